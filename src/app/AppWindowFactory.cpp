@@ -1,0 +1,20 @@
+#include "app/AppWindowFactory.h"
+
+#include "admin/frmSetting.h"
+#include "registration/frmReg.h"
+#include "sales/frmPOS.h"
+
+std::unique_ptr<FormDialog> AppWindowFactory::createPOS(QWidget* parent)
+{
+    return std::make_unique<frmPOS>(m_ctx, parent);
+}
+
+std::unique_ptr<FormDialog> AppWindowFactory::createReg(QWidget* parent)
+{
+    return std::make_unique<frmReg>(m_ctx, parent);
+}
+
+std::unique_ptr<FormDialog> AppWindowFactory::createSetting(QWidget* parent)
+{
+    return std::make_unique<frmSetting>(m_ctx, parent);
+}

@@ -1,0 +1,43 @@
+#include "app/AppWindowFactory.h"
+#include "data/Database.h"
+#include "platform/Platform.h"
+#include "session/AppContext.h"
+#include "session/frmMain.h"
+#include "startup/frmLoading.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <memory>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(Platform::applicationTitle());
+    QApplication::setQuitOnLastWindowClosed(false); // only "Exit" ends the program
+
+    Platform platform;
+    Database db;
+    const QString path = QDir(QApplication::applicationDirPath()).filePath(Database::fileName());
+    const bool opened = db.open(path);
+
+    AppContext ctx{db, platform};
+    AppWindowFactory windows(ctx);
+    ctx.windows = &windows;
+
+    std::unique_ptr<frmMain> main;
+    frmLoading loading(ctx, [&] {
+        main = std::make_unique<frmMain>(ctx);
+        ctx.main = main.get();
+        return main.get();
+    });
+    if (!opened) {
+        // Said once; the program then goes on, and every read finds no rows.
+        platform.message(nullptr,
+                         QStringLiteral("The database file %1 could not be opened:\n%2")
+                             .arg(QDir::toNativeSeparators(path), db.lastError()),
+                         Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+    }
+    loading.start();
+    return app.exec();
+}

@@ -1,0 +1,411 @@
+#include "data/DataControl.h"
+
+#include "data/Database.h"
+
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+namespace {
+
+QString quoted(const QString& identifier)
+{
+    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QString likePattern(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        if (c == u'%' || c == u'_' || c == u'\\')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
+} // namespace
+
+DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(parent), m_db(db) {}
+
+void DataControl::setRecordSource(const QString& select)
+{
+    m_source = select;
+    static const QRegularExpression shape(
+        QStringLiteral(R"(^\s*select\s+(.+?)\s+from\s+(\w+)(?:\s+where\s+(.+?))?(?:\s+order\s+by\s+(.+?))?\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto match = shape.match(select);
+    if (!match.hasMatch()) {
+        m_table.clear();
+        m_lastError = QStringLiteral("Unsupported record source: %1").arg(select);
+        return;
+    }
+    m_columnList = match.captured(1).trimmed();
+    m_table = match.captured(2);
+    m_where = match.captured(3).trimmed();
+    m_orderBy = match.captured(4).trimmed();
+}
+
+QString DataControl::whereClause(QVariantList& params) const
+{
+    QStringList parts;
+    if (!m_where.isEmpty())
+        parts << QLatin1Char('(') + m_where + QLatin1Char(')');
+    if (!m_filterColumn.isEmpty()) {
+        parts << quoted(m_filterColumn) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+        params << likePattern(m_filterText);
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+bool DataControl::runQuery()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_total = -1;
+    m_atEnd = false;
+    m_adding = false;
+    m_pending.clear();
+    bool ok = !m_table.isEmpty();
+    if (ok) {
+        // Learn the column names (and check the statement) without reading a row.
+        QVariantList params;
+        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params));
+        sqlite3_stmt* stmt = m_db.prepare(sql, params);
+        ok = stmt != nullptr;
+        if (ok) {
+            QStringList columns;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                columns << QString::fromUtf8(sqlite3_column_name(stmt, c));
+            m_columns = columns;
+            sqlite3_finalize(stmt);
+        } else {
+            m_lastError = m_db.lastError();
+        }
+    }
+    if (ok) {
+        QVector<Row> page;
+        ok = fetchPage(page);
+        m_rows = std::move(page);
+    }
+    if (!ok) {
+        m_rows.clear();
+        m_atEnd = true;
+        m_total = 0;
+    }
+    m_current = m_rows.isEmpty() ? -1 : 0;
+    endResetModel();
+    emitCurrent();
+    return ok;
+}
+
+bool DataControl::fetchPage(QVector<Row>& page)
+{
+    if (m_atEnd)
+        return true;
+    QVariantList params;
+    QString where = whereClause(params);
+    QString sql;
+    if (m_orderBy.isEmpty()) {
+        // Keyset paging in rowid order: each page costs the same, however deep.
+        if (!m_rows.isEmpty()) {
+            where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("rowid > ?");
+            params << m_rows.last().id;
+        }
+        sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY rowid LIMIT %4")
+                  .arg(m_columnList, m_table, where)
+                  .arg(kPageSize);
+    } else {
+        sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY %4 LIMIT %5 OFFSET %6")
+                  .arg(m_columnList, m_table, where, m_orderBy)
+                  .arg(kPageSize)
+                  .arg(m_rows.size());
+    }
+    sqlite3_stmt* stmt = m_db.prepare(sql, params);
+    if (!stmt) {
+        m_lastError = m_db.lastError();
+        m_atEnd = true;
+        return false;
+    }
+    const int n = sqlite3_column_count(stmt) - 1;
+    int fetched = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n)};
+        for (int c = 0; c < n; ++c)
+            row.values[c] = Database::columnValue(stmt, c + 1);
+        page.push_back(std::move(row));
+        ++fetched;
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
+        m_atEnd = true;
+        return false;
+    }
+    if (fetched < kPageSize)
+        m_atEnd = true;
+    return true;
+}
+
+bool DataControl::Refresh()
+{
+    m_filterColumn.clear();
+    m_filterText.clear();
+    return runQuery();
+}
+
+bool DataControl::setFilter(const QString& column, const QString& text)
+{
+    if (text.isEmpty())
+        return Refresh();
+    if (!m_columns.isEmpty() && indexOfColumn(m_columns, column) < 0 && m_columnList != u"*") {
+        m_lastError = QStringLiteral("No column %1 in %2").arg(column, m_table);
+        return false;
+    }
+    m_filterColumn = column;
+    m_filterText = text;
+    return runQuery();
+}
+
+int DataControl::totalRowCount() const
+{
+    if (m_total < 0) {
+        if (m_atEnd) {
+            m_total = static_cast<int>(m_rows.size());
+        } else {
+            QVariantList params;
+            const QString where = whereClause(params);
+            const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where), params);
+            m_total = r.BOF() ? static_cast<int>(m_rows.size()) : r.rows().first().first().toInt();
+        }
+    }
+    return m_total;
+}
+
+void DataControl::emitCurrent()
+{
+    emit currentRowChanged(m_current);
+}
+
+void DataControl::setCurrentRow(int row)
+{
+    while (row >= m_rows.size() && canFetchMore())
+        fetchMore();
+    if (row < 0 || row >= m_rows.size())
+        row = m_rows.isEmpty() ? -1 : static_cast<int>(m_rows.size()) - 1;
+    if (row == m_current)
+        return;
+    m_current = row;
+    m_adding = false;
+    m_pending.clear();
+    emitCurrent();
+}
+
+int DataControl::columnIndex(const QString& column) const
+{
+    return indexOfColumn(m_columns, column);
+}
+
+QVariant DataControl::value(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
+        return {};
+    return m_rows.at(row).values.at(column);
+}
+
+QVariant DataControl::value(int row, const QString& column) const
+{
+    return value(row, columnIndex(column));
+}
+
+QVariant DataControl::Fields(const QString& column) const
+{
+    return value(m_current, column);
+}
+
+qint64 DataControl::rowId(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).id : -1;
+}
+
+void DataControl::AddNew()
+{
+    m_adding = true;
+    m_pending.clear();
+}
+
+void DataControl::setField(const QString& column, const QVariant& value)
+{
+    m_pending.insert(column, value);
+}
+
+void DataControl::cancelUpdate()
+{
+    m_adding = false;
+    m_pending.clear();
+}
+
+bool DataControl::Update()
+{
+    if (m_table.isEmpty() || m_pending.isEmpty()) {
+        m_lastError = QStringLiteral("Nothing to save in %1").arg(m_table);
+        cancelUpdate();
+        return false;
+    }
+    QStringList names;
+    QVariantList values;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        names << quoted(it.key());
+        values << it.value();
+    }
+    int affected;
+    if (m_adding) {
+        QStringList marks;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        affected = m_db.ExecuteSql(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                       .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                                   values);
+    } else {
+        if (m_current < 0) {
+            m_lastError = QStringLiteral("No current row in %1").arg(m_table);
+            cancelUpdate();
+            return false;
+        }
+        QStringList sets;
+        for (const QString& n : names)
+            sets << n + QStringLiteral(" = ?");
+        values << m_rows.at(m_current).id;
+        affected = m_db.ExecuteSql(
+            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(m_table, sets.join(QStringLiteral(", "))), values);
+        if (affected > 0) {
+            for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+                const int c = columnIndex(it.key());
+                if (c >= 0)
+                    m_rows[m_current].values[c] = it.value();
+            }
+            emit dataChanged(index(m_current, 0), index(m_current, columnCount() - 1));
+        }
+    }
+    cancelUpdate();
+    if (affected <= 0) {
+        m_lastError = m_db.lastError();
+        return false;
+    }
+    if (m_total >= 0 && m_atEnd)
+        m_total = -1;
+    return true;
+}
+
+bool DataControl::Delete()
+{
+    return deleteRow(m_current);
+}
+
+bool DataControl::deleteRow(int row)
+{
+    if (row < 0 || row >= m_rows.size()) {
+        m_lastError = QStringLiteral("No row selected in %1").arg(m_table);
+        return false;
+    }
+    const int affected = m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {m_rows.at(row).id});
+    if (affected <= 0) {
+        m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row was already gone from %1").arg(m_table);
+        return false;
+    }
+    beginRemoveRows({}, row, row);
+    m_rows.removeAt(row);
+    endRemoveRows();
+    if (m_total > 0)
+        --m_total;
+    if (m_current >= m_rows.size())
+        m_current = static_cast<int>(m_rows.size()) - 1;
+    emitCurrent();
+    return true;
+}
+
+void DataControl::setReadOnlyColumn(int column, bool readOnly)
+{
+    if (readOnly)
+        m_readOnly.insert(column);
+    else
+        m_readOnly.remove(column);
+}
+
+int DataControl::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int DataControl::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant DataControl::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const QVariant v = value(index.row(), index.column());
+    return v.isNull() ? QVariant(QString()) : v;
+}
+
+QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < m_columns.size() ? QVariant(m_columns.at(section)) : QVariant();
+    return section + 1;
+}
+
+Qt::ItemFlags DataControl::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && m_editable && !m_readOnly.contains(index.column()))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool DataControl::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const int row = index.row();
+    const QString column = m_columns.at(index.column());
+    const int affected = m_db.ExecuteSql(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)),
+                                         {value, m_rows.at(row).id});
+    if (affected <= 0) {
+        m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row is no longer in %1").arg(m_table);
+        emit writeFailed(m_lastError);
+        return false;
+    }
+    // Read the stored value back, so the grid shows what the column's type made of it.
+    const Recordset r = m_db.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quoted(column), m_table),
+                                   {m_rows.at(row).id});
+    m_rows[row].values[index.column()] = r.BOF() ? value : r.rows().first().first();
+    emit dataChanged(index, index);
+    if (row == m_current)
+        emitCurrent();
+    return true;
+}
+
+bool DataControl::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_atEnd;
+}
+
+void DataControl::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid() || m_atEnd)
+        return;
+    QVector<Row> page;
+    if (!fetchPage(page) || page.isEmpty())
+        return;
+    const int before = static_cast<int>(m_rows.size());
+    beginInsertRows({}, before, before + static_cast<int>(page.size()) - 1);
+    m_rows += page;
+    endInsertRows();
+}

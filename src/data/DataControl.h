@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QSet>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+
+class Database;
+
+// A window-owned view of the rows of one table: a record source (one SELECT on one table),
+// a current row, appending (AddNew, field assignment, Update), deleting, a literal
+// contains-filter on one column, and optional in-place edits. Rows are identified by their
+// SQLite rowid, which is selected with them and never shown. Large tables are fetched in
+// pages as a view scrolls (canFetchMore / fetchMore); totalRowCount() is the true count.
+class DataControl : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit DataControl(Database& db, QObject* parent = nullptr);
+
+    // "Select * from tblNot", "select a, b from tblX where ... order by ...". The columns may
+    // be "*" or a list of column names of the table. Refresh() runs it.
+    void setRecordSource(const QString& select);
+    QString recordSource() const { return m_source; }
+    QString tableName() const { return m_table; }
+
+    // Runs the record source again (the filter is cleared), makes the first row current and
+    // redraws everything bound. False when the query failed; the control then has no rows.
+    bool Refresh();
+    // Keeps only the rows whose `column` contains `text` (letter case ignored). The text is
+    // matched literally: %, _ and quotes are ordinary characters. An empty text clears the
+    // filter. The column must be one of the record source's columns.
+    bool setFilter(const QString& column, const QString& text);
+    QString filterColumn() const { return m_filterColumn; }
+    QString filterText() const { return m_filterText; }
+
+    // The true number of rows the record source (and filter) selects, fetched or not.
+    int totalRowCount() const;
+
+    int currentRow() const { return m_current; }
+    // A valid index into the fetched rows (fetching more when needed), or -1.
+    void setCurrentRow(int row);
+    // The value of a column of the current row (empty when there is none).
+    QVariant Fields(const QString& column) const;
+    QString fieldText(const QString& column) const { return Fields(column).toString(); }
+    QVariant value(int row, int column) const;
+    QVariant value(int row, const QString& column) const;
+    qint64 rowId(int row) const;
+    int columnIndex(const QString& column) const;
+    QStringList columnNames() const { return m_columns; }
+
+    // Appending a row: AddNew, then setField for each column, then Update.
+    void AddNew();
+    // Sets a column of the new row (after AddNew) or of the current row.
+    void setField(const QString& column, const QVariant& value);
+    // Saves the new or changed row. False (and lastError) when the table refused it.
+    bool Update();
+    // Discards a pending AddNew or changes.
+    void cancelUpdate();
+    // Deletes the current row from the table at once.
+    bool Delete();
+    bool deleteRow(int row);
+
+    // In-place edits from a bound grid, written straight to the table.
+    void setEditable(bool editable) { m_editable = editable; }
+    bool isEditable() const { return m_editable; }
+    void setReadOnlyColumn(int column, bool readOnly = true);
+
+    QString lastError() const { return m_lastError; }
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
+
+    static constexpr int kPageSize = 256;
+
+signals:
+    // The current row changed, or its values did (refresh, edit, delete).
+    void currentRowChanged(int row);
+    // An in-place edit or a deletion from a bound grid could not be written.
+    void writeFailed(const QString& message);
+
+private:
+    struct Row
+    {
+        qint64 id;
+        QVector<QVariant> values;
+    };
+    QString whereClause(QVariantList& params) const;
+    bool fetchPage(QVector<Row>& page);
+    bool runQuery();
+    void emitCurrent();
+
+    Database& m_db;
+    QString m_source;
+    QString m_table;
+    QString m_columnList; // as written in the record source
+    QString m_where;      // without the WHERE keyword
+    QString m_orderBy;    // without the ORDER BY keyword
+    QStringList m_columns;
+    QString m_filterColumn;
+    QString m_filterText;
+    QVector<Row> m_rows;
+    bool m_atEnd = true;
+    mutable int m_total = -1;
+    int m_current = -1;
+    bool m_adding = false;
+    QVariantMap m_pending;
+    bool m_editable = false;
+    QSet<int> m_readOnly;
+    QString m_lastError;
+};

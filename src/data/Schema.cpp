@@ -1,0 +1,188 @@
+#include "data/Schema.h"
+
+#include "data/Database.h"
+#include "data/TextForms.h"
+
+#include <QFile>
+
+namespace {
+
+const char* const kTables = R"SQL(
+CREATE TABLE tblMain (
+    CompanyName   TEXT COLLATE NOCASE,
+    BackupFolder  TEXT COLLATE NOCASE,
+    TransactionID TEXT COLLATE NOCASE,
+    ClientID      TEXT COLLATE NOCASE,
+    ItemID        TEXT COLLATE NOCASE
+);
+CREATE TABLE tblClient (
+    ClientKey INTEGER PRIMARY KEY AUTOINCREMENT,
+    UserName  TEXT COLLATE NOCASE,
+    Password  TEXT COLLATE NOCASE,
+    Account   TEXT COLLATE NOCASE,
+    ClientReg TEXT COLLATE NOCASE
+);
+CREATE TABLE tblEmp (
+    EmployeeID   TEXT COLLATE NOCASE,
+    EmployeeName TEXT COLLATE NOCASE,
+    Gender       TEXT COLLATE NOCASE,
+    Position     TEXT COLLATE NOCASE,
+    Password     TEXT COLLATE NOCASE,
+    Registered   TEXT COLLATE NOCASE
+);
+CREATE TABLE tblStocks (
+    ItemNumber       TEXT COLLATE NOCASE,
+    ItemName         TEXT COLLATE NOCASE,
+    ItemPrice        TEXT COLLATE NOCASE,
+    ItemDescription  TEXT COLLATE NOCASE,
+    ItemStocks       NUMERIC,
+    ItemBrand        TEXT COLLATE NOCASE,
+    ItemAvailability TEXT COLLATE NOCASE
+);
+CREATE TABLE tblPos (
+    ItemNumber   TEXT COLLATE NOCASE,
+    ItemName     TEXT COLLATE NOCASE,
+    itemQuantity TEXT COLLATE NOCASE,
+    itemAmount   NUMERIC,
+    ItemPrice    TEXT COLLATE NOCASE,
+    Dated        DATETIME
+);
+CREATE TABLE tblSold (
+    TransactionID TEXT COLLATE NOCASE,
+    Dated         TEXT COLLATE NOCASE,
+    ItemName      TEXT COLLATE NOCASE,
+    ItemNumber    TEXT COLLATE NOCASE,
+    Quantity      TEXT COLLATE NOCASE,
+    PresentStock  TEXT COLLATE NOCASE,
+    Cashier       TEXT COLLATE NOCASE,
+    Amount        TEXT COLLATE NOCASE
+);
+CREATE TABLE tblSales (
+    BusinessDate TEXT COLLATE NOCASE,
+    BusinessTime TEXT COLLATE NOCASE,
+    AmountDue    TEXT COLLATE NOCASE,
+    Change       TEXT COLLATE NOCASE,
+    Cash         TEXT COLLATE NOCASE,
+    Cashier      TEXT COLLATE NOCASE
+);
+CREATE TABLE tblDaily (
+    BusinessDate TEXT COLLATE NOCASE,
+    Sales        TEXT COLLATE NOCASE,
+    Transactions TEXT COLLATE NOCASE,
+    TimeSave     DATETIME
+);
+CREATE TABLE tblNot (
+    NoteDate     TEXT COLLATE NOCASE,
+    NoteTime     TEXT COLLATE NOCASE,
+    RE           TEXT COLLATE NOCASE,
+    Notification TEXT COLLATE NOCASE
+);
+CREATE TABLE tblLogs (
+    LogDate     TEXT COLLATE NOCASE,
+    LogTime     TEXT COLLATE NOCASE,
+    UserName    TEXT COLLATE NOCASE,
+    Domain      TEXT COLLATE NOCASE,
+    Name        TEXT COLLATE NOCASE,
+    Position    TEXT COLLATE NOCASE,
+    EndTime     TEXT COLLATE NOCASE,
+    ElapsedTime TEXT COLLATE NOCASE
+);
+CREATE INDEX idxStocksNumber ON tblStocks (ItemNumber);
+CREATE INDEX idxStocksName ON tblStocks (ItemName);
+CREATE INDEX idxStocksStocks ON tblStocks (ItemStocks);
+CREATE INDEX idxPosNumber ON tblPos (ItemNumber);
+CREATE INDEX idxSoldDated ON tblSold (Dated, ItemNumber);
+CREATE INDEX idxSalesDate ON tblSales (BusinessDate);
+CREATE INDEX idxEmpId ON tblEmp (EmployeeID);
+CREATE INDEX idxClientUser ON tblClient (UserName);
+)SQL";
+
+} // namespace
+
+bool addDemoData(Database& db)
+{
+    struct Item
+    {
+        const char* name;
+        const char* price;
+        const char* description;
+        int stocks;
+        const char* brand;
+        const char* availability;
+    };
+    static const Item items[] = {
+        {"Drink", "25", "Orange drink 500 ml", 120, "Sunny", "Available"},
+        {"Tin Can", "45.50", "Sardines in tomato sauce", 60, "Seaside", "Available"},
+        {"Bread", "38", "Sliced white loaf", 30, "Bakehouse", "Available"},
+        {"Coffee", "150", "Ground coffee 250 g", 0, "Highland", "Out of Stock"},
+        {"Rice 5 kg", "320", "Long-grain rice", 25, "Golden Field", "Available"},
+        {"Gift Box", "999", "Holiday gift box, held for a customer", 4, "Pemvix", "Reserved"},
+    };
+    int number = 1000;
+    for (const Item& item : items) {
+        ++number;
+        if (db.ExecuteSql(QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, "
+                                         "ItemStocks, ItemBrand, ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                          {QString::number(number), QString::fromUtf8(item.name), QString::fromUtf8(item.price),
+                           QString::fromUtf8(item.description), item.stocks, QString::fromUtf8(item.brand),
+                           QString::fromUtf8(item.availability)}) != 1)
+            return false;
+    }
+    if (db.ExecuteSql(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Gender, Position, Password, "
+                                     "Registered) VALUES ('1', 'Maria  Santos', 'Female', 'Cashier', 'cashier1', ?)"),
+                      {DateText()}) != 1)
+        return false;
+    return db.ExecuteSql(QStringLiteral("UPDATE tblMain SET ItemID = ?, ClientID = '1'"), {QString::number(number)}) >= 0;
+}
+
+bool createSchema(Database& db, const InitOptions& options)
+{
+    Transaction tx(db);
+    if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)))
+        return false;
+    if (db.ExecuteSql(QStringLiteral("INSERT INTO tblMain (CompanyName, BackupFolder, TransactionID, ClientID, ItemID) "
+                                     "VALUES (?, '', '', '', '')"),
+                      {options.company}) != 1)
+        return false;
+    if (db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
+            {options.adminUser, options.adminPassword, DateText()}) != 1)
+        return false;
+    if (options.demo && !addDemoData(db))
+        return false;
+    return tx.commit();
+}
+
+bool hasPlainHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return file.read(16).startsWith("SQLite format 3");
+}
+
+bool createDatabaseFile(const QString& path, const InitOptions& options, QString* error)
+{
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (options.adminPassword.isEmpty())
+        return fail(QStringLiteral("The administrator needs a password."));
+    Database db;
+    if (!db.create(path))
+        return fail(db.lastError());
+    if (!createSchema(db, options)) {
+        const QString why = db.lastError();
+        db.close();
+        QFile::remove(path);
+        return fail(QStringLiteral("Cannot write the tables: %1").arg(why));
+    }
+    db.close();
+    if (hasPlainHeader(path)) {
+        QFile::remove(path);
+        return fail(QStringLiteral("%1 was written without encryption; removed.").arg(path));
+    }
+    return true;
+}

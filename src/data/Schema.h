@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+// What a new database file holds at the start.
+struct InitOptions
+{
+    QString adminUser = QStringLiteral("Admin");
+    QString adminPassword; // required
+    QString company;       // empty unless given
+    bool demo = false;     // a handful of items and one employee to try a sale with
+};
+
+// Creates the ten tables (and their indexes) in an empty, open database, with one tblMain row
+// and the first administrator account. Everything runs in one transaction.
+bool createSchema(Database& db, const InitOptions& options);
+
+// Adds the demonstration items and employee (part of createSchema when options.demo is set).
+bool addDemoData(Database& db);
+
+// Creates FILE: refuses an existing path, keys it, writes the schema and checks that what
+// reached the disk is encrypted. `error` says why it failed.
+bool createDatabaseFile(const QString& path, const InitOptions& options, QString* error);
+
+// True when the file starts with the plain SQLite header, i.e. it is not encrypted.
+bool hasPlainHeader(const QString& path);

@@ -1,0 +1,77 @@
+#include "platform/DataGrid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAlternatingRowColors(true);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setDefaultSectionSize(130);
+}
+
+void DataGrid::setModel(QAbstractItemModel* model)
+{
+    QTableView::setModel(model);
+    if (!selectionModel())
+        return;
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (!m_settingRow)
+                    emit currentRowChanged(current.isValid() ? current.row() : -1);
+            });
+}
+
+int DataGrid::currentRowIndex() const
+{
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void DataGrid::setCurrentRow(int row)
+{
+    if (!model() || !selectionModel())
+        return;
+    m_settingRow = true;
+    if (row < 0 || row >= model()->rowCount()) {
+        selectionModel()->clearCurrentIndex();
+        clearSelection();
+    } else {
+        int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        while (column < model()->columnCount() - 1 && isColumnHidden(column))
+            ++column;
+        const QModelIndex index = model()->index(row, column);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    }
+    m_settingRow = false;
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && state() != QAbstractItemView::EditingState) {
+        if (m_deleteKey && currentRowIndex() >= 0)
+            emit deleteRequested(currentRowIndex());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void setBoundText(QWidget* field, const QString& text)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->setText(text);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
+        plain->setPlainText(text);
+    else if (auto* rich = qobject_cast<QTextEdit*>(field))
+        rich->setPlainText(text);
+}

@@ -1,0 +1,37 @@
+#include "platform/FormDialog.h"
+
+#include <QCloseEvent>
+
+void DisableXbutton(QWidget* window)
+{
+    Qt::WindowFlags flags = window->windowFlags();
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    flags &= ~(Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
+    window->setWindowFlags(flags);
+}
+
+FormDialog::FormDialog(QWidget* parent) : QDialog(parent)
+{
+    DisableXbutton(this);
+}
+
+void FormDialog::closeWindow(int result)
+{
+    m_closing = true;
+    done(result);
+    m_closing = false;
+}
+
+void FormDialog::reject()
+{
+    if (m_closing)
+        QDialog::reject();
+}
+
+void FormDialog::closeEvent(QCloseEvent* event)
+{
+    if (m_closing)
+        QDialog::closeEvent(event);
+    else
+        event->ignore();
+}

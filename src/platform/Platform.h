@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QLockFile;
+class QWidget;
+
+// One message box as the program asked for it.
+struct MessageRecord
+{
+    QString text;
+    QString title;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::Icon icon;
+};
+
+// Everything the windows ask of the system: message boxes, showing windows modally, the
+// single-instance test. One instance lives in the application context; tests install hooks
+// on it to answer message boxes and modal windows without nested event loops.
+class Platform
+{
+public:
+    // The application title, used by every message box that names no title of its own.
+    static QString applicationTitle() { return QStringLiteral("Pemvix"); }
+
+    Platform();
+    ~Platform();
+
+    // A modal message box; returns the button pressed.
+    QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& title = applicationTitle(),
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                        QMessageBox::Icon icon = QMessageBox::Information);
+    // A Yes/No question with the question icon; true on Yes.
+    bool ask(QWidget* parent, const QString& text, const QString& title = applicationTitle(),
+             QMessageBox::Icon icon = QMessageBox::Question);
+    // The "what was not saved" message of a failed write (title "Pemvix", exclamation icon).
+    void writeFailed(QWidget* parent, const QString& what, const QString& detail = {});
+
+    // Shows a window modally and returns its result (QDialog::exec, or the modal hook).
+    int showModal(QDialog& dialog);
+
+    // Test hooks. The message hook answers every message box; the modal hook is given each
+    // window that would be shown modally and returns its result instead of exec().
+    using MessageHook = std::function<QMessageBox::StandardButton(const MessageRecord&)>;
+    using ModalHook = std::function<int(QDialog&)>;
+    void setMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
+    void setModalHook(ModalHook hook) { m_modalHook = std::move(hook); }
+
+    // True when another copy of the program already runs for this user. The first copy holds
+    // a lock file until it ends; `lockName` lets tests use a lock of their own.
+    bool anotherInstanceRunning(const QString& lockName = QStringLiteral("pemvix.lock"));
+
+private:
+    MessageHook m_messageHook;
+    ModalHook m_modalHook;
+    std::unique_ptr<QLockFile> m_instanceLock;
+};

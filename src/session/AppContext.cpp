@@ -1,0 +1,22 @@
+#include "session/AppContext.h"
+
+#include "session/frmMain.h"
+
+SessionState& AppContext::session() const
+{
+    return main->session();
+}
+
+void AppContext::notificationsChanged() const
+{
+    if (main) {
+        main->noti();
+        main->redrawNotificationGrid();
+    }
+}
+
+void AppContext::companyNameChanged() const
+{
+    if (main)
+        main->GetClient6();
+}

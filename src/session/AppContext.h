@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+class Platform;
+class SessionState;
+class WindowFactory;
+class frmMain;
+
+// What every window is given: the database, the platform, the main window (for the session
+// state, noti and GetClient6) and the factory through which the main window opens the
+// windows of other folders. Created in app/ (or by a test) and passed by reference.
+struct AppContext
+{
+    Database& db;
+    Platform& platform;
+    frmMain* main = nullptr;
+    WindowFactory* windows = nullptr;
+
+    // The signed-in user, the account type and the computer's user name.
+    SessionState& session() const;
+    // After a notification was posted: the main window re-reads its list and redraws it.
+    void notificationsChanged() const;
+    // After the company name changed: the main window shows the new name.
+    void companyNameChanged() const;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+
+class FormDialog;
+class QWidget;
+
+// Creates the windows that the main window opens, which live in folders the session folder
+// does not depend on. Implemented in app/.
+class WindowFactory
+{
+public:
+    virtual ~WindowFactory() = default;
+    virtual std::unique_ptr<FormDialog> createPOS(QWidget* parent) = 0;
+    virtual std::unique_ptr<FormDialog> createReg(QWidget* parent) = 0;
+    virtual std::unique_ptr<FormDialog> createSetting(QWidget* parent) = 0;
+};

@@ -1,0 +1,389 @@
+#include "TestEnv.h"
+
+#include "data/DataControl.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "data/TextForms.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+class tst_Data : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void numberFromText_data();
+    void numberFromText();
+    void columnNumber_data();
+    void columnNumber();
+    void patterns_data();
+    void patterns();
+    void plainNumber_data();
+    void plainNumber();
+    void dateAndTimeIgnoreLocale();
+    void dataControlAppendUpdateDelete();
+    void dataControlFilterIsLiteral_data();
+    void dataControlFilterIsLiteral();
+    void dataControlPagesLargeTables();
+    void textComparisonIgnoresCase();
+    void quotesAreOrdinaryCharacters();
+    void wrongPasswordFails();
+    void plainFileRefused();
+    void missingFileNotCreated();
+    void initRefusesExistingFileAndEncrypts();
+    void transactionRollsBack();
+};
+
+void tst_Data::numberFromText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("plain") << "45" << 45.0;
+    QTest::newRow("decimal") << "12.5" << 12.5;
+    QTest::newRow("trailing letters") << "12abc" << 12.0;
+    QTest::newRow("thousands stop") << "1,500" << 1.0;
+    QTest::newRow("blanks inside") << " 1 2\t3\n" << 123.0;
+    QTest::newRow("negative") << "-7" << -7.0;
+    QTest::newRow("plus") << "+7.25" << 7.25;
+    QTest::newRow("second point stops") << "1.2.3" << 1.2;
+    QTest::newRow("exponent E") << "1.5E2" << 150.0;
+    QTest::newRow("exponent D") << "2d3" << 2000.0;
+    QTest::newRow("exponent negative") << "25e-1" << 2.5;
+    QTest::newRow("exponent without digits") << "3e" << 3.0;
+    QTest::newRow("hex") << "&HFF" << 255.0;
+    QTest::newRow("hex lower") << "&hff" << 255.0;
+    QTest::newRow("octal") << "&O17" << 15.0;
+    QTest::newRow("letters") << "abc" << 0.0;
+    QTest::newRow("slash") << "1/2" << 1.0;
+    QTest::newRow("lone slash") << "/" << 0.0;
+    QTest::newRow("point only") << "." << 0.0;
+    QTest::newRow("leading point") << ".5" << 0.5;
+    QTest::newRow("overflow") << "1e99999" << 0.0;
+    QTest::newRow("carriage return stops") << "12\r3" << 12.0;
+}
+
+void tst_Data::numberFromText()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QCOMPARE(NumberFromText(text), expected);
+}
+
+void tst_Data::columnNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("plain") << "100" << true << 100.0;
+    QTest::newRow("separator") << "1,251" << true << 1251.0;
+    QTest::newRow("grouped decimals") << "1,234.50" << true << 1234.5;
+    QTest::newRow("blanks") << " 49 " << true << 49.0;
+    QTest::newRow("negative") << "-3.5" << true << -3.5;
+    QTest::newRow("empty") << "" << false << 0.0;
+    QTest::newRow("word") << "abc" << false << 0.0;
+    QTest::newRow("trailing letters") << "12abc" << false << 0.0;
+    QTest::newRow("separator in fraction") << "1.2,3" << false << 0.0;
+    QTest::newRow("leading separator") << ",5" << false << 0.0;
+}
+
+void tst_Data::columnNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, expected);
+    const auto value = ColumnNumber(text);
+    QCOMPARE(value.has_value(), ok);
+    if (ok)
+        QCOMPARE(*value, expected);
+}
+
+void tst_Data::patterns_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pattern");
+    QTest::addColumn<QString>("expected");
+    const int g2 = int(NumberPattern::Grouped2), g0 = int(NumberPattern::Grouped0), p2 = int(NumberPattern::Plain2);
+    QTest::newRow("total") << "1234.5" << g2 << "1,234.50";
+    QTest::newRow("already formatted") << "1,234.50" << g2 << "1,234.50";
+    QTest::newRow("zero") << "0" << g2 << "0.00";
+    QTest::newRow("millions") << "1234567.891" << g2 << "1,234,567.89";
+    QTest::newRow("half up 2dp") << "2.675" << g2 << "2.68";
+    QTest::newRow("half up 0dp") << "1250.5" << g0 << "1,251";
+    QTest::newRow("half below") << "1250.49" << g0 << "1,250";
+    QTest::newRow("negative half away") << "-2.5" << g0 << "-3";
+    QTest::newRow("carry") << "999.995" << g2 << "1,000.00";
+    QTest::newRow("plain no separator") << "1234.5" << p2 << "1234.50";
+    QTest::newRow("plain small") << "0.125" << p2 << "0.13";
+    QTest::newRow("negative tiny is zero") << "-0.001" << p2 << "0.00";
+    QTest::newRow("empty stays empty") << "" << g2 << "";
+    QTest::newRow("word unchanged") << "Out of Stock" << g0 << "Out of Stock";
+}
+
+void tst_Data::patterns()
+{
+    QFETCH(QString, text);
+    QFETCH(int, pattern);
+    QFETCH(QString, expected);
+    QCOMPARE(FormatText(text, NumberPattern(pattern)), expected);
+}
+
+void tst_Data::plainNumber_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("sum") << (250.00 + 1000.50) << "1250.5";
+    QTest::newRow("binary noise") << (0.1 + 0.2) << "0.3";
+    QTest::newRow("whole") << 45.0 << "45";
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("minus zero") << -0.0 << "0";
+    QTest::newRow("negative") << -12.5 << "-12.5";
+    QTest::newRow("large") << 123456789012.0 << "123456789012";
+}
+
+void tst_Data::plainNumber()
+{
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+    QCOMPARE(PlainNumber(value), expected);
+}
+
+void tst_Data::dateAndTimeIgnoreLocale()
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(DateText(QDate(2011, 3, 5)), QStringLiteral("March 05, 2011"));
+    QCOMPARE(TimeText(QTime(14, 5, 7)), QStringLiteral("2:05:07 PM"));
+    QCOMPARE(TimeText(QTime(0, 0, 9)), QStringLiteral("12:00:09 AM"));
+    QCOMPARE(DateFromText(QStringLiteral("December 01, 2026")), QDate(2026, 12, 1));
+    QVERIFY(!DateFromText(QStringLiteral("Dezember 01, 2026")).isValid());
+    QLocale::setDefault(saved);
+}
+
+void tst_Data::dataControlAppendUpdateDelete()
+{
+    TestEnv env;
+    DataControl ctl(env.db);
+    QAbstractItemModelTester tester(&ctl, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    ctl.setRecordSource(QStringLiteral("Select * from tblNot"));
+    QVERIFY(ctl.Refresh());
+    QCOMPARE(ctl.totalRowCount(), 0);
+    QCOMPARE(ctl.currentRow(), -1);
+    QCOMPARE(ctl.columnNames(), (QStringList{"NoteDate", "NoteTime", "RE", "Notification"}));
+
+    for (int i = 0; i < 3; ++i) {
+        ctl.AddNew();
+        ctl.setField(QStringLiteral("RE"), QStringLiteral("Title %1").arg(i));
+        ctl.setField(QStringLiteral("NoteDate"), QStringLiteral("December 09, 2026"));
+        QVERIFY(ctl.Update());
+    }
+    QVERIFY(ctl.Refresh());
+    QCOMPARE(ctl.totalRowCount(), 3);
+    QCOMPARE(ctl.currentRow(), 0);
+    QCOMPARE(ctl.fieldText(QStringLiteral("RE")), QStringLiteral("Title 0"));
+
+    ctl.setCurrentRow(1);
+    ctl.setField(QStringLiteral("RE"), QStringLiteral("Changed"));
+    QVERIFY(ctl.Update());
+    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblNot WHERE RE = 'Changed'")), QStringLiteral("1"));
+
+    // Deleting the current row deletes that row only, even when others share its values.
+    QVERIFY(ctl.Delete());
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 2);
+    QCOMPARE(ctl.totalRowCount(), 2);
+    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblNot WHERE RE = 'Changed'")), QStringLiteral("0"));
+
+    // In-place edits only where allowed.
+    const QModelIndex cell = ctl.index(0, 2);
+    QVERIFY(!ctl.setData(cell, QStringLiteral("edited")));
+    ctl.setEditable(true);
+    ctl.setReadOnlyColumn(0);
+    QVERIFY(!ctl.setData(ctl.index(0, 0), QStringLiteral("x")));
+    QVERIFY(ctl.setData(cell, QStringLiteral("edited")));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT RE FROM tblNot ORDER BY rowid LIMIT 1")), QStringLiteral("edited"));
+
+    // Without a current row nothing is deleted.
+    ctl.setFilter(QStringLiteral("RE"), QStringLiteral("no such"));
+    QCOMPARE(ctl.currentRow(), -1);
+    QVERIFY(!ctl.Delete());
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 2);
+}
+
+void tst_Data::dataControlFilterIsLiteral_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("contains") << "in" << QStringList{"Drink", "Tin Can"};
+    QTest::newRow("letter case") << "DRINK" << QStringList{"Drink"};
+    QTest::newRow("quote") << "'" << QStringList{"Jack's"};
+    QTest::newRow("percent") << "%" << QStringList{"100% Juice"};
+    QTest::newRow("underscore") << "_" << QStringList{"snake_case"};
+    QTest::newRow("injection") << "' or ''='" << QStringList{};
+    QTest::newRow("backslash") << "\\" << QStringList{};
+    QTest::newRow("empty clears") << "" << QStringList{"Drink", "Tin Can", "Jack's", "100% Juice", "snake_case"};
+}
+
+void tst_Data::dataControlFilterIsLiteral()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, expected);
+    TestEnv env;
+    for (const char* name : {"Drink", "Tin Can", "Jack's", "100% Juice", "snake_case"})
+        env.exec(QStringLiteral("INSERT INTO tblStocks (ItemName) VALUES (?)"), {QString::fromUtf8(name)});
+    DataControl ctl(env.db);
+    QAbstractItemModelTester tester(&ctl, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    ctl.setRecordSource(QStringLiteral("select * from tblStocks"));
+    QVERIFY(ctl.Refresh());
+    QVERIFY(ctl.setFilter(QStringLiteral("ItemName"), filter));
+    QStringList names;
+    for (int r = 0; r < ctl.rowCount(); ++r)
+        names << ctl.value(r, QStringLiteral("ItemName")).toString();
+    QCOMPARE(names, expected);
+    QCOMPARE(ctl.totalRowCount(), int(expected.size()));
+}
+
+void tst_Data::dataControlPagesLargeTables()
+{
+    TestEnv env;
+    QVERIFY(env.db.begin());
+    for (int i = 0; i < 1000; ++i)
+        env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"), {i, QStringLiteral("item %1").arg(i)});
+    QVERIFY(env.db.commit());
+    for (const QString& source : {QStringLiteral("Select * from tblSold"),
+                                  QStringLiteral("select ItemName from tblSold order by ItemName desc")}) {
+        // (No model tester here: it fetches more rows itself, which would defeat the paging check.)
+        DataControl ctl(env.db);
+        ctl.setRecordSource(source);
+        QVERIFY(ctl.Refresh());
+        QCOMPARE(ctl.rowCount(), DataControl::kPageSize);
+        QCOMPARE(ctl.totalRowCount(), 1000);
+        ctl.setCurrentRow(700); // fetches what it needs
+        QCOMPARE(ctl.currentRow(), 700);
+        while (ctl.canFetchMore())
+            ctl.fetchMore();
+        QCOMPARE(ctl.rowCount(), 1000);
+        QSet<qint64> ids;
+        for (int r = 0; r < ctl.rowCount(); ++r)
+            ids.insert(ctl.rowId(r));
+        QCOMPARE(ids.size(), 1000);
+    }
+}
+
+void tst_Data::textComparisonIgnoresCase()
+{
+    TestEnv env;
+    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName = ?"), {QStringLiteral("aDMIN")}),
+             QStringLiteral("1"));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName LIKE ?"), {QStringLiteral("%DMI%")}),
+             QStringLiteral("1"));
+}
+
+void tst_Data::quotesAreOrdinaryCharacters()
+{
+    TestEnv env;
+    QCOMPARE(env.db.ExecuteSql(QStringLiteral("UPDATE tblMain SET CompanyName = ?"), {QStringLiteral("JACK'S")}), 1);
+    Recordset& rs = env.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
+    QCOMPARE(rs.State(), 1);
+    QVERIFY(!rs.BOF());
+    QCOMPARE(rs.text(QStringLiteral("companyname")), QStringLiteral("JACK'S"));
+    rs.MoveNext();
+    QVERIFY(rs.EndOfFile());
+    Recordset& none = env.db.OpenRecordset(QStringLiteral("select * from tblClient where Username=? and Password=?"),
+                                           {QStringLiteral("' or ''='"), QStringLiteral("' or ''='")});
+    QVERIFY(none.BOF());
+    // A malformed statement leaves the shared recordset closed.
+    QCOMPARE(env.db.OpenRecordset(QStringLiteral("select * from nowhere")).State(), 0);
+    QCOMPARE(env.db.ExecuteSql(QStringLiteral("delete from nowhere")), -1);
+}
+
+void tst_Data::wrongPasswordFails()
+{
+    TestEnv env;
+    env.db.close();
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open_v2(env.dbPath().toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_key(raw, "wrong", 5), SQLITE_OK);
+    QVERIFY(sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK);
+    sqlite3_close(raw);
+    QVERIFY(env.db.open(env.dbPath())); // the right password still opens it
+}
+
+void tst_Data::plainFileRefused()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Database::fileName());
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &raw), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(raw, "CREATE TABLE tblMain (CompanyName TEXT); INSERT INTO tblMain VALUES ('X');", nullptr,
+                          nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(raw);
+    QVERIFY(hasPlainHeader(path));
+    Database db;
+    QVERIFY(!db.open(path));
+    QVERIFY(!db.isOpen());
+    QVERIFY(db.OpenRecordset(QStringLiteral("Select * from tblMain")).BOF());
+}
+
+void tst_Data::missingFileNotCreated()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Database::fileName());
+    Database db;
+    QVERIFY(!db.open(path));
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(db.lastError().contains(path));
+}
+
+void tst_Data::initRefusesExistingFileAndEncrypts()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Database::fileName());
+    InitOptions options = TestEnv::defaultOptions();
+    options.demo = true;
+    QString error;
+    QVERIFY2(createDatabaseFile(path, options, &error), qPrintable(error));
+    QVERIFY(!hasPlainHeader(path));
+    const QByteArray before = [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    QVERIFY(!createDatabaseFile(path, options, &error));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    Database db;
+    QVERIFY(db.open(path));
+    const Recordset tables = db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
+    QCOMPARE(tables.rows().first().first().toInt(), 10);
+    QCOMPARE(db.query(QStringLiteral("SELECT count(*) FROM tblMain")).rows().first().first().toInt(), 1);
+    QVERIFY(db.query(QStringLiteral("SELECT count(*) FROM tblStocks")).rows().first().first().toInt() >= 5);
+    QCOMPARE(db.query(QStringLiteral("SELECT Account FROM tblClient")).rows().first().first().toString(),
+             QStringLiteral("Administrator"));
+}
+
+void tst_Data::transactionRollsBack()
+{
+    TestEnv env;
+    {
+        Transaction tx(env.db);
+        QVERIFY(tx.isActive());
+        env.exec(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('a')"));
+        {
+            Transaction inner(env.db);
+            env.exec(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('b')"));
+        } // inner rolled back
+        QCOMPARE(env.count(QStringLiteral("tblNot")), 1);
+    } // outer rolled back
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
+    QVERIFY(!env.db.inTransaction());
+}
+
+QTEST_MAIN(tst_Data)
+#include "tst_data.moc"

@@ -1,0 +1,77 @@
+// pemvix-initdb: creates a new, encrypted database file with its tables, one settings row and
+// the first administrator account. It never touches a file that already exists.
+#include "data/Schema.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cstdio>
+
+namespace {
+
+QString randomPassword()
+{
+    // Letters and digits that cannot be mistaken for one another.
+    static const QString alphabet = QStringLiteral("ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnpqrstuvwxyz23456789");
+    QString password;
+    for (int i = 0; i < 12; ++i)
+        password += alphabet.at(QRandomGenerator::system()->bounded(static_cast<int>(alphabet.size())));
+    return password;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pemvix-initdb"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Creates a new Pemvix database file."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("admin-user"), QStringLiteral("User name of the first administrator."),
+                      QStringLiteral("NAME"), QStringLiteral("Admin")});
+    parser.addOption({QStringLiteral("admin-password"),
+                      QStringLiteral("Password of the first administrator (random when not given)."),
+                      QStringLiteral("PASS")});
+    parser.addOption({QStringLiteral("company"), QStringLiteral("Company name."), QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("demo"), QStringLiteral("Add a few items and one employee to try a sale.")});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file to create."));
+    parser.process(app);
+
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1) {
+        std::fprintf(stderr, "usage: pemvix-initdb [--admin-user NAME] [--admin-password PASS] [--company NAME] "
+                             "[--demo] FILE\n");
+        return 1;
+    }
+    InitOptions options;
+    options.adminUser = parser.value(QStringLiteral("admin-user"));
+    options.adminPassword = parser.isSet(QStringLiteral("admin-password")) ? parser.value(QStringLiteral("admin-password"))
+                                                                            : randomPassword();
+    options.company = parser.value(QStringLiteral("company")).toUpper().left(40);
+    options.demo = parser.isSet(QStringLiteral("demo"));
+    if (options.adminUser.isEmpty() || options.adminPassword.isEmpty()) {
+        std::fprintf(stderr, "pemvix-initdb: the administrator needs a user name and a password\n");
+        return 1;
+    }
+    const QString file = files.first();
+    if (QFileInfo::exists(file)) {
+        std::fprintf(stderr, "pemvix-initdb: %s already exists; a shop's database is never overwritten\n",
+                     qPrintable(file));
+        return 1;
+    }
+    QString error;
+    if (!createDatabaseFile(file, options, &error)) {
+        std::fprintf(stderr, "pemvix-initdb: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("Created %s\n", qPrintable(file));
+    std::printf("Administrator user name: %s\n", qPrintable(options.adminUser));
+    std::printf("Administrator password:  %s\n", qPrintable(options.adminPassword));
+    std::printf("Sign in with the \"Admin/Guest\" option.\n");
+    if (options.demo)
+        std::printf("Demo employee: number 1, password cashier1 (\"Client\" option).\n");
+    return 0;
+}
