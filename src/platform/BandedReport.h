@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QFont>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+class Platform;
+class QPrinter;
+class QWidget;
+
+// One thing printed in a band: a label (fixed caption, which can be set by name before
+// printing), a field (the value of one column of the current row, detail band only) or a
+// horizontal rule. Positions are millimetres from the band's top-left corner inside the margins.
+struct ReportItem
+{
+    enum Kind { Label, Field, Rule };
+    Kind kind = Label;
+    QString name;    // label name, or the column a field shows
+    QString caption; // label text
+    QRectF rect;     // millimetres
+    Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+    double pointSize = 10;
+    bool bold = false;
+};
+
+struct ReportBand
+{
+    double height = 0; // millimetres; a band of height 0 is not printed
+    QVector<ReportItem> items;
+
+    ReportItem& addLabel(const QString& name, const QString& caption, const QRectF& rect, double pointSize = 10,
+                         bool bold = false, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
+    ReportItem& addField(const QString& column, const QRectF& rect, double pointSize = 10,
+                         Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
+    ReportItem& addRule(double y, double x = 0, double width = -1); // width -1: the full band
+};
+
+// A banded report: the report header once at the top of the first page, the page header on
+// every page, one detail band per row across as many pages as it takes, the page footer at the
+// bottom of every page, and the report footer once after the last row. Page footer labels may
+// use the placeholders {page} and {pages}.
+class BandedReport
+{
+public:
+    explicit BandedReport(QString windowTitle);
+
+    QString windowTitle() const { return m_title; }
+
+    ReportBand reportHeader;
+    ReportBand pageHeader;
+    ReportBand detail;
+    ReportBand pageFooter;
+    ReportBand reportFooter;
+
+    // Sets the caption of every label of that name, in any band. False when there is none.
+    bool setCaption(const QString& labelName, const QString& caption);
+    QString caption(const QString& labelName) const;
+
+    // The rows the detail band prints; fields find their values by column name (case ignored).
+    void setRows(const QStringList& columns, const QVector<QVector<QVariant>>& rows);
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+
+    // Paints every page on a printer (a real one, or a PDF file). Returns the number of pages.
+    int render(QPrinter& printer) const;
+    // Writes the report as a PDF file (A4, portrait). False when the file cannot be written.
+    bool exportPdf(const QString& path) const;
+
+private:
+    QString m_title;
+    QStringList m_columns;
+    QVector<QVector<QVariant>> m_rows;
+};
+
+// Shows the report's pages in a print preview (zoom, page view, printing) with an "Export PDF"
+// action, as a modal window titled with the report's window title, through the platform (so
+// tests see the window instead of a nested event loop).
+void showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent);
