@@ -10,8 +10,8 @@
 
 namespace {
 
-const QString kItemColumns = QStringLiteral(
-    "rowid, ItemNumber, ItemName, ItemAvailability, ItemStocks, ItemDescription, ItemPrice");
+const QString kItemColumns =
+    QStringLiteral("rowid, ItemNumber, ItemName, ItemAvailability, ItemStocks, ItemDescription, ItemPrice");
 const QString kLineColumns = QStringLiteral("rowid, ItemNumber, ItemName, itemQuantity, ItemPrice, Dated");
 
 QString text(const QVector<QVariant>& row, int column)
@@ -119,8 +119,8 @@ StockItem Cart::lookupItem(const QString& itemNumber)
 
 QString Cart::itemNumberForName(const QString& name)
 {
-    const Recordset r =
-        m_db.query(QStringLiteral("SELECT ItemNumber FROM tblStocks WHERE ItemName = ? ORDER BY rowid LIMIT 1"), {name});
+    const Recordset r = m_db.query(
+        QStringLiteral("SELECT ItemNumber FROM tblStocks WHERE ItemName = ? ORDER BY rowid LIMIT 1"), {name});
     return r.BOF() ? QString() : r.rows().first().first().toString();
 }
 
@@ -229,15 +229,15 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         result.error = what + QStringLiteral(": ") + m_db.lastError();
         return result;
     };
-    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
-                                       "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
-                        {itemNumber, item.name, quantity, lineAmountValue(quantity, item.price), item.price,
-                         DateTimeText()}) != 1)
+    if (m_db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
+                           "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
+            {itemNumber, item.name, quantity, lineAmountValue(quantity, item.price), item.price, DateTimeText()}) != 1)
         return failed(QStringLiteral("The cart line"));
-    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
-                                       "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                        {saleNumber, DateText(), item.name, itemNumber, quantity, item.stocks, cashier,
-                         result.amountText}) != 1)
+    if (m_db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
+                           "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {saleNumber, DateText(), item.name, itemNumber, quantity, item.stocks, cashier, result.amountText}) != 1)
         return failed(QStringLiteral("The sold-item line"));
     if (m_db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
                         {PlainNumber(newStock), availability, item.rowId}) != 1)
@@ -297,8 +297,8 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
     result.outcome = RemoveOutcome::Removed;
 
     const CartLine& l = result.line;
-    const DetailLines details =
-        itemDetails(l.itemNumber, l.itemName, result.item.price, l.quantity, lineAmountText(l.quantity, result.item.price));
+    const DetailLines details = itemDetails(l.itemNumber, l.itemName, result.item.price, l.quantity,
+                                            lineAmountText(l.quantity, result.item.price));
     post(NoteTitle::ItemVoid,
          NotificationSentence(displayName, QStringLiteral(" removed a purchased Item using "), domainName) +
              DetailsBlock(details),

@@ -91,6 +91,9 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_txtItem, &QLineEdit::textChanged, this, &frmPOS::showLookedUpItem);
     connect(m_txtQuan, &QLineEdit::textChanged, this, &frmPOS::showLookedUpItem);
     connect(m_Combo1, &QComboBox::activated, this, &frmPOS::pickName);
+    // A click selects its line even when that line is already the current one; moving with the
+    // arrow keys selects too.
+    connect(m_DataGrid1, &DataGrid::clicked, this, [this](const QModelIndex& index) { selectLine(index.row()); });
     connect(m_DataGrid1, &DataGrid::currentRowChanged, this, &frmPOS::selectLine);
     connect(m_cmdSearch, &QPushButton::clicked, this, &frmPOS::addItem);
     connect(m_cmdAccept, &QPushButton::clicked, this, &frmPOS::removeLine);
@@ -408,7 +411,8 @@ void frmPOS::addItem()
                   QMessageBox::Warning);
         break;
     case AddOutcome::WriteFailed:
-        p.writeFailed(this, QStringLiteral("The item was not added: the cart, the stock and the sold items are unchanged."),
+        p.writeFailed(this,
+                      QStringLiteral("The item was not added: the cart, the stock and the sold items are unchanged."),
                       r.error);
         break;
     }
@@ -454,7 +458,8 @@ void frmPOS::removeLine()
         return;
     const RemoveResult r = m_cart.removeLine(m_adoLog1->rowId(row), m_TID->text(), displayName(), domainName());
     if (r.outcome == RemoveOutcome::WriteFailed) {
-        p.writeFailed(this, QStringLiteral("The line was not removed: the cart, the stock and the sold items are unchanged."),
+        p.writeFailed(this,
+                      QStringLiteral("The line was not removed: the cart, the stock and the sold items are unchanged."),
                       r.error);
         return;
     }
