@@ -215,7 +215,7 @@ void frmPOS::buildLayout()
     totalPanel->setFrameShape(QFrame::StyledPanel);
     totalPanel->setStyleSheet(QStringLiteral("#fraTotal { background: #1f2d3d; border-radius: 6px; }"
                                              "#fraTotal QLabel { color: #e8eef5; }"
-                                             "#lblAmt { color: #7CFC9A; }"));
+                                             "#fraTotal #lblAmt { color: #7CFC9A; }"));
     auto* cashierCaption = new QLabel(QStringLiteral("Cashier:"), totalPanel);
     m_lblCashier = new QLabel(QStringLiteral("Name Here"), totalPanel);
     m_lblCashier->setObjectName(QStringLiteral("lblCashier"));
@@ -349,9 +349,17 @@ void frmPOS::reloadCart()
     m_adoLog1->Refresh();
     ComputeCartTotal();
     m_Label6->setText(QStringLiteral("%1 ITEM(S)").arg(m_adoLog1->totalRowCount()));
+    // Every column as wide as its contents; the name takes the room that is left.
+    QHeaderView* header = m_DataGrid1->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
     const int name = m_adoLog1->columnIndex(QStringLiteral("ItemName"));
     if (name >= 0)
-        m_DataGrid1->horizontalHeader()->setSectionResizeMode(name, QHeaderView::Stretch);
+        header->setSectionResizeMode(name, QHeaderView::Stretch);
+    // The entry time matters to nobody at the till; a clicked line shows it on the name picker.
+    const int dated = m_adoLog1->columnIndex(QStringLiteral("Dated"));
+    if (dated >= 0)
+        m_DataGrid1->hideColumnAt(dated);
 }
 
 void frmPOS::showLookedUpItem()

@@ -59,7 +59,7 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     panel->setObjectName(QStringLiteral("fraAmount"));
     panel->setStyleSheet(QStringLiteral("#fraAmount { background: #1f2d3d; border-radius: 6px; }"
                                         "#fraAmount QLabel { color: #e8eef5; }"
-                                        "#lblAmt { color: #7CFC9A; }"));
+                                        "#fraAmount #lblAmt { color: #7CFC9A; }"));
     auto* dueCaption = new QLabel(QStringLiteral("AMOUNT DUE"), panel);
     m_lblAmt = figure(panel, "lblAmt", 34);
     m_lblAmt->setText(amountDue);
@@ -106,7 +106,7 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(buttons);
-    resize(460, 400);
+    resize(460, 340);
 
     // Opening: the amount due as the sales window shows it, and its plain form.
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
