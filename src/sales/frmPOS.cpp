@@ -166,9 +166,11 @@ void frmPOS::buildLayout()
     m_Combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_Combo1->setMinimumContentsLength(18);
     m_Combo1->setMaxVisibleItems(20);
+    // A drop-down list below the box rather than a menu over it: the menu form measures every
+    // item each time it opens, which takes a third of a second with 100,000 names.
+    m_Combo1->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     auto* listView = new QListView(m_Combo1);
     listView->setUniformItemSizes(true);
-    listView->setLayoutMode(QListView::Batched);
     m_Combo1->setView(listView);
     m_names = new QStringListModel(this);
     m_Combo1->setModel(m_names);
