@@ -310,7 +310,7 @@ QWidget* frmMain::buildMenu()
         m_caption[i]->setAttribute(Qt::WA_NoMousePropagation);
         setTextColour(m_caption[i], Qt::black);
         column->addWidget(m_caption[i]);
-        row->addWidget(entry);
+        row->addWidget(entry, 0, Qt::AlignVCenter);
         row->addStretch(1);
     }
     return menu;
