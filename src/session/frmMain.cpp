@@ -170,8 +170,9 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     m_background->setMouseTracking(true);
     m_background->installEventFilter(this);
     setMouseTracking(true);
+    installEventFilter(this); // leaving the window ends the hover effect
 
-    resize(980, 680);
+    resize(980, 650);
     setMinimumSize(900, 620);
 
     connect(&m_session, &SessionState::changed, this, &frmMain::showSessionState);
@@ -869,8 +870,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         }
         return over || click;
     }
-    if (over && type == QEvent::MouseMove)
-        resetHover(); // the window background
+    if ((over && type == QEvent::MouseMove) || (watched == this && type == QEvent::Leave))
+        resetHover(); // the window background, or the mouse left the window
     return QMainWindow::eventFilter(watched, event);
 }
 
