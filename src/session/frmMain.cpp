@@ -231,6 +231,8 @@ QWidget* frmMain::buildTopBar()
     big.setBold(true);
     m_lblTitle->setFont(big);
     m_lblTitle->setMinimumHeight(QFontMetrics(big).height());
+    // A long company name is cut at the window's edge instead of widening the window.
+    m_lblTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* subtitle = makeLabel(QStringLiteral("subTitle"), QStringLiteral("Sales and Inventory System"), bar);
     titles->addWidget(m_lblTitle);
     titles->addWidget(subtitle);
