@@ -280,7 +280,11 @@ bool Database::commit()
     if (ok) {
         --m_depth;
     } else {
-        rollback(); // a failed commit (disk full, I/O error) must not leave the transaction open
+        // A failed commit (disk full, I/O error) must not leave the transaction open; the
+        // reason it failed is what the user is told.
+        const QString why = m_lastError;
+        rollback();
+        m_lastError = why;
         return false;
     }
     return true;
