@@ -198,8 +198,9 @@ void frmLoading::start(const QString& instanceLockName)
     const bool another = instanceLockName.isEmpty() ? m_ctx.platform.anotherInstanceRunning()
                                                     : m_ctx.platform.anotherInstanceRunning(instanceLockName);
     if (another) {
-        // Only a warning: the second copy goes on with its own scan and main window.
-        m_ctx.platform.message(this, QStringLiteral("System is already in used!"), Platform::applicationTitle(),
+        // Only a warning: the second copy goes on with its own scan and main window. The
+        // screen is not shown yet, so the box stands alone in the middle of the screen.
+        m_ctx.platform.message(nullptr, QStringLiteral("System is already in used!"), Platform::applicationTitle(),
                                QMessageBox::Ok, QMessageBox::Information);
     }
     show();
