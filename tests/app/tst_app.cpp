@@ -80,6 +80,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void startsAndShowsTheMainWindow();
+    void missingDatabaseIsReportedFirst();
 
 private:
     // xwininfo's report on the viewable window with this title, or nothing.
@@ -87,8 +88,8 @@ private:
     bool waitForWindow(const QString& title, int ms);
     QRect windowGeometry(const QString& info);
     void saveScreen(const QString& name, QImage* image = nullptr);
-    QProcessEnvironment programEnvironment() const;
-    void startProgram(QProcess& program);
+    QProcessEnvironment programEnvironment(const QString& runtimeDir) const;
+    void startProgram(QProcess& program, const QString& folder);
     static void stop(QProcess& process);
 
     QTemporaryDir m_dir;
@@ -108,9 +109,6 @@ void tst_App::initTestCase()
         QSKIP("xwininfo (x11-utils) is not installed");
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("fb")));
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("runtime")));
-    QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     // The server picks a free display itself and writes its number to standard output.
     m_server.setProgram(xvfb);
@@ -153,23 +151,26 @@ void tst_App::cleanupTestCase()
     stop(m_server);
 }
 
-QProcessEnvironment tst_App::programEnvironment() const
+QProcessEnvironment tst_App::programEnvironment(const QString& runtimeDir) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     // A runtime folder of its own, so a copy the developer runs does not count as the first.
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return env;
 }
 
-void tst_App::startProgram(QProcess& program)
+void tst_App::startProgram(QProcess& program, const QString& folder)
 {
-    program.setProcessEnvironment(programEnvironment());
-    program.setWorkingDirectory(m_dir.path());
+    const QString runtime = QDir(folder).filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    program.setProcessEnvironment(programEnvironment(runtime));
+    program.setWorkingDirectory(folder);
     program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(m_dir.filePath(QStringLiteral("pemvix")), {});
+    program.start(QDir(folder).filePath(QStringLiteral("pemvix")), {});
     QVERIFY2(program.waitForStarted(5000), qPrintable(program.errorString()));
 }
 
@@ -240,7 +241,7 @@ void tst_App::saveScreen(const QString& name, QImage* image)
 void tst_App::startsAndShowsTheMainWindow()
 {
     QProcess program;
-    startProgram(program);
+    startProgram(program, m_dir.path());
     auto cleanup = qScopeGuard([&program] { stop(program); });
 
     // The start-up screen comes first (and no message box stands in its way).
@@ -261,12 +262,30 @@ void tst_App::startsAndShowsTheMainWindow()
 
     // A second copy is warned, and waits for OK; the first keeps running.
     QProcess second;
-    startProgram(second);
+    startProgram(second, m_dir.path());
     auto cleanupSecond = qScopeGuard([&second] { stop(second); });
     QVERIFY2(waitForWindow(QStringLiteral("Pemvix"), 10000), second.readAll().constData());
     saveScreen(QStringLiteral("smoke-second-copy.png"));
     QCOMPARE(program.state(), QProcess::Running);
     QCOMPARE(second.state(), QProcess::Running);
+}
+
+void tst_App::missingDatabaseIsReportedFirst()
+{
+    // The program alone in a folder, without its database: one message box says so before
+    // the start-up screen, and the program waits for it instead of ending.
+    const QString folder = m_dir.filePath(QStringLiteral("nodb"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("pemvix")), QDir(folder).filePath(QStringLiteral("pemvix"))));
+    QProcess program;
+    startProgram(program, folder);
+    auto cleanup = qScopeGuard([&program] { stop(program); });
+    QVERIFY2(waitForWindow(QStringLiteral("Pemvix"), 10000), program.readAll().constData());
+    QVERIFY(viewableWindow(LoadingTitle).isEmpty());
+    QThread::msleep(300);
+    saveScreen(QStringLiteral("smoke-missing-database.png"));
+    QCOMPARE(program.state(), QProcess::Running);
+    QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("dbZarel.mdb")))); // never created
 }
 
 QTEST_GUILESS_MAIN(tst_App)
