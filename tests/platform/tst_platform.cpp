@@ -50,7 +50,6 @@ private slots:
     void screenSizeInPixels();
     void singleInstance();
     void lockOfAnEndedCopyDoesNotCount();
-    void messageHookAndDefaultTitle();
 };
 
 void tst_Platform::memoryIsTheSystemsOwnFigure()
@@ -128,29 +127,6 @@ void tst_Platform::lockOfAnEndedCopyDoesNotCount()
     QVERIFY(!platform.anotherInstanceRunning(lock));
     Platform second;
     QVERIFY(second.anotherInstanceRunning(lock));
-}
-
-void tst_Platform::messageHookAndDefaultTitle()
-{
-    Platform platform;
-    QList<MessageRecord> seen;
-    platform.setMessageHook([&seen](const MessageRecord& m) {
-        seen << m;
-        return QMessageBox::Yes;
-    });
-    QCOMPARE(platform.message(nullptr, QStringLiteral("a\r\nb"), QString()), QMessageBox::Yes);
-    QVERIFY(platform.ask(nullptr, QStringLiteral("Sure?")));
-    platform.writeFailed(nullptr, QStringLiteral("The item was not saved."), QStringLiteral("disk full"));
-    QCOMPARE(seen.size(), 3);
-    QCOMPARE(seen[0].title, QStringLiteral("Pemvix"));
-    QCOMPARE(seen[0].text, QStringLiteral("a\r\nb"));
-    QCOMPARE(seen[0].icon, QMessageBox::Information);
-    QCOMPARE(seen[1].buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(seen[1].icon, QMessageBox::Question);
-    QCOMPARE(seen[2].title, QStringLiteral("Pemvix"));
-    QCOMPARE(seen[2].icon, QMessageBox::Warning);
-    QVERIFY(seen[2].text.contains(QStringLiteral("The item was not saved.")));
-    QVERIFY(seen[2].text.contains(QStringLiteral("disk full")));
 }
 
 QTEST_MAIN(tst_Platform)
