@@ -144,6 +144,9 @@ void tst_Data::plainNumber_data()
     QTest::newRow("minus zero") << -0.0 << "0";
     QTest::newRow("negative") << -12.5 << "-12.5";
     QTest::newRow("large") << 123456789012.0 << "123456789012";
+    QTest::newRow("arithmetic noise") << (0.1 + 0.2 - 0.3) << "0";
+    QTest::newRow("small") << 0.000125 << "0.000125";
+    QTest::newRow("fifteen digits") << 1234.56789012345678 << "1234.56789012346";
 }
 
 void tst_Data::plainNumber()
@@ -252,7 +255,8 @@ void tst_Data::dataControlPagesLargeTables()
     TestEnv env;
     QVERIFY(env.db.begin());
     for (int i = 0; i < 1000; ++i)
-        env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"), {i, QStringLiteral("item %1").arg(i)});
+        env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"),
+                 {i, QStringLiteral("item %1").arg(i)});
     QVERIFY(env.db.commit());
     for (const QString& source : {QStringLiteral("Select * from tblSold"),
                                   QStringLiteral("select ItemName from tblSold order by ItemName desc")}) {
@@ -279,8 +283,9 @@ void tst_Data::textComparisonIgnoresCase()
     TestEnv env;
     QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName = ?"), {QStringLiteral("aDMIN")}),
              QStringLiteral("1"));
-    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName LIKE ?"), {QStringLiteral("%DMI%")}),
-             QStringLiteral("1"));
+    QCOMPARE(
+        env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName LIKE ?"), {QStringLiteral("%DMI%")}),
+        QStringLiteral("1"));
 }
 
 void tst_Data::quotesAreOrdinaryCharacters()
@@ -360,7 +365,8 @@ void tst_Data::initRefusesExistingFileAndEncrypts()
     QCOMPARE(f.readAll(), before);
     Database db;
     QVERIFY(db.open(path));
-    const Recordset tables = db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
+    const Recordset tables =
+        db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
     QCOMPARE(tables.rows().first().first().toInt(), 10);
     QCOMPARE(db.query(QStringLiteral("SELECT count(*) FROM tblMain")).rows().first().first().toInt(), 1);
     QVERIFY(db.query(QStringLiteral("SELECT count(*) FROM tblStocks")).rows().first().first().toInt() >= 5);
