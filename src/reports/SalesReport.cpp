@@ -19,6 +19,8 @@ struct Column
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+const QColor kGrey(0x80, 0x80, 0x80);
+const QColor kDarkRed(0x8b, 0x00, 0x00);
 
 const Column kColumns[] = {
     {"DATE", "Label1", "BusinessDate", 0, 42, kLeft},      {"TIME:", "Label2", "BusinessTime", 44, 26, kLeft},
@@ -35,9 +37,10 @@ BandedReport SalesReport(const Recordset& rows)
     report.reportHeader.height = 26;
     report.reportHeader.addLabel(QStringLiteral("Label9"), QStringLiteral("SALES REPORT"), QRectF(0, 0, 180, 10), 18,
                                  true, Qt::AlignHCenter | Qt::AlignVCenter);
-    report.reportHeader.addLabel(QStringLiteral("Label11"),
-                                 QStringLiteral("Zarel's Customized Sales and Inventory System"), QRectF(0, 11, 180, 7),
-                                 10, false, Qt::AlignHCenter | Qt::AlignVCenter);
+    report.reportHeader
+        .addLabel(QStringLiteral("Label11"), QStringLiteral("Zarel's Customized Sales and Inventory System"),
+                  QRectF(0, 11, 180, 7), 10, false, Qt::AlignHCenter | Qt::AlignVCenter)
+        .color = kGrey;
     report.reportHeader.addRule(22);
 
     report.pageHeader.height = 9;
@@ -50,15 +53,18 @@ BandedReport SalesReport(const Recordset& rows)
     report.pageHeader.addRule(8);
 
     report.pageFooter.height = 8;
-    report.pageFooter.addLabel(QStringLiteral("Label10"), QStringLiteral("TOLVENCO SYSTEM SOLUTION"),
-                               QRectF(0, 1, 180, 6), 8, false, Qt::AlignHCenter | Qt::AlignVCenter);
+    report.pageFooter
+        .addLabel(QStringLiteral("Label10"), QStringLiteral("TOLVENCO SYSTEM SOLUTION"), QRectF(0, 1, 180, 6), 8, false,
+                  Qt::AlignHCenter | Qt::AlignVCenter)
+        .color = kGrey;
 
     report.reportFooter.height = 14;
     report.reportFooter.addRule(1);
     report.reportFooter.addLabel(QStringLiteral("Label8"), QStringLiteral("SALES:"), QRectF(72, 4, 28, 7), 11, true,
                                  kRight);
-    report.reportFooter.addLabel(QStringLiteral("Label7"), QStringLiteral("Label7"), QRectF(102, 4, 50, 7), 11, true,
-                                 kLeft);
+    report.reportFooter
+        .addLabel(QStringLiteral("Label7"), QStringLiteral("Label7"), QRectF(102, 4, 50, 7), 11, true, kLeft)
+        .color = kDarkRed;
     report.reportFooter.addRule(13);
 
     report.setRows(rows.columns(), rows.rows());
