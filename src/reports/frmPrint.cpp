@@ -109,7 +109,7 @@ void frmPrint::buildLayout()
     f1->addLayout(b1, 3, 0, 1, 3);
     f1->setRowStretch(2, 1);
     f1->setColumnStretch(1, 1);
-    dateColumn->addWidget(m_Option1);
+    dateColumn->addWidget(m_Option1, 0, Qt::AlignLeft);
     dateColumn->addWidget(m_Frame1, 1);
     modes->addLayout(dateColumn, 1);
 
@@ -142,7 +142,7 @@ void frmPrint::buildLayout()
     b2->addWidget(m_lvButtons_H3);
     f2->addLayout(b2, 3, 0, 1, 3);
     f2->setColumnStretch(1, 1);
-    cutoffColumn->addWidget(m_Option2);
+    cutoffColumn->addWidget(m_Option2, 0, Qt::AlignLeft);
     cutoffColumn->addWidget(m_Frame2, 1);
     modes->addLayout(cutoffColumn, 1);
     root->addLayout(modes);
