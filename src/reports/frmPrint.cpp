@@ -152,6 +152,7 @@ void frmPrint::buildLayout()
     m_DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     m_DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_DataGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     root->addWidget(m_DataGrid1, 1);
 
     auto* bottom = new QHBoxLayout;

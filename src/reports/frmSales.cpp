@@ -70,6 +70,10 @@ frmSales::frmSales(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx
     bindGrid(m_DataGrid1, m_adoLog2, true, [this](const QString& detail) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The daily sales summary was not deleted."), detail);
     });
+    // The ledger's columns share its width; the summaries are sized to what they hold.
+    m_DataGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_DataGrid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     bindField(m_Text4, m_adoLog2, QStringLiteral("BusinessDate"));
     bindField(m_Text2, m_adoLog2, QStringLiteral("Transactions"));
     connect(m_adoLog2, &DataControl::currentRowChanged, this, &frmSales::showSummary);
@@ -97,7 +101,6 @@ void frmSales::buildLayout()
     m_DataGrid2 = new DataGrid(vault);
     m_DataGrid2->setObjectName(QStringLiteral("DataGrid2"));
     m_DataGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_DataGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     vaultLayout->addWidget(m_DataGrid2, 1);
 
     auto* figures = new QGridLayout;
@@ -145,7 +148,6 @@ void frmSales::buildLayout()
     m_DataGrid1 = new DataGrid(daily);
     m_DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     m_DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     dailyLayout->addWidget(m_DataGrid1, 1);
     auto* hint = new QLabel(QStringLiteral("To Delete: Select  Date and press DEL on your keyboard"), daily);
     hint->setObjectName(QStringLiteral("lblDeleteHint"));
