@@ -115,7 +115,7 @@ private slots:
     void dayPick();
     void save_data();
     void save();
-    void saveSameDayTwice();
+    void saveTwiceAndEmptyDay();
     void saveFailure();
     void deleteSummary();
     void refresh();
@@ -298,7 +298,7 @@ void tst_reports::save()
     QCOMPARE(text(w, "Text2"), QStringLiteral("2"));
 }
 
-void tst_reports::saveSameDayTwice()
+void tst_reports::saveTwiceAndEmptyDay()
 {
     TestEnv env;
     env.setSession(QStringLiteral("Admin"), QStringLiteral("Administrator"));
@@ -314,6 +314,15 @@ void tst_reports::saveSameDayTwice()
                         {DateText(kDay)}),
              QStringLiteral("2"));
     QCOMPARE(child<DataGrid>(w, "DataGrid1")->model()->rowCount(), 2);
+
+    // A day without sales, picked after one with sales, saves 0 and 0.
+    pickDay(w, "lvButtons_H1", "Calendar1", kDay);
+    pickDay(w, "lvButtons_H1", "Calendar1", kDay.addDays(3));
+    env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(w, "lvButtons_H3"), Qt::LeftButton);
+    QCOMPARE(env.scalar(QStringLiteral("SELECT Sales || '/' || Transactions FROM tblDaily WHERE BusinessDate = ?"),
+                        {DateText(kDay.addDays(3))}),
+             QStringLiteral("0/0"));
 }
 
 void tst_reports::saveFailure()
