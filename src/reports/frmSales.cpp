@@ -70,10 +70,9 @@ frmSales::frmSales(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx
     bindGrid(m_DataGrid1, m_adoLog2, true, [this](const QString& detail) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The daily sales summary was not deleted."), detail);
     });
-    // The ledger's columns share its width; the summaries are sized to what they hold.
-    m_DataGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_DataGrid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_DataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Columns are as wide as what they hold; the last one takes the rest of the width.
+    for (DataGrid* grid : {m_DataGrid2, m_DataGrid1})
+        grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     bindField(m_Text4, m_adoLog2, QStringLiteral("BusinessDate"));
     bindField(m_Text2, m_adoLog2, QStringLiteral("Transactions"));
     connect(m_adoLog2, &DataControl::currentRowChanged, this, &frmSales::showSummary);
@@ -139,7 +138,7 @@ void frmSales::buildLayout()
     lower->addSpacing(24);
     lower->addLayout(commands);
     vaultLayout->addLayout(lower);
-    root->addWidget(vault, 3);
+    root->addWidget(vault, 5);
 
     // The saved summaries.
     auto* daily = new QGroupBox(QStringLiteral("Daily Sales"), this);
@@ -162,7 +161,7 @@ void frmSales::buildLayout()
     summary->addRow(QStringLiteral("Total Sales:"), m_Text3);
     summary->addRow(QStringLiteral("Transactions:"), m_Text2);
     dailyLayout->addLayout(summary);
-    root->addWidget(daily, 2);
+    root->addWidget(daily, 4);
 
     // The day picker opens over the window, below its button.
     m_Calendar1 = new QCalendarWidget(this);
@@ -179,7 +178,7 @@ void frmSales::buildLayout()
     connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
 
-    resize(1180, 660);
+    resize(1000, 640);
 }
 
 void frmSales::onCalendarButton()
