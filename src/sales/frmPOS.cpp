@@ -153,7 +153,7 @@ void frmPOS::buildLayout()
     m_txtItem = new QLineEdit(entry);
     m_txtItem->setObjectName(QStringLiteral("txtItem"));
     m_txtItem->setFont(entryFont);
-    m_txtItem->setPlaceholderText(QStringLiteral("Scan or type the item number"));
+    m_txtItem->setPlaceholderText(QStringLiteral("Scan or type a number"));
     m_txtQuan = new QLineEdit(QStringLiteral("1"), entry);
     m_txtQuan->setObjectName(QStringLiteral("txtQuan"));
     m_txtQuan->setFont(entryFont);
