@@ -132,7 +132,8 @@ bool addDemoData(Database& db)
                                      "Registered) VALUES ('1', 'Maria  Santos', 'Female', 'Cashier', 'cashier1', ?)"),
                       {DateText()}) != 1)
         return false;
-    return db.ExecuteSql(QStringLiteral("UPDATE tblMain SET ItemID = ?, ClientID = '1'"), {QString::number(number)}) >= 0;
+    return db.ExecuteSql(QStringLiteral("UPDATE tblMain SET ItemID = ?, ClientID = '1'"), {QString::number(number)}) >=
+           0;
 }
 
 bool createSchema(Database& db, const InitOptions& options)
@@ -145,7 +146,8 @@ bool createSchema(Database& db, const InitOptions& options)
                       {options.company}) != 1)
         return false;
     if (db.ExecuteSql(
-            QStringLiteral("INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
+            QStringLiteral(
+                "INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
             {options.adminUser, options.adminPassword, DateText()}) != 1)
         return false;
     if (options.demo && !addDemoData(db))

@@ -39,7 +39,9 @@ namespace SystemFacts {
 MemoryStatus memory()
 {
     MemoryStatus status;
-    struct sysinfo info{};
+    struct sysinfo info
+    {
+    };
     if (sysinfo(&info) == 0) {
         const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
         status.totalPhysical = std::uint64_t(info.totalram) * unit;
@@ -64,7 +66,9 @@ OsVersion osVersion()
 {
     // Linux is neither of the two Windows families; its kernel version fills the numbers.
     OsVersion version{3, 0, 0};
-    struct utsname name{};
+    struct utsname name
+    {
+    };
     if (uname(&name) == 0) {
         const QList<QByteArray> parts = QByteArray(name.release).split('.');
         version.major = parts.value(0).toInt();
