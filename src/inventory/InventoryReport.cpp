@@ -59,9 +59,10 @@ BandedReport build(const Recordset& lines, const QDate& printedOn)
     report.reportHeader.height = 30;
     report.reportHeader.addLabel(QStringLiteral("Label9"), QStringLiteral("INVENTORY ITEM SOLD REPORT"),
                                  QRectF(0, 0, kWidth, 10), 16, true, Qt::AlignHCenter | Qt::AlignVCenter);
-    report.reportHeader.addLabel(QStringLiteral("Label11"),
-                                 QStringLiteral("Zarel's Customized Sales and Inventory System"),
-                                 QRectF(0, 10, kWidth, 7), 10, false, Qt::AlignHCenter | Qt::AlignVCenter);
+    report.reportHeader
+        .addLabel(QStringLiteral("Label11"), QStringLiteral("Zarel's Customized Sales and Inventory System"),
+                  QRectF(0, 10, kWidth, 7), 10, false, Qt::AlignHCenter | Qt::AlignVCenter)
+        .color = Qt::gray;
     report.reportHeader.addLabel(QStringLiteral("Label8"), QStringLiteral("SALES:"), QRectF(0, 18, kWidth, 7), 10,
                                  false, Qt::AlignHCenter | Qt::AlignVCenter);
     report.reportHeader.addRule(27);
@@ -81,8 +82,10 @@ BandedReport build(const Recordset& lines, const QDate& printedOn)
     // Page footer.
     report.pageFooter.height = 10;
     report.pageFooter.addRule(1);
-    report.pageFooter.addLabel(QStringLiteral("Label10"), QStringLiteral("TOLVENCO SYSTEM SOLUTION"),
-                               QRectF(0, 2, kWidth / 2, 7), 8, false, kLeft);
+    report.pageFooter
+        .addLabel(QStringLiteral("Label10"), QStringLiteral("TOLVENCO SYSTEM SOLUTION"), QRectF(0, 2, kWidth / 2, 7), 8,
+                  false, kLeft)
+        .color = Qt::gray;
     report.pageFooter.addLabel(QStringLiteral("PageNumber"), QStringLiteral("Page {page} of {pages}"),
                                QRectF(kWidth / 2, 2, kWidth / 2, 7), 8, false, kRight);
 
@@ -91,8 +94,9 @@ BandedReport build(const Recordset& lines, const QDate& printedOn)
     report.reportFooter.addRule(1, 96, kWidth - 96);
     report.reportFooter.addLabel(QStringLiteral("Label3"), QStringLiteral("SALES:"), QRectF(96, 3, 22, 7), 10, true,
                                  kRight);
-    report.reportFooter.addLabel(QStringLiteral("Label7"), QStringLiteral("Label7"), QRectF(120, 3, 28, 7), 10, true,
-                                 kRight);
+    report.reportFooter
+        .addLabel(QStringLiteral("Label7"), QStringLiteral("Label7"), QRectF(120, 3, 28, 7), 10, true, kRight)
+        .color = QColor(0x8b, 0, 0); // dark red
 
     report.setCaption(QStringLiteral("Label8"), headerDate(printedOn));
     report.setCaption(QStringLiteral("Label7"), FormatNumber(linesTotal(lines), NumberPattern::Grouped2));
