@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kQuantityInterval = 111; // ms between two per-item quantity reads at most
@@ -50,6 +52,16 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name)
     return box;
 }
 
+// Columns as wide as their contents (of the rows read so far), within reason.
+void fitColumns(DataGrid* grid)
+{
+    if (!grid->model())
+        return;
+    grid->resizeColumnsToContents();
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        grid->setColumnWidth(c, std::clamp(grid->columnWidth(c) + 12, 70, 280));
+}
+
 // Shows `control` in `grid`, replacing whatever control the grid showed before.
 void showInGrid(DataGrid* grid, DataControl* control)
 {
@@ -63,6 +75,7 @@ void showInGrid(DataGrid* grid, DataControl* control)
         QObject::disconnect(old, &DataControl::currentRowChanged, grid, &DataGrid::setCurrentRow);
     }
     bindGrid(grid, control);
+    fitColumns(grid);
 }
 
 int shownRows(DataGrid* grid)
@@ -118,6 +131,12 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     for (DataControl* control : {adoLog2, Adodc1, m_dayLines, m_watchRows}) {
         connect(control, &QAbstractItemModel::modelReset, this, &frmInvent::updateCounters);
         connect(control, &QAbstractItemModel::rowsRemoved, this, &frmInvent::updateCounters);
+        connect(control, &QAbstractItemModel::modelReset, this, [this, control] {
+            for (DataGrid* grid : {DataGrid1, DataGrid2, DataGrid3}) {
+                if (grid->model() == control)
+                    fitColumns(grid);
+            }
+        });
     }
     connect(DataGrid1->horizontalHeader(), &QHeaderView::sectionCountChanged, this, &frmInvent::keepFirstColumnHidden);
 
@@ -130,6 +149,8 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     bindGrid(DataGrid1, Adodc1);
     bindGrid(DataGrid3, Adodc1); // the sold lines, until the first stock-watch button
     keepFirstColumnHidden();
+    for (DataGrid* grid : {DataGrid1, DataGrid2, DataGrid3})
+        fitColumns(grid);
     for (auto [box, column] :
          {std::pair{txtNum, "ItemNumber"}, std::pair{txtName, "ItemName"}, std::pair{txtPrice, "ItemPrice"},
           std::pair{txtDesc, "ItemDescription"}, std::pair{txtBrand, "ItemBrand"}, std::pair{txtStocks, "ItemStocks"},

@@ -12,6 +12,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -743,6 +746,19 @@ void tst_Inventory::printQuestionPaths()
     QTest::mouseClick(box("txtSearch1"), Qt::LeftButton);
     QTest::keyClicks(box("txtSearch1"), kDay); // typed by hand
     m_env->answer(yes ? QMessageBox::Yes : QMessageBox::No);
+    // The report window prints to a PDF file, as a user's "Print" would to a printer.
+    const QString pdf = m_env->dir() + QStringLiteral("/printed.pdf");
+    QString title;
+    m_env->onModal([&](QDialog& d) {
+        title = d.windowTitle();
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(&d);
+        if (!preview)
+            return 0;
+        preview->printer()->setOutputFormat(QPrinter::PdfFormat);
+        preview->printer()->setOutputFileName(pdf);
+        preview->findChild<QPrintPreviewWidget*>()->print();
+        return 0;
+    });
     click("lvButtons_H4");
     QCOMPARE(m_env->messages.size(), 1);
     QCOMPARE(m_env->messages[0].text,
@@ -751,6 +767,17 @@ void tst_Inventory::printQuestionPaths()
     QCOMPARE(m_env->modalWindows.size(), yes ? 1 : 0);
     QCOMPARE(box("Text1")->text(), QStringLiteral("1"));
     QCOMPARE(box("txtSales")->text(), QStringLiteral("100"));
+    if (!yes)
+        return;
+    QCOMPARE(title, QStringLiteral("Zarel's Customized Inventory Report"));
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished(30000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(text.contains(InventoryReport::headerDate(QDate::currentDate())), qPrintable(text));
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("1001\\s+Pencil\\s+1\\s+100\\s+Maria"))));
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("SALES:\\s+100.00"))));
+    QCOMPARE(text.count(QStringLiteral("Pencil")), 1); // the other day's line is not printed
 }
 
 void tst_Inventory::reportPdf()
