@@ -30,6 +30,7 @@
 namespace {
 
 constexpr int kQuantityInterval = 111; // ms between two per-item quantity reads at most
+constexpr int kSoldFilterDelay = 300;  // ms of no typing before the sold lines are filtered
 
 template <class T> T* named(T* widget, const char* name)
 {
@@ -104,6 +105,10 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     Timer2->setSingleShot(true);
     Timer2->setInterval(kQuantityInterval);
     connect(Timer2, &QTimer::timeout, this, &frmInvent::updateItemQuantity);
+    m_soldFilterDelay = new QTimer(this);
+    m_soldFilterDelay->setSingleShot(true);
+    m_soldFilterDelay->setInterval(kSoldFilterDelay);
+    connect(m_soldFilterDelay, &QTimer::timeout, this, &frmInvent::applySoldFilter);
 
     // The left area holds the stock list; the two overlays take its place when open. The
     // item details and the commands stay at the right.
@@ -616,11 +621,22 @@ void frmInvent::txtSearch_Change(const QString& text)
     // The box is also the item number of the per-item quantity.
     if (!Timer2->isActive())
         Timer2->start();
-    Adodc1->setFilter(QStringLiteral("ItemName"), text); // an empty text lists every line again
+    if (text.isEmpty()) {
+        m_soldFilterDelay->stop();
+        applySoldFilter(); // every line again, at once
+    } else {
+        m_soldFilterDelay->start();
+    }
+}
+
+void frmInvent::applySoldFilter()
+{
+    Adodc1->setFilter(QStringLiteral("ItemName"), txtSearch->text()); // an empty text lists every line again
 }
 
 void frmInvent::refreshSoldPanel()
 {
+    m_soldFilterDelay->stop();
     showInGrid(DataGrid1, Adodc1);
     adoLog2->Refresh();
     Adodc1->Refresh();

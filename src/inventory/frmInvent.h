@@ -60,6 +60,7 @@ private:
     void Calendar1_Click(const QDate& date);
     void showDayLines(const QString& day);
     void txtSearch_Change(const QString& text);
+    void applySoldFilter();
     void refreshSoldPanel();
     void printReport();
     void updateItemQuantity();
@@ -114,6 +115,8 @@ private:
     // Per-item quantity: started by a change of the day or the item number, so that the
     // query runs at most once per interval and never while nothing changes.
     QTimer* Timer2 = nullptr;
+    // The name filter of the sold lines scans every line, so it is applied once typing pauses.
+    QTimer* m_soldFilterDelay = nullptr;
 
     // Stock watch
     QGroupBox* Frame1 = nullptr;
