@@ -177,7 +177,7 @@ void frmInvent::buildMainView(QWidget* area)
     auto* searchRow = new QHBoxLayout;
     searchRow->addWidget(new QLabel(QStringLiteral("Search "), m_mainView));
     txtSearching = named(new QLineEdit(m_mainView), "txtSearching");
-    txtSearching->setMinimumWidth(220);
+    txtSearching->setMinimumWidth(160);
     txtSearching->setClearButtonEnabled(true);
     searchRow->addWidget(txtSearching, 1);
     m_options = new QButtonGroup(m_mainView);
@@ -190,18 +190,21 @@ void frmInvent::buildMainView(QWidget* area)
         searchRow->addWidget(option);
     }
     Option1->setChecked(true);
-    searchRow->addSpacing(16);
-    searchRow->addWidget(new QLabel(QStringLiteral("Item Found:"), m_mainView));
-    lblFound = named(new QLabel(QStringLiteral("0"), m_mainView), "lblFound");
-    lblFound->setMinimumWidth(60);
-    QFont bold = lblFound->font();
-    bold.setBold(true);
-    lblFound->setFont(bold);
-    searchRow->addWidget(lblFound);
     layout->addLayout(searchRow);
 
     DataGrid2 = named(new DataGrid(m_mainView), "DataGrid2");
     layout->addWidget(DataGrid2, 1);
+
+    auto* foundRow = new QHBoxLayout;
+    foundRow->addWidget(new QLabel(QStringLiteral("Item Found:"), m_mainView));
+    lblFound = named(new QLabel(QStringLiteral("0"), m_mainView), "lblFound");
+    lblFound->setMinimumWidth(90);
+    QFont bold = lblFound->font();
+    bold.setBold(true);
+    lblFound->setFont(bold);
+    foundRow->addWidget(lblFound);
+    foundRow->addStretch(1);
+    layout->addLayout(foundRow);
 
     connect(txtSearching, &QLineEdit::textChanged, this, &frmInvent::txtSearching_Change);
     // A click on an item makes it current and gets the stock box ready for an adjustment.
@@ -210,8 +213,8 @@ void frmInvent::buildMainView(QWidget* area)
 
 void frmInvent::buildDetails(QWidget* side)
 {
-    side->setMinimumWidth(330);
-    side->setMaximumWidth(380);
+    side->setMinimumWidth(300);
+    side->setMaximumWidth(360);
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -283,24 +286,23 @@ void frmInvent::buildSoldPanel(QWidget* area)
     title->setFont(titleFont);
     layout->addWidget(title);
 
-    auto* searchRow = new QHBoxLayout;
-    searchRow->addWidget(new QLabel(QStringLiteral("Search Date:"), Picture1));
+    auto* searchRows = new QGridLayout;
+    searchRows->addWidget(new QLabel(QStringLiteral("Search Date:"), Picture1), 0, 0);
     txtSearch1 = named(new QLineEdit(Picture1), "txtSearch1");
-    txtSearch1->setMinimumWidth(170);
     txtSearch1->setPlaceholderText(QStringLiteral("MMMM DD, YYYY"));
-    searchRow->addWidget(txtSearch1);
+    searchRows->addWidget(txtSearch1, 0, 1);
     lvButtons_H5 = button(Picture1, "lvButtons_H5", QStringLiteral("Date"));
-    searchRow->addWidget(lvButtons_H5);
-    searchRow->addSpacing(16);
-    searchRow->addWidget(new QLabel(QStringLiteral("Search Item Number:"), Picture1));
+    searchRows->addWidget(lvButtons_H5, 0, 2);
+    searchRows->addWidget(new QLabel(QStringLiteral("Search Item Number:"), Picture1), 1, 0);
     txtSearch = named(new QLineEdit(QStringLiteral("Item Name"), Picture1), "txtSearch");
-    txtSearch->setMinimumWidth(140);
-    searchRow->addWidget(txtSearch, 1);
-    searchRow->addWidget(new QLabel(QStringLiteral("Stocks:"), Picture1));
+    searchRows->addWidget(txtSearch, 1, 1);
+    searchRows->addWidget(new QLabel(QStringLiteral("Stocks:"), Picture1), 1, 2, Qt::AlignRight);
     Text2 = readOnlyBox(Picture1, "Text2");
     Text2->setMaximumWidth(90);
-    searchRow->addWidget(Text2);
-    layout->addLayout(searchRow);
+    searchRows->addWidget(Text2, 1, 3);
+    searchRows->setColumnMinimumWidth(1, 200);
+    searchRows->setColumnStretch(4, 1);
+    layout->addLayout(searchRows);
 
     DataGrid1 = named(new DataGrid(Picture1), "DataGrid1");
     layout->addWidget(DataGrid1, 1);
@@ -381,6 +383,7 @@ void frmInvent::buildStockWatch(QWidget* area)
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(QStringLiteral("Registered Items:"), Frame1));
     lblWatch = named(new QLabel(QStringLiteral("0"), Frame1), "lblWatch");
+    lblWatch->setMinimumWidth(90);
     QFont bold = lblWatch->font();
     bold.setBold(true);
     lblWatch->setFont(bold);
