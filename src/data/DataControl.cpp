@@ -31,11 +31,6 @@ DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(pa
 {
 }
 
-void DataControl::setRecordSource(const QString& select)
-{
-    setRecordSource(select, {});
-}
-
 void DataControl::setRecordSource(const QString& select, const QVariantList& params)
 {
     m_source = select;

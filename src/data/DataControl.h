@@ -21,11 +21,9 @@ public:
     explicit DataControl(Database& db, QObject* parent = nullptr);
 
     // "Select * from tblNot", "select a, b from tblX where ... order by ...". The columns may
-    // be "*" or a list of column names of the table. Refresh() runs it.
-    void setRecordSource(const QString& select);
-    // The same, with values bound to the ?-marks of its where clause
-    // ("Select * from tblSold where Dated = ?", {day}).
-    void setRecordSource(const QString& select, const QVariantList& params);
+    // be "*" or a list of column names of the table. Refresh() runs it. `params` are bound to
+    // the ? marks of the where clause, in order.
+    void setRecordSource(const QString& select, const QVariantList& params = {});
     QString recordSource() const { return m_source; }
     QString tableName() const { return m_table; }
 
@@ -105,10 +103,10 @@ private:
     Database& m_db;
     QString m_source;
     QString m_table;
-    QString m_columnList;        // as written in the record source
-    QString m_where;             // without the WHERE keyword
-    QString m_orderBy;           // without the ORDER BY keyword
-    QVariantList m_sourceParams; // bound to the ?-marks of m_where
+    QString m_columnList; // as written in the record source
+    QString m_where;      // without the WHERE keyword
+    QString m_orderBy;    // without the ORDER BY keyword
+    QVariantList m_sourceParams;
     QStringList m_columns;
     QString m_filterColumn;
     QString m_filterText;
