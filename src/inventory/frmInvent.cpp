@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -518,6 +519,12 @@ void frmInvent::addStock()
         return;
     }
     const double future = NumberFromText(txtAdd->text()) + *stored;
+    if (!std::isfinite(future)) {
+        m_ctx.platform.message(this,
+                               QStringLiteral("The number of stocks to be added is too large. Nothing was changed."),
+                               QStringLiteral("Add"), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     const QString question = QStringLiteral("Add ") + txtAdd->text() + QStringLiteral(" stock(s) to ") +
                              txtName->text() + QStringLiteral("?\n\nCurrent Stock: ") + PlainNumber(*stored) +
                              QStringLiteral("\nFuture Stock: ") + PlainNumber(future) +
