@@ -641,6 +641,10 @@ void frmInvent::txtSearch_Change(const QString& text)
 
 void frmInvent::applySoldFilter()
 {
+    // While neither grid shows the sold lines the filter could not be seen, and the only way
+    // back to them (the panel's Refresh) reloads them unfiltered: spare the scan.
+    if (DataGrid1->model() != Adodc1 && DataGrid3->model() != Adodc1)
+        return;
     Adodc1->setFilter(QStringLiteral("ItemName"), txtSearch->text()); // an empty text lists every line again
 }
 
