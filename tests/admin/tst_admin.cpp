@@ -73,6 +73,9 @@ private slots:
     void companyTyping_data();
     void companyTyping();
     void renameThenCancel();
+    void writeRefused_data();
+    void writeRefused();
+    void accountTypeCannotBeTyped();
     void accountChecks_data();
     void accountChecks();
     void duplicateUserNamesBothListed();
@@ -176,6 +179,48 @@ void tst_admin::renameThenCancel()
     button(w, "lvButtons_H2")->click();
     QCOMPARE(box->text(), QStringLiteral("JO'S CORNER"));
     QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label7"))->text(), QStringLiteral("29"));
+}
+
+void tst_admin::writeRefused_data()
+{
+    QTest::addColumn<QString>("buttonName");
+    QTest::newRow("rename") << "lvButtons_H1";
+    QTest::newRow("backup folder") << "lvButtons_H8";
+}
+
+// With the settings row gone nothing can be saved: the user is told so, and neither the success
+// message nor a notification follows.
+void tst_admin::writeRefused()
+{
+    QFETCH(QString, buttonName);
+
+    TestEnv env;
+    frmSetting w(env.ctx);
+    edit(w, "txtCompany")->setText(QStringLiteral("NEW NAME"));
+    w.findChild<QLabel*>(QStringLiteral("Label9"))->setText(QDir::tempPath());
+    env.exec(QStringLiteral("DELETE FROM tblMain"));
+    const int notes = env.count(QStringLiteral("tblNot"));
+    env.answer(QMessageBox::Yes);
+    w.findChild<QPushButton*>(buttonName)->click();
+    QCOMPARE(env.messages.size(), 2);
+    QCOMPARE(env.lastMessage().title, QStringLiteral("Pemvix"));
+    QCOMPARE(env.lastMessage().icon, QMessageBox::Warning);
+    QVERIFY(!env.lastMessage().text.contains(QStringLiteral("has been Changed")));
+    QCOMPARE(env.count(QStringLiteral("tblNot")), notes);
+    QCOMPARE(edit(w, "txtCompany")->text(), QStringLiteral("NEW NAME")); // the typing is kept
+}
+
+void tst_admin::accountTypeCannotBeTyped()
+{
+    TestEnv env;
+    frmSetting w(env.ctx);
+    auto* combo = w.findChild<QComboBox*>(QStringLiteral("Combo1"));
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Administrator"));
+    QCOMPARE(combo->itemText(1), QStringLiteral("Guest"));
+    QTest::keyClicks(combo, QStringLiteral("G"));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentIndex(), -1);
 }
 
 void tst_admin::accountChecks_data()
