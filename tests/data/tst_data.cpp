@@ -37,6 +37,8 @@ private slots:
     void missingFileNotCreated();
     void initRefusesExistingFileAndEncrypts();
     void transactionRollsBack();
+    void deletedFileRefusesWrites_data();
+    void deletedFileRefusesWrites();
 };
 
 void tst_Data::numberFromText_data()
@@ -389,6 +391,30 @@ void tst_Data::transactionRollsBack()
     } // outer rolled back
     QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
     QVERIFY(!env.db.inTransaction());
+}
+
+void tst_Data::deletedFileRefusesWrites_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("deleted") << false;
+    QTest::newRow("replaced") << true;
+}
+
+void tst_Data::deletedFileRefusesWrites()
+{
+    QFETCH(bool, replace);
+    TestEnv env;
+    QCOMPARE(env.exec(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('before')")), 1);
+    QVERIFY(QFile::remove(env.dbPath()));
+    if (replace) {
+        QFile f(env.dbPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'x'));
+    }
+    QCOMPARE(env.db.ExecuteSql(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('lost')")), -1);
+    QVERIFY(env.db.lastError().contains(QStringLiteral("deleted or replaced")));
+    Transaction tx(env.db);
+    QVERIFY(!tx.isActive());
 }
 
 QTEST_MAIN(tst_Data)
