@@ -111,8 +111,8 @@ WorkloadStats runWorkload(const WorkloadOptions& options)
         mark.set(1);
         if (roll < 55) {
             const QString number = QString::number(1001 + pick(options.items));
-            const AddResult r = cart.addLine(number, QString::number(1 + pick(3)), cart.nextSaleNumber(),
-                                             main.session().DisplayName());
+            const AddResult r =
+                cart.addLine(number, QString::number(1 + pick(3)), cart.nextSaleNumber(), main.session().DisplayName());
             if (r.outcome == AddOutcome::WriteFailed) {
                 ++stats.failedWrites;
                 if (isLocked(r.error))

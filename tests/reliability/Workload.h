@@ -20,7 +20,7 @@ struct WorkloadOptions
 struct WorkloadStats
 {
     int ops = 0;
-    int failedWrites = 0; // writes the program reported as not saved
+    int failedWrites = 0;   // writes the program reported as not saved
     int lockedFailures = 0; // of those, the ones that said the database was busy or locked
 };
 

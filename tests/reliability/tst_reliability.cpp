@@ -42,7 +42,8 @@ int envInt(const char* name, int fallback)
 
 QStringList workloadArgs(const QString& db, const QString& state, quint32 seed, int rate, int maxOps)
 {
-    return {QStringLiteral("--workload"), db, state, QString::number(seed), QString::number(rate), QString::number(maxOps)};
+    return {QStringLiteral("--workload"), db, state, QString::number(seed), QString::number(rate),
+            QString::number(maxOps)};
 }
 
 } // namespace
