@@ -147,10 +147,8 @@ void frmReg::buildWindow()
 
     m_lblNot = new QLabel(this);
     m_lblNot->setObjectName(QStringLiteral("lblNot"));
-    m_lblNot->setFrameShape(QFrame::StyledPanel);
-    m_lblNot->setFrameShadow(QFrame::Sunken);
-    m_lblNot->setMinimumHeight(m_lblNot->fontMetrics().height() + 12);
-    m_lblNot->setContentsMargins(6, 0, 6, 0);
+    m_lblNot->setStyleSheet(QStringLiteral("QLabel#lblNot { border: 1px solid palette(mid); border-radius: 3px;"
+                                           " background: palette(base); padding: 3px 8px; }"));
     QFont statusFont = m_lblNot->font();
     statusFont.setBold(true);
     m_lblNot->setFont(statusFont);
@@ -158,15 +156,19 @@ void frmReg::buildWindow()
     m_cmdAccept = button(QStringLiteral("cmdAccept"), QStringLiteral("Close"), this);
     connect(m_cmdAccept, &QPushButton::clicked, this, [this] { closeWindow(); });
 
-    auto* bottom = new QHBoxLayout;
+    // The status line and the window's own Close belong to the forms; a list panel has its own
+    // Close, so the row is out of the way while a panel is shown.
+    m_statusRow = new QWidget(this);
+    auto* bottom = new QHBoxLayout(m_statusRow);
+    bottom->setContentsMargins(0, 0, 0, 0);
     bottom->addWidget(m_lblNot, 1);
     bottom->addSpacing(10);
     bottom->addWidget(m_cmdAccept);
-    root->addLayout(bottom);
+    root->addWidget(m_statusRow);
 
     hidePanels();
-    setMinimumSize(920, 560);
-    resize(980, 600);
+    setMinimumSize(860, 460);
+    resize(940, 500);
 }
 
 QWidget* frmReg::buildEmployeeHalf()
@@ -226,9 +228,10 @@ QWidget* frmReg::buildEmployeeHalf()
     auto* layout = new QVBoxLayout(group);
     layout->setContentsMargins(14, 16, 14, 12);
     layout->addLayout(form);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
     layout->addStretch(1);
     layout->addWidget(m_txtClientReg);
-    layout->addLayout(buttons);
 
     setTabOrder(m_txtLast, m_txtFirst);
     setTabOrder(m_txtFirst, m_txtMid);
@@ -291,8 +294,9 @@ QWidget* frmReg::buildItemHalf()
     auto* layout = new QVBoxLayout(group);
     layout->setContentsMargins(14, 16, 14, 12);
     layout->addLayout(form);
-    layout->addStretch(1);
+    layout->addSpacing(8);
     layout->addLayout(buttons);
+    layout->addStretch(1);
 
     setTabOrder(m_txtItemname, m_txtPrice);
     setTabOrder(m_txtPrice, m_txtDesc);
@@ -705,6 +709,7 @@ void frmReg::cmdClient_Click()
     m_txtSearch1->clear();
     m_adoLog1->Refresh();
     m_pages->setCurrentWidget(m_Picture1);
+    m_statusRow->hide();
     m_txtSearch1->setFocus();
 }
 
@@ -714,6 +719,7 @@ void frmReg::cmdItem_Click()
     m_txtSearch2->clear();
     m_AdoLog2->Refresh();
     m_pages->setCurrentWidget(m_Picture2);
+    m_statusRow->hide();
     m_txtSearch2->setFocus();
 }
 
@@ -725,6 +731,7 @@ void frmReg::hidePanels()
     if (m_DataGrid2)
         commitOpenEditor(m_DataGrid2);
     m_pages->setCurrentIndex(0);
+    m_statusRow->show();
 }
 
 void frmReg::lvButtons_H4_Click()

@@ -80,6 +80,7 @@ private:
     DataControl* m_adoNot = nullptr;
 
     QStackedWidget* m_pages = nullptr;
+    QWidget* m_statusRow = nullptr;
     QLabel* m_lblNot = nullptr;
     QPushButton* m_cmdAccept = nullptr;
 
