@@ -27,11 +27,14 @@ QString likePattern(const QString& text)
 
 } // namespace
 
-DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(parent), m_db(db) {}
+DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(parent), m_db(db)
+{
+}
 
-void DataControl::setRecordSource(const QString& select)
+void DataControl::setRecordSource(const QString& select, const QVariantList& params)
 {
     m_source = select;
+    m_sourceParams = params;
     static const QRegularExpression shape(
         QStringLiteral(R"(^\s*select\s+(.+?)\s+from\s+(\w+)(?:\s+where\s+(.+?))?(?:\s+order\s+by\s+(.+?))?\s*;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
@@ -50,8 +53,10 @@ void DataControl::setRecordSource(const QString& select)
 QString DataControl::whereClause(QVariantList& params) const
 {
     QStringList parts;
-    if (!m_where.isEmpty())
+    if (!m_where.isEmpty()) {
         parts << QLatin1Char('(') + m_where + QLatin1Char(')');
+        params << m_sourceParams;
+    }
     if (!m_filterColumn.isEmpty()) {
         parts << quoted(m_filterColumn) + QStringLiteral(" LIKE ? ESCAPE '\\'");
         params << likePattern(m_filterText);
@@ -71,7 +76,8 @@ bool DataControl::runQuery()
     if (ok) {
         // Learn the column names (and check the statement) without reading a row.
         QVariantList params;
-        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params));
+        const QString sql =
+            QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params));
         sqlite3_stmt* stmt = m_db.prepare(sql, params);
         ok = stmt != nullptr;
         if (ok) {
@@ -110,7 +116,8 @@ bool DataControl::fetchPage(QVector<Row>& page)
     if (m_orderBy.isEmpty()) {
         // Keyset paging in rowid order: each page costs the same, however deep.
         if (!m_rows.isEmpty()) {
-            where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("rowid > ?");
+            where +=
+                (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("rowid > ?");
             params << m_rows.last().id;
         }
         sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY rowid LIMIT %4")
@@ -265,9 +272,10 @@ bool DataControl::Update()
         QStringList marks;
         for (qsizetype i = 0; i < names.size(); ++i)
             marks << QStringLiteral("?");
-        affected = m_db.ExecuteSql(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                       .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-                                   values);
+        affected =
+            m_db.ExecuteSql(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                            values);
     } else {
         if (m_current < 0) {
             m_lastError = QStringLiteral("No current row in %1").arg(m_table);
@@ -310,7 +318,8 @@ bool DataControl::deleteRow(int row)
         m_lastError = QStringLiteral("No row selected in %1").arg(m_table);
         return false;
     }
-    const int affected = m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {m_rows.at(row).id});
+    const int affected =
+        m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {m_rows.at(row).id});
     if (affected <= 0) {
         m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row was already gone from %1").arg(m_table);
         return false;
@@ -375,8 +384,9 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& value, int r
         return false;
     const int row = index.row();
     const QString column = m_columns.at(index.column());
-    const int affected = m_db.ExecuteSql(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)),
-                                         {value, m_rows.at(row).id});
+    const int affected =
+        m_db.ExecuteSql(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)),
+                        {value, m_rows.at(row).id});
     if (affected <= 0) {
         m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row is no longer in %1").arg(m_table);
         emit writeFailed(m_lastError);

@@ -92,12 +92,30 @@ CREATE INDEX idxStocksName ON tblStocks (ItemName);
 CREATE INDEX idxStocksStocks ON tblStocks (ItemStocks);
 CREATE INDEX idxPosNumber ON tblPos (ItemNumber);
 CREATE INDEX idxSoldDated ON tblSold (Dated, ItemNumber);
+CREATE INDEX idxSoldAmount ON tblSold (Amount);
 CREATE INDEX idxSalesDate ON tblSales (BusinessDate);
 CREATE INDEX idxEmpId ON tblEmp (EmployeeID);
 CREATE INDEX idxClientUser ON tblClient (UserName);
 )SQL";
 
 } // namespace
+
+QString SalesDayKeySql()
+{
+    // The text must look like "<month> dd, yyyy"; the month name is read without regard to
+    // letter case. Nothing carries a COLLATE, so the key compares (and is indexed) as BINARY,
+    // which is what a "yyyy-mm-dd" text needs.
+    static const QString sql =
+        QStringLiteral("(CASE WHEN BusinessDate GLOB '?* [0-3][0-9], [0-9][0-9][0-9][0-9]' THEN "
+                       "substr(BusinessDate, -4) || "
+                       "CASE lower(substr(BusinessDate, 1, length(BusinessDate) - 9)) "
+                       "WHEN 'january' THEN '-01' WHEN 'february' THEN '-02' WHEN 'march' THEN '-03' "
+                       "WHEN 'april' THEN '-04' WHEN 'may' THEN '-05' WHEN 'june' THEN '-06' "
+                       "WHEN 'july' THEN '-07' WHEN 'august' THEN '-08' WHEN 'september' THEN '-09' "
+                       "WHEN 'october' THEN '-10' WHEN 'november' THEN '-11' WHEN 'december' THEN '-12' END || "
+                       "'-' || substr(BusinessDate, -8, 2) END)");
+    return sql;
+}
 
 bool addDemoData(Database& db)
 {
@@ -132,7 +150,8 @@ bool addDemoData(Database& db)
                                      "Registered) VALUES ('1', 'Maria  Santos', 'Female', 'Cashier', 'cashier1', ?)"),
                       {DateText()}) != 1)
         return false;
-    return db.ExecuteSql(QStringLiteral("UPDATE tblMain SET ItemID = ?, ClientID = '1'"), {QString::number(number)}) >= 0;
+    return db.ExecuteSql(QStringLiteral("UPDATE tblMain SET ItemID = ?, ClientID = '1'"), {QString::number(number)}) >=
+           0;
 }
 
 bool createSchema(Database& db, const InitOptions& options)
@@ -140,12 +159,16 @@ bool createSchema(Database& db, const InitOptions& options)
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)))
         return false;
+    // Spans of sale days are selected by calendar day through this index.
+    if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())))
+        return false;
     if (db.ExecuteSql(QStringLiteral("INSERT INTO tblMain (CompanyName, BackupFolder, TransactionID, ClientID, ItemID) "
                                      "VALUES (?, '', '', '', '')"),
                       {options.company}) != 1)
         return false;
     if (db.ExecuteSql(
-            QStringLiteral("INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
+            QStringLiteral(
+                "INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
             {options.adminUser, options.adminPassword, DateText()}) != 1)
         return false;
     if (options.demo && !addDemoData(db))

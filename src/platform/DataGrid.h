@@ -63,8 +63,7 @@ void bindGrid(DataGrid* grid, Control* control, bool deleteKey = false,
 
 // A text box that shows one column of a data control's current row.
 void setBoundText(QWidget* field, const QString& text);
-template <class Control>
-void bindField(QWidget* field, Control* control, const QString& column)
+template <class Control> void bindField(QWidget* field, Control* control, const QString& column)
 {
     auto update = [field, control, column] { setBoundText(field, control->fieldText(column)); };
     QObject::connect(control, &Control::currentRowChanged, field, update);

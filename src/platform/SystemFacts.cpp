@@ -39,7 +39,9 @@ namespace SystemFacts {
 MemoryStatus memory()
 {
     MemoryStatus status;
-    struct sysinfo info{};
+    struct sysinfo info
+    {
+    };
     if (sysinfo(&info) == 0) {
         const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
         status.totalPhysical = std::uint64_t(info.totalram) * unit;
@@ -50,21 +52,28 @@ MemoryStatus memory()
     return status;
 }
 
-int driveCount()
+QStringList drives()
 {
-    int count = 0;
+    QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid() && volume.isReady())
-            ++count;
+            roots << volume.rootPath();
     }
-    return count;
+    return roots;
+}
+
+int driveCount()
+{
+    return int(drives().size());
 }
 
 OsVersion osVersion()
 {
     // Linux is neither of the two Windows families; its kernel version fills the numbers.
     OsVersion version{3, 0, 0};
-    struct utsname name{};
+    struct utsname name
+    {
+    };
     if (uname(&name) == 0) {
         const QList<QByteArray> parts = QByteArray(name.release).split('.');
         version.major = parts.value(0).toInt();
@@ -73,13 +82,13 @@ OsVersion osVersion()
     return version;
 }
 
-QString screenResolution()
+QSize screenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return QStringLiteral("0 x 0");
-    const QSize size = screen->size();
-    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+        return QSize();
+    // Qt sizes are device-independent; the scan reports the screen's own pixels.
+    return (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize();
 }
 
 std::optional<QString> loginName()

@@ -1,0 +1,230 @@
+#include "platform/BandedReport.h"
+
+#include "platform/Platform.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QToolBar>
+
+namespace {
+
+struct PagePlan
+{
+    int firstRow = 0;
+    int rowCount = 0;
+    bool reportHeader = false;
+    bool reportFooter = false;
+};
+
+// Splits the rows over pages: the report header opens the first page, the page header and page
+// footer stand on every page, and the report footer follows the last row (on a page of its own
+// when the last page has no room for it).
+QVector<PagePlan> planPages(const BandedReport& r, int rows, double pageHeight)
+{
+    QVector<PagePlan> pages;
+    const double body = pageHeight - r.pageHeader.height - r.pageFooter.height;
+    int row = 0;
+    bool footerDone = false;
+    while (pages.isEmpty() || row < rows || !footerDone) {
+        PagePlan page;
+        page.firstRow = row;
+        double room = body;
+        if (pages.isEmpty()) {
+            page.reportHeader = true;
+            room -= r.reportHeader.height;
+        }
+        const double detail = std::max(r.detail.height, 0.1);
+        int fit = static_cast<int>(std::max(0.0, room) / detail);
+        // A page that holds neither a row nor the footer would loop forever; print one row anyway.
+        if (fit == 0 && row < rows && room < r.reportFooter.height)
+            fit = 1;
+        page.rowCount = std::min(fit, rows - row);
+        row += page.rowCount;
+        room -= page.rowCount * detail;
+        if (row >= rows && room >= r.reportFooter.height) {
+            page.reportFooter = true;
+            footerDone = true;
+        }
+        pages.push_back(page);
+        if (pages.size() > 100000)
+            break;
+    }
+    return pages;
+}
+
+int columnOf(const QStringList& columns, const QString& name)
+{
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+ReportItem& ReportBand::addLabel(const QString& name, const QString& caption, const QRectF& rect, double pointSize,
+                                 bool bold, Qt::Alignment align)
+{
+    items.push_back(ReportItem{ReportItem::Label, name, caption, rect, align, pointSize, bold});
+    return items.last();
+}
+
+ReportItem& ReportBand::addField(const QString& column, const QRectF& rect, double pointSize, Qt::Alignment align)
+{
+    items.push_back(ReportItem{ReportItem::Field, column, QString(), rect, align, pointSize, false});
+    return items.last();
+}
+
+ReportItem& ReportBand::addRule(double y, double x, double width)
+{
+    items.push_back(
+        ReportItem{ReportItem::Rule, QString(), QString(), QRectF(x, y, width, 0), Qt::AlignLeft, 10, false});
+    return items.last();
+}
+
+BandedReport::BandedReport(QString windowTitle) : m_title(std::move(windowTitle))
+{
+}
+
+bool BandedReport::setCaption(const QString& labelName, const QString& caption)
+{
+    bool found = false;
+    for (ReportBand* band : {&reportHeader, &pageHeader, &detail, &pageFooter, &reportFooter}) {
+        for (ReportItem& item : band->items) {
+            if (item.kind == ReportItem::Label && item.name == labelName) {
+                item.caption = caption;
+                found = true;
+            }
+        }
+    }
+    return found;
+}
+
+QString BandedReport::caption(const QString& labelName) const
+{
+    for (const ReportBand* band : {&reportHeader, &pageHeader, &detail, &pageFooter, &reportFooter}) {
+        for (const ReportItem& item : band->items) {
+            if (item.kind == ReportItem::Label && item.name == labelName)
+                return item.caption;
+        }
+    }
+    return {};
+}
+
+void BandedReport::setRows(const QStringList& columns, const QVector<QVector<QVariant>>& rows)
+{
+    m_columns = columns;
+    m_rows = rows;
+}
+
+int BandedReport::render(QPrinter& printer) const
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return 0;
+    const double mm = printer.resolution() / 25.4;
+    const QRectF paint = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double pageWidth = paint.width() / mm;
+    const double pageHeight = paint.height() / mm;
+    const QVector<PagePlan> pages = planPages(*this, rowCount(), pageHeight);
+
+    auto drawBand = [&](const ReportBand& band, double top, const QVector<QVariant>* row, int pageNo) {
+        for (const ReportItem& item : band.items) {
+            if (item.kind == ReportItem::Rule) {
+                const double width = item.rect.width() < 0 ? pageWidth - item.rect.x() : item.rect.width();
+                painter.setPen(QPen(Qt::black, 0.3 * mm));
+                painter.drawLine(QPointF(item.rect.x() * mm, (top + item.rect.y()) * mm),
+                                 QPointF((item.rect.x() + width) * mm, (top + item.rect.y()) * mm));
+                continue;
+            }
+            QString text = item.caption;
+            if (item.kind == ReportItem::Field) {
+                const int c = columnOf(m_columns, item.name);
+                text = row && c >= 0 && c < row->size() ? row->at(c).toString() : QString();
+            } else {
+                text.replace(QStringLiteral("{page}"), QString::number(pageNo + 1));
+                text.replace(QStringLiteral("{pages}"), QString::number(pages.size()));
+            }
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPointSizeF(item.pointSize);
+            font.setBold(item.bold);
+            painter.setFont(font);
+            painter.setPen(item.color);
+            const QRectF rect(item.rect.x() * mm, (top + item.rect.y()) * mm, item.rect.width() * mm,
+                              item.rect.height() * mm);
+            const QString shown = QFontMetricsF(font, &printer).elidedText(text, Qt::ElideRight, rect.width());
+            painter.drawText(rect, static_cast<int>(item.align) | Qt::TextSingleLine, shown);
+        }
+    };
+
+    for (int p = 0; p < pages.size(); ++p) {
+        if (p > 0)
+            printer.newPage();
+        const PagePlan& page = pages.at(p);
+        double y = 0;
+        if (page.reportHeader) {
+            drawBand(reportHeader, y, nullptr, p);
+            y += reportHeader.height;
+        }
+        drawBand(pageHeader, y, nullptr, p);
+        y += pageHeader.height;
+        for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
+            drawBand(detail, y, &m_rows.at(r), p);
+            y += detail.height;
+        }
+        if (page.reportFooter)
+            drawBand(reportFooter, y, nullptr, p);
+        drawBand(pageFooter, pageHeight - pageFooter.height, nullptr, p);
+    }
+    painter.end();
+    return static_cast<int>(pages.size());
+}
+
+bool BandedReport::exportPdf(const QString& path) const
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setDocName(m_title);
+    printer.setCreator(Platform::applicationTitle());
+    return render(printer) > 0 && QFileInfo::exists(path);
+}
+
+void showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setDocName(report.windowTitle());
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("reportPreview"));
+    preview.setWindowTitle(report.windowTitle());
+    preview.resize(900, 1000);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&report](QPrinter* target) { report.render(*target); });
+    if (auto* toolbar = preview.findChild<QToolBar*>()) {
+        toolbar->addSeparator();
+        QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF"));
+        exportPdf->setObjectName(QStringLiteral("actionExportPdf"));
+        QObject::connect(exportPdf, &QAction::triggered, &preview, [&report, &platform, &preview] {
+            QString path = QFileDialog::getSaveFileName(&preview, QStringLiteral("Export PDF"),
+                                                        report.windowTitle() + QStringLiteral(".pdf"),
+                                                        QStringLiteral("PDF files (*.pdf)"));
+            if (path.isEmpty())
+                return;
+            if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+                path += QStringLiteral(".pdf");
+            if (!report.exportPdf(path))
+                platform.writeFailed(&preview, QStringLiteral("The report was not saved as %1.").arg(path));
+        });
+    }
+    platform.showModal(preview);
+}
