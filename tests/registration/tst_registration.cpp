@@ -4,6 +4,7 @@
 #include "data/TextForms.h"
 #include "platform/DataGrid.h"
 #include "registration/frmReg.h"
+#include "session/frmMain.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include <algorithm>
@@ -518,11 +520,16 @@ void tst_Registration::registeredEmployeeCanSignIn()
     f.fillEmployee("Cruz", "Ann", "B", 1, 1, "O'Hara 1");
     f.env.answer(QMessageBox::Yes);
     f.click("cmdClientReg");
-    // The row the Client sign-in looks for: number and password, giving name and position.
-    const Recordset r = f.env.db.query("Select * from tblEmp where EmployeeID=? and Password=?", {"1", "O'Hara 1"});
-    QCOMPARE(r.rowCount(), 1);
-    QCOMPARE(r.text("EmployeeName"), QStringLiteral("Ann B Cruz"));
-    QCOMPARE(r.text("Position"), QStringLiteral("Cashier"));
+    // Sign in at the main window with the Client option, number and password.
+    frmMain& main = f.env.main();
+    main.findChild<QLineEdit*>("txtUsername")->setText(QStringLiteral("1"));
+    main.findChild<QLineEdit*>("txtPassword")->setText(QStringLiteral("O'Hara 1"));
+    main.findChild<QRadioButton*>("Option2")->setChecked(true);
+    const qsizetype before = f.env.messages.size();
+    main.SignIn();
+    QCOMPARE(f.env.messages.size(), before); // no "Incorrect username/password"
+    QCOMPARE(main.session().DisplayName(), QStringLiteral("Ann B Cruz"));
+    QCOMPARE(main.session().AccountType(), QStringLiteral("Cashier"));
 }
 
 void tst_Registration::showUserPassword()
