@@ -152,6 +152,14 @@ QString Cart::nextSaleNumber()
     return PlainNumber(NumberFromText(r.rows().last().first().toString()) + 1);
 }
 
+QString Cart::openSaleNumber(const QString& shown)
+{
+    // Read inside the operation's transaction: another copy of the program may have completed
+    // the sale the window still shows, and lines must go with the sale that is really open.
+    const QString stored = nextSaleNumber();
+    return stored.isEmpty() ? shown : stored;
+}
+
 QString Cart::cartTotalText()
 {
     const Recordset r = m_db.query(QStringLiteral("SELECT itemAmount FROM tblPos ORDER BY rowid"));
@@ -197,6 +205,7 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         result.error = m_db.lastError();
         return result;
     }
+    const QString sale = openSaleNumber(saleNumber);
     // The checks read the item as stored now, inside the transaction: another copy of the
     // program may have sold from it since it was shown.
     const StockItem item = lookupItem(itemNumber);
@@ -234,10 +243,10 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
                            "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
             {itemNumber, item.name, quantity, lineAmountValue(quantity, item.price), item.price, DateTimeText()}) != 1)
         return failed(QStringLiteral("The cart line"));
-    if (m_db.ExecuteSql(
-            QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
-                           "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-            {saleNumber, DateText(), item.name, itemNumber, quantity, item.stocks, cashier, result.amountText}) != 1)
+    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
+                                       "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                        {sale, DateText(), item.name, itemNumber, quantity, item.stocks, cashier, result.amountText}) !=
+        1)
         return failed(QStringLiteral("The sold-item line"));
     if (m_db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
                         {PlainNumber(newStock), availability, item.rowId}) != 1)
@@ -290,7 +299,7 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
         return result;
     }
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE rowid = ?"), {lineRowId}) != 1 ||
-        !giveBack(result.line, saleNumber, &result.item, &result.newStock) || !tx.commit()) {
+        !giveBack(result.line, openSaleNumber(saleNumber), &result.item, &result.newStock) || !tx.commit()) {
         result.error = m_db.lastError();
         return result;
     }
@@ -315,10 +324,11 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
     if (ok) {
         const Recordset lines = m_db.query(QStringLiteral("SELECT %1 FROM tblPos ORDER BY rowid").arg(kLineColumns));
         ok = lines.State() != 0;
+        const QString sale = openSaleNumber(saleNumber);
         for (const auto& row : lines.rows()) {
             if (!ok)
                 break;
-            ok = giveBack(lineFromRow(row), saleNumber, nullptr, nullptr);
+            ok = giveBack(lineFromRow(row), sale, nullptr, nullptr);
         }
     }
     ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) >= 0 && tx.commit();
@@ -361,7 +371,7 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
                                        "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
                         {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
         return failed(QStringLiteral("The sale record"));
-    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {saleNumber}) < 0)
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {openSaleNumber(saleNumber)}) < 0)
         return failed(QStringLiteral("The sale number"));
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) < 0)
         return failed(QStringLiteral("Emptying the cart"));

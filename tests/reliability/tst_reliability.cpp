@@ -101,6 +101,8 @@ void tst_Reliability::twoCopiesAtOnce()
     const QString db = makeShop(dir);
     const int ops = envInt("PEMVIX_TWO_COPIES_OPS", 80);
     QProcess a, b;
+    a.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    b.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     for (auto [child, seed] : {std::pair{&a, 7u}, std::pair{&b, 8u}}) {
         child->start(QCoreApplication::applicationFilePath(),
                      workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops));
@@ -129,8 +131,8 @@ int main(int argc, char* argv[])
         options.seed = QByteArray(argv[4]).toUInt();
         options.opsPerSecond = QByteArray(argv[5]).toInt();
         options.maxOps = QByteArray(argv[6]).toInt();
-        runWorkload(options);
-        return 0;
+        const WorkloadStats stats = runWorkload(options);
+        return stats.ops > 0 || options.maxOps == 0 ? 0 : 1;
     }
     QApplication app(argc, argv);
     tst_Reliability test;
