@@ -1,0 +1,64 @@
+#pragma once
+
+#include "data/Database.h"
+#include "platform/Platform.h"
+#include "session/AppContext.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class frmMain;
+
+// The shop the benchmarks run against: the generated database opened once through the
+// program's own connection, a platform whose message boxes answer Yes without showing
+// anything, the main window (for the session state) and an administrator signed in.
+// Values the benchmarks look up (item numbers and names, sale days) are read from the file
+// once, so every run of a benchmark touches a different, real row.
+class BenchShop
+{
+public:
+    // The file given with --db (set before the first call of instance()).
+    static void setPath(const QString& path);
+    static BenchShop& instance();
+
+    Database db;
+    Platform platform;
+    AppContext ctx{db, platform};
+    frmMain& main() { return *m_main; }
+
+    // A few thousand real item numbers and names, in a fixed shuffled order.
+    const std::vector<QString>& itemNumbers() const { return m_numbers; }
+    const std::vector<QString>& itemNames() const { return m_names; }
+    // The last sale day of the file (today when it was generated today) and the year
+    // that ends on it, as DateText.
+    QString lastDay() const { return m_lastDay; }
+    QString yearStart() const { return m_yearStart; }
+
+    // Round-robin pick from the sample lists.
+    const QString& nextNumber() { return m_numbers[m_next++ % m_numbers.size()]; }
+
+    // Puts stock back and empties the cart as a benchmark found it.
+    void resetCart();
+
+private:
+    BenchShop();
+    static QString& path();
+
+    std::unique_ptr<frmMain> m_main;
+    std::vector<QString> m_numbers;
+    std::vector<QString> m_names;
+    QString m_lastDay;
+    QString m_yearStart;
+    size_t m_next = 0;
+};
+
+// Peak resident memory of this process so far (VmHWM), in MiB.
+double peakResidentMiB();
+// Current resident memory (VmRSS), in MiB.
+double residentMiB();
+// User plus system CPU time of this process so far, in seconds.
+double cpuSeconds();

@@ -1,0 +1,38 @@
+// pemvix-bench: Google Benchmark programs over a generated shop database (see
+// pemvix-bench-gen and bench.sh). Usage: pemvix-bench --db=FILE [benchmark options].
+// The file is written to (carts, sales, notifications): run it on a copy.
+#include "BenchShop.h"
+#include "Pairs.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::vector<char*> args;
+    QString db;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--db=", 5) == 0)
+            db = QString::fromLocal8Bit(argv[i] + 5);
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (db.isEmpty()) {
+        std::fprintf(stderr, "usage: pemvix-bench --db=FILE [benchmark options]\n");
+        return 1;
+    }
+    BenchShop::setPath(db);
+    QApplication app(count, args.data());
+    registerDataBenchmarks();
+    registerCostBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
