@@ -222,6 +222,8 @@ int Database::ExecuteSql(const QString& sql, const QVariantList& params)
     if (!stmt)
         return -1;
     StatementGuard guard{stmt};
+    if (m_depth == 0 && !sqlite3_stmt_readonly(stmt) && !fileStillThere())
+        return -1;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
@@ -245,8 +247,23 @@ bool Database::executeScript(const QString& sql)
     return true;
 }
 
+bool Database::fileStillThere()
+{
+    // A file deleted or replaced while it is open would take every later write into a file
+    // that nobody will ever open again: refuse to write instead.
+    int moved = 0;
+    if (m_db && sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+        m_lastError =
+            QStringLiteral("The database file %1 has been deleted or replaced since it was opened.").arg(m_path);
+        return false;
+    }
+    return true;
+}
+
 bool Database::begin()
 {
+    if (m_depth == 0 && !fileStillThere())
+        return false;
     const bool ok = m_depth == 0 ? ExecuteSql(QStringLiteral("BEGIN IMMEDIATE")) >= 0
                                  : ExecuteSql(QStringLiteral("SAVEPOINT pemvix_%1").arg(m_depth)) >= 0;
     if (ok)
@@ -263,7 +280,11 @@ bool Database::commit()
     if (ok) {
         --m_depth;
     } else {
-        rollback(); // a failed commit (disk full, I/O error) must not leave the transaction open
+        // A failed commit (disk full, I/O error) must not leave the transaction open; the
+        // reason it failed is what the user is told.
+        const QString why = m_lastError;
+        rollback();
+        m_lastError = why;
         return false;
     }
     return true;

@@ -59,6 +59,7 @@ public:
 
 private:
     bool keyAndVerify();
+    bool fileStillThere();
     void setError(const QString& what);
 
     sqlite3* m_db = nullptr;

@@ -2,10 +2,13 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <locale.h>
+#include <stdlib.h>
 #include <string>
 
 namespace {
@@ -14,6 +17,14 @@ const QLocale& usLocale()
 {
     static const QLocale locale(QLocale::English, QLocale::UnitedStates);
     return locale;
+}
+
+// strtod in the C locale: the program's own readings never depend on the machine's locale
+// (a German locale would otherwise read "1.5" as 1).
+double cStrtod(const std::string& text)
+{
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(text.c_str(), nullptr, cLocale);
 }
 
 bool isSkipped(QChar c)
@@ -114,31 +125,30 @@ QString DateTimeText(const QDateTime& when)
 
 double NumberFromText(const QString& text)
 {
-    qsizetype pos = 0;
-    auto skip = [&] {
-        while (pos < text.size() && isSkipped(text.at(pos)))
-            ++pos;
-    };
-    skip();
-    if (pos + 1 < text.size() && text.at(pos) == u'&') {
-        const QChar kind = text.at(pos + 1).toUpper();
+    // Blanks, tabs and line feeds do not count wherever they stand.
+    QString t;
+    t.reserve(text.size());
+    for (const QChar c : text) {
+        if (!isSkipped(c))
+            t += c;
+    }
+    if (t.startsWith(u'&')) {
+        const QChar kind = t.size() > 1 ? t.at(1).toUpper() : QChar();
+        double value = 0;
         if (kind == u'H')
-            return radixNumber(text, pos + 2, 16);
-        if (kind == u'O')
-            return radixNumber(text, pos + 2, 8);
-        return 0;
+            value = radixNumber(t, 2, 16);
+        else if (kind == u'O')
+            value = radixNumber(t, 2, 8);
+        return std::isfinite(value) ? value : 0;
     }
+    qsizetype pos = 0;
     std::string number;
-    if (pos < text.size() && (text.at(pos) == u'+' || text.at(pos) == u'-')) {
-        number += static_cast<char>(text.at(pos).unicode());
-        ++pos;
-    }
+    if (pos < t.size() && (t.at(pos) == u'+' || t.at(pos) == u'-'))
+        number += static_cast<char>(t.at(pos++).unicode());
     bool seenPoint = false;
     bool seenDigit = false;
-    for (; pos < text.size(); ++pos) {
-        const QChar c = text.at(pos);
-        if (isSkipped(c))
-            continue;
+    for (; pos < t.size(); ++pos) {
+        const QChar c = t.at(pos);
         if (c >= u'0' && c <= u'9') {
             number += static_cast<char>(c.unicode());
             seenDigit = true;
@@ -151,64 +161,71 @@ double NumberFromText(const QString& text)
     }
     if (!seenDigit)
         return 0;
-    // optional exponent: E or D, optional sign, digits
-    if (pos < text.size() && (text.at(pos).toUpper() == u'E' || text.at(pos).toUpper() == u'D')) {
-        std::string exponent = "e";
+    // An optional exponent: E or D, an optional sign, digits.
+    if (pos < t.size() && (t.at(pos).toUpper() == u'E' || t.at(pos).toUpper() == u'D')) {
         qsizetype p = pos + 1;
-        while (p < text.size() && isSkipped(text.at(p)))
-            ++p;
-        if (p < text.size() && (text.at(p) == u'+' || text.at(p) == u'-')) {
-            exponent += static_cast<char>(text.at(p).unicode());
-            ++p;
-        }
+        bool negative = false;
+        if (p < t.size() && (t.at(p) == u'+' || t.at(p) == u'-'))
+            negative = t.at(p++) == u'-';
+        long exponent = 0;
         bool expDigit = false;
-        for (; p < text.size(); ++p) {
-            const QChar c = text.at(p);
-            if (isSkipped(c))
-                continue;
-            if (c >= u'0' && c <= u'9') {
-                exponent += static_cast<char>(c.unicode());
-                expDigit = true;
-                if (exponent.size() > 8) // far beyond any finite double; keeps the text short
-                    break;
-            } else {
-                break;
-            }
+        for (; p < t.size() && t.at(p) >= u'0' && t.at(p) <= u'9'; ++p) {
+            exponent = std::min(exponent * 10 + (t.at(p).unicode() - '0'), 100000L); // far beyond any double
+            expDigit = true;
         }
         if (expDigit)
-            number += exponent;
+            number += 'e' + std::to_string(negative ? -exponent : exponent);
     }
-    const double value = std::strtod(number.c_str(), nullptr);
+    const double value = cStrtod(number);
     return std::isfinite(value) ? value : 0;
 }
 
 std::optional<double> ColumnNumber(const QString& text)
 {
+    // sign, whole part (thousands separators only between digits), fraction, exponent
     const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    // Thousands separators may stand between the digits of the whole-number part.
-    QString plain;
-    plain.reserve(t.size());
-    bool inFraction = false;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const QChar c = t.at(i);
-        if (c == u'.' || c == u'e' || c == u'E')
-            inFraction = true;
-        if (c == u',') {
-            const bool digitBefore = i > 0 && t.at(i - 1).isDigit();
-            const bool digitAfter = i + 1 < t.size() && t.at(i + 1).isDigit();
-            if (inFraction || !digitBefore || !digitAfter)
-                return std::nullopt;
-            continue;
+    std::string plain;
+    plain.reserve(static_cast<std::size_t>(t.size()));
+    qsizetype i = 0;
+    const auto n = t.size();
+    auto digit = [&](qsizetype k) { return k < n && t.at(k) >= u'0' && t.at(k) <= u'9'; };
+    if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
+        plain += static_cast<char>(t.at(i++).unicode());
+    bool mantissaDigit = false;
+    while (i < n) {
+        if (digit(i)) {
+            plain += static_cast<char>(t.at(i++).unicode());
+            mantissaDigit = true;
+        } else if (t.at(i) == u',' && mantissaDigit && digit(i + 1)) {
+            ++i;
+        } else {
+            break;
         }
-        if (!(c.isDigit() && c.unicode() < 128) && c != u'.' && c != u'-' && c != u'+' && c != u'e' && c != u'E')
-            return std::nullopt;
-        plain += c;
     }
-    bool ok = false;
-    const double value = QLocale::c().toDouble(plain, &ok);
-    if (!ok || !std::isfinite(value))
+    if (i < n && t.at(i) == u'.') {
+        plain += '.';
+        ++i;
+        while (digit(i)) {
+            plain += static_cast<char>(t.at(i++).unicode());
+            mantissaDigit = true;
+        }
+    }
+    if (!mantissaDigit)
+        return std::nullopt;
+    if (i < n && (t.at(i) == u'e' || t.at(i) == u'E')) {
+        plain += 'e';
+        ++i;
+        if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
+            plain += static_cast<char>(t.at(i++).unicode());
+        if (!digit(i))
+            return std::nullopt;
+        while (digit(i))
+            plain += static_cast<char>(t.at(i++).unicode());
+    }
+    if (i != n)
+        return std::nullopt;
+    const double value = cStrtod(plain);
+    if (!std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -217,9 +234,21 @@ QString PlainNumber(double value)
 {
     if (!std::isfinite(value))
         return QStringLiteral("0");
-    if (value == 0)
-        return QStringLiteral("0"); // never "-0"
-    return QString::number(value, 'g', 15);
+    if (std::fabs(value) >= 1e15)
+        return QString::number(value, 'g', 15);
+    // At most 15 significant digits in fixed notation, so that the noise of binary arithmetic
+    // (0.1 + 0.2 - 0.3) reads 0 and never shows as an exponent.
+    const int intDigits = value == 0 ? 1 : std::max(1, static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1);
+    QString text = QString::number(value, 'f', std::clamp(15 - intDigits, 0, 14));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text == QLatin1String("-0"))
+        text = QStringLiteral("0");
+    return text;
 }
 
 QString FormatNumber(double value, NumberPattern pattern)

@@ -31,8 +31,8 @@ double NumberFromText(const QString& text);
 // gives no value.
 std::optional<double> ColumnNumber(const QString& text);
 
-// Plain decimal text: the shortest text of at most 15 significant digits, no separators,
-// no padding (1250.5, 45, 0.3).
+// Plain decimal text: the shortest text of at most 15 significant digits (and at most 10
+// decimals), no separators, no padding, no exponent below 1e15 (1250.5, 45, 0.3).
 QString PlainNumber(double value);
 
 // The display patterns. Halves are rounded away from zero, on the 15-digit decimal value.

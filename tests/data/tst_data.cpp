@@ -37,6 +37,8 @@ private slots:
     void missingFileNotCreated();
     void initRefusesExistingFileAndEncrypts();
     void transactionRollsBack();
+    void deletedFileRefusesWrites_data();
+    void deletedFileRefusesWrites();
 };
 
 void tst_Data::numberFromText_data()
@@ -144,6 +146,9 @@ void tst_Data::plainNumber_data()
     QTest::newRow("minus zero") << -0.0 << "0";
     QTest::newRow("negative") << -12.5 << "-12.5";
     QTest::newRow("large") << 123456789012.0 << "123456789012";
+    QTest::newRow("arithmetic noise") << (0.1 + 0.2 - 0.3) << "0";
+    QTest::newRow("small") << 0.000125 << "0.000125";
+    QTest::newRow("fifteen digits") << 1234.56789012345678 << "1234.56789012346";
 }
 
 void tst_Data::plainNumber()
@@ -252,7 +257,8 @@ void tst_Data::dataControlPagesLargeTables()
     TestEnv env;
     QVERIFY(env.db.begin());
     for (int i = 0; i < 1000; ++i)
-        env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"), {i, QStringLiteral("item %1").arg(i)});
+        env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"),
+                 {i, QStringLiteral("item %1").arg(i)});
     QVERIFY(env.db.commit());
     for (const QString& source : {QStringLiteral("Select * from tblSold"),
                                   QStringLiteral("select ItemName from tblSold order by ItemName desc")}) {
@@ -279,8 +285,9 @@ void tst_Data::textComparisonIgnoresCase()
     TestEnv env;
     QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName = ?"), {QStringLiteral("aDMIN")}),
              QStringLiteral("1"));
-    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName LIKE ?"), {QStringLiteral("%DMI%")}),
-             QStringLiteral("1"));
+    QCOMPARE(
+        env.scalar(QStringLiteral("SELECT count(*) FROM tblClient WHERE UserName LIKE ?"), {QStringLiteral("%DMI%")}),
+        QStringLiteral("1"));
 }
 
 void tst_Data::quotesAreOrdinaryCharacters()
@@ -360,7 +367,8 @@ void tst_Data::initRefusesExistingFileAndEncrypts()
     QCOMPARE(f.readAll(), before);
     Database db;
     QVERIFY(db.open(path));
-    const Recordset tables = db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
+    const Recordset tables =
+        db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
     QCOMPARE(tables.rows().first().first().toInt(), 10);
     QCOMPARE(db.query(QStringLiteral("SELECT count(*) FROM tblMain")).rows().first().first().toInt(), 1);
     QVERIFY(db.query(QStringLiteral("SELECT count(*) FROM tblStocks")).rows().first().first().toInt() >= 5);
@@ -383,6 +391,30 @@ void tst_Data::transactionRollsBack()
     } // outer rolled back
     QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
     QVERIFY(!env.db.inTransaction());
+}
+
+void tst_Data::deletedFileRefusesWrites_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("deleted") << false;
+    QTest::newRow("replaced") << true;
+}
+
+void tst_Data::deletedFileRefusesWrites()
+{
+    QFETCH(bool, replace);
+    TestEnv env;
+    QCOMPARE(env.exec(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('before')")), 1);
+    QVERIFY(QFile::remove(env.dbPath()));
+    if (replace) {
+        QFile f(env.dbPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'x'));
+    }
+    QCOMPARE(env.db.ExecuteSql(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('lost')")), -1);
+    QVERIFY(env.db.lastError().contains(QStringLiteral("deleted or replaced")));
+    Transaction tx(env.db);
+    QVERIFY(!tx.isActive());
 }
 
 QTEST_MAIN(tst_Data)
