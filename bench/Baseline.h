@@ -22,7 +22,7 @@ public:
 
     Stmt& bind(int column, const std::string& text)
     {
-        sqlite3_bind_text(m_stmt, column, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_stmt, column, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
         return *this;
     }
     Stmt& bind(int column, double value)

@@ -23,10 +23,28 @@ void BenchShop::setPath(const QString& file)
     path() = file;
 }
 
+std::unique_ptr<BenchShop>& BenchShop::holder()
+{
+    static std::unique_ptr<BenchShop> shop;
+    return shop;
+}
+
 BenchShop& BenchShop::instance()
 {
-    static BenchShop shop;
-    return shop;
+    if (!holder())
+        holder().reset(new BenchShop);
+    return *holder();
+}
+
+void BenchShop::shutdown()
+{
+    if (BenchShop* shop = holder().get()) {
+        shop->onModal = nullptr;
+        shop->ctx.main = nullptr;
+        shop->m_main.reset();
+        shop->db.close();
+    }
+    holder().reset();
 }
 
 BenchShop::BenchShop()
@@ -38,7 +56,8 @@ BenchShop::BenchShop()
     platform.setMessageHook([](const MessageRecord& record) {
         return record.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
-    platform.setModalHook([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
+    platform.setModalHook(
+        [this](QDialog& dialog) { return onModal ? onModal(dialog) : static_cast<int>(QDialog::Rejected); });
     m_main = std::make_unique<frmMain>(ctx);
     ctx.main = m_main.get();
     SessionState& s = m_main->session();

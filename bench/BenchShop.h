@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ public:
     // The file given with --db (set before the first call of instance()).
     static void setPath(const QString& path);
     static BenchShop& instance();
+    // Closes the main window and the database before the application object goes.
+    static void shutdown();
 
     Database db;
     Platform platform;
@@ -41,12 +44,17 @@ public:
     // Round-robin pick from the sample lists.
     const QString& nextNumber() { return m_numbers[m_next++ % m_numbers.size()]; }
 
-    // Puts stock back and empties the cart as a benchmark found it.
+    // Empties the cart (without giving stock back: the benchmarks that add put it back).
     void resetCart();
+
+    // How modal windows are run: the handler is given each window that would be shown
+    // modally and returns its result; without one a modal window is rejected at once.
+    std::function<int(QDialog&)> onModal;
 
 private:
     BenchShop();
     static QString& path();
+    static std::unique_ptr<BenchShop>& holder();
 
     std::unique_ptr<frmMain> m_main;
     std::vector<QString> m_numbers;

@@ -12,13 +12,14 @@
 //
 // Each side is a setup that returns the operation: the setup (preparing statements, opening
 // a window) runs untimed, then the operation once to warm the page cache, then the timed
-// loop. `undo`, when given, runs untimed after each operation and puts the shop back as the
+// loop, then `teardown`. `undo`, when given, runs untimed after each operation and puts the shop back as the
 // operation found it (a cart line removed again, a sale taken back).
 using Operation = std::function<void()>;
 struct Side
 {
     std::function<Operation(benchmark::State&)> setup;
     Operation undo = {};
+    Operation teardown = {}; // closes what the setup opened, after the timed loop
 };
 
 inline void runSide(benchmark::State& state, const Side& side)
@@ -35,6 +36,9 @@ inline void runSide(benchmark::State& state, const Side& side)
             state.ResumeTiming();
         }
     }
+    op = nullptr;
+    if (side.teardown)
+        side.teardown();
 }
 
 inline void registerPair(const std::string& kind, const std::string& operation, Side program, Side baseline,
@@ -54,3 +58,4 @@ inline void registerPair(const std::string& kind, const std::string& operation, 
 // Groups of benchmarks, one function per file.
 void registerDataBenchmarks();
 void registerCostBenchmarks();
+void registerPosBenchmarks();

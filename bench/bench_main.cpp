@@ -10,8 +10,20 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+// Qt's own chatter (the offscreen platform's notes) would break up the benchmark table.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg || qEnvironmentVariableIsSet("PEMVIX_BENCH_VERBOSE"))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(quietMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::vector<char*> args;
@@ -33,6 +45,7 @@ int main(int argc, char* argv[])
     registerDataBenchmarks();
     registerCostBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
+    BenchShop::shutdown();
     benchmark::Shutdown();
     return 0;
 }
