@@ -33,9 +33,14 @@ int main(int argc, char* argv[])
     });
     if (!opened) {
         // Said once; the program then goes on, and every read finds no rows.
+        const QString file = QDir::toNativeSeparators(path);
+        QString reason = db.lastError();
+        if (!reason.contains(path))
+            reason += QStringLiteral("\nFile: ") + file;
         platform.message(nullptr,
-                         QStringLiteral("The database file %1 could not be opened:\n%2")
-                             .arg(QDir::toNativeSeparators(path), db.lastError()),
+                         QStringLiteral("The database could not be opened.\n\n%1\n\nNothing can be read or saved "
+                                        "until this file is in place.")
+                             .arg(reason),
                          Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
     }
     loading.start();

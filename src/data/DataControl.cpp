@@ -31,9 +31,10 @@ DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(pa
 {
 }
 
-void DataControl::setRecordSource(const QString& select)
+void DataControl::setRecordSource(const QString& select, const QVariantList& params)
 {
     m_source = select;
+    m_sourceParams = params;
     static const QRegularExpression shape(
         QStringLiteral(R"(^\s*select\s+(.+?)\s+from\s+(\w+)(?:\s+where\s+(.+?))?(?:\s+order\s+by\s+(.+?))?\s*;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
@@ -52,8 +53,10 @@ void DataControl::setRecordSource(const QString& select)
 QString DataControl::whereClause(QVariantList& params) const
 {
     QStringList parts;
-    if (!m_where.isEmpty())
+    if (!m_where.isEmpty()) {
         parts << QLatin1Char('(') + m_where + QLatin1Char(')');
+        params << m_sourceParams;
+    }
     if (!m_filterColumn.isEmpty()) {
         parts << quoted(m_filterColumn) + QStringLiteral(" LIKE ? ESCAPE '\\'");
         params << likePattern(m_filterText);

@@ -21,8 +21,9 @@ public:
     explicit DataControl(Database& db, QObject* parent = nullptr);
 
     // "Select * from tblNot", "select a, b from tblX where ... order by ...". The columns may
-    // be "*" or a list of column names of the table. Refresh() runs it.
-    void setRecordSource(const QString& select);
+    // be "*" or a list of column names of the table. Refresh() runs it. `params` are bound to
+    // the ? marks of the where clause, in order.
+    void setRecordSource(const QString& select, const QVariantList& params = {});
     QString recordSource() const { return m_source; }
     QString tableName() const { return m_table; }
 
@@ -105,6 +106,7 @@ private:
     QString m_columnList; // as written in the record source
     QString m_where;      // without the WHERE keyword
     QString m_orderBy;    // without the ORDER BY keyword
+    QVariantList m_sourceParams;
     QStringList m_columns;
     QString m_filterColumn;
     QString m_filterText;

@@ -99,6 +99,23 @@ CREATE INDEX idxClientUser ON tblClient (UserName);
 
 } // namespace
 
+QString SalesDayKeySql()
+{
+    // The text must look like "<month> dd, yyyy"; the month name is read without regard to
+    // letter case. Nothing carries a COLLATE, so the key compares (and is indexed) as BINARY,
+    // which is what a "yyyy-mm-dd" text needs.
+    static const QString sql =
+        QStringLiteral("(CASE WHEN BusinessDate GLOB '?* [0-3][0-9], [0-9][0-9][0-9][0-9]' THEN "
+                       "substr(BusinessDate, -4) || "
+                       "CASE lower(substr(BusinessDate, 1, length(BusinessDate) - 9)) "
+                       "WHEN 'january' THEN '-01' WHEN 'february' THEN '-02' WHEN 'march' THEN '-03' "
+                       "WHEN 'april' THEN '-04' WHEN 'may' THEN '-05' WHEN 'june' THEN '-06' "
+                       "WHEN 'july' THEN '-07' WHEN 'august' THEN '-08' WHEN 'september' THEN '-09' "
+                       "WHEN 'october' THEN '-10' WHEN 'november' THEN '-11' WHEN 'december' THEN '-12' END || "
+                       "'-' || substr(BusinessDate, -8, 2) END)");
+    return sql;
+}
+
 bool addDemoData(Database& db)
 {
     struct Item
@@ -140,6 +157,9 @@ bool createSchema(Database& db, const InitOptions& options)
 {
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)))
+        return false;
+    // Spans of sale days are selected by calendar day through this index.
+    if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())))
         return false;
     if (db.ExecuteSql(QStringLiteral("INSERT INTO tblMain (CompanyName, BackupFolder, TransactionID, ClientID, ItemID) "
                                      "VALUES (?, '', '', '', '')"),

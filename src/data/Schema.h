@@ -4,6 +4,11 @@
 
 class Database;
 
+// The SQL expression that turns a tblSales BusinessDate ("December 08, 2026") into the
+// sortable day "2026-12-08", or NULL when the text is not such a date. It uses built-in
+// functions only, so SQLite can index it; queries must use this very text to use the index.
+QString SalesDayKeySql();
+
 // What a new database file holds at the start.
 struct InitOptions
 {

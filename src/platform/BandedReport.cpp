@@ -155,7 +155,7 @@ int BandedReport::render(QPrinter& printer) const
             font.setPointSizeF(item.pointSize);
             font.setBold(item.bold);
             painter.setFont(font);
-            painter.setPen(Qt::black);
+            painter.setPen(item.color);
             const QRectF rect(item.rect.x() * mm, (top + item.rect.y()) * mm, item.rect.width() * mm,
                               item.rect.height() * mm);
             const QString shown = QFontMetricsF(font, &printer).elidedText(text, Qt::ElideRight, rect.width());

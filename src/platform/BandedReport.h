@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRectF>
 #include <QString>
@@ -24,6 +25,7 @@ struct ReportItem
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
     double pointSize = 10;
     bool bold = false;
+    QColor color = Qt::black; // text colour of a label or field
 };
 
 struct ReportBand

@@ -52,14 +52,19 @@ MemoryStatus memory()
     return status;
 }
 
-int driveCount()
+QStringList drives()
 {
-    int count = 0;
+    QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid() && volume.isReady())
-            ++count;
+            roots << volume.rootPath();
     }
-    return count;
+    return roots;
+}
+
+int driveCount()
+{
+    return int(drives().size());
 }
 
 OsVersion osVersion()
@@ -77,13 +82,13 @@ OsVersion osVersion()
     return version;
 }
 
-QString screenResolution()
+QSize screenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return QStringLiteral("0 x 0");
-    const QSize size = screen->size();
-    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+        return QSize();
+    // Qt sizes are device-independent; the scan reports the screen's own pixels.
+    return (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize();
 }
 
 std::optional<QString> loginName()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -23,9 +25,12 @@ struct OsVersion
 
 namespace SystemFacts {
 MemoryStatus memory();
+// The mounted, ready volumes (root paths), as the drive list shows them.
+QStringList drives();
 int driveCount();
 OsVersion osVersion();
-QString screenResolution(); // "width x height" in pixels
+// The primary screen's size in device pixels; empty when there is no screen.
+QSize screenSize();
 // The name of the user logged on to the computer; nothing when it cannot be found.
 std::optional<QString> loginName();
 } // namespace SystemFacts

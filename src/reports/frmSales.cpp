@@ -1,18 +1,284 @@
 #include "reports/frmSales.h"
 
+#include "data/DataControl.h"
+#include "data/Database.h"
+#include "data/TextForms.h"
+#include "journal/Journal.h"
+#include "platform/DataGrid.h"
+#include "platform/Platform.h"
+#include "reports/SalesQueries.h"
+#include "reports/frmPrint.h"
 #include "session/AppContext.h"
+#include "session/SessionState.h"
 
+#include <QCalendarWidget>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+const QString kAllSales = QStringLiteral("Select * from tblSales");
+
+QLineEdit* readOnlyBox(QWidget* parent, const QString& name)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
 
 frmSales::frmSales(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmSales"));
     setWindowTitle(QStringLiteral("Sales"));
-    auto* layout = new QVBoxLayout(this);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    layout->addWidget(close);
-    connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
+
+    m_adoLog1 = new DataControl(m_ctx.db, this);
+    m_adoLog2 = new DataControl(m_ctx.db, this);
+    m_adoNot = new DataControl(m_ctx.db, this);
+    m_adoLog1->setObjectName(QStringLiteral("adoLog1"));
+    m_adoLog2->setObjectName(QStringLiteral("adoLog2"));
+    m_adoNot->setObjectName(QStringLiteral("adoNot"));
+
+    buildLayout();
+
+    // The ledger, the notifications, then the daily summaries.
+    m_adoLog1->setRecordSource(kAllSales);
+    m_adoLog1->Refresh();
+    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->Refresh();
+    m_adoLog2->setRecordSource(QStringLiteral("Select * from tblDaily"));
+    m_adoLog2->Refresh();
+
+    bindGrid(m_DataGrid2, m_adoLog1);
+    bindGrid(m_DataGrid1, m_adoLog2, true, [this](const QString& detail) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The daily sales summary was not deleted."), detail);
+    });
+    // Columns are as wide as what they hold; the last one takes the rest of the width.
+    for (DataGrid* grid : {m_DataGrid2, m_DataGrid1})
+        grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    bindField(m_Text4, m_adoLog2, QStringLiteral("BusinessDate"));
+    bindField(m_Text2, m_adoLog2, QStringLiteral("Transactions"));
+    connect(m_adoLog2, &DataControl::currentRowChanged, this, &frmSales::showSummary);
+    showSummary();
+
+    // The count and the hidden column follow every change of the ledger's rows.
+    connect(m_adoLog1, &QAbstractItemModel::modelReset, this, &frmSales::ledgerChanged);
+    connect(m_adoLog1, &QAbstractItemModel::rowsRemoved, this, &frmSales::ledgerChanged);
+    ledgerChanged();
+
+    connect(m_txtSearch, &QLineEdit::textChanged, this, &frmSales::onDaySearch);
 }
 
 frmSales::~frmSales() = default;
+
+void frmSales::buildLayout()
+{
+    auto* root = new QHBoxLayout(this);
+    root->setSpacing(12);
+
+    // The ledger and the day's figures.
+    auto* vault = new QGroupBox(QStringLiteral("Sales Vault"), this);
+    vault->setObjectName(QStringLiteral("grpSalesVault"));
+    auto* vaultLayout = new QVBoxLayout(vault);
+    m_DataGrid2 = new DataGrid(vault);
+    m_DataGrid2->setObjectName(QStringLiteral("DataGrid2"));
+    m_DataGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    vaultLayout->addWidget(m_DataGrid2, 1);
+
+    auto* figures = new QGridLayout;
+    figures->setHorizontalSpacing(8);
+    m_txtSearch = readOnlyBox(vault, QStringLiteral("txtSearch"));
+    m_txtSearch->setPlaceholderText(QStringLiteral("Pick a day"));
+    m_lvButtons_H1 = button(vault, QStringLiteral("lvButtons_H1"), QStringLiteral("^"));
+    m_lvButtons_H1->setFixedWidth(36);
+    m_lvButtons_H1->setToolTip(QStringLiteral("Open the calendar"));
+    m_txtSales = readOnlyBox(vault, QStringLiteral("txtSales"));
+    m_txtSales->setAlignment(Qt::AlignRight);
+    m_Text1 = readOnlyBox(vault, QStringLiteral("Text1"));
+    m_Text1->setAlignment(Qt::AlignRight);
+    figures->addWidget(new QLabel(QStringLiteral("Select Date:"), vault), 0, 0);
+    figures->addWidget(m_txtSearch, 0, 1);
+    figures->addWidget(m_lvButtons_H1, 0, 2);
+    figures->addWidget(new QLabel(QStringLiteral("Sales:"), vault), 1, 0);
+    figures->addWidget(m_txtSales, 1, 1);
+    figures->addWidget(new QLabel(QStringLiteral("Transactions:"), vault), 2, 0);
+    figures->addWidget(m_Text1, 2, 1);
+    figures->setColumnStretch(1, 1);
+
+    auto* commands = new QVBoxLayout;
+    auto* save = button(vault, QStringLiteral("lvButtons_H3"), QStringLiteral("Save"));
+    auto* refresh = button(vault, QStringLiteral("lvButtons_H2"), QStringLiteral("Refresh"));
+    auto* print = button(vault, QStringLiteral("lvButtons_H4"), QStringLiteral("Print Settings"));
+    auto* close = button(vault, QStringLiteral("cmdAccept"), QStringLiteral("Close"));
+    for (QPushButton* b : {save, refresh, print, close}) {
+        b->setMinimumWidth(120);
+        commands->addWidget(b);
+    }
+    commands->addStretch();
+
+    auto* lower = new QHBoxLayout;
+    lower->addLayout(figures, 1);
+    lower->addSpacing(24);
+    lower->addLayout(commands);
+    vaultLayout->addLayout(lower);
+    root->addWidget(vault, 5);
+
+    // The saved summaries.
+    auto* daily = new QGroupBox(QStringLiteral("Daily Sales"), this);
+    daily->setObjectName(QStringLiteral("grpDailySales"));
+    auto* dailyLayout = new QVBoxLayout(daily);
+    m_DataGrid1 = new DataGrid(daily);
+    m_DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    m_DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dailyLayout->addWidget(m_DataGrid1, 1);
+    auto* hint = new QLabel(QStringLiteral("To Delete: Select  Date and press DEL on your keyboard"), daily);
+    hint->setObjectName(QStringLiteral("lblDeleteHint"));
+    dailyLayout->addWidget(hint);
+    auto* summary = new QFormLayout;
+    m_Text4 = readOnlyBox(daily, QStringLiteral("Text4"));
+    m_Text3 = readOnlyBox(daily, QStringLiteral("Text3"));
+    m_Text3->setAlignment(Qt::AlignRight);
+    m_Text2 = readOnlyBox(daily, QStringLiteral("Text2"));
+    m_Text2->setAlignment(Qt::AlignRight);
+    summary->addRow(QStringLiteral("Sales Date:"), m_Text4);
+    summary->addRow(QStringLiteral("Total Sales:"), m_Text3);
+    summary->addRow(QStringLiteral("Transactions:"), m_Text2);
+    dailyLayout->addLayout(summary);
+    root->addWidget(daily, 4);
+
+    // The day picker opens over the window, below its button.
+    m_Calendar1 = new QCalendarWidget(this);
+    m_Calendar1->setObjectName(QStringLiteral("Calendar1"));
+    m_Calendar1->setWindowFlags(Qt::Popup);
+    m_Calendar1->setGridVisible(true);
+    m_Calendar1->hide();
+
+    connect(m_lvButtons_H1, &QPushButton::clicked, this, &frmSales::onCalendarButton);
+    connect(m_Calendar1, &QCalendarWidget::clicked, this, &frmSales::onDayPicked);
+    connect(m_Calendar1, &QCalendarWidget::activated, this, &frmSales::onDayPicked);
+    connect(save, &QPushButton::clicked, this, &frmSales::onSave);
+    connect(refresh, &QPushButton::clicked, this, &frmSales::onRefresh);
+    connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
+    connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
+
+    resize(1000, 640);
+}
+
+void frmSales::onCalendarButton()
+{
+    m_Calendar1->setSelectedDate(QDate::currentDate());
+    m_Calendar1->adjustSize();
+    m_Calendar1->move(m_lvButtons_H1->mapToGlobal(QPoint(0, m_lvButtons_H1->height())));
+    m_Calendar1->show();
+    m_Calendar1->setFocus();
+}
+
+void frmSales::onDayPicked(const QDate& day)
+{
+    m_Calendar1->hide();
+    m_txtSearch->setText(DateText(day));
+}
+
+void frmSales::onDaySearch()
+{
+    const QString day = m_txtSearch->text();
+    if (day.isEmpty()) {
+        m_adoLog1->setRecordSource(kAllSales);
+        m_adoLog1->Refresh();
+    } else {
+        ShowSalesForDate(*m_adoLog1, day);
+    }
+    SumSalesForDate();
+}
+
+void frmSales::SumSalesForDate()
+{
+    // A day without sales shows 0, never the figure of the day shown before.
+    const QString day = m_txtSearch->text();
+    m_txtSales->setText(day.isEmpty() ? QString() : ::SumSalesForDate(m_ctx.db, day));
+}
+
+void frmSales::ledgerChanged()
+{
+    m_DataGrid2->hideColumnAt(1);
+    m_Text1->setText(QString::number(m_adoLog1->totalRowCount()));
+}
+
+void frmSales::showSummary()
+{
+    m_Text3->setText(FormatText(m_adoLog2->fieldText(QStringLiteral("Sales")), NumberPattern::Grouped2));
+}
+
+void frmSales::onSave()
+{
+    const QString day = m_txtSearch->text();
+    if (day.isEmpty())
+        return;
+    if (!m_ctx.platform.ask(this, QStringLiteral("Save Sales report for ") + day + QStringLiteral("?"),
+                            QStringLiteral("Confirm")))
+        return;
+    const QString sales = m_txtSales->text();
+    const QString transactions = m_Text1->text();
+    m_adoLog2->AddNew();
+    m_adoLog2->setField(QStringLiteral("BusinessDate"), day);
+    m_adoLog2->setField(QStringLiteral("Sales"), sales);
+    m_adoLog2->setField(QStringLiteral("Transactions"), transactions);
+    m_adoLog2->setField(QStringLiteral("TimeSave"), DateTimeText());
+    if (!m_adoLog2->Update()) {
+        // Nothing was stored: the day and its figures stay on screen for another try.
+        m_ctx.platform.writeFailed(this, QStringLiteral("The sales report for %1 was not saved.").arg(day),
+                                   m_adoLog2->lastError());
+        return;
+    }
+    m_adoLog1->setRecordSource(kAllSales);
+    m_adoLog1->Refresh();
+    m_ctx.platform.message(this, QStringLiteral("Report Saved!"));
+
+    const SessionState& session = m_ctx.session();
+    const QString message = NotificationSentence(session.DisplayName(), QStringLiteral(" Saved Sales Report using "),
+                                                 session.DomainName()) +
+                            DetailsBlock({{QStringLiteral("Date: "), day},
+                                          {QStringLiteral("Sales: "), sales},
+                                          {QStringLiteral("Transactions:"), transactions}});
+    if (!PostNotification(*m_adoNot, NoteTitle::SalesReportSaved, message))
+        m_ctx.platform.writeFailed(this, QStringLiteral("The saved report was not written to the notifications."),
+                                   m_adoNot->lastError());
+    m_ctx.notificationsChanged();
+
+    m_adoLog2->Refresh();
+    m_txtSearch->clear();
+    m_txtSales->clear();
+}
+
+void frmSales::onRefresh()
+{
+    // Emptying the day lists all sales again; with no day chosen, read them afresh anyway.
+    if (m_txtSearch->text().isEmpty())
+        onDaySearch();
+    m_txtSearch->clear();
+    m_txtSales->clear();
+    m_Calendar1->hide();
+}
+
+void frmSales::onPrintSettings()
+{
+    frmPrint print(m_ctx, this);
+    m_ctx.platform.showModal(print);
+}

@@ -1,0 +1,135 @@
+#include "reports/SalesQueries.h"
+
+#include "data/DataControl.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "data/TextForms.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <optional>
+#include <utility>
+
+namespace {
+
+const QString kDayWhere = QStringLiteral("BusinessDate = ?");
+
+QString spanWhere()
+{
+    return SalesDayKeySql() + QStringLiteral(" BETWEEN ? AND ?");
+}
+
+// The span's two day keys; nothing when a text is not a day or the span runs backwards.
+std::optional<std::pair<QString, QString>> spanKeys(const QString& fromText, const QString& toText)
+{
+    const QDate from = DateFromText(fromText);
+    const QDate to = DateFromText(toText);
+    if (!from.isValid() || !to.isValid() || from > to)
+        return std::nullopt;
+    return std::make_pair(SalesDayKey(from), SalesDayKey(to));
+}
+
+// A sum of money figures that stays exact to the cent however many rows it adds (compensated
+// summation), so a year of sales totals the same as adding them by hand.
+class RunningTotal
+{
+public:
+    void add(const QString& amount)
+    {
+        const std::optional<double> v = ColumnNumber(amount);
+        if (!v)
+            return;
+        const double t = m_sum + *v;
+        m_compensation += std::fabs(m_sum) >= std::fabs(*v) ? (m_sum - t) + *v : (*v - t) + m_sum;
+        m_sum = t;
+    }
+    QString text() const { return PlainNumber(m_sum + m_compensation); }
+
+private:
+    double m_sum = 0;
+    double m_compensation = 0;
+};
+
+// Adds the AmountDue of every row a statement selects, reading that one column only.
+QString sumAmountDue(Database& db, const QString& where, const QVariantList& params)
+{
+    RunningTotal total;
+    sqlite3_stmt* stmt = db.prepare(QStringLiteral("SELECT AmountDue FROM tblSales WHERE ") + where, params);
+    if (!stmt)
+        return total.text();
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        if (text)
+            total.add(QString::fromUtf8(text, sqlite3_column_bytes(stmt, 0)));
+    }
+    sqlite3_finalize(stmt);
+    return total.text();
+}
+
+} // namespace
+
+QString SalesDayKey(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+bool ShowSalesForDate(DataControl& control, const QString& dayText)
+{
+    control.setRecordSource(QStringLiteral("Select * from tblSales where ") + kDayWhere, {dayText});
+    return control.Refresh();
+}
+
+bool ShowSalesForRange(DataControl& control, const QString& fromText, const QString& toText)
+{
+    const auto keys = spanKeys(fromText, toText);
+    // A span that selects nothing still shows the columns of the ledger, without rows.
+    const QVariantList params = keys ? QVariantList{keys->first, keys->second} : QVariantList{QString(), QString()};
+    control.setRecordSource(
+        QStringLiteral("Select * from tblSales where %1 order by %2, rowid").arg(spanWhere(), SalesDayKeySql()),
+        params);
+    return control.Refresh();
+}
+
+Recordset SelectSalesForDate(Database& db, const QString& dayText)
+{
+    if (dayText.isEmpty())
+        return {};
+    return db.query(QStringLiteral("SELECT * FROM tblSales WHERE %1 ORDER BY rowid").arg(kDayWhere), {dayText});
+}
+
+Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText)
+{
+    const auto keys = spanKeys(fromText, toText);
+    if (!keys)
+        return {};
+    return db.query(
+        QStringLiteral("SELECT * FROM tblSales WHERE %1 ORDER BY %2, rowid").arg(spanWhere(), SalesDayKeySql()),
+        {keys->first, keys->second});
+}
+
+QString SumSalesForDate(Database& db, const QString& dayText)
+{
+    if (dayText.isEmpty())
+        return PlainNumber(0);
+    return sumAmountDue(db, kDayWhere, {dayText});
+}
+
+QString SumSalesForRange(Database& db, const QString& fromText, const QString& toText)
+{
+    const auto keys = spanKeys(fromText, toText);
+    if (!keys)
+        return PlainNumber(0);
+    return sumAmountDue(db, spanWhere(), {keys->first, keys->second});
+}
+
+QString SumAmountDue(const Recordset& rows)
+{
+    RunningTotal total;
+    const int column = indexOfColumn(rows.columns(), QStringLiteral("AmountDue"));
+    if (column < 0)
+        return total.text();
+    for (const auto& row : rows.rows())
+        total.add(row.at(column).toString());
+    return total.text();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "data/Recordset.h"
+
+#include <QDate>
+#include <QString>
+
+class DataControl;
+class Database;
+
+// The sales of one day are the tblSales rows whose BusinessDate text is the day text; the
+// sales of a span are those whose BusinessDate, read as a calendar day, lies from the From
+// day to the To day, both included. A span whose From day is after its To day, or whose
+// From or To text is not a day, selects nothing; so does a stored text that is not a day.
+
+// The "yyyy-mm-dd" key of a day, as the span index stores it.
+QString SalesDayKey(const QDate& day);
+
+// Points a data control at the sales of a day or a span and refreshes it.
+bool ShowSalesForDate(DataControl& control, const QString& dayText);
+bool ShowSalesForRange(DataControl& control, const QString& fromText, const QString& toText);
+
+// All columns of the sales of a day (in the order they were stored) or of a span (by day,
+// then in the order stored). A closed recordset when the selection is empty or failed.
+Recordset SelectSalesForDate(Database& db, const QString& dayText);
+Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText);
+
+// The total AmountDue of the selected sales as plain decimal text ("1250.5"); "0" when
+// there are none. An AmountDue that is not a number is left out of the total.
+QString SumSalesForDate(Database& db, const QString& dayText);
+QString SumSalesForRange(Database& db, const QString& fromText, const QString& toText);
+// The same total over rows already read (the rows a report prints).
+QString SumAmountDue(const Recordset& rows);
