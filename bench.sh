@@ -11,14 +11,18 @@ pemvix_build -DPEMVIX_WERROR=ON -DPEMVIX_BUILD_BENCH=ON
 export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8
 out=build/bench
 mkdir -p "$out"
-if [ ! -f "$out/shop.mdb" ]; then
-    echo "Generating the shop database (one time)..."
-    build/bin/pemvix-bench-gen "$out/shop.mdb.new" && mv "$out/shop.mdb.new" "$out/shop.mdb"
+gen=build/bench/pemvix-bench-gen
+# A generator newer than the database may carry a newer schema (indexes): generate afresh.
+if [ ! -f "$out/shop.mdb" ] || [ "$gen" -nt "$out/shop.mdb" ]; then
+    echo "Generating the shop database..."
+    rm -f "$out/shop.mdb.new"
+    "$gen" "$out/shop.mdb.new"
+    mv "$out/shop.mdb.new" "$out/shop.mdb"
 fi
 # The benchmarks write (carts, sales, notifications): they run on a fresh copy each time.
 cp "$out/shop.mdb" "$out/work.mdb"
 rm -f "$out"/*.json
-bench=build/bin/pemvix-bench
+bench=build/bench/pemvix-bench
 "$bench" --db="$out/work.mdb" --benchmark_filter='^(lookup|write|window|report|helper)\|' \
     --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out="$out/times.json" --benchmark_out_format=json "$@"

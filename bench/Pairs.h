@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 // Every measured operation is registered as a pair, "KIND|OPERATION|program" (through the
 // program's own code) and "KIND|OPERATION|baseline" (the bare SQLite work it must do). The
@@ -22,12 +23,14 @@ struct Side
     Operation teardown = {}; // closes what the setup opened, after the timed loop
 };
 
-inline void runSide(benchmark::State& state, const Side& side)
+inline void runSide(benchmark::State& state, const Side& side, bool warm = true)
 {
     Operation op = side.setup(state);
-    op();
-    if (side.undo)
-        side.undo();
+    if (warm) {
+        op();
+        if (side.undo)
+            side.undo();
+    }
     for (auto _ : state) {
         op();
         if (side.undo) {
@@ -41,21 +44,22 @@ inline void runSide(benchmark::State& state, const Side& side)
         side.teardown();
 }
 
+// An operation of several seconds (a report of thousands of pages) runs once, unwarmed.
 inline void registerPair(const std::string& kind, const std::string& operation, Side program, Side baseline,
-                         benchmark::TimeUnit unit = benchmark::kMicrosecond)
+                         benchmark::TimeUnit unit = benchmark::kMicrosecond, bool once = false)
 {
     const std::string stem = kind + "|" + operation + "|";
-    benchmark::RegisterBenchmark((stem + "program").c_str(),
-                                 [program](benchmark::State& state) { runSide(state, program); })
-        ->UseRealTime()
-        ->Unit(unit);
-    benchmark::RegisterBenchmark((stem + "baseline").c_str(),
-                                 [baseline](benchmark::State& state) { runSide(state, baseline); })
-        ->UseRealTime()
-        ->Unit(unit);
+    for (const auto& [side, name] : {std::pair{program, "program"}, std::pair{baseline, "baseline"}}) {
+        auto* b = benchmark::RegisterBenchmark((stem + name).c_str(),
+                                               [side, once](benchmark::State& state) { runSide(state, side, !once); });
+        b->UseRealTime()->Unit(unit);
+        if (once)
+            b->Iterations(1)->Repetitions(1);
+    }
 }
 
 // Groups of benchmarks, one function per file.
 void registerDataBenchmarks();
 void registerCostBenchmarks();
 void registerPosBenchmarks();
+void registerLedgerBenchmarks();

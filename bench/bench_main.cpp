@@ -4,7 +4,14 @@
 #include "BenchShop.h"
 #include "Pairs.h"
 
+#include "inventory/frmInvent.h"
+#include "reports/frmPrint.h"
+#include "reports/frmSales.h"
+#include "sales/frmPOS.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QPixmap>
 
 #include <cstdio>
 #include <cstring>
@@ -19,6 +26,17 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// Saves a picture of every window the benchmarks open, filled at shop scale, into `dir`.
+template <typename Window> void screenshot(const QString& dir, const char* name)
+{
+    Window window(BenchShop::instance().ctx);
+    window.show();
+    QApplication::processEvents();
+    const QString file = QDir(dir).filePath(QLatin1String(name) + QStringLiteral(".png"));
+    window.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -27,10 +45,12 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::vector<char*> args;
-    QString db;
+    QString db, shots;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--db=", 5) == 0)
             db = QString::fromLocal8Bit(argv[i] + 5);
+        else if (std::strncmp(argv[i], "--screenshots=", 14) == 0)
+            shots = QString::fromLocal8Bit(argv[i] + 14);
         else
             args.push_back(argv[i]);
     }
@@ -42,7 +62,17 @@ int main(int argc, char* argv[])
     }
     BenchShop::setPath(db);
     QApplication app(count, args.data());
+    if (!shots.isEmpty()) {
+        QDir().mkpath(shots);
+        screenshot<frmPOS>(shots, "frmPOS");
+        screenshot<frmInvent>(shots, "frmInvent");
+        screenshot<frmSales>(shots, "frmSales");
+        screenshot<frmPrint>(shots, "frmPrint");
+        BenchShop::shutdown();
+        return 0;
+    }
     registerDataBenchmarks();
+    registerLedgerBenchmarks();
     registerCostBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     BenchShop::shutdown();

@@ -354,7 +354,8 @@ private:
     bool daily()
     {
         const char* sql = "INSERT INTO tblDaily (BusinessDate, Sales, Transactions, TimeSave) "
-                          "SELECT BusinessDate, total(AmountDue), count(*), ? FROM tblSales GROUP BY BusinessDate "
+                          "SELECT BusinessDate, rtrim(rtrim(printf('%.2f', total(AmountDue)), '0'), '.'), count(*), ? "
+                          "FROM tblSales GROUP BY BusinessDate "
                           "LIMIT ?";
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(m_db.handle(), sql, -1, &stmt, nullptr) != SQLITE_OK)
