@@ -23,7 +23,7 @@ fi
 cp "$out/shop.mdb" "$out/work.mdb"
 rm -f "$out"/*.json
 bench=build/bench/pemvix-bench
-"$bench" --db="$out/work.mdb" --benchmark_filter='^(lookup|write|window|report|helper)\|' \
+"$bench" --db="$out/work.mdb" --benchmark_filter='^(lookup|write|window|report|helper|info)\|' \
     --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out="$out/times.json" --benchmark_out_format=json "$@"
 # Idle cost and peak memory, each in a process of its own.

@@ -1,9 +1,11 @@
 #include "BenchShop.h"
 
+#include "data/Schema.h"
 #include "data/TextForms.h"
 #include "session/frmMain.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -93,6 +95,43 @@ BenchShop::BenchShop()
     const QDate lastDate = last.BOF() ? QDate::currentDate() : DateFromText(last.rows().first().first().toString());
     m_lastDay = DateText(lastDate);
     m_yearStart = DateText(lastDate.addYears(-1).addDays(1));
+}
+
+struct BenchShop::Empty
+{
+    QTemporaryDir dir;
+    Database db;
+    Platform platform;
+    AppContext ctx{db, platform};
+    std::unique_ptr<frmMain> main;
+};
+
+BenchShop::~BenchShop()
+{
+    if (m_empty) {
+        m_empty->main.reset();
+        m_empty->db.close();
+    }
+}
+
+AppContext& BenchShop::emptyShop()
+{
+    if (!m_empty) {
+        m_empty = std::make_unique<Empty>();
+        const QString file = m_empty->dir.filePath(Database::fileName());
+        InitOptions options;
+        options.adminPassword = QStringLiteral("admin-pass");
+        QString error;
+        if (!createDatabaseFile(file, options, &error) || !m_empty->db.open(file)) {
+            std::fprintf(stderr, "pemvix-bench: cannot create an empty shop: %s\n", qPrintable(error));
+            std::exit(2);
+        }
+        m_empty->main = std::make_unique<frmMain>(m_empty->ctx);
+        m_empty->ctx.main = m_empty->main.get();
+        m_empty->main->session().setDisplayName(QStringLiteral("Admin"));
+        m_empty->main->session().setAccountType(QStringLiteral("Administrator"));
+    }
+    return m_empty->ctx;
 }
 
 void BenchShop::resetCart()

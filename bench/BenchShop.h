@@ -44,6 +44,10 @@ public:
     // Round-robin pick from the sample lists.
     const QString& nextNumber() { return m_numbers[m_next++ % m_numbers.size()]; }
 
+    // A second context on a new, empty database (the tables and the first account only):
+    // the same windows opened there cost what the widgets cost, whatever the data.
+    AppContext& emptyShop();
+
     // Empties the cart (without giving stock back: the benchmarks that add put it back).
     void resetCart();
 
@@ -53,10 +57,14 @@ public:
 
 private:
     BenchShop();
+    ~BenchShop();
+    friend struct std::default_delete<BenchShop>;
     static QString& path();
     static std::unique_ptr<BenchShop>& holder();
 
     std::unique_ptr<frmMain> m_main;
+    struct Empty;
+    std::unique_ptr<Empty> m_empty;
     std::vector<QString> m_numbers;
     std::vector<QString> m_names;
     QString m_lastDay;

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -58,8 +59,28 @@ template <typename Window> void memory(benchmark::State& state, const char* butt
 
 } // namespace
 
+template <typename Window> void emptyOpening(const char* name)
+{
+    benchmark::RegisterBenchmark(
+        (std::string("info|opening ") + name + " on an empty shop (what its widgets cost)").c_str(),
+        [](benchmark::State& state) {
+            AppContext& ctx = BenchShop::instance().emptyShop();
+            for (auto _ : state) {
+                auto window = std::make_unique<Window>(ctx);
+                window->show();
+                QApplication::processEvents();
+            }
+        })
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
 void registerCostBenchmarks()
 {
+    emptyOpening<frmPOS>("frmPOS");
+    emptyOpening<frmInvent>("frmInvent");
+    emptyOpening<frmSales>("frmSales");
+
     benchmark::RegisterBenchmark("idle|frmPOS open, nobody typing",
                                  [](benchmark::State& state) {
                                      BenchShop& shop = BenchShop::instance();

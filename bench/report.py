@@ -84,6 +84,8 @@ def main(args):
             v = e.get("cpu_percent", 0.0)
             cost_rows.append([kind, what, f"{v:.2f} % of a core", "< 1 %", "yes" if v < 1 else "NO"])
             missed += v >= 1
+        elif kind == "info":
+            cost_rows.append([kind, what, show(seconds(e)), "-", "-"])
         elif kind == "memory":
             v = e.get("peak_MiB", 0.0)
             before = e.get("before_MiB", 0.0)
@@ -92,7 +94,7 @@ def main(args):
             missed += v >= 200
 
     head = ["operation", "program", "baseline", "ratio", "target", "met"]
-    head2 = ["measure", "window", "figure", "target", "met"]
+    head2 = ["measure", "what", "figure", "target", "met"]
     if markdown:
         def md(h, rs):
             print("| " + " | ".join(h) + " |")
