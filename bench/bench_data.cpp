@@ -1,5 +1,5 @@
 // The data layer as the windows use it: lookups through OpenRecordset, list panels opened
-// through DataControl with their true row counts, contains-searches, the day totals, and
+// through DataControl with their true row counts, contains-searches, and
 // the number reading every window applies to typed text.
 #include "Baseline.h"
 #include "BenchShop.h"
@@ -102,40 +102,6 @@ void searchPair(const std::string& operation, const QString& table, const QStrin
                  }});
 }
 
-// A running total of one column over the rows of one day, as the sold-items panel and the
-// sales ledger keep it: every row read, its amount read with the system's number format.
-void dayTotalPair(const std::string& operation, const char* table, const char* dateColumn, const char* amountColumn,
-                  int amountIndex)
-{
-    const QString sql =
-        QStringLiteral("Select * from %1 where %2=?").arg(QLatin1String(table), QLatin1String(dateColumn));
-    const QString amount = QLatin1String(amountColumn);
-    registerPair("report", operation, {[=](benchmark::State&) -> Operation {
-                     return [=] {
-                         BenchShop& shop = BenchShop::instance();
-                         Recordset& rs = shop.db.OpenRecordset(sql, {shop.lastDay()});
-                         double sum = 0;
-                         for (; !rs.EndOfFile(); rs.MoveNext())
-                             sum += ColumnNumber(rs.text(amount)).value_or(0);
-                         benchmark::DoNotOptimize(PlainNumber(sum));
-                     };
-                 }},
-                 {[=](benchmark::State&) -> Operation {
-                     BenchShop& shop = BenchShop::instance();
-                     auto stmt = std::make_shared<Stmt>(shop.db.handle(), sql.toUtf8().constData());
-                     const std::string day = utf8(shop.lastDay());
-                     return [=] {
-                         stmt->bind(1, day);
-                         double sum = 0;
-                         while (stmt->row())
-                             sum += groupedNumber(stmt->text(amountIndex));
-                         stmt->reset();
-                         benchmark::DoNotOptimize(sum);
-                     };
-                 }},
-                 benchmark::kMillisecond);
-}
-
 } // namespace
 
 void registerDataBenchmarks()
@@ -156,9 +122,6 @@ void registerDataBenchmarks()
     searchPair("logs search by user", QStringLiteral("tblLogs"), QStringLiteral("UserName"), QStringLiteral("santos"));
     searchPair("employees search by name", QStringLiteral("tblEmp"), QStringLiteral("EmployeeName"),
                QStringLiteral("maria"));
-
-    dayTotalPair("day's sold-item total (OpenRecordset)", "tblSold", "Dated", "Amount", 7);
-    dayTotalPair("day's sales total (OpenRecordset)", "tblSales", "BusinessDate", "AmountDue", 2);
 
     static const QString texts[] = {QStringLiteral("1250.5"), QStringLiteral(" 12 abc"), QStringLiteral("1,500"),
                                     QStringLiteral("-3.5E2")};

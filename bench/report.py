@@ -60,6 +60,11 @@ def main(args):
         elif len(parts) == 2:
             costs.append((parts[0], parts[1], pick(name)))
 
+    empty_openings = {}
+    for kind, what, e in costs:
+        if kind == "info" and e and not e.get("failed") and what.startswith("opening "):
+            empty_openings[what.split()[1]] = seconds(e)
+
     rows = []
     missed = 0
     for kind, op in order:
@@ -67,13 +72,21 @@ def main(args):
         target = TARGETS.get(kind, 3)
         if not p or not b or p.get("failed") or b.get("failed"):
             why = (p or {}).get("failed") or (b or {}).get("failed") or "missing"
-            rows.append([op, "-", "-", "-", f"< {target}", f"no ({why})"])
+            rows.append([op, "-", "-", "-", "", f"< {target}", f"no ({why})"])
             missed += 1
             continue
         ratio = seconds(p) / seconds(b)
         met = ratio < target
         missed += not met
-        rows.append([op, show(seconds(p)), show(seconds(b)), f"{ratio:.2f}", f"< {target}", "yes" if met else "NO"])
+        # A window's opening also builds and paints its widgets, which no SQLite baseline
+        # does: the same window opened on an empty database shows what that alone costs.
+        widgets = ""
+        if kind == "window":
+            empty = empty_openings.get(op.replace("opening ", "", 1))
+            if empty:
+                widgets = f"{max(0.0, seconds(p) - empty) / seconds(b):.2f}"
+        rows.append([op, show(seconds(p)), show(seconds(b)), f"{ratio:.2f}", widgets, f"< {target}",
+                     "yes" if met else "NO"])
 
     cost_rows = []
     for kind, what, e in costs:
@@ -93,7 +106,7 @@ def main(args):
                               "yes" if v < 200 else "NO"])
             missed += v >= 200
 
-    head = ["operation", "program", "baseline", "ratio", "target", "met"]
+    head = ["operation", "program", "baseline", "ratio", "ratio without widgets", "target", "met"]
     head2 = ["measure", "what", "figure", "target", "met"]
     if markdown:
         def md(h, rs):
