@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -71,6 +72,16 @@ private:
     QString m_yearStart;
     size_t m_next = 0;
 };
+
+// A named child widget of a window; the run stops when the window has none, since the
+// benchmark would otherwise measure nothing.
+template <typename T> T* child(QWidget& window, const char* name)
+{
+    T* w = window.findChild<T*>(QLatin1String(name));
+    if (!w)
+        qFatal("%s has no %s", qPrintable(window.objectName()), name);
+    return w;
+}
 
 // Peak resident memory of this process so far (VmHWM), in MiB.
 double peakResidentMiB();

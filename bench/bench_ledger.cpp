@@ -25,14 +25,6 @@
 
 namespace {
 
-template <typename T> T* child(QWidget& window, const char* name)
-{
-    T* w = window.findChild<T*>(QLatin1String(name));
-    if (!w)
-        qFatal("%s has no %s", qPrintable(window.objectName()), name);
-    return w;
-}
-
 template <typename Window> std::shared_ptr<Window> open()
 {
     auto window = std::make_shared<Window>(BenchShop::instance().ctx);
