@@ -115,3 +115,7 @@ void registerCostBenchmarks()
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
 }
+
+namespace {
+const Registration registration(5, registerCostBenchmarks);
+} // namespace

@@ -135,3 +135,7 @@ void registerDataBenchmarks()
                  }},
                  benchmark::kNanosecond);
 }
+
+namespace {
+const Registration registration(1, registerDataBenchmarks);
+} // namespace

@@ -212,3 +212,7 @@ void registerLedgerBenchmarks()
                  }},
                  benchmark::kMillisecond);
 }
+
+namespace {
+const Registration registration(4, registerLedgerBenchmarks);
+} // namespace

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -71,9 +72,10 @@ int main(int argc, char* argv[])
         BenchShop::shutdown();
         return 0;
     }
-    registerDataBenchmarks();
-    registerLedgerBenchmarks();
-    registerCostBenchmarks();
+    auto groups = Registration::all();
+    std::sort(groups.begin(), groups.end());
+    for (const auto& group : groups)
+        group.second();
     benchmark::RunSpecifiedBenchmarks();
     BenchShop::shutdown();
     benchmark::Shutdown();
