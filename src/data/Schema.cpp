@@ -92,7 +92,6 @@ CREATE INDEX idxStocksName ON tblStocks (ItemName);
 CREATE INDEX idxStocksStocks ON tblStocks (ItemStocks);
 CREATE INDEX idxPosNumber ON tblPos (ItemNumber);
 CREATE INDEX idxSoldDated ON tblSold (Dated, ItemNumber);
--- The total of all sold lines reads this small index instead of the whole table.
 CREATE INDEX idxSoldAmount ON tblSold (Amount);
 CREATE INDEX idxSalesDate ON tblSales (BusinessDate);
 CREATE INDEX idxEmpId ON tblEmp (EmployeeID);

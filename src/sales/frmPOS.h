@@ -1,10 +1,22 @@
 #pragma once
 
 #include "platform/FormDialog.h"
+#include "sales/Cart.h"
+
+#include <QString>
 
 struct AppContext;
+class DataControl;
+class DataGrid;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStringListModel;
 
-// Sales window.
+// The point of sale: item entry by number or name, the cart with its running total, voids,
+// and the hand-over to payment. The cart lives in tblPos, so it survives closing the window.
 class frmPOS : public FormDialog
 {
     Q_OBJECT
@@ -13,6 +25,69 @@ public:
     explicit frmPOS(AppContext& ctx, QWidget* parent = nullptr);
     ~frmPOS() override;
 
+    // Fills the name picker with every item name, in alphabetical order.
+    void GetClient();
+    // Reads the sale number (the stored counter plus 1) into TID.
+    void GetClient6();
+    // Shows the cart's total in lblAmt.
+    void ComputeCartTotal();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void buildLayout();
+    void showLookedUpItem();
+    void pickName(int index);
+    void addItem();
+    void selectLine(int row);
+    void removeLine();
+    void clearCart();
+    void closeSales();
+    void processSale();
+    void openInventory();
+    void openSalesLedger();
+    void updateReportGate();
+    void reloadCart();
+    QString displayName() const;
+    QString domainName() const;
+    bool isAdministrator() const;
+
     AppContext& m_ctx;
+    Cart m_cart;
+    DataControl* m_adoLog1 = nullptr;
+    DataGrid* m_DataGrid1 = nullptr;
+    QStringListModel* m_names = nullptr;
+
+    QLineEdit* m_txtItem = nullptr;
+    QLineEdit* m_txtQuan = nullptr;
+    QComboBox* m_Combo1 = nullptr;
+    QLineEdit* m_Titem = nullptr;
+    QLineEdit* m_Tavail = nullptr;
+    QLineEdit* m_Tstock = nullptr;
+    QLineEdit* m_Tdesc = nullptr;
+    QLineEdit* m_Tprice = nullptr;
+    QLineEdit* m_tAmt = nullptr;
+    QLineEdit* m_TID = nullptr;
+    QLineEdit* m_Text1 = nullptr;
+    QLineEdit* m_Text2 = nullptr;
+    QLineEdit* m_Text4 = nullptr;
+    QLineEdit* m_Text5 = nullptr;
+    QLabel* m_lblCashier = nullptr;
+    QLabel* m_lblAmt = nullptr;
+    QLabel* m_Label6 = nullptr;
+    QLabel* m_Label7 = nullptr;
+    QPushButton* m_cmdSearch = nullptr;
+    QPushButton* m_cmdAccept = nullptr;
+    QPushButton* m_lvButtons_H2 = nullptr;
+    QPushButton* m_cmdOrder = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+    QAction* m_sale = nullptr;
+    QAction* m_inv = nullptr;
+
+    // The item name of the line last clicked; Remove refuses to run while it is empty.
+    QString m_selectionMark;
+    bool m_placed = false;
 };

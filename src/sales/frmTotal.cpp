@@ -1,9 +1,52 @@
 #include "sales/frmTotal.h"
 
+#include "data/TextForms.h"
+#include "platform/Platform.h"
+#include "sales/Cart.h"
 #include "session/AppContext.h"
 
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+const QString kCancel = QStringLiteral("Cancel");
+const QString kFinish = QStringLiteral("Finish");
+
+QLabel* figure(QWidget* parent, const char* name, int pointSize)
+{
+    auto* label = new QLabel(QStringLiteral("0.00"), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont f = label->font();
+    f.setPointSize(pointSize);
+    f.setBold(true);
+    label->setFont(f);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFocusPolicy(Qt::NoFocus); // Enter belongs to the cash box
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    b->setMinimumSize(130, 44);
+    QFont f = b->font();
+    f.setPointSize(f.pointSize() + 2);
+    f.setBold(true);
+    b->setFont(f);
+    return b;
+}
+
+} // namespace
 
 frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& saleNumber, const QString& cashier,
                    QWidget* parent)
@@ -11,10 +54,140 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
 {
     setObjectName(QStringLiteral("frmTotal"));
     setWindowTitle(QStringLiteral("AMOUNT DUE"));
-    auto* layout = new QVBoxLayout(this);
-    auto* close = new QPushButton(QStringLiteral("Cancel"), this);
-    layout->addWidget(close);
-    connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("fraAmount"));
+    panel->setStyleSheet(QStringLiteral("#fraAmount { background: #1f2d3d; border-radius: 6px; }"
+                                        "#fraAmount QLabel { color: #e8eef5; }"
+                                        "#fraAmount #lblAmt { color: #7CFC9A; }"));
+    auto* dueCaption = new QLabel(QStringLiteral("AMOUNT DUE"), panel);
+    m_lblAmt = figure(panel, "lblAmt", 34);
+    m_lblAmt->setText(amountDue);
+    auto* panelBox = new QVBoxLayout(panel);
+    panelBox->setContentsMargins(16, 10, 16, 10);
+    panelBox->addWidget(dueCaption);
+    panelBox->addWidget(m_lblAmt);
+
+    QFont captionFont = font();
+    captionFont.setPointSize(captionFont.pointSize() + 4);
+    captionFont.setBold(true);
+    dueCaption->setFont(captionFont);
+    auto* cashCaption = new QLabel(QStringLiteral("CASH:"), this);
+    cashCaption->setFont(captionFont);
+    m_tAmt = new QLineEdit(this);
+    m_tAmt->setObjectName(QStringLiteral("tAmt"));
+    QFont cashFont = font();
+    cashFont.setPointSize(24);
+    m_tAmt->setFont(cashFont);
+    m_tAmt->setAlignment(Qt::AlignRight);
+    auto* changeCaption = new QLabel(QStringLiteral("CHANGE:"), this);
+    changeCaption->setFont(captionFont);
+    m_lblChange = figure(this, "lblChange", 28);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(cashCaption, 0, 0);
+    grid->addWidget(m_tAmt, 0, 1);
+    grid->addWidget(changeCaption, 1, 0);
+    grid->addWidget(m_lblChange, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setVerticalSpacing(14);
+
+    m_cmdOrder = button(this, "cmdOrder", QStringLiteral("Submit"));
+    m_cmdCancel = button(this, "cmdCancel", kCancel);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cmdOrder);
+    buttons->addWidget(m_cmdCancel);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(18, 18, 18, 18);
+    outer->setSpacing(16);
+    outer->addWidget(panel);
+    outer->addLayout(grid);
+    outer->addStretch(1);
+    outer->addLayout(buttons);
+    resize(460, 340);
+
+    // Opening: the amount due as the sales window shows it, and its plain form.
+    m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
+    m_changeTag = QStringLiteral("0.00");
+
+    connect(m_tAmt, &QLineEdit::textChanged, this, &frmTotal::updateSubmitGate);
+    connect(m_cmdOrder, &QPushButton::clicked, this, &frmTotal::submit);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &frmTotal::cancelOrFinish);
+    m_tAmt->installEventFilter(this);
+    updateSubmitGate();
+    m_tAmt->setFocus();
 }
 
 frmTotal::~frmTotal() = default;
+
+void frmTotal::updateSubmitGate()
+{
+    m_cmdOrder->setEnabled(cashCovers(m_tAmt->text(), m_amountTag));
+}
+
+void frmTotal::submit()
+{
+    if (!cashCovers(m_tAmt->text(), m_amountTag))
+        return;
+    m_cmdOrder->setEnabled(false);
+    const double change = NumberFromText(m_tAmt->text()) - NumberFromText(m_amountTag);
+    m_lblChange->setText(FormatText(PlainNumber(change), NumberPattern::Plain2));
+    m_changeTag = FormatText(m_lblChange->text(), NumberPattern::Plain2);
+    m_cmdCancel->setText(kFinish);
+    m_tAmt->setFocus();
+    updateSubmitGate(); // Submit may be pressed again while the cash covers the amount
+}
+
+void frmTotal::cancelOrFinish()
+{
+    if (m_cmdCancel->text() == kCancel)
+        closeWindow(QDialog::Rejected);
+    else
+        completeSale();
+}
+
+void frmTotal::completeSale()
+{
+    Platform& p = m_ctx.platform;
+    Cart cart(m_ctx.db);
+    const SaleResult r = cart.completeSale(m_amountDue, m_tAmt->text(), m_saleNumber, m_cashier);
+    switch (r.outcome) {
+    case SaleOutcome::Completed:
+        m_lblChange->setText(r.change);
+        closeWindow(QDialog::Accepted);
+        return;
+    case SaleOutcome::CashShort:
+        p.message(this, QStringLiteral("Cash tendered is less than the amount due!"), Platform::applicationTitle(),
+                  QMessageBox::Ok, QMessageBox::Warning);
+        m_tAmt->setFocus();
+        m_tAmt->selectAll();
+        return;
+    case SaleOutcome::EmptyCart:
+    case SaleOutcome::CartChanged:
+        p.message(this,
+                  QStringLiteral("The cart was changed while it was being paid for, so the sale was not stored.\n"
+                                 "Check the cart and process it again."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        closeWindow(FormDialog::Reopen);
+        return;
+    case SaleOutcome::WriteFailed:
+        p.writeFailed(this, QStringLiteral("The sale was not stored: the cart and the sale number are unchanged."),
+                      r.error);
+        return;
+    }
+}
+
+bool frmTotal::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tAmt && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (m_cmdCancel->text() == kFinish)
+                completeSale();
+            return true;
+        }
+    }
+    return FormDialog::eventFilter(watched, event);
+}

@@ -2,9 +2,17 @@
 
 #include "platform/FormDialog.h"
 
-struct AppContext;
+#include <QString>
 
-// The payment window: amount due, cash tendered, change.
+struct AppContext;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The payment window: the amount due, the cash tendered and the change. Submit computes the
+// change and turns "Cancel" into "Finish"; Finish (or Enter in the cash box) stores the sale.
+// Closes Accepted when the sale was stored, Reopen when the cart changed under it, Rejected
+// when cancelled.
 class frmTotal : public FormDialog
 {
     Q_OBJECT
@@ -14,9 +22,25 @@ public:
              QWidget* parent = nullptr);
     ~frmTotal() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void updateSubmitGate();
+    void submit();
+    void cancelOrFinish();
+    void completeSale();
+
     AppContext& m_ctx;
     QString m_amountDue;
     QString m_saleNumber;
     QString m_cashier;
+    QString m_amountTag; // the amount due, "0.00"
+    QString m_changeTag; // the change of the last Submit, "0.00"
+
+    QLabel* m_lblAmt = nullptr;
+    QLabel* m_lblChange = nullptr;
+    QLineEdit* m_tAmt = nullptr;
+    QPushButton* m_cmdOrder = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
 };

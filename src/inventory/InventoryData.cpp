@@ -1,0 +1,118 @@
+#include "inventory/InventoryData.h"
+
+#include "data/Database.h"
+#include "data/TextForms.h"
+
+#include <sqlite3.h>
+
+namespace InventoryData {
+
+namespace {
+
+// Steps through a one-column query and adds up the column, read as a stored number. The
+// rows are not kept: a day or the whole table is summed without holding it in memory.
+SoldSum sumColumn(Database& db, const QString& sql, const QVariantList& params)
+{
+    SoldSum sum;
+    sqlite3_stmt* stmt = db.prepare(sql, params);
+    if (!stmt)
+        return sum;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        ++sum.lines;
+        switch (sqlite3_column_type(stmt, 0)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            sum.total += sqlite3_column_double(stmt, 0);
+            break;
+        case SQLITE_TEXT: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            if (const auto value = ColumnNumber(QString::fromUtf8(text, sqlite3_column_bytes(stmt, 0))))
+                sum.total += *value;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    sqlite3_finalize(stmt);
+    return sum;
+}
+
+// The same for a two-column query of (value, number of rows holding it): the whole table is
+// read as its distinct values, straight from an index, so a million lines cost one scan of it
+// and a few thousand conversions.
+SoldSum sumGrouped(Database& db, const QString& sql)
+{
+    SoldSum sum;
+    sqlite3_stmt* stmt = db.prepare(sql, {});
+    if (!stmt)
+        return sum;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        const qint64 rows = sqlite3_column_int64(stmt, 1);
+        sum.lines += static_cast<int>(rows);
+        std::optional<double> value;
+        switch (sqlite3_column_type(stmt, 0)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            value = sqlite3_column_double(stmt, 0);
+            break;
+        case SQLITE_TEXT:
+            value = ColumnNumber(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                                   sqlite3_column_bytes(stmt, 0)));
+            break;
+        default:
+            break;
+        }
+        if (value)
+            sum.total += *value * static_cast<double>(rows);
+    }
+    sqlite3_finalize(stmt);
+    return sum;
+}
+
+} // namespace
+
+QString watchStatement(int threshold)
+{
+    return QStringLiteral("Select ItemNumber,ItemName,ItemStocks,ItemAvailability,ItemBrand from tblStocks Where "
+                          "ItemStocks < %1")
+        .arg(threshold);
+}
+
+QString availabilityFor(double stock)
+{
+    return stock <= 0 ? QStringLiteral("Out of Stock") : QStringLiteral("Available");
+}
+
+std::optional<double> storedStock(Database& db, qint64 rowId)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT ItemStocks FROM tblStocks WHERE rowid = ?"), {rowId});
+    if (r.BOF())
+        return std::nullopt;
+    return NumberFromText(r.rows().first().first().toString());
+}
+
+SoldSum sumSoldForDate(Database& db, const QString& day)
+{
+    return sumColumn(db, QStringLiteral("SELECT Amount FROM tblSold WHERE Dated = ?"), {day});
+}
+
+SoldSum sumAllSold(Database& db)
+{
+    return sumGrouped(db, QStringLiteral("SELECT Amount, count(*) FROM tblSold GROUP BY Amount"));
+}
+
+SoldSum soldQuantity(Database& db, const QString& day, const QString& itemNumber)
+{
+    return sumColumn(db, QStringLiteral("SELECT Quantity FROM tblSold WHERE Dated = ? AND ItemNumber = ?"),
+                     {day, itemNumber});
+}
+
+Recordset soldLinesForDate(Database& db, const QString& day)
+{
+    return db.query(QStringLiteral("SELECT ItemNumber, ItemName, Quantity, Amount, Cashier FROM tblSold "
+                                   "WHERE Dated = ? ORDER BY rowid"),
+                    {day});
+}
+
+} // namespace InventoryData

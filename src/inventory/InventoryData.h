@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/Recordset.h"
+
+#include <QString>
+
+#include <optional>
+
+class Database;
+
+// The database work of the inventory window: stock adjustment, the sold-item sums and the
+// rows of the inventory report. Every value is bound, never pasted into a statement.
+namespace InventoryData {
+
+// The stock-watch statement of one threshold: the items whose stock is strictly below it.
+QString watchStatement(int threshold);
+
+// "Out of Stock" for a stock of 0 or less, "Available" above.
+QString availabilityFor(double stock);
+
+// The stock stored for one item row (found by its rowid) right now; no value when the row
+// is gone or the read failed.
+std::optional<double> storedStock(Database& db, qint64 rowId);
+
+// A sum of stored Amount (or Quantity) texts, read with thousands separators allowed; texts
+// that are not numbers are skipped. `lines` is the number of rows read.
+struct SoldSum
+{
+    double total = 0;
+    int lines = 0;
+};
+
+// The Amount of every line sold on `day` (a DateText).
+SoldSum sumSoldForDate(Database& db, const QString& day);
+// The Amount of every sold line of every day.
+SoldSum sumAllSold(Database& db);
+// The pieces of item `itemNumber` sold on `day`.
+SoldSum soldQuantity(Database& db, const QString& day, const QString& itemNumber);
+
+// The lines of one day for the inventory report, in the order they were sold.
+Recordset soldLinesForDate(Database& db, const QString& day);
+
+} // namespace InventoryData

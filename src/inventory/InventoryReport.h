@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/BandedReport.h"
+
+#include <QDate>
+
+class Recordset;
+
+// The "INVENTORY ITEM SOLD REPORT": one day's sold lines (ItemNumber, ItemName, Quantity,
+// Amount, Cashier) under the report title, the day of printing and the column headings, with
+// the total Amount of the printed lines in the report footer.
+namespace InventoryReport {
+
+// "dddd MMMM dd, yyyy" in US English, e.g. "Tuesday December 08, 2026".
+QString headerDate(const QDate& printedOn);
+
+// The total of the lines' Amount texts (thousands separators allowed).
+double linesTotal(const Recordset& lines);
+
+BandedReport build(const Recordset& lines, const QDate& printedOn);
+
+} // namespace InventoryReport

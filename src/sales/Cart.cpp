@@ -1,0 +1,372 @@
+#include "sales/Cart.h"
+
+#include "data/Database.h"
+#include "data/TextForms.h"
+#include "journal/Journal.h"
+
+#include <QDateTime>
+
+#include <sqlite3.h>
+
+namespace {
+
+const QString kItemColumns =
+    QStringLiteral("rowid, ItemNumber, ItemName, ItemAvailability, ItemStocks, ItemDescription, ItemPrice");
+const QString kLineColumns = QStringLiteral("rowid, ItemNumber, ItemName, itemQuantity, ItemPrice, Dated");
+
+QString text(const QVector<QVariant>& row, int column)
+{
+    return column < row.size() ? row.at(column).toString() : QString();
+}
+
+StockItem itemFromRow(const QVector<QVariant>& row)
+{
+    StockItem item;
+    item.rowId = row.at(0).toLongLong();
+    item.number = text(row, 1);
+    item.name = text(row, 2);
+    item.availability = text(row, 3);
+    item.stocks = text(row, 4);
+    item.description = text(row, 5);
+    item.price = text(row, 6);
+    return item;
+}
+
+CartLine lineFromRow(const QVector<QVariant>& row)
+{
+    CartLine line;
+    line.rowId = row.at(0).toLongLong();
+    line.itemNumber = text(row, 1);
+    line.itemName = text(row, 2);
+    line.quantity = text(row, 3);
+    line.price = text(row, 4);
+    line.dated = text(row, 5);
+    return line;
+}
+
+// The sale day of a cart line: the date part of its entry time (a cart may outlive midnight).
+QString lineDay(const CartLine& line)
+{
+    const QDateTime when = QDateTime::fromString(line.dated.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return DateText(when.isValid() ? when.date() : QDate::currentDate());
+}
+
+// A quantity the cart accepts: a text that reads wholly as a number (no trailing "/"), the
+// same number its leading digits give.
+std::optional<double> quantityNumber(const QString& quantity)
+{
+    const auto value = ColumnNumber(quantity);
+    if (!value || *value != NumberFromText(quantity))
+        return std::nullopt;
+    return value;
+}
+
+DetailLines itemDetails(const QString& number, const QString& name, const QString& price, const QString& quantity,
+                        const QString& amount)
+{
+    return {{QStringLiteral("Item Number: "), number},
+            {QStringLiteral("Item Name: "), name},
+            {QStringLiteral("Price: "), price},
+            {QStringLiteral("Quantity: "), quantity},
+            {QStringLiteral("Amount: "), amount}};
+}
+
+} // namespace
+
+QString availabilityFor(double stock)
+{
+    return stock <= 0 ? Availability::OutOfStock : Availability::Available;
+}
+
+QString lineAmountText(const QString& quantity, const QString& price)
+{
+    const auto unit = ColumnNumber(price);
+    if (!unit)
+        return {};
+    return FormatNumber(NumberFromText(quantity) * *unit, NumberPattern::Grouped0);
+}
+
+double lineAmountValue(const QString& quantity, const QString& price)
+{
+    return NumberFromText(quantity) * NumberFromText(price);
+}
+
+bool cashCovers(const QString& cash, const QString& amountDue)
+{
+    return NumberFromText(cash) >= NumberFromText(amountDue);
+}
+
+Cart::Cart(Database& db) : m_db(db), m_adoNot(db)
+{
+    m_adoNot.setObjectName(QStringLiteral("adoNot"));
+    m_adoNot.setRecordSource(QStringLiteral("Select * from tblNot"));
+}
+
+StockItem Cart::readItem(const QString& itemNumber)
+{
+    const Recordset r = m_db.query(
+        QStringLiteral("SELECT %1 FROM tblStocks WHERE ItemNumber = ? ORDER BY rowid LIMIT 1").arg(kItemColumns),
+        {itemNumber});
+    return r.BOF() ? StockItem{} : itemFromRow(r.rows().first());
+}
+
+StockItem Cart::lookupItem(const QString& itemNumber)
+{
+    if (itemNumber.isEmpty())
+        return {};
+    return readItem(itemNumber);
+}
+
+QString Cart::itemNumberForName(const QString& name)
+{
+    const Recordset r = m_db.query(
+        QStringLiteral("SELECT ItemNumber FROM tblStocks WHERE ItemName = ? ORDER BY rowid LIMIT 1"), {name});
+    return r.BOF() ? QString() : r.rows().first().first().toString();
+}
+
+bool Cart::itemNames(QStringList& names)
+{
+    // Read straight from the statement: a shop may hold a hundred thousand items, and the
+    // general recordset would keep a variant per value first.
+    sqlite3_stmt* stmt = m_db.prepare(QStringLiteral("SELECT ItemName FROM tblStocks ORDER BY ItemName"), {});
+    if (!stmt)
+        return false;
+    QStringList read;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        read << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                                  sqlite3_column_bytes(stmt, 0));
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        return false;
+    names = std::move(read);
+    return true;
+}
+
+QString Cart::nextSaleNumber()
+{
+    const Recordset r = m_db.query(QStringLiteral("Select TransactionID from tblMain"));
+    if (r.BOF())
+        return {};
+    return PlainNumber(NumberFromText(r.rows().last().first().toString()) + 1);
+}
+
+QString Cart::cartTotalText()
+{
+    const Recordset r = m_db.query(QStringLiteral("SELECT itemAmount FROM tblPos ORDER BY rowid"));
+    if (r.BOF())
+        return QStringLiteral("0.00");
+    QString total;
+    for (const auto& row : r.rows()) {
+        const auto amount = ColumnNumber(row.first().toString());
+        if (amount)
+            total = PlainNumber(*amount + NumberFromText(total));
+    }
+    return total.isEmpty() ? QStringLiteral("0") : total;
+}
+
+int Cart::lineCount()
+{
+    const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM tblPos"));
+    return r.BOF() ? 0 : r.rows().first().first().toInt();
+}
+
+CartLine Cart::line(qint64 rowId)
+{
+    const Recordset r = m_db.query(QStringLiteral("SELECT %1 FROM tblPos WHERE rowid = ?").arg(kLineColumns), {rowId});
+    return r.BOF() ? CartLine{} : lineFromRow(r.rows().first());
+}
+
+bool Cart::post(const QString& title, const QString& message, QString& noteError)
+{
+    if (PostNotification(m_adoNot, title, message))
+        return true;
+    if (!noteError.isEmpty())
+        noteError += QLatin1Char('\n');
+    noteError += QStringLiteral("The notification \"%1\" was not saved: %2").arg(title, m_adoNot.lastError());
+    return false;
+}
+
+AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, const QString& saleNumber,
+                        const QString& cashier)
+{
+    AddResult result;
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    // The checks read the item as stored now, inside the transaction: another copy of the
+    // program may have sold from it since it was shown.
+    const StockItem item = lookupItem(itemNumber);
+    result.item = item;
+    const auto refuse = [&](AddOutcome outcome) {
+        result.outcome = outcome;
+        return result;
+    };
+    if (item.availability == Availability::Reserved)
+        return refuse(AddOutcome::Reserved);
+    if (item.availability == Availability::OutOfStock)
+        return refuse(AddOutcome::OutOfStock);
+    if (NumberFromText(item.stocks) < NumberFromText(quantity))
+        return refuse(AddOutcome::Exceeded);
+    if (!item.found() || item.name.isEmpty())
+        return refuse(AddOutcome::NoItem);
+    const auto count = quantityNumber(quantity);
+    if (!count || *count <= 0)
+        return refuse(AddOutcome::NoQuantity);
+    if (*count < 1)
+        return refuse(AddOutcome::BelowOne);
+    if (!m_db.query(QStringLiteral("SELECT rowid FROM tblPos WHERE ItemNumber = ? LIMIT 1"), {itemNumber}).BOF())
+        return refuse(AddOutcome::Listed);
+
+    result.amountText = lineAmountText(quantity, item.price);
+    const double newStock = NumberFromText(item.stocks) - NumberFromText(quantity);
+    const QString availability = availabilityFor(newStock);
+    const auto failed = [&](const QString& what) {
+        result.outcome = AddOutcome::WriteFailed;
+        result.error = what + QStringLiteral(": ") + m_db.lastError();
+        return result;
+    };
+    if (m_db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
+                           "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
+            {itemNumber, item.name, quantity, lineAmountValue(quantity, item.price), item.price, DateTimeText()}) != 1)
+        return failed(QStringLiteral("The cart line"));
+    if (m_db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
+                           "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {saleNumber, DateText(), item.name, itemNumber, quantity, item.stocks, cashier, result.amountText}) != 1)
+        return failed(QStringLiteral("The sold-item line"));
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
+                        {PlainNumber(newStock), availability, item.rowId}) != 1)
+        return failed(QStringLiteral("The new stock"));
+    if (!tx.commit())
+        return failed(QStringLiteral("The sale line"));
+
+    result.outcome = AddOutcome::Added;
+    result.ranOut = newStock <= 0;
+    if (result.ranOut) {
+        post(NoteTitle::ItemOutOfStock,
+             DetailsBlock(itemDetails(itemNumber, item.name, item.price, quantity, result.amountText), true),
+             result.noteError);
+    }
+    return result;
+}
+
+bool Cart::giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock)
+{
+    // The line's own sold-item line: same sale, same item, same day. The cart holds one line
+    // per item, so at most one such line belongs to this cart line; the newest is taken.
+    if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblSold WHERE rowid = (SELECT rowid FROM tblSold WHERE Dated = ? "
+                                       "AND ItemNumber = ? AND TransactionID = ? ORDER BY rowid DESC LIMIT 1)"),
+                        {lineDay(line), line.itemNumber, saleNumber}) < 0)
+        return false;
+    const StockItem stored = readItem(line.itemNumber);
+    if (item)
+        *item = stored;
+    if (!stored.found())
+        return true; // the item is gone from the stock list; there is nothing to give back to
+    const double stock = NumberFromText(stored.stocks) + NumberFromText(line.quantity);
+    if (newStock)
+        *newStock = PlainNumber(stock);
+    return m_db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
+                           {PlainNumber(stock), availabilityFor(stock), stored.rowId}) == 1;
+}
+
+RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const QString& displayName,
+                              const QString& domainName)
+{
+    RemoveResult result;
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    result.line = line(lineRowId);
+    if (!result.line.valid()) {
+        result.outcome = RemoveOutcome::Gone;
+        return result;
+    }
+    if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE rowid = ?"), {lineRowId}) != 1 ||
+        !giveBack(result.line, saleNumber, &result.item, &result.newStock) || !tx.commit()) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    result.outcome = RemoveOutcome::Removed;
+
+    const CartLine& l = result.line;
+    const DetailLines details = itemDetails(l.itemNumber, l.itemName, result.item.price, l.quantity,
+                                            lineAmountText(l.quantity, result.item.price));
+    post(NoteTitle::ItemVoid,
+         NotificationSentence(displayName, QStringLiteral(" removed a purchased Item using "), domainName) +
+             DetailsBlock(details),
+         result.noteError);
+    if (result.item.found() && NumberFromText(result.newStock) > 0)
+        post(NoteTitle::ItemAvailabilityReturned, DetailsBlock(details, true), result.noteError);
+    return result;
+}
+
+bool Cart::clearCart(const QString& saleNumber, QString* error)
+{
+    Transaction tx(m_db);
+    bool ok = tx.isActive();
+    if (ok) {
+        const Recordset lines = m_db.query(QStringLiteral("SELECT %1 FROM tblPos ORDER BY rowid").arg(kLineColumns));
+        ok = lines.State() != 0;
+        for (const auto& row : lines.rows()) {
+            if (!ok)
+                break;
+            ok = giveBack(lineFromRow(row), saleNumber, nullptr, nullptr);
+        }
+    }
+    ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) >= 0 && tx.commit();
+    if (!ok && error)
+        *error = m_db.lastError();
+    return ok;
+}
+
+SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
+                              const QString& cashier)
+{
+    SaleResult result;
+    const QString due = FormatText(amountDue, NumberPattern::Plain2);
+    if (!cashCovers(cash, due)) {
+        result.outcome = SaleOutcome::CashShort;
+        return result;
+    }
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    // The sale is stored for the cart as it stands now; a cart changed meanwhile (by another
+    // copy of the program) is not paid for with the old amount.
+    if (lineCount() == 0) {
+        result.outcome = SaleOutcome::EmptyCart;
+        return result;
+    }
+    if (FormatText(cartTotalText(), NumberPattern::Plain2) != due) {
+        result.outcome = SaleOutcome::CartChanged;
+        return result;
+    }
+    result.change = FormatText(PlainNumber(NumberFromText(cash) - NumberFromText(due)), NumberPattern::Plain2);
+    const auto failed = [&](const QString& what) {
+        result.outcome = SaleOutcome::WriteFailed;
+        result.error = what + QStringLiteral(": ") + m_db.lastError();
+        return result;
+    };
+    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSales (BusinessDate, BusinessTime, AmountDue, Change, Cash, "
+                                       "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
+                        {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
+        return failed(QStringLiteral("The sale record"));
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {saleNumber}) < 0)
+        return failed(QStringLiteral("The sale number"));
+    if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) < 0)
+        return failed(QStringLiteral("Emptying the cart"));
+    if (!tx.commit())
+        return failed(QStringLiteral("The sale"));
+    result.outcome = SaleOutcome::Completed;
+    return result;
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "data/DataControl.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class Database;
+
+// One row of tblStocks as the sales window shows it. rowId is -1 when no item was found.
+struct StockItem
+{
+    qint64 rowId = -1;
+    QString number;
+    QString name;
+    QString availability;
+    QString stocks;
+    QString description;
+    QString price;
+
+    bool found() const { return rowId >= 0; }
+};
+
+// One line of the cart (tblPos).
+struct CartLine
+{
+    qint64 rowId = -1;
+    QString itemNumber;
+    QString itemName;
+    QString quantity;
+    QString price;
+    QString dated;
+
+    bool valid() const { return rowId >= 0; }
+};
+
+// The availability texts, compared exactly (letter case matters).
+namespace Availability {
+inline const QString Available = QStringLiteral("Available");
+inline const QString OutOfStock = QStringLiteral("Out of Stock");
+inline const QString Reserved = QStringLiteral("Reserved");
+} // namespace Availability
+
+// "Out of Stock" for a stock of 0 or less, otherwise "Available".
+QString availabilityFor(double stock);
+// The line amount as the amount box shows it: the quantity times the stored price (read with
+// the system's number format), "#,##0"; empty when the price is not a number.
+QString lineAmountText(const QString& quantity, const QString& price);
+// The line amount stored in the cart: both texts read by their leading number, not rounded.
+double lineAmountValue(const QString& quantity, const QString& price);
+// True when the cash text covers the amount due (both read by their leading number).
+bool cashCovers(const QString& cash, const QString& amountDue);
+
+// What happened to an add request. The refusals are listed in the order they are checked.
+enum class AddOutcome {
+    Added,
+    Reserved,   // the item is held for a customer
+    OutOfStock, // availability says "Out of Stock"
+    Exceeded,   // the stock is below the quantity (also when no item was found)
+    NoItem,     // no item has that number
+    NoQuantity, // the quantity is not a number above 0
+    BelowOne,   // a quantity between 0 and 1
+    Listed,     // the cart already holds a line for the item
+    WriteFailed,
+};
+
+struct AddResult
+{
+    AddOutcome outcome = AddOutcome::WriteFailed;
+    StockItem item;     // the item as stored before the add
+    QString amountText; // the line amount as shown, "#,##0"
+    bool ranOut = false;
+    QString error;     // why the writes failed
+    QString noteError; // set when the "Item Out of Stock" notification could not be stored
+};
+
+enum class RemoveOutcome { Removed, Gone, WriteFailed };
+
+struct RemoveResult
+{
+    RemoveOutcome outcome = RemoveOutcome::WriteFailed;
+    CartLine line;
+    StockItem item; // the item before its stock was given back
+    QString newStock;
+    QString error;
+    QString noteError;
+};
+
+enum class SaleOutcome { Completed, CashShort, EmptyCart, CartChanged, WriteFailed };
+
+struct SaleResult
+{
+    SaleOutcome outcome = SaleOutcome::WriteFailed;
+    QString change; // the stored change, "0.00"
+    QString error;
+};
+
+// The cart operations of the point of sale, without any window: looking items up, reading the
+// total and the sale number, and the three writes (add a line, remove a line, clear the cart)
+// plus completing the sale. Each write runs in one transaction, so it is stored whole or not
+// at all, and works from the stored stock read inside that transaction. Notifications are
+// posted after the commit.
+class Cart
+{
+public:
+    explicit Cart(Database& db);
+    Cart(const Cart&) = delete;
+    Cart& operator=(const Cart&) = delete;
+
+    // The first item with this number, or a not-found item.
+    StockItem lookupItem(const QString& itemNumber);
+    // The number of the first item with this name (letter case ignored), empty when none.
+    QString itemNumberForName(const QString& name);
+    // Every item name in alphabetical order; false when the read failed.
+    bool itemNames(QStringList& names);
+    // The next sale number: the stored counter of the last tblMain row plus 1; empty when
+    // tblMain cannot be read.
+    QString nextSaleNumber();
+    // The sum of the cart's line amounts as plain decimal text; "0.00" for an empty cart.
+    QString cartTotalText();
+    int lineCount();
+    CartLine line(qint64 rowId);
+
+    // Checks the request against the stored item and the cart, then appends the cart line and
+    // the sold-item line and lowers the stock; posts "Item Out of Stock" when it reaches 0.
+    AddResult addLine(const QString& itemNumber, const QString& quantity, const QString& saleNumber,
+                      const QString& cashier);
+    // Deletes the cart line and its sold-item line and gives its quantity back to the item;
+    // posts "Item Void" and, when the stock is above 0, "Item Availabilty Returned".
+    RemoveResult removeLine(qint64 lineRowId, const QString& saleNumber, const QString& displayName,
+                            const QString& domainName);
+    // Gives every line's quantity back, deletes the cart's sold-item lines and empties the
+    // cart. No notifications. False (with `error`) when nothing was changed.
+    bool clearCart(const QString& saleNumber, QString* error = nullptr);
+    // Stores the sale record, advances the counter to the sale number and empties the cart,
+    // provided the cash covers the amount due and the cart still totals that amount.
+    SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
+                            const QString& cashier);
+
+private:
+    StockItem readItem(const QString& itemNumber);
+    bool giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock);
+    bool post(const QString& title, const QString& message, QString& noteError);
+
+    Database& m_db;
+    DataControl m_adoNot;
+};

@@ -1,0 +1,1136 @@
+#include "TestEnv.h"
+
+#include "data/DataControl.h"
+#include "data/TextForms.h"
+#include "platform/DataGrid.h"
+#include "sales/Cart.h"
+#include "sales/frmPOS.h"
+#include "sales/frmTotal.h"
+#include "session/WindowFactory.h"
+#include "session/frmMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+struct ItemSpec
+{
+    QString number;
+    QString name;
+    QString price;
+    int stocks;
+    QString availability;
+};
+
+void addStockItem(TestEnv& env, const ItemSpec& item)
+{
+    env.exec(QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, ItemStocks, "
+                            "ItemBrand, ItemAvailability) VALUES (?, ?, ?, 'desc', ?, 'brand', ?)"),
+             {item.number, item.name, item.price, item.stocks, item.availability});
+}
+
+// The standard shelf of the tests.
+void stockShelf(TestEnv& env)
+{
+    addStockItem(env, {"1001", "Drink", "25", 120, "Available"});
+    addStockItem(env, {"1002", "Tin Can", "45.50", 60, "Available"});
+    addStockItem(env, {"1003", "Bread", "38", 3, "Available"});
+    addStockItem(env, {"1004", "Coffee", "150", 0, "Out of Stock"});
+    addStockItem(env, {"1005", "Gift Box", "999", 4, "Reserved"});
+    addStockItem(env, {"1006", "Soap", "12", 5, "reserved"});
+    addStockItem(env, {"1007", "Rice", "1250.5", 11, "Available"});
+}
+
+QString stocks(TestEnv& env, const QString& number)
+{
+    return env.scalar(QStringLiteral("SELECT ItemStocks FROM tblStocks WHERE ItemNumber = ?"), {number});
+}
+
+QString availability(TestEnv& env, const QString& number)
+{
+    return env.scalar(QStringLiteral("SELECT ItemAvailability FROM tblStocks WHERE ItemNumber = ?"), {number});
+}
+
+template <class T> T* child(QWidget& w, const char* name)
+{
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no child %s", name);
+    return c;
+}
+
+QString text(QWidget& w, const char* name)
+{
+    if (auto* line = w.findChild<QLineEdit*>(QString::fromLatin1(name)))
+        return line->text();
+    return child<QLabel>(w, name)->text();
+}
+
+// Types an item number and a quantity and presses Add.
+void addThroughWindow(frmPOS& pos, const QString& number, const QString& quantity)
+{
+    auto* item = child<QLineEdit>(pos, "txtItem");
+    auto* quan = child<QLineEdit>(pos, "txtQuan");
+    item->clear();
+    quan->clear();
+    QTest::keyClicks(item, number);
+    QTest::keyClicks(quan, quantity);
+    QTest::mouseClick(child<QPushButton>(pos, "cmdSearch"), Qt::LeftButton);
+}
+
+void clickLine(frmPOS& pos, int row)
+{
+    auto* grid = child<DataGrid>(pos, "DataGrid1");
+    const QModelIndex index = grid->model()->index(row, 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+struct Session
+{
+    TestEnv env;
+    std::unique_ptr<frmPOS> pos;
+
+    explicit Session(const QString& type = QStringLiteral("Cashier"))
+    {
+        stockShelf(env);
+        env.setSession(QStringLiteral("Maria Santos"), type);
+        reopen();
+    }
+    void reopen()
+    {
+        pos.reset();
+        pos = std::make_unique<frmPOS>(env.ctx);
+        pos->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pos.get()));
+    }
+};
+
+// Pays the open payment window: types the cash, Submit, then Finish.
+int payWith(QDialog& dialog, const QString& cash)
+{
+    QTest::keyClicks(child<QLineEdit>(dialog, "tAmt"), cash);
+    QTest::mouseClick(child<QPushButton>(dialog, "cmdOrder"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    return dialog.result();
+}
+
+} // namespace
+
+class tst_sales : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addChecks_data();
+    void addChecks();
+    void addWritesLine_data();
+    void addWritesLine();
+    void quantityEqualToStock();
+    void duplicateLineAfterRemoval();
+    void keyFilter_data();
+    void keyFilter();
+    void lookupFollowsFields();
+    void namePicker();
+    void totals_data();
+    void totals();
+    void addsShareSaleNumber();
+    void remove_data();
+    void remove();
+    void removeNeedsSelection();
+    void noToEveryQuestion();
+    void windowKeysFromFields();
+    void clearGivesStockBack();
+    void cartSurvivesReopening();
+    void reportGate_data();
+    void reportGate();
+    void inventoryHidesWindow();
+    void submitGate_data();
+    void submitGate();
+    void enterBeforeAndAfterSubmit();
+    void completedSale();
+    void finishNeedsCoveringCash();
+    void storedChangeFollowsStoredCash();
+    void cancelWritesNothing();
+    void failedWritesChangeNothing_data();
+    void failedWritesChangeNothing();
+    void stockFollowsItemNumber();
+    void quotedNameSellsVoidsRestocks();
+    void fullSaleFromSignIn();
+    void windowsFitTheirText();
+};
+
+void tst_sales::addChecks_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("focus");
+
+    const int info = QMessageBox::Information;
+    const QString exceeded =
+        QStringLiteral("Item quantity exceeded the current stock!\r\nCheck the remaining item Stock");
+    QTest::newRow("empty number, quantity 1") << ""
+                                              << "1" << exceeded << "Exceeded!" << info << "txtItem";
+    QTest::newRow("unknown number") << "999"
+                                    << "1" << exceeded << "Exceeded!" << info << "txtItem";
+    QTest::newRow("empty number, empty quantity") << ""
+                                                  << ""
+                                                  << "Input Item Number"
+                                                  << "Item Number" << info << "txtItem";
+    QTest::newRow("reserved, ample stock") << "1005"
+                                           << "1"
+                                           << "Cannot sell reserved item!"
+                                           << "Message" << info << "txtItem";
+    QTest::newRow("reserved before exceeded") << "1005"
+                                              << "50"
+                                              << "Cannot sell reserved item!"
+                                              << "Message" << info << "txtItem";
+    QTest::newRow("out of stock") << "1004"
+                                  << "1"
+                                  << "Item is out of Stock!"
+                                  << "Message" << info << "txtItem";
+    QTest::newRow("quantity above stock") << "1003"
+                                          << "4" << exceeded << "Exceeded!" << info << "txtItem";
+    QTest::newRow("empty quantity") << "1001"
+                                    << ""
+                                    << "Input Quantity"
+                                    << "Pemvix" << info << "txtQuan";
+    QTest::newRow("quantity 0") << "1001"
+                                << "0"
+                                << "Input Quantity"
+                                << "Pemvix" << info << "txtQuan";
+    QTest::newRow("quantity with slash") << "1001"
+                                         << "1/2"
+                                         << "Input Quantity"
+                                         << "Pemvix" << info << "txtQuan";
+}
+
+void tst_sales::addChecks()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, quantity);
+    QFETCH(QString, message);
+    QFETCH(QString, title);
+    QFETCH(int, icon);
+    QFETCH(QString, focus);
+    Session s;
+    QApplication::setActiveWindow(s.pos.get());
+    addThroughWindow(*s.pos, number, quantity);
+    QCOMPARE(s.env.messages.size(), 1);
+    QCOMPARE(s.env.lastMessage().text, message);
+    QCOMPARE(s.env.lastMessage().title, title);
+    QCOMPARE(static_cast<int>(s.env.lastMessage().icon), icon);
+    QCOMPARE(s.pos->focusWidget()->objectName(), focus);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 0);
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 0);
+    QCOMPARE(stocks(s.env, QStringLiteral("1003")), QStringLiteral("3"));
+}
+
+void tst_sales::addWritesLine_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("itemAmount");
+    QTest::addColumn<QString>("soldAmount");
+    QTest::addColumn<QString>("stockAfter");
+    QTest::addColumn<QString>("total");
+
+    QTest::newRow("two drinks") << "1001"
+                                << "2"
+                                << "50"
+                                << "50"
+                                << "118"
+                                << "50.00";
+    QTest::newRow("fractional price") << "1002"
+                                      << "3"
+                                      << "136.5"
+                                      << "137"
+                                      << "57"
+                                      << "136.50";
+    QTest::newRow("grouped amount") << "1007"
+                                    << "1"
+                                    << "1250.5"
+                                    << "1,251"
+                                    << "10"
+                                    << "1,250.50";
+    QTest::newRow("lower-case reserved sells") << "1006"
+                                               << "1"
+                                               << "12"
+                                               << "12"
+                                               << "4"
+                                               << "12.00";
+}
+
+void tst_sales::addWritesLine()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, quantity);
+    QFETCH(QString, itemAmount);
+    QFETCH(QString, soldAmount);
+    QFETCH(QString, stockAfter);
+    QFETCH(QString, total);
+    Session s;
+    const QString before = stocks(s.env, number);
+    addThroughWindow(*s.pos, number, quantity);
+    QVERIFY2(s.env.messages.isEmpty(), qPrintable(s.env.lastMessage().text));
+
+    const Recordset pos = s.env.db.query(QStringLiteral("SELECT ItemNumber, itemQuantity, itemAmount, ItemPrice, Dated "
+                                                        "FROM tblPos"));
+    QCOMPARE(pos.rowCount(), 1);
+    QCOMPARE(pos.rows()[0][0].toString(), number);
+    QCOMPARE(pos.rows()[0][1].toString(), quantity);
+    QCOMPARE(pos.rows()[0][2].toString(), itemAmount);
+    QCOMPARE(pos.rows()[0][3].toString(),
+             s.env.scalar(QStringLiteral("SELECT ItemPrice FROM tblStocks WHERE ItemNumber = ?"), {number}));
+    QVERIFY(QDateTime::fromString(pos.rows()[0][4].toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid());
+
+    const Recordset sold = s.env.db.query(QStringLiteral("SELECT TransactionID, Dated, ItemNumber, Quantity, "
+                                                         "PresentStock, Cashier, Amount FROM tblSold"));
+    QCOMPARE(sold.rowCount(), 1);
+    const QStringList expected{
+        QStringLiteral("1"), DateText(), number, quantity, before, QStringLiteral("Maria Santos"), soldAmount};
+    for (int c = 0; c < expected.size(); ++c)
+        QCOMPARE(sold.rows()[0][c].toString(), expected[c]);
+
+    QCOMPARE(stocks(s.env, number), stockAfter);
+    QCOMPARE(availability(s.env, number), QStringLiteral("Available"));
+    QCOMPARE(text(*s.pos, "txtItem"), QString());
+    QCOMPARE(text(*s.pos, "txtQuan"), quantity);
+    QCOMPARE(text(*s.pos, "lblAmt"), total);
+    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
+    QCOMPARE(s.env.count(QStringLiteral("tblNot")), 0);
+}
+
+void tst_sales::quantityEqualToStock()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1003"), QStringLiteral("3"));
+    QVERIFY(s.env.messages.isEmpty());
+    QCOMPARE(stocks(s.env, QStringLiteral("1003")), QStringLiteral("0"));
+    QCOMPARE(availability(s.env, QStringLiteral("1003")), QStringLiteral("Out of Stock"));
+    QCOMPARE(s.env.count(QStringLiteral("tblNot")), 1);
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT RE FROM tblNot")), QStringLiteral("Item Out of Stock"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Notification FROM tblNot")),
+             QStringLiteral("DETAILS:\r\nItem Number: 1003\r\nItem Name: Bread\r\nPrice: 38\r\nQuantity: 3\r\n"
+                            "Amount: 114"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT NoteDate FROM tblNot")), DateText());
+
+    addThroughWindow(*s.pos, QStringLiteral("1003"), QStringLiteral("1"));
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Item is out of Stock!"));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+    QCOMPARE(s.env.count(QStringLiteral("tblNot")), 1);
+}
+
+void tst_sales::duplicateLineAfterRemoval()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Item listed already!"));
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Pemvix"));
+    QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+    QCOMPARE(stocks(s.env, QStringLiteral("1001")), QStringLiteral("119"));
+
+    clickLine(*s.pos, 0);
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 0);
+    s.env.messages.clear();
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
+    QVERIFY(s.env.messages.isEmpty());
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+}
+
+void tst_sales::keyFilter_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+
+    for (const char* field : {"txtItem", "txtQuan"}) {
+        QTest::addRow("%s digits and slash", field) << field << "12/3"
+                                                    << "12/3";
+        QTest::addRow("%s letters and point", field) << field << "1a.2-b+"
+                                                     << "12";
+        QTest::addRow("%s quote and space", field) << field << "4'5"
+                                                   << "45";
+    }
+}
+
+void tst_sales::keyFilter()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    Session s;
+    auto* box = s.pos->findChild<QLineEdit*>(field);
+    box->clear();
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->text(), kept);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), kept.chopped(1));
+    QVERIFY(s.env.messages.isEmpty());
+}
+
+void tst_sales::lookupFollowsFields()
+{
+    Session s;
+    auto* item = child<QLineEdit>(*s.pos, "txtItem");
+    auto* quan = child<QLineEdit>(*s.pos, "txtQuan");
+    QTest::keyClicks(item, QStringLiteral("1002"));
+    QCOMPARE(text(*s.pos, "Titem"), QStringLiteral("Tin Can"));
+    QCOMPARE(text(*s.pos, "Tavail"), QStringLiteral("Available"));
+    QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("60"));
+    QCOMPARE(text(*s.pos, "Tdesc"), QStringLiteral("desc"));
+    QCOMPARE(text(*s.pos, "Tprice"), QStringLiteral("45.50"));
+    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("46"));
+    quan->setText(QStringLiteral("30"));
+    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("1,365"));
+
+    QTest::keyClick(item, Qt::Key_9);
+    for (const char* name : {"Titem", "Tavail", "Tstock", "Tdesc", "Tprice", "tAmt"})
+        QCOMPARE(text(*s.pos, name), QString());
+
+    // Clicking the quantity empties it.
+    QTest::mouseClick(quan, Qt::LeftButton);
+    QCOMPARE(quan->text(), QString());
+
+    // After an add and a removal the displays show the new stock of the looked-up item.
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("5"));
+    QTest::keyClicks(item, QStringLiteral("1001"));
+    QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("115"));
+    clickLine(*s.pos, 0);
+    QCOMPARE(item->text(), QStringLiteral("1001"));
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QTest::keyClicks(item, QStringLiteral("1001"));
+    QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("120"));
+}
+
+void tst_sales::namePicker()
+{
+    Session s;
+    auto* combo = child<QComboBox>(*s.pos, "Combo1");
+    QStringList names;
+    for (int i = 0; i < combo->count(); ++i)
+        names << combo->itemText(i);
+    QCOMPARE(names, (QStringList{"Bread", "Coffee", "Drink", "Gift Box", "Rice", "Soap", "Tin Can"}));
+    QCOMPARE(combo->currentIndex(), -1);
+
+    QApplication::setActiveWindow(s.pos.get());
+    combo->setFocus();
+    QTest::keyClicks(combo, QStringLiteral("ST"));
+    QCOMPARE(combo->currentIndex(), -1); // typing picks nothing
+
+    combo->setCurrentIndex(names.indexOf(QStringLiteral("Tin Can")));
+    emit combo->activated(combo->currentIndex());
+    QCOMPARE(text(*s.pos, "txtItem"), QStringLiteral("1002"));
+    QCOMPARE(text(*s.pos, "Titem"), QStringLiteral("Tin Can"));
+    QCOMPARE(s.pos->focusWidget()->objectName(), QStringLiteral("txtQuan"));
+}
+
+void tst_sales::totals_data()
+{
+    QTest::addColumn<QVariantList>("amounts");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("count");
+    QTest::newRow("empty cart") << QVariantList{} << "0.00"
+                                << "0 ITEM(S)";
+    QTest::newRow("1000 + 234.5") << QVariantList{1000, 234.5} << "1,234.50"
+                                  << "2 ITEM(S)";
+    QTest::newRow("tenths add exactly") << QVariantList{0.1, 0.2} << "0.30"
+                                        << "2 ITEM(S)";
+}
+
+void tst_sales::totals()
+{
+    QFETCH(QVariantList, amounts);
+    QFETCH(QString, shown);
+    QFETCH(QString, count);
+    TestEnv env;
+    int n = 0;
+    for (const QVariant& a : amounts)
+        env.exec(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, Dated) "
+                                "VALUES (?, 'x', '1', ?, '1', '2026-01-01 10:00:00')"),
+                 {QString::number(++n), a});
+    env.setSession(QStringLiteral("Maria"), QStringLiteral("Cashier"));
+    frmPOS pos(env.ctx);
+    QCOMPARE(text(pos, "lblAmt"), shown);
+    QCOMPARE(text(pos, "Label6"), count);
+}
+
+void tst_sales::addsShareSaleNumber()
+{
+    Session s;
+    s.env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '41'"));
+    s.reopen();
+    QCOMPARE(text(*s.pos, "TID"), QStringLiteral("42"));
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
+    const Recordset r = s.env.db.query(QStringLiteral("SELECT DISTINCT TransactionID FROM tblSold"));
+    QCOMPARE(r.rowCount(), 1);
+    QCOMPARE(r.rows()[0][0].toString(), QStringLiteral("42"));
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 2);
+}
+
+void tst_sales::remove_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("stockBefore");
+    QTest::addColumn<QString>("stockAfter");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("3 on stock 0") << "1003"
+                                  << "3"
+                                  << "0"
+                                  << "3" << QStringList{"Item Out of Stock", "Item Void", "Item Availabilty Returned"};
+    QTest::newRow("1 on stock 10") << "1007"
+                                   << "1"
+                                   << "10"
+                                   << "11" << QStringList{"Item Void", "Item Availabilty Returned"};
+}
+
+void tst_sales::remove()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, quantity);
+    QFETCH(QString, stockBefore);
+    QFETCH(QString, stockAfter);
+    QFETCH(QStringList, titles);
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1")); // another line stays
+    addThroughWindow(*s.pos, number, quantity);
+    QCOMPARE(stocks(s.env, number), stockBefore);
+    clickLine(*s.pos, 1);
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+
+    const QString name = s.env.scalar(QStringLiteral("SELECT ItemName FROM tblStocks WHERE ItemNumber = ?"), {number});
+    const MessageRecord question = s.env.lastMessage();
+    QCOMPARE(question.text, QStringLiteral("      Remove %1?      \r\n\r\n      Quantity: %2\r\n      Item Number:%3")
+                                .arg(name, quantity, number));
+    QCOMPARE(question.title, QStringLiteral("Remove"));
+    QCOMPARE(question.icon, QMessageBox::Question);
+
+    QCOMPARE(stocks(s.env, number), stockAfter);
+    QCOMPARE(availability(s.env, number), QStringLiteral("Available"));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+    // The removed line's sold-item line goes with it; the other line's stays.
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 1);
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT ItemNumber FROM tblSold")), QStringLiteral("1001"));
+
+    const Recordset notes = s.env.db.query(QStringLiteral("SELECT RE, Notification FROM tblNot ORDER BY rowid"));
+    QStringList got;
+    for (const auto& row : notes.rows())
+        got << row[0].toString();
+    QCOMPARE(got, titles);
+    const QString price =
+        s.env.scalar(QStringLiteral("SELECT ItemPrice FROM tblStocks WHERE ItemNumber = ?"), {number});
+    const QString details =
+        QStringLiteral("DETAILS:\r\nItem Number: %1\r\nItem Name: %2\r\nPrice: %3\r\nQuantity: %4\r\n"
+                       "Amount: %5")
+            .arg(number, name, price, quantity, lineAmountText(quantity, price));
+    QCOMPARE(notes.rows()[titles.size() - 2][1].toString(),
+             QStringLiteral("Maria Santos removed a purchased Item using frontdesk's domain!\r\n\r\n") + details);
+    QCOMPARE(notes.rows()[titles.size() - 1][1].toString(), details);
+    QCOMPARE(text(*s.pos, "txtItem"), QString());
+    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
+    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("25.00"));
+
+    // The selection mark is gone: a second Remove asks for a selection.
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Select item to remove."));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+}
+
+void tst_sales::removeNeedsSelection()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
+    s.reopen();
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Select item to remove."));
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Select"));
+    QCOMPARE(s.env.lastMessage().icon, QMessageBox::Information);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+
+    // A click, then an add of another item: Remove asks about the first line and removes it.
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
+    clickLine(*s.pos, 1);
+    addThroughWindow(*s.pos, QStringLiteral("1003"), QStringLiteral("1"));
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QVERIFY(s.env.lastMessage().text.contains(QStringLiteral("Remove Drink?")));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT count(*) FROM tblPos WHERE ItemNumber = '1001'")),
+             QStringLiteral("0"));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 2);
+}
+
+void tst_sales::noToEveryQuestion()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
+    clickLine(*s.pos, 0);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Remove"));
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdCancel"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Close Sales Menu?"));
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Close"));
+    QVERIFY(s.pos->isVisible());
+    QTest::mouseClick(child<QPushButton>(*s.pos, "lvButtons_H2"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Clear Menu?"));
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Confirm"));
+    // Clear answered No still reopens the window, with the cart unchanged.
+    QCOMPARE(s.pos->result(), FormDialog::Reopen);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 1);
+    QCOMPARE(stocks(s.env, QStringLiteral("1001")), QStringLiteral("118"));
+    QCOMPARE(s.env.count(QStringLiteral("tblNot")), 0);
+
+    s.reopen();
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdCancel"), Qt::LeftButton);
+    QVERIFY(!s.pos->isVisible());
+    QCOMPARE(s.pos->result(), static_cast<int>(QDialog::Rejected));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1); // the cart stays stored
+}
+
+void tst_sales::windowKeysFromFields()
+{
+    Session s;
+    auto* item = child<QLineEdit>(*s.pos, "txtItem");
+    auto* quan = child<QLineEdit>(*s.pos, "txtQuan");
+    QTest::keyClicks(item, QStringLiteral("10x"));
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Close Sales Menu?"));
+    QCOMPARE(item->text(), QStringLiteral("10"));
+    QVERIFY(s.pos->isVisible());
+    QTest::keyClicks(quan, QStringLiteral("X"));
+    QCOMPARE(s.env.messages.size(), 2);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Close Sales Menu?"));
+
+    QTest::keyClick(item, Qt::Key_Space);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Cannot process empty list!"));
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Pemvix"));
+    QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+    QCOMPARE(item->text(), QStringLiteral("10"));
+    QVERIFY(s.env.modalWindows.isEmpty());
+
+    // Enter in the item box adds, as a scanner sends it.
+    item->clear();
+    QTest::keyClicks(item, QStringLiteral("1001"));
+    QTest::keyClick(item, Qt::Key_Return);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+    QCOMPARE(s.pos->focusWidget(), item);
+
+    QTest::keyClick(quan, Qt::Key_Space);
+    QCOMPARE(s.env.modalWindows, QStringList{"frmTotal"});
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1); // the cancelled payment left the cart
+    QVERIFY(s.pos->isVisible());
+}
+
+void tst_sales::clearGivesStockBack()
+{
+    Session s;
+    // A sold line of an earlier sale of the same item stays.
+    s.env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity) VALUES "
+                              "('0', ?, 'Drink', '1001', '1')"),
+               {DateText()});
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
+    addThroughWindow(*s.pos, QStringLiteral("1003"), QStringLiteral("3"));
+    QCOMPARE(availability(s.env, QStringLiteral("1003")), QStringLiteral("Out of Stock"));
+    const int notes = s.env.count(QStringLiteral("tblNot"));
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "lvButtons_H2"), Qt::LeftButton);
+    QCOMPARE(s.pos->result(), FormDialog::Reopen);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 0);
+    QCOMPARE(stocks(s.env, QStringLiteral("1001")), QStringLiteral("120"));
+    QCOMPARE(stocks(s.env, QStringLiteral("1003")), QStringLiteral("3"));
+    QCOMPARE(availability(s.env, QStringLiteral("1003")), QStringLiteral("Available"));
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 1);
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT TransactionID FROM tblSold")), QStringLiteral("0"));
+    QCOMPARE(s.env.count(QStringLiteral("tblNot")), notes);
+    s.reopen();
+    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("0.00"));
+}
+
+void tst_sales::cartSurvivesReopening()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
+    s.reopen();
+    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("95.50"));
+    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("2 ITEM(S)"));
+    QCOMPARE(child<DataGrid>(*s.pos, "DataGrid1")->model()->rowCount(), 2);
+    QCOMPARE(text(*s.pos, "lblCashier"), QStringLiteral("Maria Santos"));
+}
+
+void tst_sales::reportGate_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("sales");
+    QTest::newRow("administrator") << "Administrator" << true;
+    QTest::newRow("lower case") << "administrator" << false;
+    QTest::newRow("guest") << "Guest" << false;
+    QTest::newRow("cashier") << "Cashier" << false;
+}
+
+void tst_sales::reportGate()
+{
+    QFETCH(QString, type);
+    QFETCH(bool, sales);
+    Session s(type);
+    auto* sale = s.pos->findChild<QAction*>(QStringLiteral("sale"));
+    auto* inv = s.pos->findChild<QAction*>(QStringLiteral("inv"));
+    QVERIFY(sale && inv);
+    QCOMPARE(sale->text(), QStringLiteral("Sales"));
+    QCOMPARE(sale->isEnabled(), sales);
+    QVERIFY(inv->isEnabled());
+    sale->trigger();
+    QCOMPARE(s.env.modalWindows, sales ? QStringList{"frmSales"} : QStringList{});
+    // The gate follows the session.
+    s.env.main().session().setAccountType(sales ? QStringLiteral("Guest") : QStringLiteral("Administrator"));
+    QCOMPARE(sale->isEnabled(), !sales);
+}
+
+void tst_sales::inventoryHidesWindow()
+{
+    Session s;
+    bool hiddenMeanwhile = false;
+    int openings = 0;
+    auto handler = [&](QDialog&) {
+        ++openings;
+        hiddenMeanwhile = !s.pos->isVisible();
+        return openings == 1 ? FormDialog::Reopen : static_cast<int>(QDialog::Rejected);
+    };
+    s.env.onModal(handler);
+    s.env.onModal(handler);
+    s.pos->findChild<QAction*>(QStringLiteral("inv"))->trigger();
+    QCOMPARE(s.env.modalWindows, (QStringList{"frmInvent", "frmInvent"}));
+    QVERIFY(hiddenMeanwhile);
+    QVERIFY(s.pos->isVisible());
+}
+
+void tst_sales::submitGate_data()
+{
+    QTest::addColumn<QString>("due");
+    QTest::addColumn<QString>("cash");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("equal") << "1,234.50"
+                           << "1234.50" << true << "0.00";
+    QTest::newRow("equal, fewer decimals") << "1,234.50"
+                                           << "1234.5" << true << "0.00";
+    QTest::newRow("one cent below") << "1,234.50"
+                                    << "1234.49" << false << "";
+    QTest::newRow("empty") << "1,234.50"
+                           << "" << false << "";
+    QTest::newRow("empty, nothing due") << "0.00"
+                                        << "" << true << "0.00";
+    QTest::newRow("separator counts the first part") << "10.00"
+                                                     << "1,500" << false << "";
+    QTest::newRow("change with cents") << "99.90"
+                                       << "100" << true << "0.10";
+    QTest::newRow("leading number") << "5.00"
+                                    << "20 pesos" << true << "15.00";
+}
+
+void tst_sales::submitGate()
+{
+    QFETCH(QString, due);
+    QFETCH(QString, cash);
+    QFETCH(bool, enabled);
+    QFETCH(QString, change);
+    TestEnv env;
+    frmTotal total(env.ctx, due, QStringLiteral("1"), QStringLiteral("Maria"));
+    QCOMPARE(total.windowTitle(), QStringLiteral("AMOUNT DUE"));
+    QCOMPARE(text(total, "lblAmt"), due);
+    QCOMPARE(text(total, "lblChange"), QStringLiteral("0.00"));
+    auto* submit = child<QPushButton>(total, "cmdOrder");
+    QCOMPARE(submit->text(), QStringLiteral("Submit"));
+    QTest::keyClicks(child<QLineEdit>(total, "tAmt"), cash);
+    QCOMPARE(submit->isEnabled(), enabled);
+    if (!enabled)
+        return;
+    QTest::mouseClick(submit, Qt::LeftButton);
+    QCOMPARE(text(total, "lblChange"), change);
+    QCOMPARE(child<QPushButton>(total, "cmdCancel")->text(), QStringLiteral("Finish"));
+    QVERIFY(submit->isEnabled()); // Submit may be pressed again while the cash covers
+}
+
+void tst_sales::enterBeforeAndAfterSubmit()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
+    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    total.show();
+    auto* cash = child<QLineEdit>(total, "tAmt");
+    QTest::keyClicks(cash, QStringLiteral("50"));
+    QTest::keyClick(cash, Qt::Key_Return);
+    QCOMPARE(cash->text(), QStringLiteral("50"));
+    QVERIFY(total.isVisible());
+    QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
+    QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
+    QTest::keyClick(cash, Qt::Key_Enter);
+    QVERIFY(!total.isVisible());
+    QCOMPARE(total.result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(s.env.count(QStringLiteral("tblSales")), 1);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 0);
+}
+
+void tst_sales::completedSale()
+{
+    Session s;
+    s.env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '41'"));
+    s.reopen();
+    s.env.exec(QStringLiteral("UPDATE tblStocks SET ItemStocks = 100 WHERE ItemNumber = '1007'"));
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("3")); // 75
+    addThroughWindow(*s.pos, QStringLiteral("1007"), QStringLiteral("1")); // 1250.5
+    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("1,325.50"));
+    s.env.onModal([](QDialog& d) { return payWith(d, QStringLiteral("1400")); });
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdOrder"), Qt::LeftButton);
+    QCOMPARE(s.pos->result(), FormDialog::Reopen);
+
+    const Recordset sale = s.env.db.query(QStringLiteral("SELECT BusinessDate, BusinessTime, AmountDue, Change, Cash, "
+                                                         "Cashier FROM tblSales"));
+    QCOMPARE(sale.rowCount(), 1);
+    QCOMPARE(sale.rows()[0][0].toString(), DateText());
+    QVERIFY(QTime::fromString(sale.rows()[0][1].toString(), QStringLiteral("h:mm:ss AP")).isValid());
+    QCOMPARE(sale.rows()[0][2].toString(), QStringLiteral("1325.50"));
+    QCOMPARE(sale.rows()[0][3].toString(), QStringLiteral("74.50"));
+    QCOMPARE(sale.rows()[0][4].toString(), QStringLiteral("1400"));
+    QCOMPARE(sale.rows()[0][5].toString(), QStringLiteral("Maria Santos"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QStringLiteral("42"));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 0);
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 2); // payment leaves the sold lines
+    QCOMPARE(stocks(s.env, QStringLiteral("1001")), QStringLiteral("117"));
+
+    s.reopen();
+    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("0.00"));
+    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("0 ITEM(S)"));
+    QCOMPARE(text(*s.pos, "TID"), QStringLiteral("43"));
+}
+
+void tst_sales::finishNeedsCoveringCash()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("4")); // 100.00
+    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    total.show();
+    auto* cash = child<QLineEdit>(total, "tAmt");
+    QTest::keyClicks(cash, QStringLiteral("200"));
+    QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
+    cash->clear();
+    QTest::keyClicks(cash, QStringLiteral("99.99"));
+    QVERIFY(!child<QPushButton>(total, "cmdOrder")->isEnabled());
+    for (bool byKey : {false, true}) {
+        s.env.messages.clear();
+        if (byKey)
+            QTest::keyClick(cash, Qt::Key_Return);
+        else
+            QTest::mouseClick(child<QPushButton>(total, "cmdCancel"), Qt::LeftButton);
+        QCOMPARE(s.env.lastMessage().text, QStringLiteral("Cash tendered is less than the amount due!"));
+        QCOMPARE(s.env.lastMessage().title, QStringLiteral("Pemvix"));
+        QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+        QVERIFY(total.isVisible());
+        QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
+        QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+        QCOMPARE(s.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QString());
+    }
+}
+
+void tst_sales::storedChangeFollowsStoredCash()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("2")); // 91.00
+    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    auto* cash = child<QLineEdit>(total, "tAmt");
+    QTest::keyClicks(cash, QStringLiteral("100"));
+    QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
+    QCOMPARE(text(total, "lblChange"), QStringLiteral("9.00"));
+    QTest::keyClicks(cash, QStringLiteral("0")); // 1000, without a new Submit
+    QTest::mouseClick(child<QPushButton>(total, "cmdCancel"), Qt::LeftButton);
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Cash FROM tblSales")), QStringLiteral("1000"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Change FROM tblSales")), QStringLiteral("909.00"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT AmountDue FROM tblSales")), QStringLiteral("91.00"));
+}
+
+void tst_sales::cancelWritesNothing()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
+    s.env.onModal([](QDialog& d) {
+        QTest::keyClicks(child<QLineEdit>(d, "tAmt"), QStringLiteral("100"));
+        QTest::mouseClick(child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+        return d.result();
+    });
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdOrder"), Qt::LeftButton);
+    QVERIFY(s.pos->isVisible());
+    QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 1);
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QString());
+}
+
+void tst_sales::failedWritesChangeNothing_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("add: sold line refused") << "BEFORE INSERT ON tblSold"
+                                            << "add"
+                                            << "The item was not added";
+    QTest::newRow("add: stock refused") << "BEFORE UPDATE ON tblStocks"
+                                        << "add"
+                                        << "The item was not added";
+    QTest::newRow("remove: sold line refused") << "BEFORE DELETE ON tblSold"
+                                               << "remove"
+                                               << "The line was not removed";
+    QTest::newRow("remove: stock refused") << "BEFORE UPDATE ON tblStocks"
+                                           << "remove"
+                                           << "The line was not removed";
+    QTest::newRow("clear: stock refused") << "BEFORE UPDATE ON tblStocks"
+                                          << "clear"
+                                          << "The cart was not cleared";
+    QTest::newRow("sale: counter refused") << "BEFORE UPDATE ON tblMain"
+                                           << "sale"
+                                           << "The sale was not stored";
+    QTest::newRow("sale: cart refused") << "BEFORE DELETE ON tblPos"
+                                        << "sale"
+                                        << "The sale was not stored";
+}
+
+void tst_sales::failedWritesChangeNothing()
+{
+    QFETCH(QString, trigger);
+    QFETCH(QString, operation);
+    QFETCH(QString, said);
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
+    s.env.exec(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'disk refused'); END").arg(trigger));
+    const auto snapshot = [&] {
+        QStringList rows;
+        for (const char* table : {"tblPos", "tblSold", "tblStocks", "tblSales", "tblMain", "tblNot"}) {
+            const Recordset r = s.env.db.query(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table));
+            for (const auto& row : r.rows()) {
+                QStringList values;
+                for (const QVariant& v : row)
+                    values << v.toString();
+                rows << QString::fromLatin1(table) + QLatin1Char(':') + values.join(QLatin1Char('|'));
+            }
+        }
+        return rows;
+    };
+    const QStringList before = snapshot();
+    s.env.messages.clear();
+    if (operation == u"add") {
+        addThroughWindow(*s.pos, QStringLiteral("1003"), QStringLiteral("3"));
+    } else if (operation == u"remove") {
+        clickLine(*s.pos, 0);
+        s.env.answer(QMessageBox::Yes);
+        QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    } else if (operation == u"clear") {
+        s.env.answer(QMessageBox::Yes);
+        QTest::mouseClick(child<QPushButton>(*s.pos, "lvButtons_H2"), Qt::LeftButton);
+        QVERIFY(s.pos->isVisible()); // nothing follows a failed write
+    } else {
+        int result = -1;
+        s.env.onModal([&](QDialog& d) {
+            result = payWith(d, QStringLiteral("100"));
+            return result;
+        });
+        QTest::mouseClick(child<QPushButton>(*s.pos, "cmdOrder"), Qt::LeftButton);
+        QCOMPARE(result, 0); // the payment window stayed open
+        QVERIFY(s.pos->isVisible());
+    }
+    const MessageRecord shown = s.env.lastMessage();
+    QVERIFY2(shown.text.startsWith(said), qPrintable(shown.text));
+    QCOMPARE(shown.title, QStringLiteral("Pemvix"));
+    QCOMPARE(shown.icon, QMessageBox::Warning);
+    QCOMPARE(snapshot(), before);
+}
+
+void tst_sales::stockFollowsItemNumber()
+{
+    Session s;
+    addStockItem(s.env, {"2001", "Candle", "5", 10, "Available"});
+    addStockItem(s.env, {"2002", "Candle", "7", 10, "Available"});
+    addThroughWindow(*s.pos, QStringLiteral("2002"), QStringLiteral("4"));
+    QCOMPARE(stocks(s.env, QStringLiteral("2001")), QStringLiteral("10"));
+    QCOMPARE(stocks(s.env, QStringLiteral("2002")), QStringLiteral("6"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT ItemPrice FROM tblPos")), QStringLiteral("7"));
+    clickLine(*s.pos, 0);
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(stocks(s.env, QStringLiteral("2001")), QStringLiteral("10"));
+    QCOMPARE(stocks(s.env, QStringLiteral("2002")), QStringLiteral("10"));
+}
+
+void tst_sales::quotedNameSellsVoidsRestocks()
+{
+    Session s;
+    addStockItem(s.env, {"3001", "Jack's", "20", 2, "Available"});
+    s.reopen();
+    auto* combo = child<QComboBox>(*s.pos, "Combo1");
+    const int jack = combo->findText(QStringLiteral("Jack's"));
+    QVERIFY(jack >= 0);
+    combo->setCurrentIndex(jack);
+    emit combo->activated(jack);
+    QCOMPARE(text(*s.pos, "txtItem"), QStringLiteral("3001"));
+    QTest::mouseClick(child<QLineEdit>(*s.pos, "txtQuan"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(*s.pos, "txtQuan"), QStringLiteral("2"));
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdSearch"), Qt::LeftButton);
+    QCOMPARE(stocks(s.env, QStringLiteral("3001")), QStringLiteral("0"));
+    QCOMPARE(availability(s.env, QStringLiteral("3001")), QStringLiteral("Out of Stock"));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT ItemName FROM tblSold")), QStringLiteral("Jack's"));
+    clickLine(*s.pos, 0);
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(stocks(s.env, QStringLiteral("3001")), QStringLiteral("2"));
+    QCOMPARE(availability(s.env, QStringLiteral("3001")), QStringLiteral("Available"));
+    QCOMPARE(s.env.count(QStringLiteral("tblSold")), 0);
+    QCOMPARE(s.env.count(QStringLiteral("tblNot")), 3);
+}
+
+// Opens the sales window for the main window, as the program's own factory does.
+class PosFactory : public WindowFactory
+{
+public:
+    explicit PosFactory(AppContext& ctx) : m_ctx(ctx) {}
+    std::unique_ptr<FormDialog> createPOS(QWidget* parent) override { return std::make_unique<frmPOS>(m_ctx, parent); }
+    std::unique_ptr<FormDialog> createReg(QWidget*) override { return nullptr; }
+    std::unique_ptr<FormDialog> createSetting(QWidget*) override { return nullptr; }
+
+private:
+    AppContext& m_ctx;
+};
+
+void tst_sales::fullSaleFromSignIn()
+{
+    TestEnv env;
+    stockShelf(env);
+    env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '7'"));
+    env.exec(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Position, Password) "
+                            "VALUES ('7', 'Maria Santos', 'Cashier', 'cash7')"));
+    PosFactory factory(env.ctx);
+    env.ctx.windows = &factory;
+    frmMain& main = env.main();
+    main.setDomainName(QStringLiteral("till1"));
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QTest::mouseClick(child<QRadioButton>(main, "Option2"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(main, "txtUsername"), QStringLiteral("7"));
+    QTest::keyClicks(child<QLineEdit>(main, "txtPassword"), QStringLiteral("cash7"));
+    QTest::mouseClick(child<QPushButton>(main, "cmdCancel"), Qt::LeftButton);
+    QCOMPARE(main.session().DisplayName(), QStringLiteral("Maria Santos"));
+
+    // What the windows showed along the way.
+    QStringList seen;
+    bool mainHidden = false;
+    env.onModal([&](QDialog& d) {
+        auto& pos = static_cast<frmPOS&>(d);
+        pos.show();
+        mainHidden = !main.isVisible();
+        seen << text(pos, "lblCashier") << text(pos, "TID");
+        auto* item = child<QLineEdit>(pos, "txtItem");
+        auto* quan = child<QLineEdit>(pos, "txtQuan");
+        // By number, scanner style: the number, then Enter.
+        QTest::keyClicks(item, QStringLiteral("1001"));
+        QTest::keyClick(item, Qt::Key_Return);
+        QTest::keyClicks(item, QStringLiteral("1007"));
+        QTest::keyClick(item, Qt::Key_Return);
+        // By name, two of them.
+        auto* combo = child<QComboBox>(pos, "Combo1");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Tin Can")));
+        emit combo->activated(combo->currentIndex());
+        QTest::mouseClick(quan, Qt::LeftButton);
+        QTest::keyClicks(quan, QStringLiteral("2"));
+        QTest::keyClick(quan, Qt::Key_Return);
+        seen << text(pos, "Label6") << text(pos, "lblAmt");
+        // Void the drink, then pay by Space.
+        clickLine(pos, 0);
+        env.answer(QMessageBox::Yes);
+        QTest::mouseClick(child<QPushButton>(pos, "cmdAccept"), Qt::LeftButton);
+        seen << text(pos, "lblAmt");
+        QTest::keyClick(item, Qt::Key_Space);
+        return pos.result();
+    });
+    env.onModal([&](QDialog& d) {
+        auto* cash = child<QLineEdit>(d, "tAmt");
+        seen << text(d, "lblAmt");
+        QTest::keyClicks(cash, QStringLiteral("1500"));
+        QTest::mouseClick(child<QPushButton>(d, "cmdOrder"), Qt::LeftButton);
+        seen << text(d, "lblChange");
+        QTest::keyClick(cash, Qt::Key_Return);
+        return d.result();
+    });
+    env.onModal([&](QDialog& d) {
+        seen << text(static_cast<QWidget&>(d), "TID") << text(static_cast<QWidget&>(d), "lblAmt");
+        return static_cast<int>(QDialog::Rejected); // the cashier closes the fresh sales window
+    });
+    QTest::mouseClick(child<QLabel>(main, "cmdPos"), Qt::LeftButton);
+
+    QVERIFY2(env.messageTexts().size() == 1, qPrintable(env.messageTexts().join(QLatin1Char('|'))));
+    QVERIFY(mainHidden);
+    QVERIFY(main.isVisible());
+    QCOMPARE(env.modalWindows, (QStringList{"frmPOS", "frmTotal", "frmPOS"}));
+    QCOMPARE(seen, (QStringList{"Maria Santos", "8", "3 ITEM(S)", "1,366.50", "1,341.50", "1,341.50", "158.50", "9",
+                                "0.00"}));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT AmountDue || '|' || Change || '|' || Cash || '|' || Cashier FROM "
+                                       "tblSales")),
+             QStringLiteral("1341.50|158.50|1500|Maria Santos"));
+    QCOMPARE(env.count(QStringLiteral("tblSales")), 1);
+    QCOMPARE(env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QStringLiteral("8"));
+    QCOMPARE(env.count(QStringLiteral("tblPos")), 0);
+    QCOMPARE(env.scalar(QStringLiteral("SELECT group_concat(ItemNumber || 'x' || Quantity || '#' || TransactionID || "
+                                       "'#' || Cashier) FROM tblSold")),
+             QStringLiteral("1007x1#8#Maria Santos,1002x2#8#Maria Santos"));
+    QCOMPARE(stocks(env, QStringLiteral("1001")), QStringLiteral("120"));
+    QCOMPARE(stocks(env, QStringLiteral("1007")), QStringLiteral("10"));
+    QCOMPARE(stocks(env, QStringLiteral("1002")), QStringLiteral("58"));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT group_concat(RE) FROM tblNot")),
+             QStringLiteral("Item Void,Item Availabilty Returned"));
+    QVERIFY(env.scalar(QStringLiteral("SELECT Notification FROM tblNot"))
+                .startsWith(QStringLiteral("Maria Santos removed a purchased Item using till1's domain!")));
+    QCOMPARE(main.findChild<DataControl*>(QStringLiteral("adoNot"))->totalRowCount(), 2);
+    env.ctx.windows = nullptr;
+}
+
+void tst_sales::windowsFitTheirText()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1007"), QStringLiteral("10"));
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("3"));
+    QTest::keyClicks(child<QLineEdit>(*s.pos, "txtItem"), QStringLiteral("1002"));
+    s.pos->resize(1024, 700);
+    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    total.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&total));
+    QTest::keyClicks(child<QLineEdit>(total, "tAmt"), QStringLiteral("20000"));
+    QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
+    for (QWidget* window : {static_cast<QWidget*>(s.pos.get()), static_cast<QWidget*>(&total)}) {
+        QApplication::processEvents();
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!w->isVisible() || (!qobject_cast<QLabel*>(w) && !qobject_cast<QPushButton*>(w)))
+                continue;
+            QVERIFY2(w->width() >= w->minimumSizeHint().width() && w->height() >= w->minimumSizeHint().height(),
+                     qPrintable(w->objectName() + QLatin1Char(' ') + w->property("text").toString()));
+        }
+        const QString dir = qEnvironmentVariable("PEMVIX_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            window->grab().save(dir + QLatin1Char('/') + window->objectName() + QStringLiteral(".png"));
+    }
+}
+
+QTEST_MAIN(tst_sales)
+#include "tst_sales.moc"
