@@ -82,7 +82,7 @@ def main(args):
         # does: the same window opened on an empty database shows what that alone costs.
         widgets = ""
         if kind == "window":
-            empty = empty_openings.get(op.replace("opening ", "", 1))
+            empty = empty_openings.get(op.split()[1]) if op.startswith("opening ") else None
             if empty:
                 widgets = f"{max(0.0, seconds(p) - empty) / seconds(b):.2f}"
         rows.append([op, show(seconds(p)), show(seconds(b)), f"{ratio:.2f}", widgets, f"< {target}",
