@@ -188,7 +188,8 @@ CartLine Cart::line(qint64 rowId)
 
 bool Cart::post(const QString& title, const QString& message, QString& noteError)
 {
-    if (PostNotification(m_adoNot, title, message))
+    Transaction note(m_db);
+    if (note.isActive() && PostNotification(m_adoNot, title, message) && note.commit())
         return true;
     if (!noteError.isEmpty())
         noteError += QLatin1Char('\n');
@@ -299,12 +300,13 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
         return result;
     }
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE rowid = ?"), {lineRowId}) != 1 ||
-        !giveBack(result.line, openSaleNumber(saleNumber), &result.item, &result.newStock) || !tx.commit()) {
+        !giveBack(result.line, openSaleNumber(saleNumber), &result.item, &result.newStock)) {
         result.error = m_db.lastError();
         return result;
     }
-    result.outcome = RemoveOutcome::Removed;
-
+    // The notifications are stored in the removal's own commit (one write to the disk instead
+    // of three); post() keeps each in a savepoint, so one that cannot be stored is left out
+    // alone and reported, and the removal still stands.
     const CartLine& l = result.line;
     const DetailLines details = itemDetails(l.itemNumber, l.itemName, result.item.price, l.quantity,
                                             lineAmountText(l.quantity, result.item.price));
@@ -314,6 +316,12 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
          result.noteError);
     if (result.item.found() && NumberFromText(result.newStock) > 0)
         post(NoteTitle::ItemAvailabilityReturned, DetailsBlock(details, true), result.noteError);
+    if (!tx.commit()) {
+        result.error = m_db.lastError();
+        result.noteError.clear();
+        return result;
+    }
+    result.outcome = RemoveOutcome::Removed;
     return result;
 }
 
