@@ -326,9 +326,9 @@ bool DataControl::deleteRow(int row)
     }
     beginRemoveRows({}, row, row);
     m_rows.removeAt(row);
-    endRemoveRows();
     if (m_total > 0)
-        --m_total;
+        --m_total; // before the views hear of it, so counts read on rowsRemoved are right
+    endRemoveRows();
     if (m_current >= m_rows.size())
         m_current = static_cast<int>(m_rows.size()) - 1;
     emitCurrent();

@@ -70,6 +70,9 @@ bool Database::create(const QString& path)
 
 bool Database::keyAndVerify()
 {
+    // Wait for a second running copy's write to finish instead of failing, from the first read
+    // on (the key check below is one).
+    sqlite3_busy_timeout(m_db, 5000);
     const QByteArray key = password();
     if (sqlite3_key(m_db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK) {
         setError(QStringLiteral("Cannot key %1").arg(m_path));
@@ -93,7 +96,7 @@ bool Database::keyAndVerify()
         close();
         return false;
     }
-    executeScript(QStringLiteral("PRAGMA busy_timeout = 5000; PRAGMA cache_size = -65536; PRAGMA foreign_keys = OFF;"));
+    executeScript(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA foreign_keys = OFF;"));
     return true;
 }
 

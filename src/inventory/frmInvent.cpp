@@ -59,6 +59,9 @@ void fitColumns(DataGrid* grid)
 {
     if (!grid->model())
         return;
+    // The widths follow the first rows only: measuring every fetched row of a long list costs
+    // more than reading it.
+    grid->horizontalHeader()->setResizeContentsPrecision(20);
     grid->resizeColumnsToContents();
     for (int c = 0; c < grid->model()->columnCount(); ++c)
         grid->setColumnWidth(c, std::clamp(grid->columnWidth(c) + 12, 70, 280));

@@ -70,9 +70,13 @@ frmSales::frmSales(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx
     bindGrid(m_DataGrid1, m_adoLog2, true, [this](const QString& detail) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The daily sales summary was not deleted."), detail);
     });
-    // Columns are as wide as what they hold; the last one takes the rest of the width.
-    for (DataGrid* grid : {m_DataGrid2, m_DataGrid1})
+    // Columns are as wide as what they hold in the rows on screen (measuring every fetched row
+    // of a ledger of many thousand sales would cost more than the query); the last one takes
+    // the rest of the width.
+    for (DataGrid* grid : {m_DataGrid2, m_DataGrid1}) {
         grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        grid->horizontalHeader()->setResizeContentsPrecision(0);
+    }
     bindField(m_Text4, m_adoLog2, QStringLiteral("BusinessDate"));
     bindField(m_Text2, m_adoLog2, QStringLiteral("Transactions"));
     connect(m_adoLog2, &DataControl::currentRowChanged, this, &frmSales::showSummary);

@@ -152,6 +152,14 @@ QString Cart::nextSaleNumber()
     return PlainNumber(NumberFromText(r.rows().last().first().toString()) + 1);
 }
 
+QString Cart::openSaleNumber(const QString& shown)
+{
+    // Read inside the operation's transaction: another copy of the program may have completed
+    // the sale the window still shows, and lines must go with the sale that is really open.
+    const QString stored = nextSaleNumber();
+    return stored.isEmpty() ? shown : stored;
+}
+
 QString Cart::cartTotalText()
 {
     const Recordset r = m_db.query(QStringLiteral("SELECT itemAmount FROM tblPos ORDER BY rowid"));
@@ -180,7 +188,8 @@ CartLine Cart::line(qint64 rowId)
 
 bool Cart::post(const QString& title, const QString& message, QString& noteError)
 {
-    if (PostNotification(m_adoNot, title, message))
+    Transaction note(m_db);
+    if (note.isActive() && PostNotification(m_adoNot, title, message) && note.commit())
         return true;
     if (!noteError.isEmpty())
         noteError += QLatin1Char('\n');
@@ -197,6 +206,7 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         result.error = m_db.lastError();
         return result;
     }
+    const QString sale = openSaleNumber(saleNumber);
     // The checks read the item as stored now, inside the transaction: another copy of the
     // program may have sold from it since it was shown.
     const StockItem item = lookupItem(itemNumber);
@@ -234,10 +244,10 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
                            "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
             {itemNumber, item.name, quantity, lineAmountValue(quantity, item.price), item.price, DateTimeText()}) != 1)
         return failed(QStringLiteral("The cart line"));
-    if (m_db.ExecuteSql(
-            QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
-                           "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-            {saleNumber, DateText(), item.name, itemNumber, quantity, item.stocks, cashier, result.amountText}) != 1)
+    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
+                                       "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                        {sale, DateText(), item.name, itemNumber, quantity, item.stocks, cashier, result.amountText}) !=
+        1)
         return failed(QStringLiteral("The sold-item line"));
     if (m_db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
                         {PlainNumber(newStock), availability, item.rowId}) != 1)
@@ -290,12 +300,13 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
         return result;
     }
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE rowid = ?"), {lineRowId}) != 1 ||
-        !giveBack(result.line, saleNumber, &result.item, &result.newStock) || !tx.commit()) {
+        !giveBack(result.line, openSaleNumber(saleNumber), &result.item, &result.newStock)) {
         result.error = m_db.lastError();
         return result;
     }
-    result.outcome = RemoveOutcome::Removed;
-
+    // The notifications are stored in the removal's own commit (one write to the disk instead
+    // of three); post() keeps each in a savepoint, so one that cannot be stored is left out
+    // alone and reported, and the removal still stands.
     const CartLine& l = result.line;
     const DetailLines details = itemDetails(l.itemNumber, l.itemName, result.item.price, l.quantity,
                                             lineAmountText(l.quantity, result.item.price));
@@ -305,6 +316,12 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
          result.noteError);
     if (result.item.found() && NumberFromText(result.newStock) > 0)
         post(NoteTitle::ItemAvailabilityReturned, DetailsBlock(details, true), result.noteError);
+    if (!tx.commit()) {
+        result.error = m_db.lastError();
+        result.noteError.clear();
+        return result;
+    }
+    result.outcome = RemoveOutcome::Removed;
     return result;
 }
 
@@ -315,10 +332,11 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
     if (ok) {
         const Recordset lines = m_db.query(QStringLiteral("SELECT %1 FROM tblPos ORDER BY rowid").arg(kLineColumns));
         ok = lines.State() != 0;
+        const QString sale = openSaleNumber(saleNumber);
         for (const auto& row : lines.rows()) {
             if (!ok)
                 break;
-            ok = giveBack(lineFromRow(row), saleNumber, nullptr, nullptr);
+            ok = giveBack(lineFromRow(row), sale, nullptr, nullptr);
         }
     }
     ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) >= 0 && tx.commit();
@@ -361,7 +379,7 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
                                        "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
                         {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
         return failed(QStringLiteral("The sale record"));
-    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {saleNumber}) < 0)
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {openSaleNumber(saleNumber)}) < 0)
         return failed(QStringLiteral("The sale number"));
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) < 0)
         return failed(QStringLiteral("Emptying the cart"));

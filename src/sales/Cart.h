@@ -140,6 +140,7 @@ public:
 
 private:
     StockItem readItem(const QString& itemNumber);
+    QString openSaleNumber(const QString& shown);
     bool giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock);
     bool post(const QString& title, const QString& message, QString& noteError);
 

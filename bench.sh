@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, creates the shop-scale database build/bench/shop.mdb on
+# first use (pemvix-bench-gen; delete it to make a new one) and runs the benchmarks on a copy
+# of it, then prints the table of program time / baseline time, idle CPU and peak memory.
+# Extra arguments go to the timed benchmarks, e.g. ./bench.sh --benchmark_filter=lookup
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+pemvix_install_packages
+pemvix_build -DPEMVIX_WERROR=ON -DPEMVIX_BUILD_BENCH=ON
+export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8
+out=build/bench
+mkdir -p "$out"
+gen=build/bench/pemvix-bench-gen
+# A generator newer than the database may carry a newer schema (indexes): generate afresh.
+if [ ! -f "$out/shop.mdb" ] || [ "$gen" -nt "$out/shop.mdb" ]; then
+    echo "Generating the shop database..."
+    rm -f "$out/shop.mdb.new"
+    "$gen" "$out/shop.mdb.new"
+    mv "$out/shop.mdb.new" "$out/shop.mdb"
+fi
+# The benchmarks write (carts, sales, notifications): they run on a fresh copy each time.
+cp "$out/shop.mdb" "$out/work.mdb"
+rm -f "$out"/*.json
+bench=build/bench/pemvix-bench
+"$bench" --db="$out/work.mdb" --benchmark_filter='^(lookup|write|window|report|helper|info)\|' \
+    --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$out/times.json" --benchmark_out_format=json "$@"
+# Idle cost and peak memory, each in a process of its own.
+n=0
+for name in 'idle|frmPOS' 'idle|frmInvent' 'memory|frmInvent' 'memory|frmSales'; do
+    n=$((n + 1))
+    "$bench" --db="$out/work.mdb" --benchmark_filter="^${name//|/\\|}" \
+        --benchmark_out="$out/cost$n.json" --benchmark_out_format=json >/dev/null
+done
+echo
+python3 bench/report.py "$out"/times.json "$out"/cost*.json

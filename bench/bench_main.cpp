@@ -1,0 +1,83 @@
+// pemvix-bench: Google Benchmark programs over a generated shop database (see
+// pemvix-bench-gen and bench.sh). Usage: pemvix-bench --db=FILE [benchmark options].
+// The file is written to (carts, sales, notifications): run it on a copy.
+#include "BenchShop.h"
+#include "Pairs.h"
+
+#include "inventory/frmInvent.h"
+#include "reports/frmPrint.h"
+#include "reports/frmSales.h"
+#include "sales/frmPOS.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Qt's own chatter (the offscreen platform's notes) would break up the benchmark table.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg || qEnvironmentVariableIsSet("PEMVIX_BENCH_VERBOSE"))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+// Saves a picture of every window the benchmarks open, filled at shop scale, into `dir`.
+template <typename Window> void screenshot(const QString& dir, const char* name)
+{
+    Window window(BenchShop::instance().ctx);
+    window.show();
+    QApplication::processEvents();
+    const QString file = QDir(dir).filePath(QLatin1String(name) + QStringLiteral(".png"));
+    window.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qInstallMessageHandler(quietMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::vector<char*> args;
+    QString db, shots;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--db=", 5) == 0)
+            db = QString::fromLocal8Bit(argv[i] + 5);
+        else if (std::strncmp(argv[i], "--screenshots=", 14) == 0)
+            shots = QString::fromLocal8Bit(argv[i] + 14);
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (db.isEmpty()) {
+        std::fprintf(stderr, "usage: pemvix-bench --db=FILE [benchmark options]\n");
+        return 1;
+    }
+    BenchShop::setPath(db);
+    QApplication app(count, args.data());
+    if (!shots.isEmpty()) {
+        QDir().mkpath(shots);
+        screenshot<frmPOS>(shots, "frmPOS");
+        screenshot<frmInvent>(shots, "frmInvent");
+        screenshot<frmSales>(shots, "frmSales");
+        screenshot<frmPrint>(shots, "frmPrint");
+        BenchShop::shutdown();
+        return 0;
+    }
+    auto groups = Registration::all();
+    std::sort(groups.begin(), groups.end());
+    for (const auto& group : groups)
+        group.second();
+    benchmark::RunSpecifiedBenchmarks();
+    BenchShop::shutdown();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table: each operation's program median, baseline median and their
+ratio against its target, then the idle and memory figures. Reads Google Benchmark JSON files.
+Usage: report.py FILE.json... (add --markdown for a table to paste into the README)."""
+import json
+import re
+import sys
+
+TARGETS = {"lookup": 3, "write": 3, "helper": 3, "window": 5, "report": 5}
+UNITS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+
+SUFFIX = re.compile(r"(/(real_time|iterations:\d+|min_time:[\d.]+|repeats:\d+|threads:\d+))+$")
+
+
+def base_name(entry):
+    return SUFFIX.sub("", entry["run_name"])
+
+
+def seconds(entry):
+    return entry["real_time"] * UNITS[entry.get("time_unit", "ns")]
+
+
+def show(t):
+    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("us", 1e-6)):
+        if t >= scale:
+            return f"{t / scale:.3g} {unit}"
+    return f"{t / 1e-9:.3g} ns"
+
+
+def main(args):
+    markdown = "--markdown" in args
+    files = [a for a in args if a != "--markdown"]
+    runs = {}  # name -> list of entries (medians preferred)
+    for path in files:
+        with open(path) as f:
+            data = json.load(f)
+        for b in data.get("benchmarks", []):
+            if b.get("error_occurred"):
+                runs.setdefault(base_name(b), []).append(dict(b, failed=b.get("error_message", "failed")))
+                continue
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+                continue
+            runs.setdefault(base_name(b), []).append(b)
+
+    def pick(name):
+        entries = runs.get(name, [])
+        medians = [e for e in entries if e.get("aggregate_name") == "median"]
+        return (medians or entries or [None])[0]
+
+    pairs, costs, order = {}, [], []
+    for name in runs:
+        parts = name.split("|")
+        if len(parts) == 3:
+            key = (parts[0], parts[1])
+            if key not in pairs:
+                pairs[key] = {}
+                order.append(key)
+            pairs[key][parts[2]] = pick(name)
+        elif len(parts) == 2:
+            costs.append((parts[0], parts[1], pick(name)))
+
+    empty_openings = {}
+    for kind, what, e in costs:
+        if kind == "info" and e and not e.get("failed") and what.startswith("opening "):
+            empty_openings[what.split()[1]] = seconds(e)
+
+    rows = []
+    missed = 0
+    for kind, op in order:
+        p, b = pairs[(kind, op)].get("program"), pairs[(kind, op)].get("baseline")
+        target = TARGETS.get(kind, 3)
+        if not p or not b or p.get("failed") or b.get("failed"):
+            why = (p or {}).get("failed") or (b or {}).get("failed") or "missing"
+            rows.append([op, "-", "-", "-", "", f"< {target}", f"no ({why})"])
+            missed += 1
+            continue
+        ratio = seconds(p) / seconds(b)
+        met = ratio < target
+        missed += not met
+        # A window's opening also builds and paints its widgets, which no SQLite baseline
+        # does: the same window opened on an empty database shows what that alone costs.
+        widgets = ""
+        if kind == "window":
+            empty = empty_openings.get(op.split()[1]) if op.startswith("opening ") else None
+            if empty:
+                widgets = f"{max(0.0, seconds(p) - empty) / seconds(b):.2f}"
+        rows.append([op, show(seconds(p)), show(seconds(b)), f"{ratio:.2f}", widgets, f"< {target}",
+                     "yes" if met else "NO"])
+
+    cost_rows = []
+    for kind, what, e in costs:
+        if e is None or e.get("failed"):
+            cost_rows.append([kind, what, "-", "-", "no"])
+            missed += 1
+        elif kind == "idle":
+            v = e.get("cpu_percent", 0.0)
+            cost_rows.append([kind, what, f"{v:.2f} % of a core", "< 1 %", "yes" if v < 1 else "NO"])
+            missed += v >= 1
+        elif kind == "info":
+            cost_rows.append([kind, what, show(seconds(e)), "-", "-"])
+        elif kind == "memory":
+            v = e.get("peak_MiB", 0.0)
+            before = e.get("before_MiB", 0.0)
+            cost_rows.append([kind, what, f"{v:.0f} MiB peak ({before:.0f} MiB before opening)", "< 200 MiB",
+                              "yes" if v < 200 else "NO"])
+            missed += v >= 200
+
+    head = ["operation", "program", "baseline", "ratio", "ratio without widgets", "target", "met"]
+    head2 = ["measure", "what", "figure", "target", "met"]
+    if markdown:
+        def md(h, rs):
+            print("| " + " | ".join(h) + " |")
+            print("|" + "|".join(" --- " for _ in h) + "|")
+            for r in rs:
+                print("| " + " | ".join(r) + " |")
+        md(head, rows)
+        print()
+        md(head2, cost_rows)
+    else:
+        def plain(h, rs):
+            widths = [max(len(str(x)) for x in col) for col in zip(h, *rs)] if rs else [len(x) for x in h]
+            for r in [h] + rs:
+                print("  ".join(str(x).ljust(w) for x, w in zip(r, widths)).rstrip())
+        plain(head, rows)
+        print()
+        plain(head2, cost_rows)
+    print()
+    print("all targets met" if missed == 0 else f"{missed} target(s) not met")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,669 @@
+#include "TestEnv.h"
+
+#include "data/DataControl.h"
+#include "data/TextForms.h"
+#include "platform/DataGrid.h"
+#include "registration/frmReg.h"
+#include "session/frmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct Item
+{
+    QString name, price, description, brand, stocks, availability;
+};
+
+// One registration window on a fresh database, with a signed-in user.
+struct Fixture
+{
+    explicit Fixture(const QString& account = QStringLiteral("Administrator"), const QStringList& itemCounters = {},
+                     const QStringList& clientCounters = {})
+    {
+        env.setSession(QStringLiteral("Admin"), account, QStringLiteral("frontdesk"));
+        setCounters(itemCounters, clientCounters);
+        open();
+    }
+
+    // Replaces the tblMain rows by one row per counter value given.
+    void setCounters(const QStringList& items, const QStringList& clients)
+    {
+        const qsizetype rows = std::max(items.size(), clients.size());
+        if (rows == 0)
+            return;
+        env.exec(QStringLiteral("DELETE FROM tblMain"));
+        auto value = [](const QStringList& list, qsizetype i) {
+            return i < list.size() && !list.at(i).isNull() ? QVariant(list.at(i)) : QVariant();
+        };
+        for (qsizetype i = 0; i < rows; ++i)
+            env.exec(QStringLiteral("INSERT INTO tblMain (CompanyName, ItemID, ClientID) VALUES ('SHOP', ?, ?)"),
+                     {value(items, i), value(clients, i)});
+    }
+
+    void open()
+    {
+        w = std::make_unique<frmReg>(env.ctx);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+
+    template <class T = QLineEdit> T* get(const char* name)
+    {
+        T* child = w->findChild<T*>(QString::fromLatin1(name));
+        if (!child)
+            qFatal("no child %s", name);
+        return child;
+    }
+    QString text(const char* name) { return get(name)->text(); }
+    QString combo(const char* name) { return get<QComboBox>(name)->currentText(); }
+    QString status() { return get<QLabel>("lblNot")->text(); }
+    void click(const char* name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
+    void type(const char* name, const QString& value)
+    {
+        if (value.isEmpty())
+            return;
+        if (QString::fromLatin1(name) == u"txtDesc") {
+            const QStringList lines = value.split(QLatin1Char('\n'));
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                if (i > 0)
+                    QTest::keyClick(get<QPlainTextEdit>(name), Qt::Key_Return);
+                QTest::keyClicks(get<QPlainTextEdit>(name), lines.at(i));
+            }
+        } else if (QString::fromLatin1(name) == u"txtAvail")
+            get<QComboBox>(name)->setEditText(value);
+        else
+            QTest::keyClicks(get(name), value);
+    }
+
+    void fillItem(const Item& item)
+    {
+        type("txtItemname", item.name);
+        type("txtPrice", item.price);
+        type("txtDesc", item.description);
+        type("txtBrand", item.brand);
+        type("txtStocks", item.stocks);
+        type("txtAvail", item.availability);
+    }
+    void registerItem(const Item& item)
+    {
+        fillItem(item);
+        env.answer(QMessageBox::Yes);
+        click("cmdItemReg");
+    }
+    void fillEmployee(const QString& last, const QString& first, const QString& middle, int gender, int position,
+                      const QString& password)
+    {
+        type("txtLast", last);
+        type("txtFirst", first);
+        type("txtMid", middle);
+        get<QComboBox>("txtGen")->setCurrentIndex(gender);
+        get<QComboBox>("txtPos")->setCurrentIndex(position);
+        type("txtPass", password);
+    }
+
+    TestEnv env;
+    std::unique_ptr<frmReg> w;
+};
+
+const Item kDrink{"Drink", "25", "Orange drink", "Sunny", "12", "Available"};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Item)
+
+class tst_Registration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void itemCounter_data();
+    void itemCounter();
+    void itemChecks_data();
+    void itemChecks();
+    void availabilityRule_data();
+    void availabilityRule();
+    void noAtConfirmationKeepsBoxes();
+    void itemRowAndNotification();
+    void quotedItemNameRegistersAndIsFound();
+    void itemSearch();
+    void descriptionLimit();
+    void viewButtonsOnlyForAdministrators_data();
+    void viewButtonsOnlyForAdministrators();
+    void employeeChecks_data();
+    void employeeChecks();
+    void employeeWithoutMiddleName();
+    void employeeCounterAndKeptPassword();
+    void genderAndPositionIgnoreTyping();
+    void registeredEmployeeCanSignIn();
+    void showUserPassword();
+    void listsEditAndDeleteInPlace();
+    void refusedWriteChangesNothing_data();
+    void refusedWriteChangesNothing();
+    void screenshots();
+};
+
+void tst_Registration::itemCounter_data()
+{
+    QTest::addColumn<QStringList>("counters");
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("41") << QStringList{"41"} << "42"
+                        << "43";
+    QTest::newRow("empty") << QStringList{""} << "1"
+                           << "2";
+    QTest::newRow("null") << QStringList{QString()} << "1"
+                          << "2";
+    QTest::newRow("not a number") << QStringList{"abc"} << "1"
+                                  << "2";
+    QTest::newRow("last row wins") << QStringList{"100", "41"} << "42"
+                                   << "43";
+}
+
+void tst_Registration::itemCounter()
+{
+    QFETCH(QStringList, counters);
+    QFETCH(QString, proposed);
+    QFETCH(QString, next);
+    Fixture f(QStringLiteral("Administrator"), counters);
+    QCOMPARE(f.text("txtItem"), proposed);
+    f.registerItem(kDrink);
+    QCOMPARE(f.env.scalar("SELECT ItemNumber FROM tblStocks WHERE ItemName='Drink'"), proposed);
+    // Every tblMain row now holds the number issued.
+    QCOMPARE(f.env.scalar("SELECT count(*) FROM tblMain WHERE ItemID=?", {proposed}), QString::number(counters.size()));
+    QCOMPARE(f.text("txtItem"), next);
+}
+
+void tst_Registration::itemChecks_data()
+{
+    QTest::addColumn<Item>("item");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("name") << Item{"", "1", "d", "b", "1", "Available"} << "Enter Item name"
+                          << "txtItemname";
+    QTest::newRow("price") << Item{"n", "", "d", "b", "1", "Available"} << "Set Item price"
+                           << "txtPrice";
+    QTest::newRow("description") << Item{"n", "1", "", "b", "1", "Available"} << "Enter item description!"
+                                 << "txtDesc";
+    QTest::newRow("brand") << Item{"n", "1", "d", "", "1", "Available"} << "Enter brand!"
+                           << "txtBrand";
+    QTest::newRow("stocks") << Item{"n", "1", "d", "b", "", "Available"} << "Enter Available Stocks"
+                            << "txtStocks";
+    QTest::newRow("availability") << Item{"n", "1", "d", "b", "1", ""} << "Select Availability"
+                                  << "txtAvail";
+    QTest::newRow("first missing wins") << Item{"n", "", "d", "", "", ""} << "Set Item price"
+                                        << "txtPrice";
+    // A stocks text that is no plain number is refused like a missing one.
+    QTest::newRow("stocks a word") << Item{"n", "1", "d", "b", "many", "Available"} << "Enter Available Stocks"
+                                   << "txtStocks";
+    QTest::newRow("stocks 12abc") << Item{"n", "1", "d", "b", "12abc", "Available"} << "Enter Available Stocks"
+                                  << "txtStocks";
+    QTest::newRow("stocks 1,500") << Item{"n", "1", "d", "b", "1,500", "Available"} << "Enter Available Stocks"
+                                  << "txtStocks";
+    QTest::newRow("stocks blank") << Item{"n", "1", "d", "b", " ", "Available"} << "Enter Available Stocks"
+                                  << "txtStocks";
+}
+
+void tst_Registration::itemChecks()
+{
+    QFETCH(Item, item);
+    QFETCH(QString, prompt);
+    QFETCH(QString, focus);
+    Fixture f;
+    f.fillItem(item);
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdItemReg");
+    QCOMPARE(f.status(), prompt);
+    QVERIFY(f.w->focusWidget());
+    const QWidget* focused = f.w->focusWidget();
+    if (focused->objectName() != focus)
+        focused = focused->parentWidget(); // the line edit inside the availability box
+    QCOMPARE(focused->objectName(), focus);
+    QVERIFY(f.env.messages.isEmpty());
+    QCOMPARE(f.env.count("tblStocks"), 0);
+    QCOMPARE(f.env.count("tblNot"), 0);
+    QCOMPARE(f.text("txtItem"), QStringLiteral("1"));
+}
+
+void tst_Registration::availabilityRule_data()
+{
+    QTest::addColumn<QString>("stocks");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("0") << "0"
+                       << "Available"
+                       << "Out of Stock";
+    QTest::newRow("-5") << "-5"
+                        << "Available"
+                        << "Out of Stock";
+    QTest::newRow("12 reserved") << "12"
+                                 << "Reserved"
+                                 << "Available";
+    QTest::newRow("typed text") << "3"
+                                << "whatever"
+                                << "Available";
+    QTest::newRow("fraction") << "0.5"
+                              << "Out of Stock"
+                              << "Available";
+}
+
+void tst_Registration::availabilityRule()
+{
+    QFETCH(QString, stocks);
+    QFETCH(QString, chosen);
+    QFETCH(QString, stored);
+    Fixture f;
+    f.registerItem(Item{"Soap", "10", "bar", "Lux", stocks, chosen});
+    QCOMPARE(f.env.scalar("SELECT ItemAvailability FROM tblStocks"), stored);
+    QVERIFY(f.env.messages.first().text.endsWith(QStringLiteral("\r\nAvailability:") + stored));
+}
+
+void tst_Registration::noAtConfirmationKeepsBoxes()
+{
+    Fixture f;
+    f.fillItem(Item{"Soap", "10", "bar", "Lux", "0", "Available"});
+    f.click("cmdItemReg"); // no answer queued: No
+    QCOMPARE(f.env.messages.size(), 1);
+    QCOMPARE(f.env.count("tblStocks"), 0);
+    QCOMPARE(f.env.count("tblNot"), 0);
+    QCOMPARE(f.text("txtItemname"), QStringLiteral("Soap"));
+    QCOMPARE(f.text("txtPrice"), QStringLiteral("10"));
+    QCOMPARE(f.get<QPlainTextEdit>("txtDesc")->toPlainText(), QStringLiteral("bar"));
+    QCOMPARE(f.text("txtStocks"), QStringLiteral("0"));
+    QCOMPARE(f.combo("txtAvail"), QStringLiteral("Out of Stock"));
+    QCOMPARE(f.text("txtItem"), QStringLiteral("1"));
+    QCOMPARE(f.env.scalar("SELECT ItemID FROM tblMain"), QString());
+}
+
+void tst_Registration::itemRowAndNotification()
+{
+    Fixture f(QStringLiteral("Administrator"), {"41"});
+    f.registerItem(Item{"Drink", "25.50", "Orange\ndrink", "Sunny", "12", "Reserved"});
+
+    QCOMPARE(f.env.messages.size(), 2);
+    const MessageRecord confirm = f.env.messages.at(0);
+    QCOMPARE(confirm.title, QStringLiteral("Confirm"));
+    QCOMPARE(confirm.icon, QMessageBox::Question);
+    QCOMPARE(confirm.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(confirm.text, QStringLiteral("Is the Item Information correct?\r\n\r\nDETAILS\r\nItem Name: Drink\r\n"
+                                          "Item Number: 42\r\nPrice: 25.50\r\nDescription: Orange\ndrink\r\n"
+                                          "Brand: Sunny\r\nAvailability:Available"));
+    const MessageRecord done = f.env.messages.at(1);
+    QCOMPARE(done.text, QStringLiteral("New item has been Registered!"));
+    QCOMPARE(done.title, QStringLiteral("Registered!"));
+    QCOMPARE(done.icon, QMessageBox::Information);
+
+    const Recordset row = f.env.db.query("SELECT * FROM tblStocks");
+    QCOMPARE(row.rowCount(), 1);
+    QCOMPARE(row.rows().first(),
+             (QVector<QVariant>{"42", "Drink", "25.50", "Orange\ndrink", 12, "Sunny", "Available"}));
+
+    QCOMPARE(f.env.scalar("SELECT RE FROM tblNot"), QStringLiteral("New Item Registration"));
+    QCOMPARE(f.env.scalar("SELECT Notification FROM tblNot"),
+             QStringLiteral("Admin registered a new item using frontdesk's domain!\r\n\r\nDETAILS:\r\n"
+                            "Item Number: 42\r\nItem Name: Drink\r\nItem Price: 25.50\r\nItem Brand: Sunny\r\n"
+                            "Stocks: 12\r\nAvailability: Available\r\nDecription:  Orange\ndrink"));
+    QCOMPARE(f.env.scalar("SELECT NoteDate FROM tblNot"), DateText());
+
+    QCOMPARE(f.status(), QStringLiteral("Item has been Registered"));
+    for (const char* box : {"txtItemname", "txtPrice", "txtBrand", "txtStocks"})
+        QVERIFY2(f.text(box).isEmpty(), box);
+    QVERIFY(f.get<QPlainTextEdit>("txtDesc")->toPlainText().isEmpty());
+    QVERIFY(f.combo("txtAvail").isEmpty());
+    QCOMPARE(f.w->focusWidget(), f.get("txtItemname"));
+    QCOMPARE(f.text("txtItem"), QStringLiteral("43"));
+}
+
+void tst_Registration::quotedItemNameRegistersAndIsFound()
+{
+    Fixture f;
+    f.registerItem(Item{"Jack's", "5", "Jack's best", "O'Neil", "3", "Available"});
+    f.registerItem(kDrink);
+    QCOMPARE(f.env.scalar("SELECT ItemBrand FROM tblStocks WHERE ItemName=?", {"Jack's"}), QStringLiteral("O'Neil"));
+    f.click("cmdItem");
+    QVERIFY(f.get<QWidget>("Picture2")->isVisible());
+    QCOMPARE(f.get<QLabel>("Label21")->text(), QStringLiteral("2"));
+    QTest::keyClicks(f.get("txtSearch2"), "'");
+    QCOMPARE(f.get<QLabel>("Label21")->text(), QStringLiteral("1"));
+    QCOMPARE(f.get<DataGrid>("DataGrid2")->model()->index(0, 1).data().toString(), QStringLiteral("Jack's"));
+    // Wildcards are ordinary characters too.
+    f.get("txtSearch2")->setText(QStringLiteral("%"));
+    QCOMPARE(f.get<QLabel>("Label21")->text(), QStringLiteral("0"));
+}
+
+void tst_Registration::itemSearch()
+{
+    Fixture f;
+    for (const char* name : {"Drink", "Tin Can", "Soap", "PINE nut"})
+        f.registerItem(Item{name, "1", "d", "b", "1", "Available"});
+    f.click("cmdItem");
+    auto* count = f.get<QLabel>("Label21");
+    auto* grid = f.get<DataGrid>("DataGrid2");
+    QCOMPARE(count->text(), QStringLiteral("4"));
+    QTest::keyClicks(f.get("txtSearch2"), "in");
+    QCOMPARE(count->text(), QStringLiteral("3"));
+    QStringList names;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        names << grid->model()->index(r, 1).data().toString();
+    QCOMPARE(names, (QStringList{"Drink", "Tin Can", "PINE nut"}));
+    f.get("txtSearch2")->clear();
+    QCOMPARE(count->text(), QStringLiteral("4"));
+    QCOMPARE(grid->model()->rowCount(), 4);
+    f.click("lvButtons_H2");
+    QVERIFY(!f.get<QWidget>("Picture2")->isVisible());
+    QVERIFY(f.get("txtItemname")->isVisible());
+}
+
+void tst_Registration::descriptionLimit()
+{
+    Fixture f;
+    auto* desc = f.get<QPlainTextEdit>("txtDesc");
+    QTest::keyClicks(desc, QString(105, QLatin1Char('a')));
+    QCOMPARE(desc->toPlainText(), QString(100, QLatin1Char('a')));
+    // Typing in the middle of a full box changes nothing there.
+    QTextCursor cursor = desc->textCursor();
+    cursor.setPosition(10);
+    desc->setTextCursor(cursor);
+    QTest::keyClicks(desc, "XYZ");
+    QCOMPARE(desc->toPlainText(), QString(100, QLatin1Char('a')));
+    for (const char* box : {"txtLast", "txtFirst", "txtMid", "txtPass", "txtItemname", "txtPrice", "txtBrand",
+                            "txtStocks", "txtItem", "txtEmpId"})
+        QCOMPARE(f.get(box)->maxLength(), 200);
+    QCOMPARE(f.get("txtPass")->echoMode(), QLineEdit::Password);
+}
+
+void tst_Registration::viewButtonsOnlyForAdministrators_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("administrator") << "Administrator" << true;
+    QTest::newRow("guest") << "Guest" << false;
+    QTest::newRow("cashier") << "Cashier" << false;
+    QTest::newRow("letter case") << "administrator" << false;
+}
+
+void tst_Registration::viewButtonsOnlyForAdministrators()
+{
+    QFETCH(QString, account);
+    QFETCH(bool, visible);
+    Fixture f(account);
+    QCOMPARE(f.get<QPushButton>("cmdItem")->isVisible(), visible);
+    QCOMPARE(f.get<QPushButton>("cmdClient")->isVisible(), visible);
+    QVERIFY(!f.get<QWidget>("Picture1")->isVisible());
+    QVERIFY(!f.get<QWidget>("Picture2")->isVisible());
+    QVERIFY(f.get<QPushButton>("cmdItemReg")->isVisible());
+    QVERIFY(f.get<QPushButton>("cmdClientReg")->isVisible());
+    QCOMPARE(f.get("txtClientReg")->text(), DateText());
+    QVERIFY(!f.get("txtClientReg")->isVisible());
+}
+
+void tst_Registration::employeeChecks_data()
+{
+    QTest::addColumn<QStringList>("names"); // last, first, middle, password
+    QTest::addColumn<int>("gender");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("last") << QStringList{"", "Ann", "", "pw"} << 0 << 0 << "Input Last Name"
+                          << "txtLast";
+    QTest::newRow("first") << QStringList{"Cruz", "", "", "pw"} << 0 << 0 << "Input First Name"
+                           << "txtFirst";
+    QTest::newRow("gender") << QStringList{"Cruz", "Ann", "", "pw"} << -1 << 0 << "Select Gender"
+                            << "txtGen";
+    QTest::newRow("position") << QStringList{"Cruz", "Ann", "", "pw"} << 1 << -1 << "Select Employee Position"
+                              << "txtPos";
+    QTest::newRow("password") << QStringList{"Cruz", "Ann", "B", ""} << 1 << 2 << "Input Password"
+                              << "txtPass";
+}
+
+void tst_Registration::employeeChecks()
+{
+    QFETCH(QStringList, names);
+    QFETCH(int, gender);
+    QFETCH(int, position);
+    QFETCH(QString, prompt);
+    QFETCH(QString, focus);
+    Fixture f;
+    f.fillEmployee(names[0], names[1], names[2], gender, position, names[3]);
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    QCOMPARE(f.status(), prompt);
+    QCOMPARE(f.w->focusWidget()->objectName(), focus);
+    QVERIFY(f.env.messages.isEmpty());
+    QCOMPARE(f.env.count("tblEmp"), 0);
+}
+
+void tst_Registration::employeeWithoutMiddleName()
+{
+    Fixture f;
+    f.fillEmployee("Cruz", "Ann", "", 1, 1, "secret");
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    QCOMPARE(f.env.messages.size(), 2);
+    const MessageRecord verify = f.env.messages.at(0);
+    QCOMPARE(verify.title, QStringLiteral("Verify"));
+    QCOMPARE(verify.icon, QMessageBox::Information);
+    QCOMPARE(verify.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(verify.text, QStringLiteral("Is this entry Correct?\r\n\r\nDETAILS\r\nName: Ann  Cruz\r\nID: 1\r\n"
+                                         "Gender: Female\r\nPosition: Cashier"));
+    QCOMPARE(f.env.messages.at(1).text, QStringLiteral("Client has been registered successfully!"));
+    QCOMPARE(f.env.messages.at(1).title, QStringLiteral("Registered!"));
+
+    const Recordset row = f.env.db.query("SELECT * FROM tblEmp");
+    QCOMPARE(row.rowCount(), 1);
+    QCOMPARE(row.rows().first(), (QVector<QVariant>{"1", "Ann  Cruz", "Female", "Cashier", "secret", DateText()}));
+    QCOMPARE(f.env.scalar("SELECT RE FROM tblNot"), QStringLiteral("New Client Registration"));
+    QCOMPARE(f.env.scalar("SELECT Notification FROM tblNot"),
+             QStringLiteral("Admin registered a new employee using frontdesk's domain!\r\n\r\nDETAILS:\r\n"
+                            "ID: 1\r\nName: Ann  Cruz"));
+}
+
+void tst_Registration::employeeCounterAndKeptPassword()
+{
+    Fixture f(QStringLiteral("Guest"), {}, {"7"});
+    QCOMPARE(f.text("txtEmpId"), QStringLiteral("8"));
+    f.fillEmployee("Cruz", "Ann", "B", 1, 1, "secret");
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    QCOMPARE(f.env.scalar("SELECT ClientID FROM tblMain"), QStringLiteral("8"));
+    QCOMPARE(f.text("txtEmpId"), QStringLiteral("9"));
+    QCOMPARE(f.status(), QStringLiteral("Client Registered!"));
+    QCOMPARE(f.w->focusWidget(), f.get("txtLast"));
+    for (const char* box : {"txtLast", "txtFirst", "txtMid"})
+        QVERIFY2(f.text(box).isEmpty(), box);
+    QVERIFY(f.combo("txtGen").isEmpty());
+    QVERIFY(f.combo("txtPos").isEmpty());
+    QCOMPARE(f.text("txtPass"), QStringLiteral("secret"));
+
+    // Same name again, password untouched: stored under the next number with the same password.
+    f.fillEmployee("Cruz", "Ann", "B", 1, 1, QString());
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    QCOMPARE(f.env.scalar("SELECT group_concat(EmployeeID || ':' || Password, ',') FROM tblEmp"),
+             QStringLiteral("8:secret,9:secret"));
+    QCOMPARE(f.env.scalar("SELECT ClientID FROM tblMain"), QStringLiteral("9"));
+    QCOMPARE(f.env.count("tblNot"), 2);
+}
+
+void tst_Registration::genderAndPositionIgnoreTyping()
+{
+    Fixture f;
+    for (const char* name : {"txtGen", "txtPos"}) {
+        auto* box = f.get<QComboBox>(name);
+        QTest::keyClicks(box, "Male Cashier");
+        QVERIFY2(box->currentText().isEmpty(), name);
+        box->setCurrentIndex(1);
+        const QString picked = box->currentText();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, "S");
+        QCOMPARE(box->currentText(), picked);
+    }
+    // Availability takes typing.
+    QTest::keyClicks(f.get<QComboBox>("txtAvail")->lineEdit(), "Sold out");
+    QCOMPARE(f.combo("txtAvail"), QStringLiteral("Sold out"));
+}
+
+void tst_Registration::registeredEmployeeCanSignIn()
+{
+    Fixture f;
+    f.fillEmployee("Cruz", "Ann", "B", 1, 1, "O'Hara 1");
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    // Sign in at the main window with the Client option, number and password.
+    frmMain& main = f.env.main();
+    main.findChild<QLineEdit*>("txtUsername")->setText(QStringLiteral("1"));
+    main.findChild<QLineEdit*>("txtPassword")->setText(QStringLiteral("O'Hara 1"));
+    main.findChild<QRadioButton*>("Option2")->setChecked(true);
+    const qsizetype before = f.env.messages.size();
+    main.SignIn();
+    QCOMPARE(f.env.messages.size(), before); // no "Incorrect username/password"
+    QCOMPARE(main.session().DisplayName(), QStringLiteral("Ann B Cruz"));
+    QCOMPARE(main.session().AccountType(), QStringLiteral("Cashier"));
+}
+
+void tst_Registration::showUserPassword()
+{
+    Fixture f;
+    f.fillEmployee("Cruz", "Ann", "", 1, 1, "first-pw");
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    f.get("txtPass")->clear();
+    f.fillEmployee("Reyes", "Ben", "", 0, 3, "second-pw");
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+
+    f.click("cmdClient");
+    auto* grid = f.get<DataGrid>("DataGrid1");
+    auto* text1 = f.get("Text1");
+    auto* check = f.get<QCheckBox>("Check1");
+    QVERIFY(f.get<QWidget>("Picture1")->isVisible());
+    QCOMPARE(f.get<QLabel>("Label16")->text(), QStringLiteral("2"));
+    const int password = f.env.db.query("SELECT * FROM tblEmp LIMIT 0").columns().indexOf("Password");
+    QVERIFY(grid->isColumnHidden(password));
+    QVERIFY(!text1->isVisible());
+
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(4, check->height() / 2));
+    QVERIFY(check->isChecked());
+    QVERIFY(text1->isVisible());
+    QCOMPARE(text1->echoMode(), QLineEdit::Normal);
+    QCOMPARE(text1->text(), QStringLiteral("first-pw"));
+    const QRect second = grid->visualRect(grid->model()->index(1, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+    QCOMPARE(text1->text(), QStringLiteral("second-pw"));
+
+    // A search that finds nobody leaves the box empty.
+    QTest::keyClicks(f.get("txtSearch1"), "nobody");
+    QCOMPARE(f.get<QLabel>("Label16")->text(), QStringLiteral("0"));
+    QVERIFY(text1->text().isEmpty());
+    f.get("txtSearch1")->clear();
+
+    f.click("lvButtons_H4");
+    QVERIFY(!check->isChecked());
+    QVERIFY(!text1->isVisible());
+    QCOMPARE(text1->echoMode(), QLineEdit::Password);
+    QVERIFY(grid->isColumnHidden(password));
+    f.click("lvButtons_H1");
+    QVERIFY(!f.get<QWidget>("Picture1")->isVisible());
+}
+
+void tst_Registration::listsEditAndDeleteInPlace()
+{
+    Fixture f;
+    for (const char* name : {"Drink", "Soap"})
+        f.registerItem(Item{name, "1", "d", "b", "1", "Available"});
+    f.click("cmdItem");
+    auto* grid = f.get<DataGrid>("DataGrid2");
+
+    // Edit a price in its cell; Refresh saves the cell still being typed in.
+    const QModelIndex price = grid->model()->index(1, 2);
+    grid->setCurrentIndex(price);
+    grid->edit(price);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(price));
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "7.25");
+    f.click("lvButtons_H3");
+    QCOMPARE(f.env.scalar("SELECT ItemPrice FROM tblStocks WHERE ItemName='Soap'"), QStringLiteral("7.25"));
+    QCOMPARE(grid->model()->index(1, 2).data().toString(), QStringLiteral("7.25"));
+
+    // DEL deletes the selected row only, at once.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QCOMPARE(f.env.scalar("SELECT group_concat(ItemName) FROM tblStocks"), QStringLiteral("Soap"));
+    QCOMPARE(f.get<QLabel>("Label21")->text(), QStringLiteral("1"));
+    QVERIFY(f.env.messages.size() == 4); // two confirmations, two successes: none for the edit or deletion
+}
+
+void tst_Registration::refusedWriteChangesNothing_data()
+{
+    QTest::addColumn<bool>("employee");
+    QTest::newRow("item") << false;
+    QTest::newRow("employee") << true;
+}
+
+void tst_Registration::refusedWriteChangesNothing()
+{
+    QFETCH(bool, employee);
+    Fixture f(QStringLiteral("Administrator"), {"41"}, {"7"});
+    QVERIFY(f.env.db.executeScript("PRAGMA query_only=ON"));
+    if (employee) {
+        f.fillEmployee("Cruz", "Ann", "", 1, 1, "pw");
+        f.env.answer(QMessageBox::Yes);
+        f.click("cmdClientReg");
+    } else {
+        f.registerItem(kDrink);
+    }
+    QCOMPARE(f.env.messages.size(), 2);
+    const MessageRecord failed = f.env.messages.at(1);
+    QCOMPARE(failed.icon, QMessageBox::Warning);
+    QCOMPARE(failed.title, QStringLiteral("Pemvix"));
+    QVERIFY2(failed.text.contains(QStringLiteral("not registered")), qPrintable(failed.text));
+    QVERIFY(f.status().isEmpty());
+
+    QVERIFY(f.env.db.executeScript("PRAGMA query_only=OFF"));
+    QCOMPARE(f.env.count("tblStocks") + f.env.count("tblEmp"), 0);
+    QCOMPARE(f.env.count("tblNot"), 0);
+    QCOMPARE(f.env.scalar("SELECT ItemID || '/' || ClientID FROM tblMain"), QStringLiteral("41/7"));
+    // Nothing typed is lost, and the proposed numbers stay.
+    QCOMPARE(f.text(employee ? "txtLast" : "txtItemname"), employee ? QStringLiteral("Cruz") : QStringLiteral("Drink"));
+    QCOMPARE(f.text("txtItem"), QStringLiteral("42"));
+    QCOMPARE(f.text("txtEmpId"), QStringLiteral("8"));
+}
+
+void tst_Registration::screenshots()
+{
+    // Pictures of the window and its panels for a person to look at, when asked for.
+    const QString dir = qEnvironmentVariable("PEMVIX_SHOT_DIR");
+    if (dir.isEmpty())
+        QSKIP("PEMVIX_SHOT_DIR not set");
+    Fixture f;
+    for (const char* name : {"Drink", "Tin Can", "Jack's"})
+        f.registerItem(Item{name, "25", "A description of the item", "Brand", "12", "Available"});
+    f.fillEmployee("Cruz", "Ann", "Bautista", 1, 1, "pw1");
+    f.env.answer(QMessageBox::Yes);
+    f.click("cmdClientReg");
+    f.fillItem(Item{"Soap", "10", "Bar soap, lavender", "Lux", "", "Reserved"});
+    f.fillEmployee("Reyes", "Ben", "", 0, 3, "");
+    f.click("cmdItemReg");
+    QVERIFY(f.w->grab().save(QDir(dir).filePath("frmReg.png")));
+    f.click("cmdClient");
+    f.get<QCheckBox>("Check1")->setChecked(true);
+    QVERIFY(f.w->grab().save(QDir(dir).filePath("frmReg_employees.png")));
+    f.click("lvButtons_H1");
+    f.click("cmdItem");
+    QVERIFY(f.w->grab().save(QDir(dir).filePath("frmReg_items.png")));
+}
+
+QTEST_MAIN(tst_Registration)
+#include "tst_registration.moc"

@@ -1,0 +1,169 @@
+#include "Workload.h"
+
+#include "data/Database.h"
+#include "data/TextForms.h"
+#include "platform/Platform.h"
+#include "registration/frmReg.h"
+#include "sales/Cart.h"
+#include "session/AppContext.h"
+#include "session/frmMain.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+class StateMark
+{
+public:
+    explicit StateMark(const QString& path) : m_fd(::open(path.toLocal8Bit().constData(), O_RDWR | O_CREAT, 0600)) {}
+    ~StateMark()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    void set(char value)
+    {
+        if (m_fd >= 0 && ::pwrite(m_fd, &value, 1, 0) != 1)
+            std::perror("state mark");
+    }
+
+private:
+    int m_fd;
+};
+
+bool isLocked(const QString& error)
+{
+    return error.contains(QLatin1String("locked"), Qt::CaseInsensitive) ||
+           error.contains(QLatin1String("busy"), Qt::CaseInsensitive);
+}
+
+void setText(QWidget* window, const char* name, const QString& text)
+{
+    QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(name));
+    if (auto* line = qobject_cast<QLineEdit*>(w))
+        line->setText(text);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+        plain->setPlainText(text);
+    else if (auto* rich = qobject_cast<QTextEdit*>(w))
+        rich->setPlainText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(w))
+        combo->setEditText(text);
+}
+
+} // namespace
+
+WorkloadStats runWorkload(const WorkloadOptions& options)
+{
+    WorkloadStats stats;
+    Platform platform;
+    QString lastFailure;
+    platform.setMessageHook([&](const MessageRecord& m) {
+        if (m.icon == QMessageBox::Warning || m.icon == QMessageBox::Critical) {
+            ++stats.failedWrites;
+            lastFailure = m.text;
+            if (isLocked(m.text))
+                ++stats.lockedFailures;
+        }
+        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    platform.setModalHook([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
+    Database db;
+    if (!db.open(options.dbPath)) {
+        std::fprintf(stderr, "workload: %s\n", qPrintable(db.lastError()));
+        return stats;
+    }
+    AppContext ctx{db, platform};
+    frmMain main(ctx);
+    ctx.main = &main;
+    main.session().setDisplayName(QStringLiteral("Night Cashier"));
+    main.session().setAccountType(QStringLiteral("Cashier"));
+    main.session().setDomainName(QStringLiteral("till2"));
+
+    Cart cart(db);
+    StateMark mark(options.statePath);
+    std::mt19937 rng(options.seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    QElapsedTimer clock;
+    clock.start();
+    for (; stats.ops < options.maxOps; ++stats.ops) {
+        if (options.opsPerSecond > 0) {
+            const qint64 due = qint64(stats.ops) * 1000 / options.opsPerSecond;
+            if (clock.elapsed() < due)
+                QThread::msleep(static_cast<unsigned long>(due - clock.elapsed()));
+        }
+        const int roll = pick(100);
+        mark.set(1);
+        if (roll < 55) {
+            const QString number = QString::number(1001 + pick(options.items));
+            const AddResult r =
+                cart.addLine(number, QString::number(1 + pick(3)), cart.nextSaleNumber(), main.session().DisplayName());
+            if (r.outcome == AddOutcome::WriteFailed) {
+                ++stats.failedWrites;
+                if (isLocked(r.error))
+                    ++stats.lockedFailures;
+            }
+        } else if (roll < 70) {
+            const Recordset lines = db.query(QStringLiteral("SELECT rowid FROM tblPos"));
+            if (!lines.BOF()) {
+                const qint64 id = lines.rows().at(pick(lines.rowCount())).first().toLongLong();
+                const RemoveResult r = cart.removeLine(id, cart.nextSaleNumber(), main.session().DisplayName(),
+                                                       main.session().DomainName());
+                if (r.outcome == RemoveOutcome::WriteFailed) {
+                    ++stats.failedWrites;
+                    if (isLocked(r.error))
+                        ++stats.lockedFailures;
+                }
+            }
+        } else if (roll < 88) {
+            if (cart.lineCount() > 0) {
+                const QString due = cart.cartTotalText();
+                const QString cash = PlainNumber(NumberFromText(due) + pick(50));
+                const SaleResult r = cart.completeSale(due, cash, cart.nextSaleNumber(), main.session().DisplayName());
+                if (r.outcome == SaleOutcome::WriteFailed) {
+                    ++stats.failedWrites;
+                    if (isLocked(r.error))
+                        ++stats.lockedFailures;
+                }
+            }
+        } else if (roll < 92) {
+            QString error;
+            if (cart.lineCount() > 0 && !cart.clearCart(cart.nextSaleNumber(), &error)) {
+                ++stats.failedWrites;
+                if (isLocked(error))
+                    ++stats.lockedFailures;
+            }
+        } else if (options.registrations) {
+            frmReg reg(ctx);
+            setText(&reg, "txtItemname", QStringLiteral("Registered %1").arg(stats.ops));
+            setText(&reg, "txtPrice", QString::number(5 + pick(100)));
+            setText(&reg, "txtDesc", QStringLiteral("registered by the workload"));
+            setText(&reg, "txtBrand", QStringLiteral("Crash"));
+            setText(&reg, "txtStocks", QString::number(pick(40)));
+            setText(&reg, "txtAvail", QStringLiteral("Available"));
+            if (auto* button = reg.findChild<QPushButton*>(QStringLiteral("cmdItemReg")))
+                button->click();
+        }
+        mark.set(0);
+    }
+    std::printf("ops %d failed %d locked %d\n", stats.ops, stats.failedWrites, stats.lockedFailures);
+    if (!lastFailure.isEmpty())
+        std::printf("last failure: %s\n", qPrintable(lastFailure.simplified()));
+    std::fflush(stdout);
+    return stats;
+}

@@ -1,0 +1,202 @@
+#include "Invariants.h"
+
+#include "TestEnv.h"
+
+#include "admin/frmSetting.h"
+#include "inventory/frmInvent.h"
+#include "registration/frmReg.h"
+#include "sales/frmPOS.h"
+#include "session/frmMain.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextEdit>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr double kStock = 100000;
+
+// Texts a careless or hostile user might type: quotes and statement fragments, LIKE
+// wildcards, control characters, right-to-left and emoji characters, a NUL, and a long text.
+QStringList hostileTexts()
+{
+    return {QStringLiteral("'"),
+            QStringLiteral("' or ''='"),
+            QStringLiteral("%"),
+            QStringLiteral("_"),
+            QStringLiteral("1;-- DROP TABLE tblStocks"),
+            QStringLiteral("a\tb\nc"),
+            QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u200Fabc"),
+            QStringLiteral("\U0001F6D2\U0001F4A5"),
+            QString(QChar(0)) + QStringLiteral("x"),
+            QString(10000, QLatin1Char('7'))};
+}
+
+// Every row of every table, by table and rowid.
+using Snapshot = QMap<QString, QMap<qint64, QString>>;
+
+Snapshot snapshot(Database& db)
+{
+    Snapshot shot;
+    const Recordset tables =
+        db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
+    for (const auto& t : tables.rows()) {
+        const QString table = t.first().toString();
+        const Recordset rows = db.query(QStringLiteral("SELECT rowid, * FROM %1").arg(table));
+        for (const auto& row : rows.rows()) {
+            QStringList values;
+            for (qsizetype c = 1; c < row.size(); ++c)
+                values << row.at(c).toString();
+            shot[table].insert(row.first().toLongLong(), values.join(QChar(0x1f)));
+        }
+    }
+    return shot;
+}
+
+// The rows an action changed or removed (appending is what most actions do).
+QStringList touched(const Snapshot& before, const Snapshot& after)
+{
+    QStringList changes;
+    for (auto t = before.cbegin(); t != before.cend(); ++t) {
+        const auto& now = after.value(t.key());
+        for (auto r = t.value().cbegin(); r != t.value().cend(); ++r) {
+            if (!now.contains(r.key()))
+                changes << QStringLiteral("%1 row %2 removed").arg(t.key()).arg(r.key());
+            else if (now.value(r.key()) != r.value())
+                changes << QStringLiteral("%1 row %2 changed").arg(t.key()).arg(r.key());
+        }
+    }
+    return changes;
+}
+
+void typeInto(QWidget* box, const QString& text)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        line->clear();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
+        plain->clear();
+    } else if (auto* rich = qobject_cast<QTextEdit*>(box)) {
+        rich->clear();
+    }
+    // Printable ASCII goes as ordinary key clicks; control characters, non-Latin text and
+    // emoji go as key events that carry their text, as an input method would send them.
+    // A long text arrives in one event, as a paste from a scanner's buffer or an input method would.
+    if (text.size() > 200) {
+        QTest::sendKeyEvent(QTest::Press, box, Qt::Key_unknown, text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, box, Qt::Key_unknown, text, Qt::NoModifier);
+        return;
+    }
+    const QList<uint> points = text.toUcs4();
+    for (const uint cp : points) {
+        if (cp >= 32 && cp < 127) {
+            QTest::keyClick(box, static_cast<char>(cp));
+            continue;
+        }
+        const Qt::Key key = cp == '\t' ? Qt::Key_Tab : cp == '\n' ? Qt::Key_Return : Qt::Key_unknown;
+        const QString chars = QString::fromUcs4(reinterpret_cast<const char32_t*>(&cp), 1);
+        QTest::sendKeyEvent(QTest::Press, box, key, chars, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, box, key, chars, Qt::NoModifier);
+    }
+}
+
+} // namespace
+
+class tst_BadInput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sweep_data();
+    void sweep();
+};
+
+void tst_BadInput::sweep_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("actions");
+    QTest::newRow("frmMain") << "frmMain" << QStringList{QStringLiteral("Login")};
+    QTest::newRow("frmPOS") << "frmPOS" << QStringList{QStringLiteral("Add")};
+    QTest::newRow("frmReg") << "frmReg" << QStringList{QStringLiteral("Register")};
+    QTest::newRow("frmInvent") << "frmInvent" << QStringList{QStringLiteral("Add Stock"), QStringLiteral("Edit Stock")};
+    QTest::newRow("frmSetting") << "frmSetting"
+                                << QStringList{QStringLiteral("Update"), QStringLiteral("Register"),
+                                               QStringLiteral("Set")};
+}
+
+// Every editable box of the window gets each hostile text through real key events, then the
+// window's main actions are pressed with every question answered Yes: nothing crashes, no
+// statement touches more than the one row it is meant for, the file stays sound and the
+// boxes keep their length limits.
+void tst_BadInput::sweep()
+{
+    QFETCH(QString, window);
+    QFETCH(QStringList, actions);
+    TestEnv env;
+    QVERIFY(seedItems(env.db, 5, kStock));
+    env.setSession(TestEnv::adminUser(), QStringLiteral("Administrator"));
+    env.platform.setMessageHook([&env](const MessageRecord& m) {
+        env.messages << m;
+        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    std::unique_ptr<QWidget> owned;
+    QWidget* w = nullptr;
+    if (window == QLatin1String("frmMain"))
+        w = &env.main();
+    else if (window == QLatin1String("frmPOS"))
+        owned = std::make_unique<frmPOS>(env.ctx);
+    else if (window == QLatin1String("frmReg"))
+        owned = std::make_unique<frmReg>(env.ctx);
+    else if (window == QLatin1String("frmInvent"))
+        owned = std::make_unique<frmInvent>(env.ctx);
+    else
+        owned = std::make_unique<frmSetting>(env.ctx);
+    if (!w)
+        w = owned.get();
+    w->show();
+
+    QList<QWidget*> boxes;
+    for (QLineEdit* e : w->findChildren<QLineEdit*>()) {
+        if (!e->isReadOnly() && e->isEnabled() && !qobject_cast<QComboBox*>(e->parentWidget()))
+            boxes << e;
+    }
+    for (QPlainTextEdit* e : w->findChildren<QPlainTextEdit*>()) {
+        if (!e->isReadOnly())
+            boxes << e;
+    }
+    int tried = 0;
+    for (const QString& text : hostileTexts()) {
+        for (QWidget* box : boxes) {
+            typeInto(box, text);
+            ++tried;
+            if (auto* line = qobject_cast<QLineEdit*>(box))
+                QVERIFY2(line->text().size() <= line->maxLength(), qPrintable(line->objectName()));
+        }
+        for (const QString& caption : actions) {
+            for (QAbstractButton* button : w->findChildren<QAbstractButton*>()) {
+                if (button->text() != caption || !button->isEnabled())
+                    continue;
+                const Snapshot before = snapshot(env.db);
+                button->click();
+                const QStringList changes = touched(before, snapshot(env.db));
+                // An intended action updates one row at most (a counter, a stock, a setting).
+                QVERIFY2(changes.size() <= 1,
+                         qPrintable(caption + QStringLiteral(": ") + changes.join(QStringLiteral("; "))));
+            }
+        }
+    }
+    const QStringList broken = checkShopInvariants(env.db, kStock, true);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
+    const Recordset check = env.db.query(QStringLiteral("PRAGMA integrity_check"));
+    QCOMPARE(check.rows().first().first().toString(), QStringLiteral("ok"));
+    qInfo("%s: %d inputs tried in %lld boxes", qPrintable(window), tried, static_cast<long long>(boxes.size()));
+}
+
+QTEST_MAIN(tst_BadInput)
+#include "tst_badinput.moc"

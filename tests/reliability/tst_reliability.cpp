@@ -1,0 +1,142 @@
+#include "Invariants.h"
+#include "Workload.h"
+
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "data/TextForms.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+
+constexpr double kStock = 100000;
+
+QString makeShop(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(Database::fileName());
+    InitOptions options;
+    options.adminPassword = QStringLiteral("admin-pass");
+    QString error;
+    if (!createDatabaseFile(path, options, &error))
+        qFatal("%s", qPrintable(error));
+    Database db;
+    if (!db.open(path) || !seedItems(db, 20, kStock))
+        qFatal("cannot seed the shop: %s", qPrintable(db.lastError()));
+    return path;
+}
+
+int envInt(const char* name, int fallback)
+{
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? v : fallback;
+}
+
+QStringList workloadArgs(const QString& db, const QString& state, quint32 seed, int rate, int maxOps)
+{
+    return {QStringLiteral("--workload"), db, state, QString::number(seed), QString::number(rate),
+            QString::number(maxOps)};
+}
+
+} // namespace
+
+class tst_Reliability : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void survivesKills();
+    void twoCopiesAtOnce();
+};
+
+// A child sells and registers as fast as it can and is killed at a random moment; the file
+// must open, pass the integrity check and keep every invariant, however often that happens.
+void tst_Reliability::survivesKills()
+{
+    QTemporaryDir dir;
+    const QString db = makeShop(dir);
+    const QString state = dir.filePath(QStringLiteral("state"));
+    const int kills = envInt("PEMVIX_CRASH_KILLS", 50);
+    int insideOperation = 0;
+    int totalOps = 0;
+    for (int k = 0; k < kills; ++k) {
+        QFile::remove(state);
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), workloadArgs(db, state, 1000 + k, 0, 1000000));
+        QVERIFY(child.waitForStarted());
+        // Wait until it works, then let it run a random while before the kill.
+        QVERIFY2(child.waitForReadyRead(20000), "the workload did not start");
+        QTest::qWait(0);
+        QThread::msleep(20 + QRandomGenerator::global()->bounded(280));
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(10000));
+        QFile mark(state);
+        if (mark.open(QIODevice::ReadOnly) && mark.read(1) == QByteArray(1, 1))
+            ++insideOperation;
+        const QStringList broken = checkShopFile(db, kStock, true);
+        QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("after kill %1: %2").arg(k).arg(broken.join(u'\n'))));
+        Database check;
+        QVERIFY(check.open(db));
+        totalOps = check.query(QStringLiteral("SELECT count(*) FROM tblSold")).rows().first().first().toInt();
+    }
+    qInfo("%d kills survived, %d of them inside an operation; %d sold lines written in all", kills, insideOperation,
+          totalOps);
+    QVERIFY(insideOperation > 0);
+}
+
+// Two copies sell into one database at ten operations a second each: nobody waits into a
+// "database is locked" failure and no update is lost.
+void tst_Reliability::twoCopiesAtOnce()
+{
+    QTemporaryDir dir;
+    const QString db = makeShop(dir);
+    const int ops = envInt("PEMVIX_TWO_COPIES_OPS", 80);
+    QProcess a, b;
+    a.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    b.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    for (auto [child, seed] : {std::pair{&a, 7u}, std::pair{&b, 8u}}) {
+        child->start(QCoreApplication::applicationFilePath(),
+                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops));
+    }
+    QVERIFY(a.waitForFinished(120000));
+    QVERIFY(b.waitForFinished(120000));
+    QCOMPARE(a.exitCode(), 0);
+    QCOMPARE(b.exitCode(), 0);
+    for (QProcess* child : {&a, &b}) {
+        const QString out = QString::fromUtf8(child->readAllStandardOutput());
+        qInfo("%s", qPrintable(out.simplified()));
+        QVERIFY2(out.contains(QStringLiteral("ops %1 failed 0 locked 0").arg(ops)), qPrintable(out));
+    }
+    const QStringList broken = checkShopFile(db, kStock, false);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
+}
+
+int main(int argc, char* argv[])
+{
+    if (argc >= 7 && qstrcmp(argv[1], "--workload") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        WorkloadOptions options;
+        options.dbPath = QString::fromLocal8Bit(argv[2]);
+        options.statePath = QString::fromLocal8Bit(argv[3]);
+        options.seed = QByteArray(argv[4]).toUInt();
+        options.opsPerSecond = QByteArray(argv[5]).toInt();
+        options.maxOps = QByteArray(argv[6]).toInt();
+        const WorkloadStats stats = runWorkload(options);
+        return stats.ops > 0 || options.maxOps == 0 ? 0 : 1;
+    }
+    QApplication app(argc, argv);
+    tst_Reliability test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_reliability.moc"
