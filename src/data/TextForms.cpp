@@ -278,6 +278,14 @@ QString FormatNumber(double value, NumberPattern pattern)
     return QString::fromStdString(out);
 }
 
+std::optional<double> PriceFromText(const QString& text)
+{
+    const auto value = ColumnNumber(text);
+    if (!value || !std::isfinite(*value) || *value < 0 || *value >= MaxItemPrice)
+        return std::nullopt;
+    return *value == 0 ? 0.0 : *value; // never -0
+}
+
 QString FormatText(const QString& text, NumberPattern pattern)
 {
     if (text.isEmpty())

@@ -31,6 +31,14 @@ double NumberFromText(const QString& text);
 // gives no value.
 std::optional<double> ColumnNumber(const QString& text);
 
+// Item prices are no dearer than this (exclusive), so a line amount times any stock stays finite.
+inline constexpr double MaxItemPrice = 1'000'000'000.0;
+
+// An item price: a text that reads wholly as a number with the system's number format
+// (ColumnNumber), finite, 0 or more and below MaxItemPrice. Registration accepts only such texts
+// and the till reads every stored price this way, so what is shown, charged and stored agree.
+std::optional<double> PriceFromText(const QString& text);
+
 // Plain decimal text: the shortest text of at most 15 significant digits (and at most 10
 // decimals), no separators, no padding, no exponent below 1e15 (1250.5, 45, 0.3).
 QString PlainNumber(double value);
