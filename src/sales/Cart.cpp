@@ -282,7 +282,8 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         return refuse(AddOutcome::Listed);
     const auto amount = lineAmount(quantity, item.price);
     MoneyTotal total = cartTotal();
-    total.add(amount.value_or(HUGE_VAL));
+    if (amount)
+        total.add(*amount);
     if (!amount || total.overflowed())
         return refuse(AddOutcome::TooLarge);
     const auto settings = hasSettingsRow();

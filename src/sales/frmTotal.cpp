@@ -155,8 +155,8 @@ void frmTotal::completeSale()
     Platform& p = m_ctx.platform;
     Cart cart(m_ctx.db);
     // The sale stores the cash and change of the last Submit, and only while the cash box
-    // still shows cash that covers the amount due.
-    const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : QString();
+    // still shows cash that covers the amount due (otherwise that cash is refused as short).
+    const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : m_tAmt->text();
     const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier);
     switch (r.outcome) {
     case SaleOutcome::Completed:
