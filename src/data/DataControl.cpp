@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+
 namespace {
 
 QString quoted(const QString& identifier)
@@ -358,6 +360,9 @@ QVariant DataControl::data(const QModelIndex& index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const QVariant v = value(index.row(), index.column());
+    // A number beyond what a number can hold (left by an older version) never shows as "inf".
+    if (role == Qt::DisplayRole && v.typeId() == QMetaType::Double && !std::isfinite(v.toDouble()))
+        return QStringLiteral("Too large");
     return v.isNull() ? QVariant(QString()) : v;
 }
 

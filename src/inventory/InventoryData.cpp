@@ -19,20 +19,7 @@ SoldSum sumColumn(Database& db, const QString& sql, const QVariantList& params)
         return sum;
     while (sqlite3_step(stmt) == SQLITE_ROW) {
         ++sum.lines;
-        switch (sqlite3_column_type(stmt, 0)) {
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-            sum.total += sqlite3_column_double(stmt, 0);
-            break;
-        case SQLITE_TEXT: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-            if (const auto value = ColumnNumber(QString::fromUtf8(text, sqlite3_column_bytes(stmt, 0))))
-                sum.total += *value;
-            break;
-        }
-        default:
-            break;
-        }
+        sum.total.addColumn(stmt, 0);
     }
     sqlite3_finalize(stmt);
     return sum;
@@ -50,21 +37,7 @@ SoldSum sumGrouped(Database& db, const QString& sql)
     while (sqlite3_step(stmt) == SQLITE_ROW) {
         const qint64 rows = sqlite3_column_int64(stmt, 1);
         sum.lines += static_cast<int>(rows);
-        std::optional<double> value;
-        switch (sqlite3_column_type(stmt, 0)) {
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-            value = sqlite3_column_double(stmt, 0);
-            break;
-        case SQLITE_TEXT:
-            value = ColumnNumber(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                                   sqlite3_column_bytes(stmt, 0)));
-            break;
-        default:
-            break;
-        }
-        if (value)
-            sum.total += *value * static_cast<double>(rows);
+        sum.total.addColumn(stmt, 0, static_cast<double>(rows));
     }
     sqlite3_finalize(stmt);
     return sum;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/MoneyTotal.h"
 #include "data/Recordset.h"
 
 #include <QString>
@@ -23,10 +24,11 @@ QString availabilityFor(double stock);
 std::optional<double> storedStock(Database& db, qint64 rowId);
 
 // A sum of stored Amount (or Quantity) texts, read with thousands separators allowed; texts
-// that are not numbers are skipped. `lines` is the number of rows read.
+// that are not numbers are skipped. `lines` is the number of rows read. A sum beyond what a
+// number can hold says so (MoneyTotal::overflowed).
 struct SoldSum
 {
-    double total = 0;
+    MoneyTotal total;
     int lines = 0;
 };
 

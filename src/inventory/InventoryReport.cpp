@@ -1,5 +1,6 @@
 #include "inventory/InventoryReport.h"
 
+#include "data/MoneyTotal.h"
 #include "data/Recordset.h"
 #include "data/TextForms.h"
 
@@ -38,17 +39,15 @@ QString headerDate(const QDate& printedOn)
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(printedOn, QStringLiteral("dddd MMMM dd, yyyy"));
 }
 
-double linesTotal(const Recordset& lines)
+QString linesTotal(const Recordset& lines)
 {
     const int amount = indexOfColumn(lines.columns(), QStringLiteral("Amount"));
-    double total = 0;
-    if (amount < 0)
-        return total;
-    for (const auto& row : lines.rows()) {
-        if (const auto value = ColumnNumber(row.at(amount).toString()))
-            total += *value;
+    MoneyTotal total;
+    if (amount >= 0) {
+        for (const auto& row : lines.rows())
+            total.add(row.at(amount));
     }
-    return total;
+    return total.formatted(NumberPattern::Grouped2);
 }
 
 BandedReport build(const Recordset& lines, const QDate& printedOn)
@@ -99,7 +98,7 @@ BandedReport build(const Recordset& lines, const QDate& printedOn)
         .color = QColor(0x8b, 0, 0); // dark red
 
     report.setCaption(QStringLiteral("Label8"), headerDate(printedOn));
-    report.setCaption(QStringLiteral("Label7"), FormatNumber(linesTotal(lines), NumberPattern::Grouped2));
+    report.setCaption(QStringLiteral("Label7"), linesTotal(lines));
     report.setRows(lines.columns(), lines.rows());
     return report;
 }

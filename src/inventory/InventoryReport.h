@@ -14,8 +14,9 @@ namespace InventoryReport {
 // "dddd MMMM dd, yyyy" in US English, e.g. "Tuesday December 08, 2026".
 QString headerDate(const QDate& printedOn);
 
-// The total of the lines' Amount texts (thousands separators allowed).
-double linesTotal(const Recordset& lines);
+// The total of the lines' Amount texts (thousands separators allowed), "#,##0.00", or
+// MoneyTotal::tooLargeText() when it is beyond what a number can hold.
+QString linesTotal(const Recordset& lines);
 
 BandedReport build(const Recordset& lines, const QDate& printedOn);
 

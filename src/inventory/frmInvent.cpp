@@ -593,12 +593,12 @@ void frmInvent::SumSoldAmountForDate()
     const QString day = txtSearch1->text();
     if (day.isEmpty())
         return;
-    txtSales->setText(PlainNumber(InventoryData::sumSoldForDate(m_ctx.db, day).total));
+    txtSales->setText(InventoryData::sumSoldForDate(m_ctx.db, day).total.text());
 }
 
 void frmInvent::SumAllSoldAmounts()
 {
-    txtSales->setText(PlainNumber(InventoryData::sumAllSold(m_ctx.db).total));
+    txtSales->setText(InventoryData::sumAllSold(m_ctx.db).total.text());
 }
 
 void frmInvent::showCalendar()
@@ -672,7 +672,7 @@ void frmInvent::updateItemQuantity()
         return;
     }
     const auto sold = InventoryData::soldQuantity(m_ctx.db, day, item);
-    Text2->setText(sold.lines > 0 ? PlainNumber(sold.total) : QString());
+    Text2->setText(sold.lines > 0 ? sold.total.text() : QString());
 }
 
 void frmInvent::printReport()

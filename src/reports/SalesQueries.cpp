@@ -2,12 +2,12 @@
 
 #include "data/DataControl.h"
 #include "data/Database.h"
+#include "data/MoneyTotal.h"
 #include "data/Schema.h"
 #include "data/TextForms.h"
 
 #include <sqlite3.h>
 
-#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -30,39 +30,15 @@ std::optional<std::pair<QString, QString>> spanKeys(const QString& fromText, con
     return std::make_pair(SalesDayKey(from), SalesDayKey(to));
 }
 
-// A sum of money figures that stays exact to the cent however many rows it adds (compensated
-// summation), so a year of sales totals the same as adding them by hand.
-class RunningTotal
-{
-public:
-    void add(const QString& amount)
-    {
-        const std::optional<double> v = ColumnNumber(amount);
-        if (!v)
-            return;
-        const double t = m_sum + *v;
-        m_compensation += std::fabs(m_sum) >= std::fabs(*v) ? (m_sum - t) + *v : (*v - t) + m_sum;
-        m_sum = t;
-    }
-    QString text() const { return PlainNumber(m_sum + m_compensation); }
-
-private:
-    double m_sum = 0;
-    double m_compensation = 0;
-};
-
 // Adds the AmountDue of every row a statement selects, reading that one column only.
 QString sumAmountDue(Database& db, const QString& where, const QVariantList& params)
 {
-    RunningTotal total;
+    MoneyTotal total;
     sqlite3_stmt* stmt = db.prepare(QStringLiteral("SELECT AmountDue FROM tblSales WHERE ") + where, params);
     if (!stmt)
         return total.text();
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        if (text)
-            total.add(QString::fromUtf8(text, sqlite3_column_bytes(stmt, 0)));
-    }
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        total.addColumn(stmt, 0);
     sqlite3_finalize(stmt);
     return total.text();
 }
@@ -125,11 +101,11 @@ QString SumSalesForRange(Database& db, const QString& fromText, const QString& t
 
 QString SumAmountDue(const Recordset& rows)
 {
-    RunningTotal total;
+    MoneyTotal total;
     const int column = indexOfColumn(rows.columns(), QStringLiteral("AmountDue"));
     if (column < 0)
         return total.text();
     for (const auto& row : rows.rows())
-        total.add(row.at(column).toString());
+        total.add(row.at(column));
     return total.text();
 }

@@ -26,7 +26,8 @@ Recordset SelectSalesForDate(Database& db, const QString& dayText);
 Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText);
 
 // The total AmountDue of the selected sales as plain decimal text ("1250.5"); "0" when
-// there are none. An AmountDue that is not a number is left out of the total.
+// there are none; MoneyTotal::tooLargeText() when the sum is beyond what a number can hold.
+// An AmountDue that is not a number is left out of the total.
 QString SumSalesForDate(Database& db, const QString& dayText);
 QString SumSalesForRange(Database& db, const QString& fromText, const QString& toText);
 // The same total over rows already read (the rows a report prints).

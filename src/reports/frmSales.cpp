@@ -2,6 +2,7 @@
 
 #include "data/DataControl.h"
 #include "data/Database.h"
+#include "data/MoneyTotal.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
@@ -235,6 +236,14 @@ void frmSales::onSave()
     const QString day = m_txtSearch->text();
     if (day.isEmpty())
         return;
+    if (m_txtSales->text() == MoneyTotal::tooLargeText()) {
+        m_ctx.platform.message(this,
+                               QStringLiteral("The sales report for %1 cannot be saved: the day's sales are too "
+                                              "large to add up.")
+                                   .arg(day),
+                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     if (!m_ctx.platform.ask(this, QStringLiteral("Save Sales report for ") + day + QStringLiteral("?"),
                             QStringLiteral("Confirm")))
         return;

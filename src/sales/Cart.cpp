@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 
+#include <cmath>
+
 #include <sqlite3.h>
 
 namespace {
@@ -78,22 +80,56 @@ QString availabilityFor(double stock)
     return stock <= 0 ? Availability::OutOfStock : Availability::Available;
 }
 
-QString lineAmountText(const QString& quantity, const QString& price)
+std::optional<double> lineAmount(const QString& quantity, const QString& price)
 {
-    const auto unit = ColumnNumber(price);
+    const auto unit = PriceFromText(price);
     if (!unit)
-        return {};
-    return FormatNumber(NumberFromText(quantity) * *unit, NumberPattern::Grouped0);
+        return std::nullopt;
+    const double amount = NumberFromText(quantity) * *unit;
+    if (!std::isfinite(amount))
+        return std::nullopt;
+    // Charged to the cent, so the amount box, the cart line, the sold line and the total agree.
+    return ColumnNumber(FormatNumber(amount, NumberPattern::Plain2));
 }
 
-double lineAmountValue(const QString& quantity, const QString& price)
+QString lineAmountText(const QString& quantity, const QString& price)
 {
-    return NumberFromText(quantity) * NumberFromText(price);
+    const auto amount = lineAmount(quantity, price);
+    return amount ? FormatNumber(*amount, NumberPattern::Grouped2) : QString();
 }
 
 bool cashCovers(const QString& cash, const QString& amountDue)
 {
-    return NumberFromText(cash) >= NumberFromText(amountDue);
+    const auto due = ColumnNumber(amountDue);
+    return due && *due >= 0 && NumberFromText(cash) >= *due;
+}
+
+QString changeFor(const QString& cash, const QString& amountDue)
+{
+    return FormatText(PlainNumber(NumberFromText(cash) - ColumnNumber(amountDue).value_or(0)), NumberPattern::Plain2);
+}
+
+TotalProblem totalProblem(const QString& total)
+{
+    const auto value = ColumnNumber(total);
+    if (!value)
+        return TotalProblem::TooLarge;
+    return *value < 0 ? TotalProblem::BelowZero : TotalProblem::None;
+}
+
+QString totalProblemText(TotalProblem problem)
+{
+    switch (problem) {
+    case TotalProblem::TooLarge:
+        return QStringLiteral("The cart's total is too large to add up, so it cannot be paid.\n"
+                              "Remove the line with the largest amount.");
+    case TotalProblem::BelowZero:
+        return QStringLiteral("The cart's total is below zero, so it cannot be paid.\n"
+                              "Remove the lines with an amount below zero.");
+    case TotalProblem::None:
+        break;
+    }
+    return {};
 }
 
 Cart::Cart(Database& db) : m_db(db), m_adoNot(db)
@@ -160,18 +196,30 @@ QString Cart::openSaleNumber(const QString& shown)
     return stored.isEmpty() ? shown : stored;
 }
 
-QString Cart::cartTotalText()
+MoneyTotal Cart::cartTotal(bool* empty)
 {
     const Recordset r = m_db.query(QStringLiteral("SELECT itemAmount FROM tblPos ORDER BY rowid"));
+    if (empty)
+        *empty = r.BOF();
+    MoneyTotal total;
+    for (const auto& row : r.rows())
+        total.add(row.first());
+    return total;
+}
+
+QString Cart::cartTotalText()
+{
+    bool empty = false;
+    const MoneyTotal total = cartTotal(&empty);
+    return empty ? QStringLiteral("0.00") : total.text();
+}
+
+std::optional<bool> Cart::hasSettingsRow()
+{
+    const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM tblMain"));
     if (r.BOF())
-        return QStringLiteral("0.00");
-    QString total;
-    for (const auto& row : r.rows()) {
-        const auto amount = ColumnNumber(row.first().toString());
-        if (amount)
-            total = PlainNumber(*amount + NumberFromText(total));
-    }
-    return total.isEmpty() ? QStringLiteral("0") : total;
+        return std::nullopt;
+    return r.rows().first().first().toLongLong() > 0;
 }
 
 int Cart::lineCount()
@@ -223,6 +271,8 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         return refuse(AddOutcome::Exceeded);
     if (!item.found() || item.name.isEmpty())
         return refuse(AddOutcome::NoItem);
+    if (!PriceFromText(item.price))
+        return refuse(AddOutcome::BadPrice);
     const auto count = quantityNumber(quantity);
     if (!count || *count <= 0)
         return refuse(AddOutcome::NoQuantity);
@@ -230,8 +280,21 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         return refuse(AddOutcome::BelowOne);
     if (!m_db.query(QStringLiteral("SELECT rowid FROM tblPos WHERE ItemNumber = ? LIMIT 1"), {itemNumber}).BOF())
         return refuse(AddOutcome::Listed);
+    const auto amount = lineAmount(quantity, item.price);
+    MoneyTotal total = cartTotal();
+    if (amount)
+        total.add(*amount);
+    if (!amount || total.overflowed())
+        return refuse(AddOutcome::TooLarge);
+    const auto settings = hasSettingsRow();
+    if (!settings) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    if (!*settings)
+        return refuse(AddOutcome::NoSettings);
 
-    result.amountText = lineAmountText(quantity, item.price);
+    result.amountText = FormatNumber(*amount, NumberPattern::Grouped2);
     const double newStock = NumberFromText(item.stocks) - NumberFromText(quantity);
     const QString availability = availabilityFor(newStock);
     const auto failed = [&](const QString& what) {
@@ -239,10 +302,9 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         result.error = what + QStringLiteral(": ") + m_db.lastError();
         return result;
     };
-    if (m_db.ExecuteSql(
-            QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
-                           "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
-            {itemNumber, item.name, quantity, lineAmountValue(quantity, item.price), item.price, DateTimeText()}) != 1)
+    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
+                                       "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
+                        {itemNumber, item.name, quantity, *amount, item.price, DateTimeText()}) != 1)
         return failed(QStringLiteral("The cart line"));
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
                                        "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -350,6 +412,11 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
 {
     SaleResult result;
     const QString due = FormatText(amountDue, NumberPattern::Plain2);
+    result.problem = totalProblem(due);
+    if (result.problem != TotalProblem::None) {
+        result.outcome = SaleOutcome::NotPayable;
+        return result;
+    }
     if (!cashCovers(cash, due)) {
         result.outcome = SaleOutcome::CashShort;
         return result;
@@ -357,6 +424,15 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
     Transaction tx(m_db);
     if (!tx.isActive()) {
         result.error = m_db.lastError();
+        return result;
+    }
+    const auto settings = hasSettingsRow();
+    if (!settings) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    if (!*settings) {
+        result.outcome = SaleOutcome::NoSettings;
         return result;
     }
     // The sale is stored for the cart as it stands now; a cart changed meanwhile (by another
@@ -369,7 +445,7 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
         result.outcome = SaleOutcome::CartChanged;
         return result;
     }
-    result.change = FormatText(PlainNumber(NumberFromText(cash) - NumberFromText(due)), NumberPattern::Plain2);
+    result.change = changeFor(cash, due);
     const auto failed = [&](const QString& what) {
         result.outcome = SaleOutcome::WriteFailed;
         result.error = what + QStringLiteral(": ") + m_db.lastError();
@@ -379,7 +455,7 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
                                        "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
                         {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
         return failed(QStringLiteral("The sale record"));
-    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {openSaleNumber(saleNumber)}) < 0)
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {openSaleNumber(saleNumber)}) < 1)
         return failed(QStringLiteral("The sale number"));
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) < 0)
         return failed(QStringLiteral("Emptying the cart"));

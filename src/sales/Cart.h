@@ -1,10 +1,13 @@
 #pragma once
 
 #include "data/DataControl.h"
+#include "data/MoneyTotal.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include <optional>
 
 class Database;
 
@@ -44,13 +47,22 @@ inline const QString Reserved = QStringLiteral("Reserved");
 
 // "Out of Stock" for a stock of 0 or less, otherwise "Available".
 QString availabilityFor(double stock);
-// The line amount as the amount box shows it: the quantity times the stored price (read with
-// the system's number format), "#,##0"; empty when the price is not a number.
+// The line amount: the quantity (its leading number) times the stored price read as an item
+// price (PriceFromText); no value when the price is not one or the product is not finite.
+std::optional<double> lineAmount(const QString& quantity, const QString& price);
+// The line amount as the amount box and the sold-item line show it, "#,##0.00"; empty when
+// there is no amount. It keeps the cents, so it agrees with the cart line and the total.
 QString lineAmountText(const QString& quantity, const QString& price);
-// The line amount stored in the cart: both texts read by their leading number, not rounded.
-double lineAmountValue(const QString& quantity, const QString& price);
-// True when the cash text covers the amount due (both read by their leading number).
+// True when the amount due reads as a number of 0 or more and the cash text (read by its
+// leading number) covers it. An amount due below 0 or too large to add up is never covered.
 bool cashCovers(const QString& cash, const QString& amountDue);
+// The change for the cash (by its leading number) against the amount due, "0.00".
+QString changeFor(const QString& cash, const QString& amountDue);
+
+// The problems that keep a cart total from being paid, each with the sentence the till shows.
+enum class TotalProblem { None, TooLarge, BelowZero };
+TotalProblem totalProblem(const QString& total);
+QString totalProblemText(TotalProblem problem);
 
 // What happened to an add request. The refusals are listed in the order they are checked.
 enum class AddOutcome {
@@ -62,6 +74,9 @@ enum class AddOutcome {
     NoQuantity, // the quantity is not a number above 0
     BelowOne,   // a quantity between 0 and 1
     Listed,     // the cart already holds a line for the item
+    BadPrice,   // the item's stored price is not a price
+    TooLarge,   // the line amount, or the cart total with it, is not a finite number
+    NoSettings, // tblMain holds no row, so no sale number can be issued
     WriteFailed,
 };
 
@@ -87,12 +102,13 @@ struct RemoveResult
     QString noteError;
 };
 
-enum class SaleOutcome { Completed, CashShort, EmptyCart, CartChanged, WriteFailed };
+enum class SaleOutcome { Completed, CashShort, NotPayable, EmptyCart, CartChanged, NoSettings, WriteFailed };
 
 struct SaleResult
 {
     SaleOutcome outcome = SaleOutcome::WriteFailed;
     QString change; // the stored change, "0.00"
+    TotalProblem problem = TotalProblem::None; // why the amount due cannot be paid
     QString error;
 };
 
@@ -117,7 +133,8 @@ public:
     // The next sale number: the stored counter of the last tblMain row plus 1; empty when
     // tblMain cannot be read.
     QString nextSaleNumber();
-    // The sum of the cart's line amounts as plain decimal text; "0.00" for an empty cart.
+    // The sum of the cart's line amounts as plain decimal text; "0.00" for an empty cart,
+    // MoneyTotal::tooLargeText() when the sum is beyond what a number can hold.
     QString cartTotalText();
     int lineCount();
     CartLine line(qint64 rowId);
@@ -134,12 +151,16 @@ public:
     // cart. No notifications. False (with `error`) when nothing was changed.
     bool clearCart(const QString& saleNumber, QString* error = nullptr);
     // Stores the sale record, advances the counter to the sale number and empties the cart,
-    // provided the cash covers the amount due and the cart still totals that amount.
+    // provided the amount due can be paid, the cash covers it, the cart still totals that
+    // amount and tblMain holds the counter's row.
     SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
                             const QString& cashier);
 
 private:
     StockItem readItem(const QString& itemNumber);
+    MoneyTotal cartTotal(bool* empty = nullptr);
+    // Whether tblMain holds its row; no value when it could not be read.
+    std::optional<bool> hasSettingsRow();
     QString openSaleNumber(const QString& shown);
     bool giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock);
     bool post(const QString& title, const QString& message, QString& noteError);

@@ -420,6 +420,27 @@ void frmPOS::addItem()
         p.message(this, QStringLiteral("Item listed already!"), Platform::applicationTitle(), QMessageBox::Ok,
                   QMessageBox::Warning);
         break;
+    case AddOutcome::BadPrice:
+        p.message(this,
+                  QStringLiteral("%1 (item %2) cannot be sold: its price is not a valid price.\n"
+                                 "Correct the item's price in Registration.")
+                      .arg(r.item.name, r.item.number),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        break;
+    case AddOutcome::TooLarge:
+        p.message(this,
+                  QStringLiteral("%1 (item %2) was not added: the amount, or the cart's total with it, is too large "
+                                 "to be charged.\nCheck the quantity.")
+                      .arg(r.item.name, r.item.number),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        focus = m_txtQuan;
+        break;
+    case AddOutcome::NoSettings:
+        p.message(this,
+                  QStringLiteral("The item was not added: the settings row is missing from tblMain, so no sale "
+                                 "number can be issued."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        break;
     case AddOutcome::WriteFailed:
         p.writeFailed(this,
                       QStringLiteral("The item was not added: the cart, the stock and the sold items are unchanged."),
@@ -511,6 +532,12 @@ void frmPOS::processSale()
     if (m_adoLog1->totalRowCount() == 0) {
         m_ctx.platform.message(this, QStringLiteral("Cannot process empty list!"), Platform::applicationTitle(),
                                QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    // A total too large to add up, or below zero (only old lines can give one), is not paid.
+    if (const TotalProblem problem = totalProblem(m_cart.cartTotalText()); problem != TotalProblem::None) {
+        m_ctx.platform.message(this, totalProblemText(problem), Platform::applicationTitle(), QMessageBox::Ok,
+                               QMessageBox::Warning);
         return;
     }
     frmTotal total(m_ctx, m_lblAmt->text(), m_TID->text(), m_lblCashier->text(), this);

@@ -132,9 +132,11 @@ void frmTotal::submit()
     if (!cashCovers(m_tAmt->text(), m_amountTag))
         return;
     m_cmdOrder->setEnabled(false);
-    const double change = NumberFromText(m_tAmt->text()) - NumberFromText(m_amountTag);
-    m_lblChange->setText(FormatText(PlainNumber(change), NumberPattern::Plain2));
-    m_changeTag = FormatText(m_lblChange->text(), NumberPattern::Plain2);
+    // What is settled now is what Finish stores: typing after this reaches the record only
+    // through another Submit.
+    m_submittedCash = m_tAmt->text();
+    m_lblChange->setText(changeFor(m_submittedCash, m_amountTag));
+    m_changeTag = m_lblChange->text();
     m_cmdCancel->setText(kFinish);
     m_tAmt->setFocus();
     updateSubmitGate(); // Submit may be pressed again while the cash covers the amount
@@ -152,11 +154,23 @@ void frmTotal::completeSale()
 {
     Platform& p = m_ctx.platform;
     Cart cart(m_ctx.db);
-    const SaleResult r = cart.completeSale(m_amountDue, m_tAmt->text(), m_saleNumber, m_cashier);
+    // The sale stores the cash and change of the last Submit, and only while the cash box
+    // still shows cash that covers the amount due (otherwise that cash is refused as short).
+    const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : m_tAmt->text();
+    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier);
     switch (r.outcome) {
     case SaleOutcome::Completed:
-        m_lblChange->setText(r.change);
         closeWindow(QDialog::Accepted);
+        return;
+    case SaleOutcome::NotPayable:
+        p.message(this, totalProblemText(r.problem), Platform::applicationTitle(), QMessageBox::Ok,
+                  QMessageBox::Warning);
+        return;
+    case SaleOutcome::NoSettings:
+        p.message(this,
+                  QStringLiteral("The sale was not stored: the settings row is missing from tblMain, so the sale "
+                                 "number cannot be kept."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         return;
     case SaleOutcome::CashShort:
         p.message(this, QStringLiteral("Cash tendered is less than the amount due!"), Platform::applicationTitle(),

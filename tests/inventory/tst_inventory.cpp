@@ -66,6 +66,8 @@ private slots:
     void printQuestionPaths_data();
     void printQuestionPaths();
     void reportPdf();
+    void totalsNeverOverflowToZero_data();
+    void totalsNeverOverflowToZero();
 
 private:
     void addItem(const QString& number, const QString& name, const QVariant& stocks,
@@ -821,6 +823,33 @@ void tst_Inventory::reportPdf()
         QStringLiteral("SALES:\\s+") + QRegularExpression::escape(FormatNumber(total, NumberPattern::Grouped2));
     QVERIFY(pages.last().contains(QRegularExpression(footer)));
     QCOMPARE(FormatNumber(total, NumberPattern::Grouped2), QStringLiteral("138,515.00"));
+}
+
+void tst_Inventory::totalsNeverOverflowToZero_data()
+{
+    QTest::addColumn<QStringList>("amounts");
+    QTest::addColumn<QString>("total");
+    const QString huge = FormatNumber(1e308, NumberPattern::Grouped0); // as an old line may hold it
+    QTest::newRow("separators and cents") << QStringList{"1,500.00", "37.50", "0.30"} << "1537.8";
+    QTest::newRow("beyond any number") << QStringList{huge, "1", huge} << "Total too large";
+}
+
+// The sold total of a day, of all days and of the printed report is the sum of the lines, or
+// says that it is too large, never 0.
+void tst_Inventory::totalsNeverOverflowToZero()
+{
+    QFETCH(QStringList, amounts);
+    QFETCH(QString, total);
+    int n = 0;
+    for (const QString& amount : amounts)
+        addSold(kDay, QString::number(1001 + n++), QStringLiteral("Item"), "1", amount);
+    open();
+    QCOMPARE(box("txtSales")->text(), total);
+    click("lvButtons_H5");
+    emit child<QCalendarWidget>("Calendar1")->clicked(QDate(2026, 12, 8));
+    QCOMPARE(box("txtSales")->text(), total);
+    const BandedReport report = InventoryReport::build(InventoryData::soldLinesForDate(m_env->db, kDay), QDate());
+    QCOMPARE(report.caption(QStringLiteral("Label7")), FormatText(total, NumberPattern::Grouped2));
 }
 
 QTEST_MAIN(tst_Inventory)

@@ -3,16 +3,21 @@
 #include "TestEnv.h"
 
 #include "admin/frmSetting.h"
+#include "data/TextForms.h"
 #include "inventory/frmInvent.h"
 #include "registration/frmReg.h"
+#include "sales/Cart.h"
 #include "sales/frmPOS.h"
+#include "sales/frmTotal.h"
 #include "session/frmMain.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 
@@ -115,6 +120,8 @@ class tst_BadInput : public QObject
 private slots:
     void sweep_data();
     void sweep();
+    void cashSweep_data();
+    void cashSweep();
 };
 
 void tst_BadInput::sweep_data()
@@ -196,6 +203,67 @@ void tst_BadInput::sweep()
     const Recordset check = env.db.query(QStringLiteral("PRAGMA integrity_check"));
     QCOMPARE(check.rows().first().first().toString(), QStringLiteral("ok"));
     qInfo("%s: %d inputs tried in %lld boxes", qPrintable(window), tried, static_cast<long long>(boxes.size()));
+}
+
+void tst_BadInput::cashSweep_data()
+{
+    QTest::addColumn<QString>("cash");
+    QTest::addColumn<bool>("byEnter");
+    const QStringList texts = hostileTexts();
+    for (int i = 0; i < texts.size(); ++i) {
+        QTest::addRow("text %d alone", i) << texts.at(i) << false;
+        // A covering amount first, so that Submit and Finish run with the hostile rest in the box.
+        QTest::addRow("text %d after 500", i) << QStringLiteral("500") + texts.at(i) << true;
+    }
+}
+
+// Hostile text typed into the payment window's cash box, then Submit, more typing, and Finish
+// (or Enter): nothing crashes, and a stored sale holds exactly the cash and the change the
+// cashier saw at the last Submit, for the amount due shown.
+void tst_BadInput::cashSweep()
+{
+    QFETCH(QString, cash);
+    QFETCH(bool, byEnter);
+    TestEnv env;
+    QVERIFY(seedItems(env.db, 5, kStock));
+    Cart cart(env.db);
+    QCOMPARE(cart.addLine(QStringLiteral("1001"), QStringLiteral("2"), cart.nextSaleNumber(), QStringLiteral("Admin"))
+                 .outcome,
+             AddOutcome::Added);
+    const QString due = FormatText(cart.cartTotalText(), NumberPattern::Grouped2);
+    frmTotal total(env.ctx, due, cart.nextSaleNumber(), QStringLiteral("Admin"));
+    total.show();
+    auto* box = total.findChild<QLineEdit*>(QStringLiteral("tAmt"));
+    auto* submit = total.findChild<QPushButton*>(QStringLiteral("cmdOrder"));
+    auto* finish = total.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+    auto* change = total.findChild<QLabel*>(QStringLiteral("lblChange"));
+    QVERIFY(box && submit && finish && change);
+
+    typeInto(box, cash);
+    QString seenCash, seenChange;
+    if (submit->isEnabled()) {
+        submit->click();
+        seenCash = box->text();
+        seenChange = change->text();
+        QVERIFY2(ColumnNumber(seenChange).value_or(-1) >= 0, qPrintable(seenChange));
+    }
+    typeInto(box, QStringLiteral("9") + cash); // typed after Submit, never submitted
+    const bool settled = !seenChange.isEmpty() && cashCovers(box->text(), FormatText(due, NumberPattern::Plain2));
+    if (byEnter && finish->text() == QLatin1String("Finish"))
+        QTest::keyClick(box, Qt::Key_Return);
+    else
+        finish->click();
+
+    const Recordset sales = env.db.query(QStringLiteral("SELECT AmountDue, Cash, Change FROM tblSales"));
+    QCOMPARE(sales.rowCount(), settled ? 1 : 0);
+    if (sales.rowCount() == 1) {
+        QVERIFY2(!seenChange.isEmpty(), "a sale was stored without a Submit");
+        QCOMPARE(sales.rows()[0][0].toString(), FormatText(due, NumberPattern::Plain2));
+        QCOMPARE(sales.rows()[0][1].toString(), seenCash);
+        QCOMPARE(sales.rows()[0][2].toString(), seenChange);
+    }
+    const QStringList broken = checkShopInvariants(env.db, kStock, true);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
 }
 
 QTEST_MAIN(tst_BadInput)

@@ -5,6 +5,7 @@
 #include "data/TextForms.h"
 #include "platform/DataGrid.h"
 #include "reports/SalesQueries.h"
+#include "reports/SalesReport.h"
 #include "reports/frmPrint.h"
 #include "reports/frmSales.h"
 
@@ -126,6 +127,8 @@ private slots:
     void printAfterDayChange();
     void cutoffPrint();
     void printButtonsAcrossModeSwitch();
+    void totalsNeverOverflowToZero_data();
+    void totalsNeverOverflowToZero();
 };
 
 void tst_reports::dayKey_data()
@@ -611,6 +614,57 @@ void tst_reports::printButtonsAcrossModeSwitch()
     QTest::mouseClick(child<QPushButton>(w, "lvButtons_H6"), Qt::LeftButton);
     QVERIFY(!byCutoff->isEnabled());
     QCOMPARE(text(w, "Text3"), QStringLiteral("0"));
+}
+
+void tst_reports::totalsNeverOverflowToZero_data()
+{
+    QTest::addColumn<QStringList>("amounts");
+    QTest::addColumn<QString>("total");
+    const QString huge = FormatNumber(1e308, NumberPattern::Plain2); // as an old sale may hold it
+    QTest::newRow("cents") << QStringList{"3037.80", "0.10", "0.20"} << "3038.1";
+    QTest::newRow("beyond any number") << QStringList{huge, "5.00", huge} << "Total too large";
+}
+
+// The ledger's day total, both totals of the print window and the printed footer are the sum
+// of the sales, or say that it is too large, never 0; a day too large to add up is not saved.
+void tst_reports::totalsNeverOverflowToZero()
+{
+    QFETCH(QStringList, amounts);
+    QFETCH(QString, total);
+    TestEnv env;
+    env.setSession(QStringLiteral("Admin"), QStringLiteral("Administrator"));
+    QList<Sale> sales;
+    for (const QString& amount : amounts)
+        sales << Sale{kDay, amount};
+    addSales(env, sales);
+    const bool tooLarge = total == QLatin1String("Total too large");
+
+    frmSales ledger(env.ctx);
+    ledger.show();
+    pickDay(ledger, "lvButtons_H1", "Calendar1", kDay);
+    QCOMPARE(text(ledger, "txtSales"), total);
+    env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(ledger, "lvButtons_H3"), Qt::LeftButton);
+    QCOMPARE(env.count(QStringLiteral("tblDaily")), tooLarge ? 0 : 1);
+    if (tooLarge) {
+        QCOMPARE(env.messageTexts(),
+                 QStringList{"The sales report for December 08, 2026 cannot be saved: the day's sales are too large "
+                             "to add up."});
+        QCOMPARE(env.lastMessage().icon, QMessageBox::Warning);
+    }
+
+    frmPrint print(env.ctx);
+    print.show();
+    pickDay(print, "lvButtons_H2", "Calendar1", kDay);
+    QTest::mouseClick(child<QPushButton>(print, "lvButtons_H7"), Qt::LeftButton);
+    QCOMPARE(text(print, "txtSales"), total);
+    QTest::mouseClick(child<QRadioButton>(print, "Option2"), Qt::LeftButton);
+    pickDay(print, "lvButtons_H4", "Calendar2", kDay.addDays(-1));
+    pickDay(print, "lvButtons_H5", "Calendar3", kDay.addDays(1));
+    QTest::mouseClick(child<QPushButton>(print, "lvButtons_H6"), Qt::LeftButton);
+    QCOMPARE(text(print, "Text3"), total);
+    const BandedReport report = SalesReport(SelectSalesForDate(env.db, DateText(kDay)));
+    QCOMPARE(report.caption(QStringLiteral("Label7")), FormatText(total, NumberPattern::Grouped2));
 }
 
 QTEST_MAIN(tst_reports)

@@ -2,6 +2,8 @@
 
 #include "data/DataControl.h"
 #include "data/TextForms.h"
+#include "inventory/InventoryData.h"
+#include "reports/SalesQueries.h"
 #include "platform/DataGrid.h"
 #include "sales/Cart.h"
 #include "sales/frmPOS.h"
@@ -16,7 +18,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -122,6 +127,30 @@ int payWith(QDialog& dialog, const QString& cash)
     return dialog.result();
 }
 
+// A cart line left by an older version of the program, with the amount it stored.
+void addOldCartLine(TestEnv& env, const QString& number, const QVariant& amount)
+{
+    env.exec(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, Dated) "
+                            "VALUES (?, 'Old line', '1', ?, '1', '2026-01-01 10:00:00')"),
+             {number, amount});
+}
+
+// Every row of the tables a sale writes, to prove that a refusal wrote nothing.
+QStringList saleTables(TestEnv& env)
+{
+    QStringList rows;
+    for (const char* table : {"tblPos", "tblSold", "tblStocks", "tblSales", "tblMain", "tblNot"}) {
+        const Recordset r = env.db.query(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table));
+        for (const auto& row : r.rows()) {
+            QStringList values;
+            for (const QVariant& v : row)
+                values << v.toString();
+            rows << QString::fromLatin1(table) + QLatin1Char(':') + values.join(QLatin1Char('|'));
+        }
+    }
+    return rows;
+}
+
 } // namespace
 
 class tst_sales : public QObject
@@ -157,6 +186,7 @@ private slots:
     void enterBeforeAndAfterSubmit();
     void completedSale();
     void finishNeedsCoveringCash();
+    void storedChangeFollowsStoredCash_data();
     void storedChangeFollowsStoredCash();
     void cancelWritesNothing();
     void failedWritesChangeNothing_data();
@@ -165,6 +195,15 @@ private slots:
     void quotedNameSellsVoidsRestocks();
     void fullSaleFromSignIn();
     void windowsFitTheirText();
+    void storedPrices_data();
+    void storedPrices();
+    void unchargeableAdds_data();
+    void unchargeableAdds();
+    void unpayableTotals_data();
+    void unpayableTotals();
+    void missingSettingsRow_data();
+    void missingSettingsRow();
+    void pricesAgreeThroughRealWindows();
 };
 
 void tst_sales::addChecks_data()
@@ -248,25 +287,25 @@ void tst_sales::addWritesLine_data()
     QTest::newRow("two drinks") << "1001"
                                 << "2"
                                 << "50"
-                                << "50"
+                                << "50.00"
                                 << "118"
                                 << "50.00";
     QTest::newRow("fractional price") << "1002"
                                       << "3"
                                       << "136.5"
-                                      << "137"
+                                      << "136.50"
                                       << "57"
                                       << "136.50";
     QTest::newRow("grouped amount") << "1007"
                                     << "1"
                                     << "1250.5"
-                                    << "1,251"
+                                    << "1,250.50"
                                     << "10"
                                     << "1,250.50";
     QTest::newRow("lower-case reserved sells") << "1006"
                                                << "1"
                                                << "12"
-                                               << "12"
+                                               << "12.00"
                                                << "4"
                                                << "12.00";
 }
@@ -322,7 +361,7 @@ void tst_sales::quantityEqualToStock()
     QCOMPARE(s.env.scalar(QStringLiteral("SELECT RE FROM tblNot")), QStringLiteral("Item Out of Stock"));
     QCOMPARE(s.env.scalar(QStringLiteral("SELECT Notification FROM tblNot")),
              QStringLiteral("DETAILS:\r\nItem Number: 1003\r\nItem Name: Bread\r\nPrice: 38\r\nQuantity: 3\r\n"
-                            "Amount: 114"));
+                            "Amount: 114.00"));
     QCOMPARE(s.env.scalar(QStringLiteral("SELECT NoteDate FROM tblNot")), DateText());
 
     addThroughWindow(*s.pos, QStringLiteral("1003"), QStringLiteral("1"));
@@ -394,9 +433,9 @@ void tst_sales::lookupFollowsFields()
     QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("60"));
     QCOMPARE(text(*s.pos, "Tdesc"), QStringLiteral("desc"));
     QCOMPARE(text(*s.pos, "Tprice"), QStringLiteral("45.50"));
-    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("46"));
+    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("45.50"));
     quan->setText(QStringLiteral("30"));
-    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("1,365"));
+    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("1,365.00"));
 
     QTest::keyClick(item, Qt::Key_9);
     for (const char* name : {"Titem", "Tavail", "Tstock", "Tdesc", "Tprice", "tAmt"})
@@ -850,20 +889,51 @@ void tst_sales::finishNeedsCoveringCash()
     }
 }
 
+void tst_sales::storedChangeFollowsStoredCash_data()
+{
+    QTest::addColumn<QString>("typedAfter");
+    QTest::addColumn<bool>("submitAgain");
+    QTest::addColumn<bool>("byEnter");
+    QTest::addColumn<QString>("cash");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("digit typed, Finish") << "0" << false << false << "100"
+                                         << "9.00";
+    QTest::newRow("digit typed, Enter") << "0" << false << true << "100"
+                                        << "9.00";
+    QTest::newRow("scan appended, Enter") << "4806" << false << true << "100"
+                                          << "9.00";
+    QTest::newRow("digit typed, Submit again") << "0" << true << false << "1000"
+                                               << "909.00";
+}
+
+// Finish and Enter store the cash and change of the last Submit, which the cashier saw;
+// typing afterwards reaches the record only through another Submit.
 void tst_sales::storedChangeFollowsStoredCash()
 {
+    QFETCH(QString, typedAfter);
+    QFETCH(bool, submitAgain);
+    QFETCH(bool, byEnter);
+    QFETCH(QString, cash);
+    QFETCH(QString, change);
     Session s;
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("2")); // 91.00
     frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
-    auto* cash = child<QLineEdit>(total, "tAmt");
-    QTest::keyClicks(cash, QStringLiteral("100"));
+    total.show();
+    auto* box = child<QLineEdit>(total, "tAmt");
+    QTest::keyClicks(box, QStringLiteral("100"));
     QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
     QCOMPARE(text(total, "lblChange"), QStringLiteral("9.00"));
-    QTest::keyClicks(cash, QStringLiteral("0")); // 1000, without a new Submit
-    QTest::mouseClick(child<QPushButton>(total, "cmdCancel"), Qt::LeftButton);
-    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Cash FROM tblSales")), QStringLiteral("1000"));
-    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Change FROM tblSales")), QStringLiteral("909.00"));
-    QCOMPARE(s.env.scalar(QStringLiteral("SELECT AmountDue FROM tblSales")), QStringLiteral("91.00"));
+    QTest::keyClicks(box, typedAfter);
+    if (submitAgain)
+        QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
+    QCOMPARE(text(total, "lblChange"), change);
+    if (byEnter)
+        QTest::keyClick(box, Qt::Key_Return);
+    else
+        QTest::mouseClick(child<QPushButton>(total, "cmdCancel"), Qt::LeftButton);
+    QCOMPARE(total.result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Cash || '|' || Change || '|' || AmountDue FROM tblSales")),
+             cash + QLatin1Char('|') + change + QStringLiteral("|91.00"));
 }
 
 void tst_sales::cancelWritesNothing()
@@ -1130,6 +1200,279 @@ void tst_sales::windowsFitTheirText()
         if (!dir.isEmpty())
             window->grab().save(dir + QLatin1Char('/') + window->objectName() + QStringLiteral(".png"));
     }
+}
+
+void tst_sales::storedPrices_data()
+{
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("amount"); // amount box, sold line, total (empty: refused)
+    QTest::addColumn<QString>("itemAmount");
+    QTest::newRow("thousands separator") << "1,500"
+                                         << "2"
+                                         << "3,000.00"
+                                         << "3000";
+    QTest::newRow("cents") << "12.50"
+                           << "3"
+                           << "37.50"
+                           << "37.5";
+    QTest::newRow("tenths add exactly") << "0.10"
+                                        << "3"
+                                        << "0.30"
+                                        << "0.3";
+    QTest::newRow("free") << "0"
+                          << "1"
+                          << "0.00"
+                          << "0";
+    QTest::newRow("just below the limit") << "999,999,999.99"
+                                          << "1"
+                                          << "999,999,999.99"
+                                          << "999999999.99";
+    for (const char* bad : {"abc", "-25", "1e308", "", "1000000000", "&H10"})
+        QTest::addRow("refused: '%s'", bad) << bad << "2"
+                                            << ""
+                                            << "";
+}
+
+// The till reads every stored price as a number with the system's number format: the amount
+// box, the cart line, the sold line and the total agree; a price that is no number is refused.
+void tst_sales::storedPrices()
+{
+    QFETCH(QString, price);
+    QFETCH(QString, quantity);
+    QFETCH(QString, amount);
+    QFETCH(QString, itemAmount);
+    Session s;
+    addStockItem(s.env, {"4001", "Priced", price, 10, "Available"});
+    auto* item = child<QLineEdit>(*s.pos, "txtItem");
+    auto* quan = child<QLineEdit>(*s.pos, "txtQuan");
+    quan->clear();
+    QTest::keyClicks(quan, quantity);
+    QTest::keyClicks(item, QStringLiteral("4001"));
+    QCOMPARE(text(*s.pos, "Tprice"), price);
+    QCOMPARE(text(*s.pos, "tAmt"), amount);
+    const QStringList before = saleTables(s.env);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdSearch"), Qt::LeftButton);
+    if (amount.isEmpty()) {
+        QCOMPARE(s.env.messages.size(), 1);
+        QCOMPARE(s.env.lastMessage().text,
+                 QStringLiteral("Priced (item 4001) cannot be sold: its price is not a valid price.\n"
+                                "Correct the item's price in Registration."));
+        QCOMPARE(s.env.lastMessage().title, QStringLiteral("Pemvix"));
+        QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+        QCOMPARE(saleTables(s.env), before);
+        QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("0.00"));
+        return;
+    }
+    QVERIFY2(s.env.messages.isEmpty(), qPrintable(s.env.lastMessage().text));
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT itemAmount FROM tblPos")), itemAmount);
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT Amount FROM tblSold")), amount);
+    QCOMPARE(text(*s.pos, "lblAmt"), amount);
+}
+
+void tst_sales::unchargeableAdds_data()
+{
+    QTest::addColumn<QVariant>("oldLine"); // an amount already in the cart, or none
+    QTest::addColumn<QString>("quantity");
+    const QString e300 = QStringLiteral("1") + QString(300, QLatin1Char('0'));
+    const QString e299 = QStringLiteral("1") + QString(299, QLatin1Char('0'));
+    QTest::newRow("line amount beyond any number") << QVariant() << e300;
+    QTest::newRow("cart total beyond any number") << QVariant(1.7e308) << e299;
+}
+
+// An add whose amount, or the cart's total with it, would not be a finite number is refused
+// with a message and writes nothing.
+void tst_sales::unchargeableAdds()
+{
+    QFETCH(QVariant, oldLine);
+    QFETCH(QString, quantity);
+    Session s;
+    addStockItem(s.env, {"4001", "Gold", "999999999", 0, "Available"});
+    s.env.exec(QStringLiteral("UPDATE tblStocks SET ItemStocks = '1e301' WHERE ItemNumber = '4001'"));
+    if (oldLine.isValid())
+        addOldCartLine(s.env, QStringLiteral("9"), oldLine);
+    s.reopen();
+    const QStringList before = saleTables(s.env);
+    addThroughWindow(*s.pos, QStringLiteral("4001"), quantity);
+    QCOMPARE(s.env.messages.size(), 1);
+    QCOMPARE(s.env.lastMessage().text,
+             QStringLiteral("Gold (item 4001) was not added: the amount, or the cart's total with it, is too large "
+                            "to be charged.\nCheck the quantity."));
+    QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+    QCOMPARE(s.pos->focusWidget()->objectName(), QStringLiteral("txtQuan"));
+    QCOMPARE(saleTables(s.env), before);
+}
+
+void tst_sales::unpayableTotals_data()
+{
+    QTest::addColumn<QVariantList>("amounts");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("message");
+    const QString tooLarge = QStringLiteral("The cart's total is too large to add up, so it cannot be paid.\n"
+                                            "Remove the line with the largest amount.");
+    const QString belowZero = QStringLiteral("The cart's total is below zero, so it cannot be paid.\n"
+                                             "Remove the lines with an amount below zero.");
+    QTest::newRow("two huge lines") << QVariantList{1.7e308, 1.7e308} << "Total too large" << tooLarge;
+    QTest::newRow("an Inf line") << QVariantList{25, std::numeric_limits<double>::infinity()} << "Total too large"
+                                 << tooLarge;
+    QTest::newRow("huge text lines") << QVariantList{FormatNumber(1e308, NumberPattern::Plain2),
+                                                     FormatNumber(1e308, NumberPattern::Plain2)}
+                                     << "Total too large" << tooLarge;
+    QTest::newRow("negative line") << QVariantList{-25} << "-25.00" << belowZero;
+    QTest::newRow("negative total") << QVariantList{10, -25.5} << "-15.50" << belowZero;
+}
+
+// Old cart lines may add up beyond any number or below zero: the total says so instead of
+// showing 0, and such a cart cannot be paid, neither from the sales window nor the payment.
+void tst_sales::unpayableTotals()
+{
+    QFETCH(QVariantList, amounts);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    Session s;
+    int n = 0;
+    for (const QVariant& amount : amounts)
+        addOldCartLine(s.env, QString::number(++n), amount);
+    s.reopen();
+    QCOMPARE(text(*s.pos, "lblAmt"), shown);
+    auto* lines = s.pos->findChild<DataControl*>(QStringLiteral("adoLog1"));
+    for (int row = 0; row < lines->rowCount(); ++row)
+        QVERIFY(!lines->data(lines->index(row, lines->columnIndex(QStringLiteral("itemAmount"))))
+                     .toString()
+                     .contains(QStringLiteral("inf"), Qt::CaseInsensitive));
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdOrder"), Qt::LeftButton);
+    QCOMPARE(s.env.messageTexts(), QStringList{message});
+    QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+    QVERIFY(s.env.modalWindows.isEmpty());
+
+    // The payment window refuses it too.
+    const QStringList before = saleTables(s.env);
+    frmTotal total(s.env.ctx, shown, text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    total.show();
+    QTest::keyClicks(child<QLineEdit>(total, "tAmt"), QStringLiteral("100"));
+    QVERIFY(!child<QPushButton>(total, "cmdOrder")->isEnabled());
+    QTest::keyClick(child<QLineEdit>(total, "tAmt"), Qt::Key_Return);
+    Cart cart(s.env.db);
+    const SaleResult r = cart.completeSale(shown, QStringLiteral("100"), text(*s.pos, "TID"), QStringLiteral("x"));
+    QCOMPARE(r.outcome, SaleOutcome::NotPayable);
+    QCOMPARE(totalProblemText(r.problem), message);
+    QCOMPARE(saleTables(s.env), before);
+}
+
+void tst_sales::missingSettingsRow_data()
+{
+    QTest::addColumn<bool>("sale");
+    QTest::newRow("add a line") << false;
+    QTest::newRow("complete a sale") << true;
+}
+
+// Without the settings row no sale number can be issued or kept: adding a line and completing
+// a sale are refused with a message naming the problem, and nothing is written.
+void tst_sales::missingSettingsRow()
+{
+    QFETCH(bool, sale);
+    Session s;
+    if (sale)
+        addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
+    s.env.exec(QStringLiteral("DELETE FROM tblMain"));
+    const QStringList before = saleTables(s.env);
+    s.env.messages.clear();
+    if (sale) {
+        int result = -1;
+        s.env.onModal([&](QDialog& d) {
+            result = payWith(d, QStringLiteral("100"));
+            return result;
+        });
+        QTest::mouseClick(child<QPushButton>(*s.pos, "cmdOrder"), Qt::LeftButton);
+        QCOMPARE(result, 0); // the payment window stayed open
+        QCOMPARE(s.env.lastMessage().text,
+                 QStringLiteral("The sale was not stored: the settings row is missing from tblMain, so the sale "
+                                "number cannot be kept."));
+    } else {
+        addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
+        QCOMPARE(s.env.lastMessage().text,
+                 QStringLiteral("The item was not added: the settings row is missing from tblMain, so no sale "
+                                "number can be issued."));
+    }
+    QCOMPARE(s.env.messages.size(), 1);
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Pemvix"));
+    QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
+    QCOMPARE(saleTables(s.env), before);
+}
+
+// A whole sale typed and clicked through the real windows, the payment in its own dialog loop:
+// stored prices with separators, cents and tenths show, charge, store and report one amount.
+void tst_sales::pricesAgreeThroughRealWindows()
+{
+    TestEnv env;
+    addStockItem(env, {"5001", "Cabinet", "1,500", 5, "Available"});
+    addStockItem(env, {"5002", "Paint", "12.50", 50, "Available"});
+    addStockItem(env, {"5003", "Nail", "0.10", 500, "Available"});
+    env.setSession(QStringLiteral("Maria Santos"), QStringLiteral("Cashier"));
+    env.platform.setModalHook({}); // the payment window runs its own exec()
+    auto pos = std::make_unique<frmPOS>(env.ctx);
+    pos->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pos.get()));
+    QApplication::setActiveWindow(pos.get());
+    auto* item = child<QLineEdit>(*pos, "txtItem");
+    auto* quan = child<QLineEdit>(*pos, "txtQuan");
+
+    const struct
+    {
+        const char* number;
+        const char* quantity;
+        const char* amount;
+    } lines[] = {{"5001", "2", "3,000.00"}, {"5002", "3", "37.50"}, {"5003", "3", "0.30"}};
+    QStringList boxAmounts;
+    for (const auto& line : lines) {
+        QTest::mouseClick(quan, Qt::LeftButton); // empties it
+        QTest::keyClicks(quan, QString::fromLatin1(line.quantity));
+        QTest::mouseClick(item, Qt::LeftButton);
+        QTest::keyClicks(item, QString::fromLatin1(line.number));
+        boxAmounts << text(*pos, "tAmt");
+        QTest::mouseClick(child<QPushButton>(*pos, "cmdSearch"), Qt::LeftButton);
+    }
+    QCOMPARE(boxAmounts, (QStringList{"3,000.00", "37.50", "0.30"}));
+    QCOMPARE(text(*pos, "lblAmt"), QStringLiteral("3,037.80"));
+    auto* cart = pos->findChild<DataControl*>(QStringLiteral("adoLog1"));
+    QStringList cartAmounts;
+    for (int row = 0; row < cart->rowCount(); ++row)
+        cartAmounts << cart->value(row, QStringLiteral("itemAmount")).toString();
+    QCOMPARE(cartAmounts, (QStringList{"3000", "37.5", "0.3"}));
+
+    // Process, then the cashier types the cash and clicks Submit and Finish in the payment
+    // window while its own exec() runs.
+    QStringList paid;
+    bool driven = false;
+    const std::function<void()> pay = [&] {
+        auto* total = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!total || total->objectName() != u"frmTotal" || !total->isVisible()) {
+            QTimer::singleShot(10, pay);
+            return;
+        }
+        driven = true;
+        paid << text(*total, "lblAmt");
+        auto* cash = child<QLineEdit>(*total, "tAmt");
+        QTest::keyClicks(cash, QStringLiteral("3100"));
+        QTest::mouseClick(child<QPushButton>(*total, "cmdOrder"), Qt::LeftButton);
+        paid << text(*total, "lblChange");
+        QTest::mouseClick(child<QPushButton>(*total, "cmdCancel"), Qt::LeftButton);
+    };
+    QTimer::singleShot(0, pay);
+    QTest::mouseClick(child<QPushButton>(*pos, "cmdOrder"), Qt::LeftButton);
+    QVERIFY(driven);
+    QCOMPARE(paid, (QStringList{"3,037.80", "62.20"}));
+    QCOMPARE(pos->result(), FormDialog::Reopen);
+
+    QCOMPARE(env.scalar(QStringLiteral("SELECT AmountDue || '|' || Cash || '|' || Change FROM tblSales")),
+             QStringLiteral("3037.80|3100|62.20"));
+    QCOMPARE(env.scalar(
+                 QStringLiteral("SELECT group_concat(Amount, ' + ') FROM (SELECT Amount FROM tblSold ORDER BY rowid)")),
+             QStringLiteral("3,000.00 + 37.50 + 0.30"));
+    QCOMPARE(env.count(QStringLiteral("tblPos")), 0);
+    // The inventory's sold total and the sales ledger's day total are the same amount.
+    QCOMPARE(InventoryData::sumSoldForDate(env.db, DateText()).total.text(), QStringLiteral("3037.8"));
+    QCOMPARE(SumSalesForDate(env.db, DateText()), QStringLiteral("3037.8"));
 }
 
 QTEST_MAIN(tst_sales)
