@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include <algorithm>
 #include <memory>
 
 int main(int argc, char* argv[])
@@ -22,6 +23,9 @@ int main(int argc, char* argv[])
     const bool opened = db.open(path);
 
     AppContext ctx{db, platform};
+    // Each running copy on this file is a till with its own cart. Should every number be
+    // taken, the copy still sells as till 1, as a single copy would.
+    ctx.till = std::max(1, platform.claimTill(path));
     AppWindowFactory windows(ctx);
     ctx.windows = &windows;
 

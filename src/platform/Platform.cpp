@@ -1,7 +1,9 @@
 #include "platform/Platform.h"
 
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -38,12 +40,44 @@ int Platform::showModal(QDialog& dialog)
     return dialog.exec();
 }
 
-bool Platform::anotherInstanceRunning(const QString& lockName)
+namespace {
+
+// Where the program's lock files live: the user's runtime folder.
+QString lockFolder()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    auto lock = std::make_unique<QLockFile>(dir + QLatin1Char('/') + lockName);
+    return dir;
+}
+
+} // namespace
+
+int Platform::claimTill(const QString& databasePath, int highest)
+{
+    if (m_till > 0)
+        return m_till;
+    // One lock per till number and database file: copies that sell from different files do
+    // not take each other's numbers.
+    const QString canonical = QFileInfo(databasePath).absoluteFilePath();
+    const QString file =
+        QString::fromLatin1(QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    for (int till = 1; till <= highest; ++till) {
+        auto lock =
+            std::make_unique<QLockFile>(QStringLiteral("%1/pemvix-till-%2-%3.lock").arg(lockFolder(), file).arg(till));
+        lock->setStaleLockTime(0); // a crashed copy's lock names a dead process and is taken over
+        if (lock->tryLock(0)) {
+            m_tillLock = std::move(lock);
+            m_till = till;
+            return till;
+        }
+    }
+    return 0;
+}
+
+bool Platform::anotherInstanceRunning(const QString& lockName)
+{
+    auto lock = std::make_unique<QLockFile>(lockFolder() + QLatin1Char('/') + lockName);
     lock->setStaleLockTime(0); // a lock left by a crashed copy is recognised by its dead process
     if (lock->tryLock(0)) {
         m_instanceLock = std::move(lock);
