@@ -1,4 +1,7 @@
 #include "app/AppWindowFactory.h"
+#ifdef PEMVIX_TILL_DRIVER
+#include "app/TillDriver.h"
+#endif
 #include "data/Database.h"
 #include "platform/Platform.h"
 #include "session/AppContext.h"
@@ -47,6 +50,9 @@ int main(int argc, char* argv[])
                              .arg(reason),
                          Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
     }
+#ifdef PEMVIX_TILL_DRIVER
+    TillDriver::fromEnvironment(ctx, &app);
+#endif
     loading.start();
     return app.exec();
 }
