@@ -34,7 +34,7 @@ QString deleteRefusal(Database& db, qint64 rowId)
 {
     if (!isLastAdministrator(db, rowId))
         return {};
-    return lastAdministrator(db, rowId) + QStringLiteral(" The account was not deleted.");
+    return QStringLiteral("The account was not deleted.\n\n") + lastAdministrator(db, rowId);
 }
 
 QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)
@@ -42,7 +42,7 @@ QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVa
     if (column.compare(QLatin1String("Account"), Qt::CaseInsensitive) != 0 || value.toString() == Administrator ||
         !isLastAdministrator(db, rowId))
         return {};
-    return lastAdministrator(db, rowId) + QStringLiteral(" Its account type was not changed.");
+    return QStringLiteral("The account type was not changed.\n\n") + lastAdministrator(db, rowId);
 }
 
 } // namespace Accounts

@@ -30,9 +30,10 @@ bool numberInUse(Database& db, const CounterColumns& c, const QString& number, q
                 .BOF();
 }
 
+// What was not saved first, then why.
 QString notSaved(const QString& reason)
 {
-    return reason + QStringLiteral(" The change was not saved.");
+    return QStringLiteral("The change was not saved.\n\n") + reason;
 }
 
 QString emptyRefusal(const QString& label)
