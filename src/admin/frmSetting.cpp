@@ -1,5 +1,6 @@
 #include "admin/frmSetting.h"
 
+#include "admin/Accounts.h"
 #include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
@@ -27,6 +28,7 @@
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace {
 
@@ -55,6 +57,28 @@ protected:
         }
         return QObject::eventFilter(watched, event);
     }
+};
+
+// The company name is kept in capitals: what is typed is upper-cased where it is typed, the
+// caret staying after it even where a letter becomes two ("ß" gives "SS"). An edit whose
+// upper-case form would be longer than the box allows is refused, like any key in a full box.
+class UpperCaseName : public QValidator
+{
+public:
+    UpperCaseName(int limit, QObject* parent) : QValidator(parent), m_limit(limit) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        const QString upper = input.toUpper();
+        if (upper.size() > m_limit)
+            return Invalid;
+        pos = static_cast<int>(input.left(pos).toUpper().size());
+        input = upper;
+        return Acceptable;
+    }
+
+private:
+    int m_limit;
 };
 
 QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent)
@@ -161,6 +185,7 @@ QWidget* frmSetting::buildCompany()
 {
     auto* group = makeGroup(QStringLiteral("fraCompany"), QStringLiteral(" Company Name"), this);
     m_txtCompany = makeEdit(QStringLiteral("txtCompany"), kCompanyLength, group);
+    m_txtCompany->setValidator(new UpperCaseName(kCompanyLength, m_txtCompany));
     m_Label7 = makeLabel(QStringLiteral("Label7"), QString::number(kCompanyLength), group);
     m_Label7->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_Label7->setMinimumWidth(m_Label7->fontMetrics().horizontalAdvance(QStringLiteral("000")));
@@ -402,6 +427,11 @@ void frmSetting::openDataControls()
 
     m_Adodc2->setRecordSource(QStringLiteral("Select * from tblClient"));
     m_Adodc2->setEditable(true);
+    // The last administrator account can be neither deleted nor given another type.
+    m_Adodc2->setDeleteCheck([this](qint64 rowId) { return Accounts::deleteRefusal(m_ctx.db, rowId); });
+    m_Adodc2->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
+        return Accounts::editRefusal(m_ctx.db, rowId, column, value);
+    });
     m_Adodc2->Refresh();
     bindGrid(m_DataGrid2, m_Adodc2, true, [this](const QString& why) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The account was not deleted."), why);
@@ -413,6 +443,12 @@ void frmSetting::openDataControls()
         m_Adodc2, &DataControl::writeFailed, this,
         [this](const QString& why) {
             m_ctx.platform.writeFailed(this, QStringLiteral("The change to the account was not saved."), why);
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_Adodc2, &DataControl::writeRefused, this,
+        [this](const QString& why) {
+            m_ctx.platform.message(this, why, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         },
         Qt::QueuedConnection);
     // A reset of the model shows every column again, so the column rules follow each reload.
@@ -438,7 +474,8 @@ void frmSetting::GetClient6()
     if (rs.State() != 0 && !rs.BOF()) {
         m_txtCompany->clear();
         while (!rs.EndOfFile()) {
-            m_txtCompany->setText(rs.text(QStringLiteral("CompanyName")));
+            // A stored name is shown as typing would have made it (setText bypasses the validator).
+            m_txtCompany->setText(rs.text(QStringLiteral("CompanyName")).toUpper());
             rs.MoveNext();
         }
     }
@@ -447,15 +484,8 @@ void frmSetting::GetClient6()
 
 void frmSetting::txtCompany_Change()
 {
-    const QString text = m_txtCompany->text();
-    const QString upper = text.toUpper();
-    if (upper != text) {
-        const int caret = m_txtCompany->cursorPosition();
-        m_txtCompany->setText(upper); // comes back here once, with nothing left to change
-        m_txtCompany->setCursorPosition(qMin(caret, static_cast<int>(m_txtCompany->text().size())));
-        return;
-    }
-    m_Label7->setText(QString::number(kCompanyLength - text.size()));
+    // The validator keeps the text in capitals; only the characters left need showing.
+    m_Label7->setText(QString::number(kCompanyLength - m_txtCompany->text().size()));
 }
 
 void frmSetting::updateCompany()
@@ -737,6 +767,10 @@ QString frmSetting::sentence(const QString& phrase) const
 
 void frmSetting::notify(const QString& title, const QString& message)
 {
-    PostNotification(*m_adoNot, title, message);
+    // The change itself stands; a journal entry that could not be stored is said, not hidden
+    // (for a clearing it is the only record that the rows were deleted).
+    if (!PostNotification(*m_adoNot, title, message))
+        m_ctx.platform.writeFailed(this, QStringLiteral("The notification \"%1\" was not saved.").arg(title),
+                                   m_adoNot->lastError());
     m_ctx.notificationsChanged();
 }

@@ -316,14 +316,30 @@ bool DataControl::Delete()
 
 bool DataControl::deleteRow(int row)
 {
+    m_refused = false;
     if (row < 0 || row >= m_rows.size()) {
         m_lastError = QStringLiteral("No row selected in %1").arg(m_table);
         return false;
     }
-    const int affected =
-        m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {m_rows.at(row).id});
-    if (affected <= 0) {
-        m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row was already gone from %1").arg(m_table);
+    const qint64 id = m_rows.at(row).id;
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        m_lastError = m_db.lastError();
+        return false;
+    }
+    if (m_deleteCheck) {
+        const QString refused = m_deleteCheck(id);
+        if (!refused.isEmpty()) {
+            m_lastError = refused;
+            m_refused = true;
+            emit writeRefused(refused);
+            return false;
+        }
+    }
+    const int affected = m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {id});
+    if (affected <= 0 || !tx.commit()) {
+        m_lastError =
+            affected == 0 ? QStringLiteral("The row was already gone from %1").arg(m_table) : m_db.lastError();
         return false;
     }
     beginRemoveRows({}, row, row);
@@ -387,21 +403,57 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& value, int r
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    m_refused = false;
     const int row = index.row();
+    const qint64 id = m_rows.at(row).id;
     const QString column = m_columns.at(index.column());
-    const int affected =
-        m_db.ExecuteSql(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)),
-                        {value, m_rows.at(row).id});
+    int affected = -1;
+    {
+        Transaction tx(m_db);
+        if (tx.isActive() && m_editCheck) {
+            const QString refused = m_editCheck(id, column, value);
+            if (!refused.isEmpty()) {
+                m_lastError = refused;
+                m_refused = true;
+            }
+        }
+        if (tx.isActive() && !m_refused) {
+            affected = m_db.ExecuteSql(
+                QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)), {value, id});
+            if (affected > 0 && !tx.commit())
+                affected = -1;
+        }
+    }
+    if (m_refused) {
+        reloadRow(row);
+        emit writeRefused(m_lastError);
+        return false;
+    }
     if (affected <= 0) {
         m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row is no longer in %1").arg(m_table);
         emit writeFailed(m_lastError);
         return false;
     }
-    // Read the stored value back, so the grid shows what the column's type made of it.
-    const Recordset r = m_db.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quoted(column), m_table),
-                                   {m_rows.at(row).id});
-    m_rows[row].values[index.column()] = r.BOF() ? value : r.rows().first().first();
-    emit dataChanged(index, index);
+    // Read the row back, so the grid shows what the column's type made of the value.
+    if (!reloadRow(row)) {
+        m_rows[row].values[index.column()] = value;
+        emit dataChanged(index, index);
+        if (row == m_current)
+            emitCurrent();
+    }
+    return true;
+}
+
+bool DataControl::reloadRow(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    const Recordset r =
+        m_db.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_columnList, m_table), {m_rows.at(row).id});
+    if (r.BOF() || r.rows().first().size() != m_rows.at(row).values.size())
+        return false;
+    m_rows[row].values = r.rows().first();
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     if (row == m_current)
         emitCurrent();
     return true;

@@ -6,6 +6,8 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <functional>
+
 class Database;
 
 // A window-owned view of the rows of one table: a record source (one SELECT on one table),
@@ -69,7 +71,23 @@ public:
     bool isEditable() const { return m_editable; }
     void setReadOnlyColumn(int column, bool readOnly = true);
 
+    // Rules the stored rows must keep. An in-place edit (or a deletion) runs its check inside
+    // the transaction that writes it, so the check sees the rows as stored at that moment. A
+    // check returns why the change is refused, in the user's words, or an empty text; a refused
+    // change writes nothing, is announced through writeRefused and the row shows its stored
+    // values again.
+    using EditCheck = std::function<QString(qint64 rowId, const QString& column, const QVariant& value)>;
+    using DeleteCheck = std::function<QString(qint64 rowId)>;
+    void setEditCheck(EditCheck check) { m_editCheck = std::move(check); }
+    void setDeleteCheck(DeleteCheck check) { m_deleteCheck = std::move(check); }
+
+    // Reads one fetched row again from the table, so it shows what is stored now. False when
+    // the row could not be read (it is then left as it was).
+    bool reloadRow(int row);
+
     QString lastError() const { return m_lastError; }
+    // True when the last failed edit or deletion was refused by a check rather than by the table.
+    bool lastWriteRefused() const { return m_refused; }
 
     // QAbstractItemModel
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -88,6 +106,8 @@ signals:
     void currentRowChanged(int row);
     // An in-place edit or a deletion from a bound grid could not be written.
     void writeFailed(const QString& message);
+    // An in-place edit or a deletion was refused by a check; `reason` says why.
+    void writeRefused(const QString& reason);
 
 private:
     struct Row
@@ -118,5 +138,8 @@ private:
     QVariantMap m_pending;
     bool m_editable = false;
     QSet<int> m_readOnly;
+    EditCheck m_editCheck;
+    DeleteCheck m_deleteCheck;
     QString m_lastError;
+    bool m_refused = false;
 };

@@ -514,14 +514,17 @@ void frmInvent::addStock()
         m_ctx.platform.message(this, QStringLiteral("Set number of stocks to be added!"), QStringLiteral("Add"));
         return;
     }
-    // Start from the stock stored now, not from the figure shown since the last load.
-    const auto stored = InventoryData::storedStock(m_ctx.db, adoLog2->rowId(adoLog2->currentRow()));
+    // The question shows the stock stored now, not the figure shown since the last load; the
+    // write adds to the stock as stored when it writes.
+    const int row = adoLog2->currentRow();
+    const qint64 rowId = adoLog2->rowId(row);
+    const auto stored = InventoryData::storedStock(m_ctx.db, rowId);
     if (!stored) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The stock of %1 was not updated.").arg(txtName->text()),
-                                   QStringLiteral("The item is no longer registered. Click Refresh."));
+        stockNotUpdated(true);
         return;
     }
-    const double future = NumberFromText(txtAdd->text()) + *stored;
+    const double added = NumberFromText(txtAdd->text());
+    const double future = added + *stored;
     if (!std::isfinite(future)) {
         m_ctx.platform.message(this,
                                QStringLiteral("The number of stocks to be added is too large. Nothing was changed."),
@@ -534,9 +537,14 @@ void frmInvent::addStock()
                              QStringLiteral("\n\nConfirm additional stock(s)?");
     if (!m_ctx.platform.ask(this, question, QStringLiteral("Confirm")))
         return;
-    if (writeStock(future))
-        m_ctx.platform.message(this, QStringLiteral("Click Refresh to view updated result."),
-                               QStringLiteral("Successfully Updated"));
+    const InventoryData::StockChange change = InventoryData::addToStock(m_ctx.db, rowId, added);
+    if (!change.stock) {
+        stockNotUpdated(change.itemGone, change.error);
+        return;
+    }
+    adoLog2->reloadRow(row); // the list and the detail boxes show the stored result
+    m_ctx.platform.message(this, QStringLiteral("Click Refresh to view updated result."),
+                           QStringLiteral("Successfully Updated"));
 }
 
 void frmInvent::editStock()
@@ -557,8 +565,7 @@ void frmInvent::editStock()
     }
     const auto stored = InventoryData::storedStock(m_ctx.db, adoLog2->rowId(adoLog2->currentRow()));
     if (!stored) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The stock of %1 was not updated.").arg(txtName->text()),
-                                   QStringLiteral("The item is no longer registered. Click Refresh."));
+        stockNotUpdated(true);
         return;
     }
     const QString question = QStringLiteral("Update ") + txtName->text() + QStringLiteral("'s Stock to ") +
@@ -571,6 +578,14 @@ void frmInvent::editStock()
                                QStringLiteral("Successfully Updated"));
 }
 
+void frmInvent::stockNotUpdated(bool itemGone, const QString& detail)
+{
+    QString what = QStringLiteral("The stock of %1 was not updated.").arg(txtName->text());
+    if (itemGone)
+        what += QStringLiteral(" The item is no longer registered. Click Refresh.");
+    m_ctx.platform.writeFailed(this, what, detail);
+}
+
 // Writes the new stock and its availability to the current item row only (by its rowid);
 // the detail boxes and the list show the stored figures at once.
 bool frmInvent::writeStock(double stock)
@@ -578,8 +593,7 @@ bool frmInvent::writeStock(double stock)
     adoLog2->setField(QStringLiteral("ItemStocks"), PlainNumber(stock));
     adoLog2->setField(QStringLiteral("ItemAvailability"), InventoryData::availabilityFor(stock));
     if (!adoLog2->Update()) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The stock of %1 was not updated.").arg(txtName->text()),
-                                   adoLog2->lastError());
+        stockNotUpdated(false, adoLog2->lastError());
         return false;
     }
     refreshDetails();

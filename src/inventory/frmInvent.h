@@ -55,6 +55,8 @@ private:
     void addStock();
     void editStock();
     bool writeStock(double stock);
+    // Says that the stock of the shown item was not written, and why.
+    void stockNotUpdated(bool itemGone, const QString& detail = {});
     // Sold-items panel
     void showCalendar();
     void Calendar1_Click(const QDate& date);

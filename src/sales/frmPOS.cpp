@@ -455,7 +455,7 @@ void frmPOS::addItem()
         return;
     }
     if (!r.noteError.isEmpty())
-        p.writeFailed(this, r.noteError);
+        p.writeFailed(this, r.noteError, r.noteDetail);
     if (r.ranOut)
         m_ctx.notificationsChanged();
     reloadCart();
@@ -497,7 +497,7 @@ void frmPOS::removeLine()
     if (r.outcome == RemoveOutcome::Gone)
         p.message(this, QStringLiteral("That line is no longer in the cart."), QStringLiteral("Remove"));
     if (!r.noteError.isEmpty())
-        p.writeFailed(this, r.noteError);
+        p.writeFailed(this, r.noteError, r.noteDetail);
     if (r.outcome == RemoveOutcome::Removed)
         m_ctx.notificationsChanged();
     reloadCart();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 // A shop's day in fast motion, run by a child process against a database file: adds to the
@@ -15,6 +16,9 @@ struct WorkloadOptions
     int maxOps = 1000000;
     int items = 20; // seeded items numbered from 1001
     bool registrations = true;
+    // Also registers employees and adds stock through the real windows, as an administrator
+    // at a second till would, with the registration and inventory windows kept open.
+    bool adminWork = false;
 };
 
 struct WorkloadStats
@@ -22,8 +26,10 @@ struct WorkloadStats
     int ops = 0;
     int failedWrites = 0;   // writes the program reported as not saved
     int lockedFailures = 0; // of those, the ones that said the database was busy or locked
+    QHash<QString, double> stockAdded; // by item number, the stock additions reported as saved
 };
 
 // Runs in a process with a QApplication (registrations use the real window). Prints one line
-// "ops N failed F locked L" to stdout at the end.
+// "ops N failed F locked L" to stdout at the end, then "added" and the stock added to each
+// item as "number=amount" words.
 WorkloadStats runWorkload(const WorkloadOptions& options);

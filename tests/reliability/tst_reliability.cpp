@@ -40,10 +40,14 @@ int envInt(const char* name, int fallback)
     return ok ? v : fallback;
 }
 
-QStringList workloadArgs(const QString& db, const QString& state, quint32 seed, int rate, int maxOps)
+QStringList workloadArgs(const QString& db, const QString& state, quint32 seed, int rate, int maxOps,
+                         bool adminWork = false)
 {
-    return {QStringLiteral("--workload"), db, state, QString::number(seed), QString::number(rate),
-            QString::number(maxOps)};
+    QStringList args{QStringLiteral("--workload"), db, state, QString::number(seed), QString::number(rate),
+                     QString::number(maxOps)};
+    if (adminWork)
+        args << QStringLiteral("--admin");
+    return args;
 }
 
 } // namespace
@@ -93,8 +97,9 @@ void tst_Reliability::survivesKills()
     QVERIFY(insideOperation > 0);
 }
 
-// Two copies sell into one database at ten operations a second each: nobody waits into a
-// "database is locked" failure and no update is lost.
+// Two copies sell, register items and employees and add stock in one database at ten
+// operations a second each: nobody waits into a "database is locked" failure, no number is
+// issued twice and no stock update is lost.
 void tst_Reliability::twoCopiesAtOnce()
 {
     QTemporaryDir dir;
@@ -105,18 +110,39 @@ void tst_Reliability::twoCopiesAtOnce()
     b.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     for (auto [child, seed] : {std::pair{&a, 7u}, std::pair{&b, 8u}}) {
         child->start(QCoreApplication::applicationFilePath(),
-                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops));
+                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops, true));
     }
     QVERIFY(a.waitForFinished(120000));
     QVERIFY(b.waitForFinished(120000));
     QCOMPARE(a.exitCode(), 0);
     QCOMPARE(b.exitCode(), 0);
+    QHash<QString, double> added;
     for (QProcess* child : {&a, &b}) {
         const QString out = QString::fromUtf8(child->readAllStandardOutput());
         qInfo("%s", qPrintable(out.simplified()));
         QVERIFY2(out.contains(QStringLiteral("ops %1 failed 0 locked 0").arg(ops)), qPrintable(out));
+        for (const QString& line : out.split(u'\n')) {
+            if (!line.startsWith(QLatin1String("added")))
+                continue;
+            for (const QString& word : line.split(u' ', Qt::SkipEmptyParts).mid(1))
+                added[word.section(u'=', 0, 0)] += word.section(u'=', 1).toDouble();
+        }
     }
-    const QStringList broken = checkShopFile(db, kStock, false);
+    QVERIFY2(!added.isEmpty(), "no stock was added");
+    {
+        Database check;
+        QVERIFY(check.open(db));
+        const auto count = [&](const char* table) {
+            return check.query(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)))
+                .rows()
+                .first()
+                .first()
+                .toInt();
+        };
+        qInfo("%d items and %d employees registered, stock added to %lld items", count("tblStocks") - 20,
+              count("tblEmp"), static_cast<long long>(added.size()));
+    }
+    const QStringList broken = checkShopFile(db, kStock, false, added);
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
 }
 
@@ -131,6 +157,7 @@ int main(int argc, char* argv[])
         options.seed = QByteArray(argv[4]).toUInt();
         options.opsPerSecond = QByteArray(argv[5]).toInt();
         options.maxOps = QByteArray(argv[6]).toInt();
+        options.adminWork = argc >= 8 && qstrcmp(argv[7], "--admin") == 0;
         const WorkloadStats stats = runWorkload(options);
         return stats.ops > 0 || options.maxOps == 0 ? 0 : 1;
     }
