@@ -7,6 +7,7 @@
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 
@@ -146,7 +147,7 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     m_Picture1->hide();
     m_Picture2->hide();
     updatePlaceholder();
-    resize(1100, 740);
+    resizeToScreen(this, QSize(1100, 740));
 
     openDataControls();
     GetClient();
