@@ -9,6 +9,7 @@
 #include "app/AppWindowFactory.h"
 #include "data/TextForms.h"
 #include "inventory/frmInvent.h"
+#include "platform/FlowLayout.h"
 #include "reports/frmPrint.h"
 #include "reports/frmSales.h"
 #include "sales/frmTotal.h"
@@ -27,6 +28,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSet>
+#include <QVBoxLayout>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QToolButton>
@@ -215,6 +218,9 @@ void signIn(frmMain& main)
     child<QLineEdit>(&main, "txtPassword")->setText(TestEnv::adminPassword());
     main.SignIn();
     QVERIFY(main.session().IsAdministrator());
+    // The main window has taken its place: the windows it opens are centred on it.
+    QTRY_COMPARE(main.frameGeometry().top(), qRound(400.0 * main.logicalDpiY() / 1440.0));
+    QTest::qWait(20);
 }
 
 } // namespace
@@ -227,6 +233,8 @@ private slots:
     void initTestCase();
     void checkerFindsFaults_data();
     void checkerFindsFaults();
+    void flowWraps_data();
+    void flowWraps();
     void fits_data();
     void fits();
 
@@ -325,6 +333,48 @@ void tst_Layout::checkerFindsFaults()
     QCOMPARE(!faults.isEmpty(), faulty);
     if (faulty && layout != QLatin1String("off screen"))
         QVERIFY2(faults.first().contains(QLatin1String("cmdClose")), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+// A row of buttons too wide for its column wraps onto further rows, each button whole and
+// inside the column, kept to the side asked for.
+void tst_Layout::flowWraps_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("all on one row") << 600 << 1;
+    QTest::newRow("two rows") << 300 << 2;
+    QTest::newRow("one button a row") << 160 << 4;
+}
+
+void tst_Layout::flowWraps()
+{
+    QFETCH(int, width);
+    QFETCH(int, rows);
+    QWidget column;
+    auto* outer = new QVBoxLayout(&column);
+    auto* row = new FlowLayout(Qt::AlignRight);
+    QList<QPushButton*> buttons;
+    for (const char* caption : {"Set Save Folder", "Cancel", "Backup Database", "Restore"}) {
+        buttons << new QPushButton(QString::fromLatin1(caption), &column);
+        row->addWidget(buttons.last());
+    }
+    outer->addLayout(row);
+    outer->addStretch(1);
+    column.setFixedWidth(width);
+    QVERIFY(column.layout()->hasHeightForWidth());
+    column.resize(width, column.heightForWidth(width)); // as a scroll area sizes its contents
+    column.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&column));
+    QSet<int> tops;
+    int rightmost = 0;
+    for (QPushButton* b : buttons) {
+        QVERIFY2(column.rect().contains(b->geometry()), qPrintable(b->text()));
+        QVERIFY2(squeezed(b).isEmpty(), qPrintable(b->text()));
+        tops << b->y();
+        rightmost = qMax(rightmost, b->geometry().right());
+    }
+    QCOMPARE(int(tops.size()), rows);
+    QVERIFY(rightmost >= column.width() - outer->contentsMargins().right() - 2); // kept to the right
 }
 
 void tst_Layout::fits_data()
