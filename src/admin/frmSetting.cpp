@@ -7,7 +7,9 @@
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
+#include "platform/FlowLayout.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 
@@ -25,6 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -111,11 +115,11 @@ QGroupBox* makeGroup(const QString& name, const QString& heading, QWidget* paren
     return group;
 }
 
-// A row of buttons pushed to the right.
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons)
+// A row of buttons pushed to the right, wrapping onto a second row where the column is too
+// narrow for all of them.
+FlowLayout* buttonRow(std::initializer_list<QWidget*> buttons)
 {
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
+    auto* row = new FlowLayout(Qt::AlignRight);
     for (QWidget* b : buttons)
         row->addWidget(b);
     return row;
@@ -142,7 +146,6 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     left->addWidget(buildHistory());
     left->addStretch(1);
     auto* cmdAccept = makeButton(QStringLiteral("cmdAccept"), QStringLiteral("Close"), this);
-    left->addLayout(buttonRow({cmdAccept}));
     connect(cmdAccept, &QPushButton::clicked, this, [this] { closeWindow(QDialog::Accepted); });
 
     auto* right = new QVBoxLayout;
@@ -158,19 +161,31 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     m_placeholder->setEnabled(false);
     right->addWidget(m_placeholder, 1);
 
+    // The forms scroll when the screen is too short for all of them, with the window's Close
+    // always in view below them; the lists beside them take the remaining width.
     auto* columns = new QHBoxLayout(this);
-    auto* leftColumn = new QWidget(this);
+    auto* leftColumn = new QWidget;
+    leftColumn->setObjectName(QStringLiteral("forms"));
     leftColumn->setLayout(left);
-    left->setContentsMargins(0, 0, 0, 0);
-    leftColumn->setFixedWidth(430);
-    columns->addWidget(leftColumn);
+    left->setContentsMargins(0, 0, 6, 0);
+    auto* leftScroll = new QScrollArea(this);
+    leftScroll->setObjectName(QStringLiteral("formsScroll"));
+    leftScroll->setFrameShape(QFrame::NoFrame);
+    leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    leftScroll->setWidgetResizable(true);
+    leftScroll->setWidget(leftColumn);
+    leftScroll->setFixedWidth(420 + leftScroll->verticalScrollBar()->sizeHint().width());
+    auto* leftSide = new QVBoxLayout;
+    leftSide->addWidget(leftScroll, 1);
+    leftSide->addLayout(buttonRow({cmdAccept}));
+    columns->addLayout(leftSide);
     columns->addLayout(right, 1);
 
     m_Frame1->hide();
     m_Picture1->hide();
     m_Picture2->hide();
     updatePlaceholder();
-    resize(1100, 740);
+    resizeToScreen(this, QSize(1100, 740));
 
     openDataControls();
     GetClient();

@@ -8,6 +8,7 @@
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 
 #include <QButtonGroup>
@@ -134,7 +135,7 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     layout->setSpacing(12);
     layout->addWidget(area, 1);
     layout->addWidget(side, 0);
-    resize(1180, 700);
+    resizeToScreen(this, QSize(1180, 700));
 
     // Counters follow the data controls: a refresh, a filter, a deletion.
     for (DataControl* control : {adoLog2, Adodc1, m_dayLines, m_watchRows}) {

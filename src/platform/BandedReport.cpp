@@ -1,6 +1,7 @@
 #include "platform/BandedReport.h"
 
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -207,7 +208,7 @@ void showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
     QPrintPreviewDialog preview(&printer, parent);
     preview.setObjectName(QStringLiteral("reportPreview"));
     preview.setWindowTitle(report.windowTitle());
-    preview.resize(900, 1000);
+    resizeToScreen(&preview, QSize(900, 1000));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&report](QPrinter* target) { report.render(*target); });
     if (auto* toolbar = preview.findChild<QToolBar*>()) {

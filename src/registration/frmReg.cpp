@@ -6,6 +6,7 @@
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "registration/RegistrationData.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
@@ -175,7 +176,7 @@ void frmReg::buildWindow()
 
     hidePanels();
     setMinimumSize(860, 460);
-    resize(940, 500);
+    resizeToScreen(this, QSize(940, 500));
 }
 
 QWidget* frmReg::buildEmployeeHalf()

@@ -7,6 +7,7 @@
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "reports/SalesQueries.h"
 #include "reports/SalesReport.h"
 #include "session/AppContext.h"
@@ -181,7 +182,7 @@ void frmPrint::buildLayout()
     connect(m_lvButtons_H3, &QPushButton::clicked, this, &frmPrint::onPrintByCutoff);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
 
-    resize(900, 600);
+    resizeToScreen(this, QSize(900, 600));
 }
 
 QCalendarWidget* frmPrint::makeCalendar(const QString& name, QLineEdit* target)
@@ -204,7 +205,7 @@ void frmPrint::openCalendar(QCalendarWidget* calendar, QWidget* below)
 {
     calendar->setSelectedDate(QDate::currentDate());
     calendar->adjustSize();
-    calendar->move(below->mapToGlobal(QPoint(0, below->height())));
+    placePopupBelow(calendar, below);
     calendar->show();
     calendar->setFocus();
 }
