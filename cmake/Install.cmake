@@ -21,10 +21,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pemvix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Sales and inventory for a small shop")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Pemvix rings up sales at the till (with a barcode scanner or the keyboard), registers items and\n"
-    "employees, keeps and watches stock, and prints sales reports. All of a shop's data lives in one\n"
-    "encrypted SQLCipher file in the shop's own folder (~/Pemvix).")
+set(CPACK_PACKAGE_DESCRIPTION "Pemvix rings up sales at the till (with a barcode scanner or the keyboard), \
+registers items and employees, keeps and watches stock, and prints sales reports. All of a shop's data \
+lives in one encrypted SQLCipher file in the shop's own folder (~/Pemvix).")
 set(CPACK_PACKAGE_VENDOR "Pemvix")
 set(CPACK_PACKAGE_CONTACT "Pemvix maintainers <pemvix@localhost>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /opt/pemvix)

@@ -38,5 +38,7 @@ pemvix_shop_dir() {
 pemvix_install_shop() {
     local top
     top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    # A new shop's folder is private to its user: it holds the shop's data.
+    (umask 077 && mkdir -p "$(pemvix_shop_dir)")
     cmake --install "${1:-$top/build}" --component programs --prefix "$(pemvix_shop_dir)"
 }

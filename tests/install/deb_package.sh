@@ -38,7 +38,7 @@ fi
 grep -q "<svg" "$root/usr/share/icons/hicolor/scalable/apps/pemvix.svg" || fail "the icon is not an SVG image"
 
 # The packaged programs run with the system's libraries, and the launcher sets up a shop.
-"$root/opt/pemvix/pemvix-initdb" --help | grep -q "default: Admin" || fail "pemvix-initdb --help"
+[ "$(grep -c "(default:" <<<"$("$root/opt/pemvix/pemvix-initdb" --help)")" = 4 ] || fail "pemvix-initdb --help shows no defaults"
 out=$(PEMVIX_PROGRAMS="$root/opt/pemvix" "$root/usr/bin/pemvix" --prepare)
 shop="$HOME/Pemvix"
 grep -q "Administrator password: " <<<"$out" || fail "no administrator's password printed: $out"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the installation tests: a scratch folder removed at exit, and failing with a reason.
 set -euo pipefail
 src=$(realpath "$1")
