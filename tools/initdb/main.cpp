@@ -28,10 +28,10 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pemvix-initdb"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Creates a new Pemvix database file, encrypted, with its tables, one settings row and the first\n"
-                       "administrator (sign in with the \"Admin/Guest\" option). It never overwrites a file.\n"
-                       "The program reads the file named dbZarel.mdb in its own folder."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Creates a new Pemvix database file, encrypted, with its tables, one settings row and the first\n"
+        "administrator (sign in with the \"Admin/Guest\" option). It never overwrites a file.\n"
+        "The program reads the file named dbZarel.mdb in its own folder."));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("admin-user"),
                       QStringLiteral("User name of the first administrator (default: Admin)."), QStringLiteral("NAME"),
