@@ -31,9 +31,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The launcher: coreutils and util-linux are essential; xauth and the VNC server serve computers
-# without a display, xmessage shows the first sign-in when started from the menu.
+# The launcher: coreutils and util-linux are essential; xauth, the VNC server and openbox serve
+# computers without a display; xmessage shows the first sign-in when started from the menu.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xauth")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils, tigervnc-standalone-server, tigervnc-tools")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils, tigervnc-standalone-server, tigervnc-tools, openbox")
 set(CPACK_COMPONENTS_ALL programs desktop)
 include(CPack)
