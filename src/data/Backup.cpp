@@ -249,18 +249,42 @@ bool copyPages(sqlite3* source, sqlite3* target, QString* why, const WorkProgres
     return done;
 }
 
-// Writes the copy into the (empty) file at `path`.
+// Writes the copy into the (empty) file at `path`. The copy's last step would wait for the
+// whole file to reach the disk; the copy is written without waiting instead, and flushed to
+// the disk on a worker thread (syncFile) before anything trusts it.
 bool writeCopy(Database& source, const QString& path, QString* why, const WorkProgress& progress)
 {
     sqlite3* target = openKeyed(path, SQLITE_OPEN_READWRITE, why);
     if (!target)
         return false;
-    bool ok = copyPages(source.handle(), target, why, progress);
+    // Deriving the key from the password takes a while: done aside, by a first write.
+    bool ok = runAside(
+        [&] {
+            if (sqlite3_exec(target, "PRAGMA synchronous = OFF; PRAGMA user_version = 0;", nullptr, nullptr, nullptr) ==
+                SQLITE_OK)
+                return true;
+            *why = QString::fromUtf8(sqlite3_errmsg(target));
+            return false;
+        },
+        progress);
+    if (ok)
+        ok = copyPages(source.handle(), target, why, progress);
     if (sqlite3_close(target) != SQLITE_OK && ok) {
         *why = QStringLiteral("the copy could not be closed");
         ok = false;
     }
     return ok;
+}
+
+// Makes sure every byte of the file is on the disk.
+bool syncFile(const QString& path, QString* why)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0) {
+        *why = QStringLiteral("the copy could not be written to the disk: ") + file.errorString();
+        return false;
+    }
+    return true;
 }
 
 // Opens a file read-only with the database password and checks every page.
@@ -305,7 +329,7 @@ bool backupDatabase(Database& source, const QString& destinationPath, QString* e
     QString why;
     if (!writeCopy(source, tempPath, &why, progress))
         return failed(why);
-    if (!runAside([&] { return verifyFile(tempPath, &why); }, progress))
+    if (!runAside([&] { return syncFile(tempPath, &why) && verifyFile(tempPath, &why); }, progress))
         return failed(why);
     if (!temporary.renameTo(destinationPath, &why))
         return failed(why);

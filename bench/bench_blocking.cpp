@@ -1,0 +1,154 @@
+// How long the windows stop answering during the program's longest work at shop scale: a
+// backup of the whole file, the preview of a one-year sales report and a search in the
+// sold-items panel. Each runs once from inside a running event loop, as a click does, while a
+// 1 ms timer ticks; the longest gap between two ticks is the longest the event loop was
+// blocked (what a user sees as a frozen window). Target: under 100 ms each.
+#include "BenchShop.h"
+#include "Pairs.h"
+
+#include "admin/frmSetting.h"
+#include "inventory/frmInvent.h"
+#include "reports/frmPrint.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPrintPreviewWidget>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Runs `work` from inside a running event loop and keeps the loop running `settleMs` after it
+// returned (for work that timers finish). Returns the longest gap between two ticks of a 1 ms
+// timer over that whole time, in milliseconds; `took` receives the whole time in seconds.
+double longestBlock(const std::function<void()>& work, int settleMs, double* took)
+{
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    auto tick = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, tick);
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        work();
+        *took = clock.nsecsElapsed() / 1e9;
+        QTimer::singleShot(settleMs, &loop, &QEventLoop::quit);
+    });
+    clock.start();
+    probe.start();
+    loop.exec();
+    tick();
+    return longest / 1e6;
+}
+
+void record(benchmark::State& state, double blockedMs, double tookSeconds)
+{
+    state.counters["blocked_ms"] = blockedMs;
+    state.counters["work_s"] = tookSeconds;
+}
+
+void registerOnce(const char* name, void (*fn)(benchmark::State&))
+{
+    benchmark::RegisterBenchmark(name, fn)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+void backup(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    QTemporaryDir folder;
+    frmSetting window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QLineEdit>(window, "txtDatabase")->setText(folder.path());
+    auto* button = child<QAbstractButton>(window, "lvButtons_H5");
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock([button] { button->click(); }, 50, &took);
+        record(state, blocked, took);
+    }
+    if (!QFileInfo::exists(QDir(folder.path()).filePath(Database::fileName())))
+        state.SkipWithError("no backup written");
+}
+
+void yearPreview(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    frmPrint window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QRadioButton>(window, "Option2")->click();
+    child<QLineEdit>(window, "Text1")->setText(shop.yearStart());
+    child<QLineEdit>(window, "Text2")->setText(shop.lastDay());
+    child<QAbstractButton>(window, "lvButtons_H6")->click(); // Show: the span's sales, which enables Print
+    auto* print = child<QAbstractButton>(window, "lvButtons_H3");
+    int pages = 0;
+    // The preview lays out its pages when it is shown; it is closed as soon as it stands.
+    shop.onModal = [&pages](QDialog& preview) {
+        preview.show();
+        if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
+            pages = widget->pageCount();
+        preview.hide();
+        return static_cast<int>(QDialog::Accepted);
+    };
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock([print] { print->click(); }, 50, &took);
+        record(state, blocked, took);
+    }
+    shop.onModal = nullptr;
+    state.counters["pages"] = pages;
+    if (pages == 0)
+        state.SkipWithError("no preview shown");
+}
+
+void soldSearch(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    frmInvent window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QAbstractButton>(window, "lvButtons_H1")->click();
+    QApplication::processEvents();
+    auto* search = child<QLineEdit>(window, "txtSearch");
+    // A few letters of a real item's name, as a clerk types them.
+    const QString typed = shop.itemNames().front().left(5);
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock(
+            [search, typed] {
+                search->clear();
+                for (const QChar c : typed)
+                    search->insert(QString(c));
+            },
+            1500, &took);
+        record(state, blocked, took);
+    }
+}
+
+void registerBlockingBenchmarks()
+{
+    registerOnce("blocked|backup of the shop's file (frmSetting Backup Database)", backup);
+    registerOnce("blocked|one-year sales report preview (frmPrint Print by cut-off)", yearPreview);
+    registerOnce("blocked|search in the sold-items panel (frmInvent txtSearch)", soldSearch);
+}
+
+const Registration registration(6, registerBlockingBenchmarks);
+
+} // namespace
