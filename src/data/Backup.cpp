@@ -25,8 +25,8 @@ namespace {
 
 // Pages copied by one sqlite3_backup_step, and how long the copy runs before it lets the
 // caller process events again.
-constexpr int kPagesPerStep = 256;
-constexpr int kStepBudgetMs = 25;
+constexpr int kPagesPerStep = 64;
+constexpr int kStepBudgetMs = 10;
 // A copy that another program's writes restarted this often is finished in one locked step.
 constexpr int kRestartsBeforeOneStep = 3;
 

@@ -9,7 +9,7 @@
 namespace {
 
 // How often a long query tells its progress.
-constexpr int kProgressEveryMs = 20;
+constexpr int kProgressEveryMs = 10;
 
 struct StatementGuard
 {

@@ -32,7 +32,7 @@ namespace {
 
 constexpr int kQuantityInterval = 111; // ms between two per-item quantity reads at most
 constexpr int kSoldFilterDelay = 300;  // ms of no typing before the sold lines are filtered
-constexpr int kCountSliceMs = 15;      // ms of counting between events
+constexpr int kCountSliceMs = 8;       // ms of counting between events
 
 template <class T> T* named(T* widget, const char* name)
 {

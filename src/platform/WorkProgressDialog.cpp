@@ -10,7 +10,7 @@ namespace {
 // Work shorter than this shows no window at all.
 constexpr int kShowAfterMs = 400;
 // Events are processed at least this often while the work goes on.
-constexpr int kEventsEveryMs = 20;
+constexpr int kEventsEveryMs = 10;
 
 } // namespace
 
