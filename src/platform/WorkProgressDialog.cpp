@@ -1,5 +1,7 @@
 #include "platform/WorkProgressDialog.h"
 
+#include "platform/Platform.h"
+
 #include <QApplication>
 #include <QProgressDialog>
 
@@ -18,7 +20,7 @@ WorkProgressDialog::WorkProgressDialog(QWidget* parent, const QString& label, bo
     : m_dialog(std::make_unique<QProgressDialog>(parent))
 {
     m_dialog->setObjectName(QStringLiteral("workProgress"));
-    m_dialog->setWindowTitle(QApplication::applicationDisplayName());
+    m_dialog->setWindowTitle(Platform::applicationTitle());
     m_dialog->setLabelText(label);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     m_dialog->setMinimumDuration(kShowAfterMs);
