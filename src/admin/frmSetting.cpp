@@ -10,13 +10,17 @@
 #include "platform/FlowLayout.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "platform/WorkProgressDialog.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -26,6 +30,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -256,13 +261,15 @@ QWidget* frmSetting::buildBackup()
     auto* setFolder = makeButton(QStringLiteral("lvButtons_H3"), QStringLiteral("Set Save Folder"), group);
     auto* cancel = makeButton(QStringLiteral("lvButtons_H4"), QStringLiteral("Cancel"), group);
     auto* backup = makeButton(QStringLiteral("lvButtons_H5"), QStringLiteral("Backup Database"), group);
+    auto* restore = makeButton(QStringLiteral("cmdRestore"), QStringLiteral("Restore"), group);
+    restore->setToolTip(QStringLiteral("Replace the shop's data with a backup's"));
 
     auto* layout = new QVBoxLayout(group);
     auto* caption = new QLabel(QStringLiteral("Back-up Database Folder"), group);
     caption->setBuddy(m_txtDatabase);
     layout->addWidget(caption);
     layout->addWidget(m_txtDatabase);
-    layout->addLayout(buttonRow({setFolder, cancel, backup}));
+    layout->addLayout(buttonRow({setFolder, cancel, backup, restore}));
 
     connect(setFolder, &QPushButton::clicked, this, [this] {
         m_Frame1->show();
@@ -270,6 +277,7 @@ QWidget* frmSetting::buildBackup()
     });
     // "Cancel" beside the folder box has nothing to undo: the box is saved only through "Set".
     connect(backup, &QPushButton::clicked, this, [this] { backupNow(); });
+    connect(restore, &QPushButton::clicked, this, [this] { restoreBackup(); });
     return group;
 }
 
@@ -698,9 +706,17 @@ void frmSetting::backupNow()
     }
     const QString destination = folder + QDir::separator() + Database::fileName();
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool copied = backupDatabase(m_ctx.db, destination, &error);
-    QApplication::restoreOverrideCursor();
+    bool copied;
+    {
+        WorkProgressDialog progress(this, QStringLiteral("Backing up the database..."), false);
+        const WorkProgress step = [&progress](qint64 done, qint64 total) { progress.step(done, total); };
+        copied = backupDatabase(m_ctx.db, destination, &error, step);
+        if (copied) {
+            progress.setLabel(QStringLiteral("Keeping a dated copy..."));
+            if (!DatedBackups::keep(destination, QDateTime::currentDateTime(), &error, step))
+                m_ctx.platform.writeFailed(this, QStringLiteral("The dated copy of the backup was not kept."), error);
+        }
+    }
     if (!copied) {
         m_ctx.platform.message(this, QStringLiteral("Backup Database Failed! Check the folder's availability"),
                                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Warning);
@@ -709,6 +725,91 @@ void frmSetting::backupNow()
     m_ctx.platform.message(this, QStringLiteral("Database backup Successfull!"), kTitleAdmin);
     notify(NoteTitle::DatabaseBackup, sentence(QStringLiteral(" accessed backup Database command  using ")) +
                                           QStringLiteral("\r\nFolder: ") + folder);
+}
+
+// Asks for a backup file, starting in the backup folder; empty when none was picked.
+QString frmSetting::pickBackupFile()
+{
+    QFileDialog chooser(this, QStringLiteral("Restore a Backup"), m_txtDatabase->text(),
+                        QStringLiteral("Database backups (*.mdb);;All files (*)"));
+    chooser.setObjectName(QStringLiteral("restoreChooser"));
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    if (m_ctx.platform.showModal(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return {};
+    return chooser.selectedFiles().first();
+}
+
+void frmSetting::restoreBackup()
+{
+    const QString path = pickBackupFile();
+    if (path.isEmpty())
+        return;
+    Platform& platform = m_ctx.platform;
+    const QString shown = QDir::toNativeSeparators(path);
+    QString error;
+    bool sound;
+    {
+        WorkProgressDialog progress(this, QStringLiteral("Checking the backup..."), false);
+        sound = checkBackupFile(path, &error, [&progress](qint64 done, qint64 total) { progress.step(done, total); });
+    }
+    if (!sound) {
+        platform.writeFailed(
+            this,
+            QStringLiteral("Nothing was restored: %1 does not open with the database password or is damaged.")
+                .arg(shown),
+            error);
+        return;
+    }
+    const QDateTime written = DatedBackups::writtenAt(path);
+    const QFileInfo live(m_ctx.db.filePath());
+    const QString keptCopy = live.absolutePath() + QDir::separator() + live.completeBaseName() +
+                             QStringLiteral("-before-restore-") +
+                             QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd-HHmmss")) +
+                             QStringLiteral(".") + live.suffix();
+    const QString question =
+        QStringLiteral("Restore the backup %1 of %2 %3?\n\nEvery record of the shop will be replaced by the "
+                       "backup's. The current data is kept as %4.")
+            .arg(shown, DateText(written.date()), TimeText(written.time()), QDir::toNativeSeparators(keptCopy));
+    if (!platform.ask(this, question, QStringLiteral("Confirm Restore"), QMessageBox::Warning))
+        return;
+
+    bool restored = false;
+    {
+        WorkProgressDialog progress(this, QStringLiteral("Keeping a copy of the current data..."), false);
+        if (!backupDatabase(m_ctx.db, keptCopy, &error,
+                            [&progress](qint64 done, qint64 total) { progress.step(done, total); })) {
+            error = QStringLiteral("The current data could not be kept: ") + error;
+        } else {
+            progress.setLabel(QStringLiteral("Restoring the backup..."));
+            progress.step(0, 0);
+            restored = restoreDatabase(m_ctx.db, path, &error);
+        }
+    }
+    if (!restored) {
+        platform.writeFailed(this, QStringLiteral("Nothing was restored: the shop's data is as it was."), error);
+        return;
+    }
+    refreshAfterRestore();
+    platform.message(this, QStringLiteral("Database restored from %1!").arg(shown), kTitleAdmin);
+    notify(NoteTitle::DatabaseRestore, sentence(QStringLiteral(" restored the database from a backup using ")) +
+                                           QStringLiteral("\r\nBackup: ") + shown + QStringLiteral("\r\nKept: ") +
+                                           QDir::toNativeSeparators(keptCopy));
+}
+
+// Every list of every open window reads the restored data again, and the main window its
+// company name and notifications.
+void frmSetting::refreshAfterRestore()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (DataControl* control : window->findChildren<DataControl*>())
+            control->Refresh();
+    }
+    GetClient();
+    GetClient6();
+    m_ctx.companyNameChanged();
+    m_ctx.notificationsChanged();
 }
 
 // --- logs and history ----------------------------------------------------------------------

@@ -2,10 +2,12 @@
 
 #include "data/Database.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -71,6 +73,7 @@ bool DataControl::runQuery()
     beginResetModel();
     m_rows.clear();
     m_total = -1;
+    m_countedTo = -1;
     m_atEnd = false;
     m_adding = false;
     m_pending.clear();
@@ -191,6 +194,53 @@ int DataControl::totalRowCount() const
         }
     }
     return m_total;
+}
+
+int DataControl::knownRowCount() const
+{
+    if (m_total >= 0 || m_atEnd || m_filterColumn.isEmpty())
+        return totalRowCount();
+    return -1;
+}
+
+bool DataControl::countStep(int budgetMs)
+{
+    if (knownRowCount() >= 0)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    if (m_countedTo < 0) {
+        const Recordset last = m_db.query(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_table));
+        m_countEnd = last.BOF() ? 0 : last.rows().first().first().toLongLong();
+        m_countedTo = 0;
+        m_counted = 0;
+        m_countSlice = 4096;
+    }
+    QVariantList params;
+    QString where = whereClause(params);
+    where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+             QStringLiteral("rowid > ? AND rowid <= ?");
+    const QString sql = QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where);
+    while (m_countedTo < m_countEnd && clock.elapsed() < budgetMs) {
+        QElapsedTimer slice;
+        slice.start();
+        const qint64 to = std::min(m_countEnd, m_countedTo + m_countSlice);
+        const Recordset r = m_db.query(sql, params + QVariantList{m_countedTo, to});
+        if (r.BOF()) { // the count failed: give the rows fetched, as totalRowCount() does
+            m_total = static_cast<int>(m_rows.size());
+            return true;
+        }
+        m_counted += r.rows().first().first().toInt();
+        m_countedTo = to;
+        // Slices of about a quarter of the budget each, whatever a row costs to read; a slice
+        // grows at most twofold at a time, so one slow read cannot make the next one long.
+        const qint64 spent = std::max<qint64>(1, slice.elapsed());
+        m_countSlice = std::clamp<qint64>(m_countSlice * budgetMs / (4 * spent), 1024, m_countSlice * 2);
+    }
+    if (m_countedTo < m_countEnd)
+        return false;
+    m_total = m_counted;
+    return true;
 }
 
 void DataControl::emitCurrent()
@@ -346,6 +396,8 @@ bool DataControl::deleteRow(int row)
     m_rows.removeAt(row);
     if (m_total > 0)
         --m_total; // before the views hear of it, so counts read on rowsRemoved are right
+    else if (m_total < 0)
+        m_countedTo = -1; // a count under way starts again
     endRemoveRows();
     if (m_current >= m_rows.size())
         m_current = static_cast<int>(m_rows.size()) - 1;

@@ -41,6 +41,13 @@ public:
 
     // The true number of rows the record source (and filter) selects, fetched or not.
     int totalRowCount() const;
+    // The true count when it costs nothing to give (known already, every row fetched, or no
+    // filter, which an index counts); -1 while a filter's count is still to be made, which
+    // countStep() does a slice at a time, so a window can count a large table between events.
+    int knownRowCount() const;
+    // Counts the filtered rows of the next slices of rowids, for about `budgetMs`; true once
+    // the count is complete (knownRowCount() then gives it).
+    bool countStep(int budgetMs);
 
     int currentRow() const { return m_current; }
     // A valid index into the fetched rows (fetching more when needed), or -1.
@@ -133,6 +140,11 @@ private:
     QVector<Row> m_rows;
     bool m_atEnd = true;
     mutable int m_total = -1;
+    // A filter's count made a slice of rowids at a time: rows counted up to m_countedTo.
+    qint64 m_countedTo = -1;
+    qint64 m_countEnd = -1;
+    qint64 m_countSlice = 0;
+    int m_counted = 0;
     int m_current = -1;
     bool m_adding = false;
     QVariantMap m_pending;

@@ -33,6 +33,7 @@ namespace {
 
 constexpr int kQuantityInterval = 111; // ms between two per-item quantity reads at most
 constexpr int kSoldFilterDelay = 300;  // ms of no typing before the sold lines are filtered
+constexpr int kCountSliceMs = 8;       // ms of counting between events
 
 template <class T> T* named(T* widget, const char* name)
 {
@@ -84,10 +85,14 @@ void showInGrid(DataGrid* grid, DataControl* control)
     fitColumns(grid);
 }
 
-int shownRows(DataGrid* grid)
+// The number of rows a grid lists, or "..." while a large filtered list is still being counted.
+QString shownRows(DataGrid* grid, bool* counting)
 {
     auto* control = qobject_cast<DataControl*>(grid->model());
-    return control ? control->totalRowCount() : 0;
+    const int rows = control ? control->knownRowCount() : 0;
+    if (rows < 0)
+        *counting = true;
+    return rows < 0 ? QStringLiteral("...") : QString::number(rows);
 }
 
 } // namespace
@@ -114,6 +119,9 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     m_soldFilterDelay->setSingleShot(true);
     m_soldFilterDelay->setInterval(kSoldFilterDelay);
     connect(m_soldFilterDelay, &QTimer::timeout, this, &frmInvent::applySoldFilter);
+    m_countTimer = new QTimer(this);
+    m_countTimer->setInterval(0);
+    connect(m_countTimer, &QTimer::timeout, this, &frmInvent::countSome);
 
     // The left area holds the stock list; the two overlays take its place when open. The
     // item details and the commands stay at the right.
@@ -439,8 +447,25 @@ void frmInvent::refreshDetails()
 void frmInvent::updateCounters()
 {
     lblFound->setText(QString::number(adoLog2->totalRowCount()));
-    lblWatch->setText(QString::number(shownRows(DataGrid3)));
-    Text1->setText(QString::number(shownRows(DataGrid1)));
+    bool counting = false;
+    lblWatch->setText(shownRows(DataGrid3, &counting));
+    Text1->setText(shownRows(DataGrid1, &counting));
+    if (counting)
+        m_countTimer->start();
+}
+
+// Counts the next slices of a large filtered list between events, so the window stays alive.
+void frmInvent::countSome()
+{
+    auto* first = qobject_cast<DataControl*>(DataGrid1->model());
+    auto* second = qobject_cast<DataControl*>(DataGrid3->model());
+    bool done = !first || first->countStep(kCountSliceMs);
+    if (second && second != first)
+        done = second->countStep(kCountSliceMs) && done;
+    if (done) {
+        m_countTimer->stop();
+        updateCounters();
+    }
 }
 
 void frmInvent::keepFirstColumnHidden()

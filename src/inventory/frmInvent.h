@@ -67,6 +67,7 @@ private:
     void printReport();
     void updateItemQuantity();
     void updateCounters();
+    void countSome();
     void keepFirstColumnHidden();
 
     AppContext& m_ctx;
@@ -119,6 +120,7 @@ private:
     QTimer* Timer2 = nullptr;
     // The name filter of the sold lines scans every line, so it is applied once typing pauses.
     QTimer* m_soldFilterDelay = nullptr;
+    QTimer* m_countTimer = nullptr; // counts a large filtered list a slice at a time
 
     // Stock watch
     QGroupBox* Frame1 = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "platform/WorkProgressDialog.h"
 #include "reports/SalesQueries.h"
 #include "reports/SalesReport.h"
 #include "session/AppContext.h"
@@ -281,9 +282,19 @@ void frmPrint::onPrintByCutoff()
     const QString to = m_Text2->text();
     if (from.isEmpty() || to.isEmpty())
         return;
-    const Recordset rows = SelectSalesForRange(m_ctx.db, from, to);
+    Recordset rows;
+    {
+        // A span of a year holds a hundred thousand sales: read with a progress window.
+        WorkProgressDialog progress(this, QStringLiteral("Reading the sales..."), true);
+        rows = SelectSalesForRange(m_ctx.db, from, to, [&progress](qint64 read) {
+            progress.setLabel(QStringLiteral("Reading the sales... %1").arg(read));
+            return progress.step(0, 0);
+        });
+        if (progress.wasCanceled())
+            return;
+    }
     ShowSalesForRange(*m_rows, from, to);
-    SumSalesForRange();
+    m_Text3->setText(SumAmountDue(rows)); // the total of exactly the rows the report prints
     const SessionState& session = m_ctx.session();
     notify(NoteTitle::SalesReportCutoffPrint,
            NotificationSentence(session.DisplayName(), QStringLiteral(" accessed Sales Report by Cutoff Print using "),

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -91,6 +94,9 @@ private slots:
     void backupFailures_data();
     void backupFailures();
     void backupDiskFull();
+    void backupKeepsDatedCopy();
+    void restore_data();
+    void restore();
     void setFolder();
     void clearings_data();
     void clearings();
@@ -878,6 +884,132 @@ void tst_admin::screenshots()
     w.grab().save(out + QStringLiteral("/setting-accounts-folders.png"));
     button(w, "lvButtons_H10")->click();
     w.grab().save(out + QStringLiteral("/setting-logs.png"));
+}
+
+void tst_admin::backupKeepsDatedCopy()
+{
+    TestEnv env;
+    env.main();
+    env.setSession(QStringLiteral("Boss"), QStringLiteral("Administrator"));
+    QTemporaryDir target;
+    frmSetting w(env.ctx);
+    edit(w, "txtDatabase")->setText(target.path());
+    button(w, "lvButtons_H5")->click();
+    QCOMPARE(env.lastMessage().text, QStringLiteral("Database backup Successfull!"));
+    const QString backup = target.filePath(Database::fileName());
+    const QStringList dated = DatedBackups::list(backup);
+    QCOMPARE(dated.size(), 1);
+    QCOMPARE(fileBytes(dated.first()), fileBytes(backup));
+    QVERIFY(qAbs(DatedBackups::writtenAt(dated.first()).secsTo(QDateTime::currentDateTime())) < 60);
+    // Nothing else is left in the folder, hidden files included.
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void tst_admin::restore_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("sound backup") << "sound";
+    QTest::newRow("answered No") << "declined";
+    QTest::newRow("written with another key") << "wrong key";
+    QTest::newRow("a damaged page") << "damaged";
+    QTest::newRow("not a database") << "garbage";
+}
+
+// A backup brings back exactly its rows, into the running program; one that fails a check
+// (or is not confirmed) changes nothing.
+void tst_admin::restore()
+{
+    QFETCH(QString, kind);
+    TestEnv env;
+    env.main();
+    env.setSession(QStringLiteral("Boss"), QStringLiteral("Administrator"));
+    env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES ('7', 'yesterday''s tea')"));
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(QStringLiteral("dbZarel-2026-12-08-180000.mdb"));
+    QString error;
+    QVERIFY2(backupDatabase(env.db, backup, &error), qPrintable(error));
+    const QList<QStringList> backupRows = allRows(env.db);
+
+    if (kind == u"wrong key") {
+        QFile::remove(backup);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(backup).constData(), &other,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_key(other, "another key", 11), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(other, "CREATE TABLE tblSold (x); INSERT INTO tblSold VALUES (1);", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(other);
+    } else if (kind == u"damaged" || kind == u"garbage") {
+        QFile file(backup);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        if (kind == u"damaged")
+            file.seek(1024); // the second page: its check fails when it is read
+        file.write(QByteArray(kind == u"damaged" ? 512 : size, '\x5a'));
+    }
+
+    // The shop changes after the backup: a sale line goes, another comes, an account is added.
+    env.exec(QStringLiteral("DELETE FROM tblSold"));
+    env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES ('8', 'today''s coffee')"));
+    env.exec(QStringLiteral("INSERT INTO tblClient (UserName, Password, Account) VALUES ('late', 'pw', 'Guest')"));
+    const QList<QStringList> changedRows = allRows(env.db);
+
+    frmSetting w(env.ctx);
+    button(w, "lvButtons_H16")->click(); // the accounts list is open while the data is replaced
+    auto* accountCount = w.findChild<QLabel*>(QStringLiteral("Label16"));
+    const QString accountsBefore = accountCount->text();
+    env.onModal([&](QDialog& dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+        if (!chooser)
+            return static_cast<int>(QDialog::Rejected);
+        chooser->selectFile(backup);
+        QMetaObject::invokeMethod(chooser, "accept"); // the dialog's own check that the file exists
+        return chooser->result();
+    });
+    if (kind != u"declined")
+        env.answer(QMessageBox::Yes);
+    const QByteArray backupBytes = fileBytes(backup);
+    button(w, "cmdRestore")->click();
+    QCOMPARE(env.modalWindows, QStringList{QStringLiteral("restoreChooser")});
+    QCOMPARE(fileBytes(backup), backupBytes); // a backup is only read
+    const QStringList kept = QDir(env.dir()).entryList({QStringLiteral("dbZarel-before-restore-*.mdb")}, QDir::Files);
+
+    if (kind != u"sound") {
+        QCOMPARE(allRows(env.db), changedRows);
+        QVERIFY(kept.isEmpty());
+        if (kind == u"declined") {
+            QCOMPARE(env.lastMessage().title, QStringLiteral("Confirm Restore"));
+        } else {
+            QCOMPARE(env.messages.size(), 1);
+            QCOMPARE(env.lastMessage().icon, QMessageBox::Warning);
+            QVERIFY2(env.lastMessage().text.startsWith(QStringLiteral("Nothing was restored")),
+                     qPrintable(env.lastMessage().text));
+        }
+        return;
+    }
+    // The question named the file and the day it was written.
+    QVERIFY2(env.messages.first().text.contains(QDir::toNativeSeparators(backup)) &&
+                 env.messages.first().text.contains(QStringLiteral("December 08, 2026 6:00:00 PM")),
+             qPrintable(env.messages.first().text));
+    QCOMPARE(env.lastMessage().text,
+             QStringLiteral("Database restored from %1!").arg(QDir::toNativeSeparators(backup)));
+    // Exactly the backup's rows, and after them the journal entry of the restore.
+    QList<QStringList> now = allRows(env.db);
+    const auto entry = std::find_if(now.begin(), now.end(), [](const QStringList& row) {
+        return row.first() == u"tblNot" && row.contains(NoteTitle::DatabaseRestore);
+    });
+    QVERIFY(entry != now.end());
+    now.erase(entry);
+    QCOMPARE(now, backupRows);
+    // The open accounts list shows the restored accounts.
+    QCOMPARE(accountCount->text(), QString::number(accountsBefore.toInt() - 1));
+    // The data replaced is kept beside the database.
+    QCOMPARE(kept.size(), 1);
+    Database old;
+    QVERIFY(old.open(QDir(env.dir()).filePath(kept.first())));
+    QCOMPARE(allRows(old), changedRows);
 }
 
 QTEST_MAIN(tst_admin)
