@@ -26,9 +26,9 @@ bench=build/bench/pemvix-bench
 "$bench" --db="$out/work.mdb" --benchmark_filter='^(lookup|write|window|report|helper|info)\|' \
     --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out="$out/times.json" --benchmark_out_format=json "$@"
-# Idle cost and peak memory, each in a process of its own.
+# Idle cost, peak memory and the longest blocks of the event loop, each in a process of its own.
 n=0
-for name in 'idle|frmPOS' 'idle|frmInvent' 'memory|frmInvent' 'memory|frmSales'; do
+for name in 'idle|frmPOS' 'idle|frmInvent' 'memory|frmInvent' 'memory|frmSales' 'blocked|'; do
     n=$((n + 1))
     "$bench" --db="$out/work.mdb" --benchmark_filter="^${name//|/\\|}" \
         --benchmark_out="$out/cost$n.json" --benchmark_out_format=json >/dev/null

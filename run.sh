@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, creates the database on first use and starts the program.
+# Installs what is missing, builds, installs the programs into the shop's own folder (PEMVIX_HOME,
+# ~/Pemvix by default), creates the database there on first use and starts the program there.
+# Nothing of the shop lives in the checkout: rebuilding or cleaning it leaves the shop alone.
 set -euo pipefail
+[ -n "${PEMVIX_HOME:-}" ] && PEMVIX_HOME="$(realpath -m "$PEMVIX_HOME")"
 cd "$(dirname "$0")"
 source scripts/setup.sh
+case "$(realpath -m "$(pemvix_shop_dir)")/" in
+    "$PWD"/*)
+        echo "run.sh: the shop's folder $(pemvix_shop_dir) is inside the checkout, where cleaning it would" >&2
+        echo "delete the shop; choose another with PEMVIX_HOME." >&2
+        exit 1 ;;
+esac
 pemvix_install_packages
 pemvix_build
-db=build/bin/dbZarel.mdb
-if [ ! -f "$db" ]; then
-    demo="--demo"
-    [ "${PEMVIX_NO_DEMO:-}" = "1" ] && demo=""
-    echo
-    echo "Creating $db (write down the administrator's password):"
-    build/bin/pemvix-initdb $demo --company "${PEMVIX_COMPANY:-MY SHOP}" "$db"
-    echo
-fi
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display found: starting on Qt's VNC platform."
-    echo "Connect a VNC viewer to $(hostname -I 2>/dev/null | awk '{print $1}'):5900 (e.g. 'vncviewer localhost:5900')."
-    exec build/bin/pemvix -platform vnc:port=5900
-fi
-exec build/bin/pemvix
+pemvix_install_shop >/dev/null
+export PEMVIX_HOME PEMVIX_PROGRAMS
+PEMVIX_HOME="$(pemvix_shop_dir)"
+PEMVIX_PROGRAMS="$PEMVIX_HOME"
+# A shop created this way gets a few demo items and employee 1 unless PEMVIX_NO_DEMO=1.
+[ "${PEMVIX_NO_DEMO:-}" = "1" ] || export PEMVIX_DEMO=1
+exec scripts/pemvix-launch "$@"

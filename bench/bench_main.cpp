@@ -4,14 +4,19 @@
 #include "BenchShop.h"
 #include "Pairs.h"
 
+#include "admin/frmSetting.h"
 #include "inventory/frmInvent.h"
 #include "reports/frmPrint.h"
 #include "reports/frmSales.h"
 #include "sales/frmPOS.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,6 +41,26 @@ template <typename Window> void screenshot(const QString& dir, const char* name)
     const QString file = QDir(dir).filePath(QLatin1String(name) + QStringLiteral(".png"));
     window.grab().save(file);
     std::printf("%s\n", qPrintable(file));
+}
+
+// Saves a picture of the progress window of a backup at this scale, caught while it runs.
+void backupProgressScreenshot(const QString& dir)
+{
+    QTemporaryDir folder;
+    frmSetting window(BenchShop::instance().ctx);
+    window.show();
+    QApplication::processEvents();
+    window.findChild<QLineEdit*>(QStringLiteral("txtDatabase"))->setText(folder.path());
+    const QString file = QDir(dir).filePath(QStringLiteral("backupProgress.png"));
+    QTimer::singleShot(1500, &window, [file] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == u"workProgress" && w->isVisible()) {
+                w->grab().save(file);
+                std::printf("%s\n", qPrintable(file));
+            }
+        }
+    });
+    window.findChild<QAbstractButton*>(QStringLiteral("lvButtons_H5"))->click();
 }
 
 } // namespace
@@ -69,6 +94,8 @@ int main(int argc, char* argv[])
         screenshot<frmInvent>(shots, "frmInvent");
         screenshot<frmSales>(shots, "frmSales");
         screenshot<frmPrint>(shots, "frmPrint");
+        screenshot<frmSetting>(shots, "frmSetting");
+        backupProgressScreenshot(shots);
         BenchShop::shutdown();
         return 0;
     }

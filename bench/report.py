@@ -99,6 +99,12 @@ def main(args):
             missed += v >= 1
         elif kind == "info":
             cost_rows.append([kind, what, show(seconds(e)), "-", "-"])
+        elif kind == "blocked":
+            v = e.get("blocked_ms", 0.0)
+            extra = f", {int(e['pages'])} pages" if e.get("pages") else ""
+            cost_rows.append([kind, what, f"{v:.0f} ms longest block (work took {e.get('work_s', 0.0):.1f} s{extra})",
+                              "< 100 ms", "yes" if v < 100 else "NO"])
+            missed += v >= 100
         elif kind == "memory":
             v = e.get("peak_MiB", 0.0)
             before = e.get("before_MiB", 0.0)

@@ -1,9 +1,11 @@
 # Shared by run.sh, test.sh and bench.sh: installs the Debian packages the build needs
-# (only those missing) and configures and builds the tree in build/.
+# (only those missing), configures and builds the tree in build/, and installs the programs
+# into the shop's folder.
 set -euo pipefail
 
 PEMVIX_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils poppler-utils)
+    libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils poppler-utils
+    tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps)
 
 pemvix_install_packages() {
     local missing=()
@@ -14,8 +16,10 @@ pemvix_install_packages() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+    # Another installation (an unattended upgrade, a second terminal) may hold the package
+    # manager's lock: wait up to ten minutes for it instead of failing.
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y "${missing[@]}"
 }
 
 pemvix_build() {
@@ -23,4 +27,18 @@ pemvix_build() {
     top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
     cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$top/build" --parallel
+}
+
+# The shop's own folder, outside the checkout: the programs and the database live there.
+pemvix_shop_dir() {
+    printf '%s' "${PEMVIX_HOME:-$HOME/Pemvix}"
+}
+
+# Installs the two programs from a build tree (default build/) into the shop's folder.
+pemvix_install_shop() {
+    local top
+    top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    # A new shop's folder is private to its user: it holds the shop's data.
+    (umask 077 && mkdir -p "$(pemvix_shop_dir)")
+    cmake --install "${1:-$top/build}" --component programs --prefix "$(pemvix_shop_dir)"
 }

@@ -1,5 +1,6 @@
 #include "admin/frmSetting.h"
 
+#include "admin/Accounts.h"
 #include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
@@ -7,14 +8,20 @@
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
+#include "platform/FlowLayout.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
+#include "platform/WorkProgressDialog.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -24,10 +31,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace {
 
@@ -56,6 +67,28 @@ protected:
         }
         return QObject::eventFilter(watched, event);
     }
+};
+
+// The company name is kept in capitals: what is typed is upper-cased where it is typed, the
+// caret staying after it even where a letter becomes two ("ß" gives "SS"). An edit whose
+// upper-case form would be longer than the box allows is refused, like any key in a full box.
+class UpperCaseName : public QValidator
+{
+public:
+    UpperCaseName(int limit, QObject* parent) : QValidator(parent), m_limit(limit) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        const QString upper = input.toUpper();
+        if (upper.size() > m_limit)
+            return Invalid;
+        pos = static_cast<int>(input.left(pos).toUpper().size());
+        input = upper;
+        return Acceptable;
+    }
+
+private:
+    int m_limit;
 };
 
 QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent)
@@ -88,11 +121,11 @@ QGroupBox* makeGroup(const QString& name, const QString& heading, QWidget* paren
     return group;
 }
 
-// A row of buttons pushed to the right.
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons)
+// A row of buttons pushed to the right, wrapping onto a second row where the column is too
+// narrow for all of them.
+FlowLayout* buttonRow(std::initializer_list<QWidget*> buttons)
 {
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
+    auto* row = new FlowLayout(Qt::AlignRight);
     for (QWidget* b : buttons)
         row->addWidget(b);
     return row;
@@ -119,7 +152,6 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     left->addWidget(buildHistory());
     left->addStretch(1);
     auto* cmdAccept = makeButton(QStringLiteral("cmdAccept"), QStringLiteral("Close"), this);
-    left->addLayout(buttonRow({cmdAccept}));
     connect(cmdAccept, &QPushButton::clicked, this, [this] { closeWindow(QDialog::Accepted); });
 
     auto* right = new QVBoxLayout;
@@ -135,19 +167,31 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     m_placeholder->setEnabled(false);
     right->addWidget(m_placeholder, 1);
 
+    // The forms scroll when the screen is too short for all of them, with the window's Close
+    // always in view below them; the lists beside them take the remaining width.
     auto* columns = new QHBoxLayout(this);
-    auto* leftColumn = new QWidget(this);
+    auto* leftColumn = new QWidget;
+    leftColumn->setObjectName(QStringLiteral("forms"));
     leftColumn->setLayout(left);
-    left->setContentsMargins(0, 0, 0, 0);
-    leftColumn->setFixedWidth(430);
-    columns->addWidget(leftColumn);
+    left->setContentsMargins(0, 0, 6, 0);
+    auto* leftScroll = new QScrollArea(this);
+    leftScroll->setObjectName(QStringLiteral("formsScroll"));
+    leftScroll->setFrameShape(QFrame::NoFrame);
+    leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    leftScroll->setWidgetResizable(true);
+    leftScroll->setWidget(leftColumn);
+    leftScroll->setFixedWidth(420 + leftScroll->verticalScrollBar()->sizeHint().width());
+    auto* leftSide = new QVBoxLayout;
+    leftSide->addWidget(leftScroll, 1);
+    leftSide->addLayout(buttonRow({cmdAccept}));
+    columns->addLayout(leftSide);
     columns->addLayout(right, 1);
 
     m_Frame1->hide();
     m_Picture1->hide();
     m_Picture2->hide();
     updatePlaceholder();
-    resize(1100, 740);
+    resizeToScreen(this, QSize(1100, 740));
 
     openDataControls();
     GetClient();
@@ -162,6 +206,7 @@ QWidget* frmSetting::buildCompany()
 {
     auto* group = makeGroup(QStringLiteral("fraCompany"), QStringLiteral(" Company Name"), this);
     m_txtCompany = makeEdit(QStringLiteral("txtCompany"), kCompanyLength, group);
+    m_txtCompany->setValidator(new UpperCaseName(kCompanyLength, m_txtCompany));
     m_Label7 = makeLabel(QStringLiteral("Label7"), QString::number(kCompanyLength), group);
     m_Label7->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_Label7->setMinimumWidth(m_Label7->fontMetrics().horizontalAdvance(QStringLiteral("000")));
@@ -217,13 +262,15 @@ QWidget* frmSetting::buildBackup()
     auto* setFolder = makeButton(QStringLiteral("lvButtons_H3"), QStringLiteral("Set Save Folder"), group);
     auto* cancel = makeButton(QStringLiteral("lvButtons_H4"), QStringLiteral("Cancel"), group);
     auto* backup = makeButton(QStringLiteral("lvButtons_H5"), QStringLiteral("Backup Database"), group);
+    auto* restore = makeButton(QStringLiteral("cmdRestore"), QStringLiteral("Restore"), group);
+    restore->setToolTip(QStringLiteral("Replace the shop's data with a backup's"));
 
     auto* layout = new QVBoxLayout(group);
     auto* caption = new QLabel(QStringLiteral("Back-up Database Folder"), group);
     caption->setBuddy(m_txtDatabase);
     layout->addWidget(caption);
     layout->addWidget(m_txtDatabase);
-    layout->addLayout(buttonRow({setFolder, cancel, backup}));
+    layout->addLayout(buttonRow({setFolder, cancel, backup, restore}));
 
     connect(setFolder, &QPushButton::clicked, this, [this] {
         m_Frame1->show();
@@ -231,6 +278,7 @@ QWidget* frmSetting::buildBackup()
     });
     // "Cancel" beside the folder box has nothing to undo: the box is saved only through "Set".
     connect(backup, &QPushButton::clicked, this, [this] { backupNow(); });
+    connect(restore, &QPushButton::clicked, this, [this] { restoreBackup(); });
     return group;
 }
 
@@ -403,6 +451,11 @@ void frmSetting::openDataControls()
 
     m_Adodc2->setRecordSource(QStringLiteral("Select * from tblClient"));
     m_Adodc2->setEditable(true);
+    // The last administrator account can be neither deleted nor given another type.
+    m_Adodc2->setDeleteCheck([this](qint64 rowId) { return Accounts::deleteRefusal(m_ctx.db, rowId); });
+    m_Adodc2->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
+        return Accounts::editRefusal(m_ctx.db, rowId, column, value);
+    });
     m_Adodc2->Refresh();
     bindGrid(m_DataGrid2, m_Adodc2, true, [this](const QString& why) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The account was not deleted."), why);
@@ -414,6 +467,12 @@ void frmSetting::openDataControls()
         m_Adodc2, &DataControl::writeFailed, this,
         [this](const QString& why) {
             m_ctx.platform.writeFailed(this, QStringLiteral("The change to the account was not saved."), why);
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_Adodc2, &DataControl::writeRefused, this,
+        [this](const QString& why) {
+            m_ctx.platform.message(this, why, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         },
         Qt::QueuedConnection);
     // A reset of the model shows every column again, so the column rules follow each reload.
@@ -439,7 +498,8 @@ void frmSetting::GetClient6()
     if (rs.State() != 0 && !rs.BOF()) {
         m_txtCompany->clear();
         while (!rs.EndOfFile()) {
-            m_txtCompany->setText(rs.text(QStringLiteral("CompanyName")));
+            // A stored name is shown as typing would have made it (setText bypasses the validator).
+            m_txtCompany->setText(rs.text(QStringLiteral("CompanyName")).toUpper());
             rs.MoveNext();
         }
     }
@@ -448,15 +508,8 @@ void frmSetting::GetClient6()
 
 void frmSetting::txtCompany_Change()
 {
-    const QString text = m_txtCompany->text();
-    const QString upper = text.toUpper();
-    if (upper != text) {
-        const int caret = m_txtCompany->cursorPosition();
-        m_txtCompany->setText(upper); // comes back here once, with nothing left to change
-        m_txtCompany->setCursorPosition(qMin(caret, static_cast<int>(m_txtCompany->text().size())));
-        return;
-    }
-    m_Label7->setText(QString::number(kCompanyLength - text.size()));
+    // The validator keeps the text in capitals; only the characters left need showing.
+    m_Label7->setText(QString::number(kCompanyLength - m_txtCompany->text().size()));
 }
 
 void frmSetting::updateCompany()
@@ -654,9 +707,17 @@ void frmSetting::backupNow()
     }
     const QString destination = folder + QDir::separator() + Database::fileName();
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool copied = backupDatabase(m_ctx.db, destination, &error);
-    QApplication::restoreOverrideCursor();
+    bool copied;
+    {
+        WorkProgressDialog progress(this, QStringLiteral("Backing up the database..."), false);
+        const WorkProgress step = [&progress](qint64 done, qint64 total) { progress.step(done, total); };
+        copied = backupDatabase(m_ctx.db, destination, &error, step);
+        if (copied) {
+            progress.setLabel(QStringLiteral("Keeping a dated copy..."));
+            if (!DatedBackups::keep(destination, QDateTime::currentDateTime(), &error, step))
+                m_ctx.platform.writeFailed(this, QStringLiteral("The dated copy of the backup was not kept."), error);
+        }
+    }
     if (!copied) {
         m_ctx.platform.message(this, QStringLiteral("Backup Database Failed! Check the folder's availability"),
                                QStringLiteral("Error"), QMessageBox::Ok, QMessageBox::Warning);
@@ -665,6 +726,91 @@ void frmSetting::backupNow()
     m_ctx.platform.message(this, QStringLiteral("Database backup Successfull!"), kTitleAdmin);
     notify(NoteTitle::DatabaseBackup, sentence(QStringLiteral(" accessed backup Database command  using ")) +
                                           QStringLiteral("\r\nFolder: ") + folder);
+}
+
+// Asks for a backup file, starting in the backup folder; empty when none was picked.
+QString frmSetting::pickBackupFile()
+{
+    QFileDialog chooser(this, QStringLiteral("Restore a Backup"), m_txtDatabase->text(),
+                        QStringLiteral("Database backups (*.mdb);;All files (*)"));
+    chooser.setObjectName(QStringLiteral("restoreChooser"));
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    if (m_ctx.platform.showModal(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return {};
+    return chooser.selectedFiles().first();
+}
+
+void frmSetting::restoreBackup()
+{
+    const QString path = pickBackupFile();
+    if (path.isEmpty())
+        return;
+    Platform& platform = m_ctx.platform;
+    const QString shown = QDir::toNativeSeparators(path);
+    QString error;
+    bool sound;
+    {
+        WorkProgressDialog progress(this, QStringLiteral("Checking the backup..."), false);
+        sound = checkBackupFile(path, &error, [&progress](qint64 done, qint64 total) { progress.step(done, total); });
+    }
+    if (!sound) {
+        platform.writeFailed(
+            this,
+            QStringLiteral("Nothing was restored: %1 does not open with the database password or is damaged.")
+                .arg(shown),
+            error);
+        return;
+    }
+    const QDateTime written = DatedBackups::writtenAt(path);
+    const QFileInfo live(m_ctx.db.filePath());
+    const QString keptCopy = live.absolutePath() + QDir::separator() + live.completeBaseName() +
+                             QStringLiteral("-before-restore-") +
+                             QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd-HHmmss")) +
+                             QStringLiteral(".") + live.suffix();
+    const QString question =
+        QStringLiteral("Restore the backup %1 of %2 %3?\n\nEvery record of the shop will be replaced by the "
+                       "backup's. The current data is kept as %4.")
+            .arg(shown, DateText(written.date()), TimeText(written.time()), QDir::toNativeSeparators(keptCopy));
+    if (!platform.ask(this, question, QStringLiteral("Confirm Restore"), QMessageBox::Warning))
+        return;
+
+    bool restored = false;
+    {
+        WorkProgressDialog progress(this, QStringLiteral("Keeping a copy of the current data..."), false);
+        if (!backupDatabase(m_ctx.db, keptCopy, &error,
+                            [&progress](qint64 done, qint64 total) { progress.step(done, total); })) {
+            error = QStringLiteral("The current data could not be kept: ") + error;
+        } else {
+            progress.setLabel(QStringLiteral("Restoring the backup..."));
+            progress.step(0, 0);
+            restored = restoreDatabase(m_ctx.db, path, &error);
+        }
+    }
+    if (!restored) {
+        platform.writeFailed(this, QStringLiteral("Nothing was restored: the shop's data is as it was."), error);
+        return;
+    }
+    refreshAfterRestore();
+    platform.message(this, QStringLiteral("Database restored from %1!").arg(shown), kTitleAdmin);
+    notify(NoteTitle::DatabaseRestore, sentence(QStringLiteral(" restored the database from a backup using ")) +
+                                           QStringLiteral("\r\nBackup: ") + shown + QStringLiteral("\r\nKept: ") +
+                                           QDir::toNativeSeparators(keptCopy));
+}
+
+// Every list of every open window reads the restored data again, and the main window its
+// company name and notifications.
+void frmSetting::refreshAfterRestore()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (DataControl* control : window->findChildren<DataControl*>())
+            control->Refresh();
+    }
+    GetClient();
+    GetClient6();
+    m_ctx.companyNameChanged();
+    m_ctx.notificationsChanged();
 }
 
 // --- logs and history ----------------------------------------------------------------------
@@ -738,6 +884,10 @@ QString frmSetting::sentence(const QString& phrase) const
 
 void frmSetting::notify(const QString& title, const QString& message)
 {
-    PostNotification(*m_adoNot, title, message);
+    // The change itself stands; a journal entry that could not be stored is said, not hidden
+    // (for a clearing it is the only record that the rows were deleted).
+    if (!PostNotification(*m_adoNot, title, message))
+        m_ctx.platform.writeFailed(this, QStringLiteral("The notification \"%1\" was not saved.").arg(title),
+                                   m_adoNot->lastError());
     m_ctx.notificationsChanged();
 }

@@ -61,6 +61,9 @@ private:
     void folderChanged();
     void setBackupFolder();
     void backupNow();
+    void restoreBackup();
+    QString pickBackupFile();
+    void refreshAfterRestore();
 
     // Logs and history.
     void refreshLogs();

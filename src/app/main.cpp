@@ -40,15 +40,11 @@ int main(int argc, char* argv[])
     });
     if (!opened) {
         // Said once; the program then goes on, and every read finds no rows.
-        const QString file = QDir::toNativeSeparators(path);
-        QString reason = db.lastError();
-        if (!reason.contains(path))
-            reason += QStringLiteral("\nFile: ") + file;
         platform.message(nullptr,
-                         QStringLiteral("The database could not be opened.\n\n%1\n\nNothing can be read or saved "
+                         QStringLiteral("The database %1 could not be opened.\n\nNothing can be read or saved "
                                         "until this file is in place.")
-                             .arg(reason),
-                         Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+                             .arg(QDir::toNativeSeparators(path)),
+                         Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, db.lastError());
     }
 #ifdef PEMVIX_TILL_DRIVER
     TillDriver::fromEnvironment(ctx, &app);

@@ -2,10 +2,12 @@
 
 #include "data/Database.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -71,6 +73,7 @@ bool DataControl::runQuery()
     beginResetModel();
     m_rows.clear();
     m_total = -1;
+    m_countedTo = -1;
     m_atEnd = false;
     m_adding = false;
     m_pending.clear();
@@ -191,6 +194,53 @@ int DataControl::totalRowCount() const
         }
     }
     return m_total;
+}
+
+int DataControl::knownRowCount() const
+{
+    if (m_total >= 0 || m_atEnd || m_filterColumn.isEmpty())
+        return totalRowCount();
+    return -1;
+}
+
+bool DataControl::countStep(int budgetMs)
+{
+    if (knownRowCount() >= 0)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    if (m_countedTo < 0) {
+        const Recordset last = m_db.query(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_table));
+        m_countEnd = last.BOF() ? 0 : last.rows().first().first().toLongLong();
+        m_countedTo = 0;
+        m_counted = 0;
+        m_countSlice = 4096;
+    }
+    QVariantList params;
+    QString where = whereClause(params);
+    where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+             QStringLiteral("rowid > ? AND rowid <= ?");
+    const QString sql = QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where);
+    while (m_countedTo < m_countEnd && clock.elapsed() < budgetMs) {
+        QElapsedTimer slice;
+        slice.start();
+        const qint64 to = std::min(m_countEnd, m_countedTo + m_countSlice);
+        const Recordset r = m_db.query(sql, params + QVariantList{m_countedTo, to});
+        if (r.BOF()) { // the count failed: give the rows fetched, as totalRowCount() does
+            m_total = static_cast<int>(m_rows.size());
+            return true;
+        }
+        m_counted += r.rows().first().first().toInt();
+        m_countedTo = to;
+        // Slices of about a quarter of the budget each, whatever a row costs to read; a slice
+        // grows at most twofold at a time, so one slow read cannot make the next one long.
+        const qint64 spent = std::max<qint64>(1, slice.elapsed());
+        m_countSlice = std::clamp<qint64>(m_countSlice * budgetMs / (4 * spent), 1024, m_countSlice * 2);
+    }
+    if (m_countedTo < m_countEnd)
+        return false;
+    m_total = m_counted;
+    return true;
 }
 
 void DataControl::emitCurrent()
@@ -316,20 +366,38 @@ bool DataControl::Delete()
 
 bool DataControl::deleteRow(int row)
 {
+    m_refused = false;
     if (row < 0 || row >= m_rows.size()) {
         m_lastError = QStringLiteral("No row selected in %1").arg(m_table);
         return false;
     }
-    const int affected =
-        m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {m_rows.at(row).id});
-    if (affected <= 0) {
-        m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row was already gone from %1").arg(m_table);
+    const qint64 id = m_rows.at(row).id;
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        m_lastError = m_db.lastError();
+        return false;
+    }
+    if (m_deleteCheck) {
+        const QString refused = m_deleteCheck(id);
+        if (!refused.isEmpty()) {
+            m_lastError = refused;
+            m_refused = true;
+            emit writeRefused(refused);
+            return false;
+        }
+    }
+    const int affected = m_db.ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table), {id});
+    if (affected <= 0 || !tx.commit()) {
+        m_lastError =
+            affected == 0 ? QStringLiteral("The row was already gone from %1").arg(m_table) : m_db.lastError();
         return false;
     }
     beginRemoveRows({}, row, row);
     m_rows.removeAt(row);
     if (m_total > 0)
         --m_total; // before the views hear of it, so counts read on rowsRemoved are right
+    else if (m_total < 0)
+        m_countedTo = -1; // a count under way starts again
     endRemoveRows();
     if (m_current >= m_rows.size())
         m_current = static_cast<int>(m_rows.size()) - 1;
@@ -387,21 +455,57 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& value, int r
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    m_refused = false;
     const int row = index.row();
+    const qint64 id = m_rows.at(row).id;
     const QString column = m_columns.at(index.column());
-    const int affected =
-        m_db.ExecuteSql(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)),
-                        {value, m_rows.at(row).id});
+    int affected = -1;
+    {
+        Transaction tx(m_db);
+        if (tx.isActive() && m_editCheck) {
+            const QString refused = m_editCheck(id, column, value);
+            if (!refused.isEmpty()) {
+                m_lastError = refused;
+                m_refused = true;
+            }
+        }
+        if (tx.isActive() && !m_refused) {
+            affected = m_db.ExecuteSql(
+                QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)), {value, id});
+            if (affected > 0 && !tx.commit())
+                affected = -1;
+        }
+    }
+    if (m_refused) {
+        reloadRow(row);
+        emit writeRefused(m_lastError);
+        return false;
+    }
     if (affected <= 0) {
         m_lastError = affected < 0 ? m_db.lastError() : QStringLiteral("The row is no longer in %1").arg(m_table);
         emit writeFailed(m_lastError);
         return false;
     }
-    // Read the stored value back, so the grid shows what the column's type made of it.
-    const Recordset r = m_db.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quoted(column), m_table),
-                                   {m_rows.at(row).id});
-    m_rows[row].values[index.column()] = r.BOF() ? value : r.rows().first().first();
-    emit dataChanged(index, index);
+    // Read the row back, so the grid shows what the column's type made of the value.
+    if (!reloadRow(row)) {
+        m_rows[row].values[index.column()] = value;
+        emit dataChanged(index, index);
+        if (row == m_current)
+            emitCurrent();
+    }
+    return true;
+}
+
+bool DataControl::reloadRow(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    const Recordset r =
+        m_db.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(m_columnList, m_table), {m_rows.at(row).id});
+    if (r.BOF() || r.rows().first().size() != m_rows.at(row).values.size())
+        return false;
+    m_rows[row].values = r.rows().first();
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     if (row == m_current)
         emitCurrent();
     return true;

@@ -6,6 +6,8 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <functional>
+
 class Database;
 
 // A window-owned view of the rows of one table: a record source (one SELECT on one table),
@@ -39,6 +41,13 @@ public:
 
     // The true number of rows the record source (and filter) selects, fetched or not.
     int totalRowCount() const;
+    // The true count when it costs nothing to give (known already, every row fetched, or no
+    // filter, which an index counts); -1 while a filter's count is still to be made, which
+    // countStep() does a slice at a time, so a window can count a large table between events.
+    int knownRowCount() const;
+    // Counts the filtered rows of the next slices of rowids, for about `budgetMs`; true once
+    // the count is complete (knownRowCount() then gives it).
+    bool countStep(int budgetMs);
 
     int currentRow() const { return m_current; }
     // A valid index into the fetched rows (fetching more when needed), or -1.
@@ -69,7 +78,23 @@ public:
     bool isEditable() const { return m_editable; }
     void setReadOnlyColumn(int column, bool readOnly = true);
 
+    // Rules the stored rows must keep. An in-place edit (or a deletion) runs its check inside
+    // the transaction that writes it, so the check sees the rows as stored at that moment. A
+    // check returns why the change is refused, in the user's words, or an empty text; a refused
+    // change writes nothing, is announced through writeRefused and the row shows its stored
+    // values again.
+    using EditCheck = std::function<QString(qint64 rowId, const QString& column, const QVariant& value)>;
+    using DeleteCheck = std::function<QString(qint64 rowId)>;
+    void setEditCheck(EditCheck check) { m_editCheck = std::move(check); }
+    void setDeleteCheck(DeleteCheck check) { m_deleteCheck = std::move(check); }
+
+    // Reads one fetched row again from the table, so it shows what is stored now. False when
+    // the row could not be read (it is then left as it was).
+    bool reloadRow(int row);
+
     QString lastError() const { return m_lastError; }
+    // True when the last failed edit or deletion was refused by a check rather than by the table.
+    bool lastWriteRefused() const { return m_refused; }
 
     // QAbstractItemModel
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -88,6 +113,8 @@ signals:
     void currentRowChanged(int row);
     // An in-place edit or a deletion from a bound grid could not be written.
     void writeFailed(const QString& message);
+    // An in-place edit or a deletion was refused by a check; `reason` says why.
+    void writeRefused(const QString& reason);
 
 private:
     struct Row
@@ -113,10 +140,18 @@ private:
     QVector<Row> m_rows;
     bool m_atEnd = true;
     mutable int m_total = -1;
+    // A filter's count made a slice of rowids at a time: rows counted up to m_countedTo.
+    qint64 m_countedTo = -1;
+    qint64 m_countEnd = -1;
+    qint64 m_countSlice = 0;
+    int m_counted = 0;
     int m_current = -1;
     bool m_adding = false;
     QVariantMap m_pending;
     bool m_editable = false;
     QSet<int> m_readOnly;
+    EditCheck m_editCheck;
+    DeleteCheck m_deleteCheck;
     QString m_lastError;
+    bool m_refused = false;
 };

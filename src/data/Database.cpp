@@ -3,11 +3,15 @@
 #include "data/Schema.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
 namespace {
+
+// How often a long query tells its progress.
+constexpr int kProgressEveryMs = 10;
 
 struct StatementGuard
 {
@@ -198,7 +202,7 @@ QVariant Database::columnValue(sqlite3_stmt* stmt, int column)
     }
 }
 
-Recordset Database::query(const QString& sql, const QVariantList& params)
+Recordset Database::query(const QString& sql, const QVariantList& params, const RowProgress& progress)
 {
     sqlite3_stmt* stmt = prepare(sql, params);
     if (!stmt)
@@ -209,12 +213,21 @@ Recordset Database::query(const QString& sql, const QVariantList& params)
     for (int c = 0; c < n; ++c)
         columns << QString::fromUtf8(sqlite3_column_name(stmt, c));
     QVector<QVector<QVariant>> rows;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         QVector<QVariant> row(n);
         for (int c = 0; c < n; ++c)
             row[c] = columnValue(stmt, c);
         rows.push_back(std::move(row));
+        if (progress && sinceProgress.elapsed() >= kProgressEveryMs) {
+            if (!progress(rows.size())) {
+                m_lastError = QStringLiteral("Query \"%1\" was stopped").arg(sql);
+                return {};
+            }
+            sinceProgress.restart();
+        }
     }
     if (rc != SQLITE_DONE) {
         setError(QStringLiteral("Query \"%1\" failed").arg(sql));

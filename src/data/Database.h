@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -37,8 +39,11 @@ public:
     // Runs a query and leaves its rows in the shared recordset (closed if anything failed).
     Recordset& OpenRecordset(const QString& sql, const QVariantList& params = {});
     Recordset& SharedRecordset() { return m_shared; }
+    // Told the number of rows read so far, every few tens of milliseconds while a long query
+    // runs (so it may process events); returning false stops the query, which then fails.
+    using RowProgress = std::function<bool(qint64 rows)>;
     // Runs a query into a recordset of the caller's own; the shared one is left alone.
-    Recordset query(const QString& sql, const QVariantList& params = {});
+    Recordset query(const QString& sql, const QVariantList& params = {}, const RowProgress& progress = {});
     // Runs an action statement; the number of rows it affected, or -1 when it failed.
     int ExecuteSql(const QString& sql, const QVariantList& params = {});
     // Runs statements without parameters (schema scripts, pragmas); false on the first failure.

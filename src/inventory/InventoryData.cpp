@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+
 namespace InventoryData {
 
 namespace {
@@ -63,6 +65,34 @@ std::optional<double> storedStock(Database& db, qint64 rowId)
     if (r.BOF())
         return std::nullopt;
     return NumberFromText(r.rows().first().first().toString());
+}
+
+StockChange addToStock(Database& db, qint64 rowId, double added)
+{
+    StockChange change;
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        change.error = db.lastError();
+        return change;
+    }
+    const auto stored = storedStock(db, rowId);
+    if (!stored) {
+        change.itemGone = true;
+        return change;
+    }
+    const double stock = *stored + added;
+    if (!std::isfinite(stock)) {
+        change.error = QStringLiteral("The new stock %1 + %2 is not a finite number.").arg(*stored).arg(added);
+        return change;
+    }
+    if (db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
+                      {PlainNumber(stock), availabilityFor(stock), rowId}) != 1 ||
+        !tx.commit()) {
+        change.error = db.lastError();
+        return change;
+    }
+    change.stock = stock;
+    return change;
 }
 
 SoldSum sumSoldForDate(Database& db, const QString& day)

@@ -23,6 +23,17 @@ QString availabilityFor(double stock);
 // is gone or the read failed.
 std::optional<double> storedStock(Database& db, qint64 rowId);
 
+// Adds `added` to the stock of one item row (by its rowid) as stored when it writes, in one
+// transaction, so a sale made meanwhile by another copy is kept; the availability follows
+// the new stock.
+struct StockChange
+{
+    std::optional<double> stock; // the stock written; no value when nothing was written
+    bool itemGone = false;       // the row is no longer in tblStocks
+    QString error;               // why the write failed, in the engine's words
+};
+StockChange addToStock(Database& db, qint64 rowId, double added);
+
 // A sum of stored Amount (or Quantity) texts, read with thousands separators allowed; texts
 // that are not numbers are skipped. `lines` is the number of rows read. A sum beyond what a
 // number can hold says so (MoneyTotal::overflowed).

@@ -8,6 +8,7 @@
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 
 #include <QButtonGroup>
@@ -32,6 +33,7 @@ namespace {
 
 constexpr int kQuantityInterval = 111; // ms between two per-item quantity reads at most
 constexpr int kSoldFilterDelay = 300;  // ms of no typing before the sold lines are filtered
+constexpr int kCountSliceMs = 8;       // ms of counting between events
 
 template <class T> T* named(T* widget, const char* name)
 {
@@ -83,10 +85,14 @@ void showInGrid(DataGrid* grid, DataControl* control)
     fitColumns(grid);
 }
 
-int shownRows(DataGrid* grid)
+// The number of rows a grid lists, or "..." while a large filtered list is still being counted.
+QString shownRows(DataGrid* grid, bool* counting)
 {
     auto* control = qobject_cast<DataControl*>(grid->model());
-    return control ? control->totalRowCount() : 0;
+    const int rows = control ? control->knownRowCount() : 0;
+    if (rows < 0)
+        *counting = true;
+    return rows < 0 ? QStringLiteral("...") : QString::number(rows);
 }
 
 } // namespace
@@ -113,6 +119,9 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     m_soldFilterDelay->setSingleShot(true);
     m_soldFilterDelay->setInterval(kSoldFilterDelay);
     connect(m_soldFilterDelay, &QTimer::timeout, this, &frmInvent::applySoldFilter);
+    m_countTimer = new QTimer(this);
+    m_countTimer->setInterval(0);
+    connect(m_countTimer, &QTimer::timeout, this, &frmInvent::countSome);
 
     // The left area holds the stock list; the two overlays take its place when open. The
     // item details and the commands stay at the right.
@@ -134,7 +143,7 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     layout->setSpacing(12);
     layout->addWidget(area, 1);
     layout->addWidget(side, 0);
-    resize(1180, 700);
+    resizeToScreen(this, QSize(1180, 700));
 
     // Counters follow the data controls: a refresh, a filter, a deletion.
     for (DataControl* control : {adoLog2, Adodc1, m_dayLines, m_watchRows}) {
@@ -438,8 +447,25 @@ void frmInvent::refreshDetails()
 void frmInvent::updateCounters()
 {
     lblFound->setText(QString::number(adoLog2->totalRowCount()));
-    lblWatch->setText(QString::number(shownRows(DataGrid3)));
-    Text1->setText(QString::number(shownRows(DataGrid1)));
+    bool counting = false;
+    lblWatch->setText(shownRows(DataGrid3, &counting));
+    Text1->setText(shownRows(DataGrid1, &counting));
+    if (counting)
+        m_countTimer->start();
+}
+
+// Counts the next slices of a large filtered list between events, so the window stays alive.
+void frmInvent::countSome()
+{
+    auto* first = qobject_cast<DataControl*>(DataGrid1->model());
+    auto* second = qobject_cast<DataControl*>(DataGrid3->model());
+    bool done = !first || first->countStep(kCountSliceMs);
+    if (second && second != first)
+        done = second->countStep(kCountSliceMs) && done;
+    if (done) {
+        m_countTimer->stop();
+        updateCounters();
+    }
 }
 
 void frmInvent::keepFirstColumnHidden()
@@ -514,14 +540,17 @@ void frmInvent::addStock()
         m_ctx.platform.message(this, QStringLiteral("Set number of stocks to be added!"), QStringLiteral("Add"));
         return;
     }
-    // Start from the stock stored now, not from the figure shown since the last load.
-    const auto stored = InventoryData::storedStock(m_ctx.db, adoLog2->rowId(adoLog2->currentRow()));
+    // The question shows the stock stored now, not the figure shown since the last load; the
+    // write adds to the stock as stored when it writes.
+    const int row = adoLog2->currentRow();
+    const qint64 rowId = adoLog2->rowId(row);
+    const auto stored = InventoryData::storedStock(m_ctx.db, rowId);
     if (!stored) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The stock of %1 was not updated.").arg(txtName->text()),
-                                   QStringLiteral("The item is no longer registered. Click Refresh."));
+        stockNotUpdated(true);
         return;
     }
-    const double future = NumberFromText(txtAdd->text()) + *stored;
+    const double added = NumberFromText(txtAdd->text());
+    const double future = added + *stored;
     if (!std::isfinite(future)) {
         m_ctx.platform.message(this,
                                QStringLiteral("The number of stocks to be added is too large. Nothing was changed."),
@@ -534,9 +563,14 @@ void frmInvent::addStock()
                              QStringLiteral("\n\nConfirm additional stock(s)?");
     if (!m_ctx.platform.ask(this, question, QStringLiteral("Confirm")))
         return;
-    if (writeStock(future))
-        m_ctx.platform.message(this, QStringLiteral("Click Refresh to view updated result."),
-                               QStringLiteral("Successfully Updated"));
+    const InventoryData::StockChange change = InventoryData::addToStock(m_ctx.db, rowId, added);
+    if (!change.stock) {
+        stockNotUpdated(change.itemGone, change.error);
+        return;
+    }
+    adoLog2->reloadRow(row); // the list and the detail boxes show the stored result
+    m_ctx.platform.message(this, QStringLiteral("Click Refresh to view updated result."),
+                           QStringLiteral("Successfully Updated"));
 }
 
 void frmInvent::editStock()
@@ -557,8 +591,7 @@ void frmInvent::editStock()
     }
     const auto stored = InventoryData::storedStock(m_ctx.db, adoLog2->rowId(adoLog2->currentRow()));
     if (!stored) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The stock of %1 was not updated.").arg(txtName->text()),
-                                   QStringLiteral("The item is no longer registered. Click Refresh."));
+        stockNotUpdated(true);
         return;
     }
     const QString question = QStringLiteral("Update ") + txtName->text() + QStringLiteral("'s Stock to ") +
@@ -571,6 +604,14 @@ void frmInvent::editStock()
                                QStringLiteral("Successfully Updated"));
 }
 
+void frmInvent::stockNotUpdated(bool itemGone, const QString& detail)
+{
+    QString what = QStringLiteral("The stock of %1 was not updated.").arg(txtName->text());
+    if (itemGone)
+        what += QStringLiteral(" The item is no longer registered. Click Refresh.");
+    m_ctx.platform.writeFailed(this, what, detail);
+}
+
 // Writes the new stock and its availability to the current item row only (by its rowid);
 // the detail boxes and the list show the stored figures at once.
 bool frmInvent::writeStock(double stock)
@@ -578,8 +619,7 @@ bool frmInvent::writeStock(double stock)
     adoLog2->setField(QStringLiteral("ItemStocks"), PlainNumber(stock));
     adoLog2->setField(QStringLiteral("ItemAvailability"), InventoryData::availabilityFor(stock));
     if (!adoLog2->Update()) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The stock of %1 was not updated.").arg(txtName->text()),
-                                   adoLog2->lastError());
+        stockNotUpdated(false, adoLog2->lastError());
         return false;
     }
     refreshDetails();

@@ -55,6 +55,8 @@ private:
     void addStock();
     void editStock();
     bool writeStock(double stock);
+    // Says that the stock of the shown item was not written, and why.
+    void stockNotUpdated(bool itemGone, const QString& detail = {});
     // Sold-items panel
     void showCalendar();
     void Calendar1_Click(const QDate& date);
@@ -65,6 +67,7 @@ private:
     void printReport();
     void updateItemQuantity();
     void updateCounters();
+    void countSome();
     void keepFirstColumnHidden();
 
     AppContext& m_ctx;
@@ -117,6 +120,7 @@ private:
     QTimer* Timer2 = nullptr;
     // The name filter of the sold lines scans every line, so it is applied once typing pauses.
     QTimer* m_soldFilterDelay = nullptr;
+    QTimer* m_countTimer = nullptr; // counts a large filtered list a slice at a time
 
     // Stock watch
     QGroupBox* Frame1 = nullptr;

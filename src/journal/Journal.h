@@ -18,6 +18,7 @@ inline const QString CompanyNameChanged = QStringLiteral("Company Name Changed")
 inline const QString AccountRegistration = QStringLiteral("Admin/Guest Account Registration");
 inline const QString DatabaseBackup = QStringLiteral("Database Backup");
 inline const QString DatabaseBackupSettings = QStringLiteral("Database Backup Settings");
+inline const QString DatabaseRestore = QStringLiteral("Database Restore");
 inline const QString LogsCleared = QStringLiteral("Logs Cleared");
 inline const QString TransactionDatabaseDeletion = QStringLiteral("Transaction Database Deletion");
 inline const QString SalesDatabaseDeletion = QStringLiteral("Sales Database Deletion");

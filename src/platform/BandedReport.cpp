@@ -1,8 +1,11 @@
 #include "platform/BandedReport.h"
 
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
+#include "platform/WorkProgressDialog.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -123,7 +126,7 @@ void BandedReport::setRows(const QStringList& columns, const QVector<QVector<QVa
     m_rows = rows;
 }
 
-int BandedReport::render(QPrinter& printer) const
+int BandedReport::render(QPrinter& printer, const PageProgress& progress) const
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -181,12 +184,16 @@ int BandedReport::render(QPrinter& printer) const
         if (page.reportFooter)
             drawBand(reportFooter, y, nullptr, p);
         drawBand(pageFooter, pageHeight - pageFooter.height, nullptr, p);
+        if (progress && !progress(p + 1, static_cast<int>(pages.size()))) {
+            painter.end();
+            return -1;
+        }
     }
     painter.end();
     return static_cast<int>(pages.size());
 }
 
-bool BandedReport::exportPdf(const QString& path) const
+bool BandedReport::exportPdf(const QString& path, const PageProgress& progress) const
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -195,8 +202,24 @@ bool BandedReport::exportPdf(const QString& path) const
     printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     printer.setDocName(m_title);
     printer.setCreator(Platform::applicationTitle());
-    return render(printer) > 0 && QFileInfo::exists(path);
+    const int pages = render(printer, progress);
+    if (pages < 0)
+        QFile::remove(path); // a cancelled export leaves no half-written file
+    return pages > 0 && QFileInfo::exists(path);
 }
+
+namespace {
+
+// Shows each laid-out page in the progress window; false once it was cancelled.
+BandedReport::PageProgress pageProgress(WorkProgressDialog& dialog)
+{
+    return [&dialog](int done, int pages) {
+        dialog.setLabel(QStringLiteral("Preparing page %1 of %2...").arg(done).arg(pages));
+        return dialog.step(done, pages);
+    };
+}
+
+} // namespace
 
 void showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent)
 {
@@ -207,9 +230,15 @@ void showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
     QPrintPreviewDialog preview(&printer, parent);
     preview.setObjectName(QStringLiteral("reportPreview"));
     preview.setWindowTitle(report.windowTitle());
-    preview.resize(900, 1000);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&report](QPrinter* target) { report.render(*target); });
+    resizeToScreen(&preview, QSize(900, 1000));
+    QObject::connect(
+        &preview, &QPrintPreviewDialog::paintRequested, &preview, [&report, &preview, parent](QPrinter* target) {
+            // The first layout runs before the preview is shown; the progress stands above its opener.
+            const bool opening = !preview.isVisible();
+            WorkProgressDialog progress(opening ? parent : &preview, QStringLiteral("Preparing the report..."), true);
+            if (report.render(*target, pageProgress(progress)) < 0 && opening)
+                QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
+        });
     if (auto* toolbar = preview.findChild<QToolBar*>()) {
         toolbar->addSeparator();
         QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF"));
@@ -222,7 +251,8 @@ void showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
                 return;
             if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
                 path += QStringLiteral(".pdf");
-            if (!report.exportPdf(path))
+            WorkProgressDialog progress(&preview, QStringLiteral("Saving the report..."), true);
+            if (!report.exportPdf(path, pageProgress(progress)) && !progress.wasCanceled())
                 platform.writeFailed(&preview, QStringLiteral("The report was not saved as %1.").arg(path));
         });
     }

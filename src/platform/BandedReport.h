@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
+
 class Platform;
 class QPrinter;
 class QWidget;
@@ -65,10 +67,15 @@ public:
     void setRows(const QStringList& columns, const QVector<QVector<QVariant>>& rows);
     int rowCount() const { return static_cast<int>(m_rows.size()); }
 
-    // Paints every page on a printer (a real one, or a PDF file). Returns the number of pages.
-    int render(QPrinter& printer) const;
-    // Writes the report as a PDF file (A4, portrait). False when the file cannot be written.
-    bool exportPdf(const QString& path) const;
+    // Told after each page is laid out: pages done and pages in all; false stops the work.
+    using PageProgress = std::function<bool(int done, int pages)>;
+
+    // Paints every page on a printer (a real one, or a PDF file). Returns the number of pages,
+    // 0 when the printer cannot be painted on, -1 when `progress` stopped the work.
+    int render(QPrinter& printer, const PageProgress& progress = {}) const;
+    // Writes the report as a PDF file (A4, portrait). False when the file cannot be written
+    // or `progress` stopped the work.
+    bool exportPdf(const QString& path, const PageProgress& progress = {}) const;
 
 private:
     QString m_title;
@@ -78,5 +85,7 @@ private:
 
 // Shows the report's pages in a print preview (zoom, page view, printing) with an "Export PDF"
 // action, as a modal window titled with the report's window title, through the platform (so
-// tests see the window instead of a nested event loop).
+// tests see the window instead of a nested event loop). While the pages are laid out a
+// progress window shows how far it has come and keeps the windows alive; "Cancel" there
+// closes the preview before it opens.
 void showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent);

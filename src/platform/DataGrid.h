@@ -43,7 +43,8 @@ private:
 // Binds a grid and a data control (any model with the current-row signals and slots of
 // DataControl) both ways: the clicked row becomes the control's current row, and the control's
 // current row is shown in the grid. With `deleteKey`, DEL deletes the current row through
-// the control; `onDeleteFailed` hears of a refused deletion.
+// the control; `onDeleteFailed` hears of a deletion the table refused (one that the control's
+// own check refused is announced by the control itself).
 template <class Control>
 void bindGrid(DataGrid* grid, Control* control, bool deleteKey = false,
               std::function<void(const QString&)> onDeleteFailed = {})
@@ -54,7 +55,7 @@ void bindGrid(DataGrid* grid, Control* control, bool deleteKey = false,
     grid->setDeleteKeyEnabled(deleteKey);
     if (deleteKey) {
         QObject::connect(grid, &DataGrid::deleteRequested, control, [control, onDeleteFailed](int row) {
-            if (!control->deleteRow(row) && onDeleteFailed)
+            if (!control->deleteRow(row) && onDeleteFailed && !control->lastWriteRefused())
                 onDeleteFailed(control->lastError());
         });
     }

@@ -1,6 +1,9 @@
 #include "platform/FormDialog.h"
 
+#include "platform/ScreenFit.h"
+
 #include <QCloseEvent>
+#include <QShowEvent>
 
 void DisableXbutton(QWidget* window)
 {
@@ -34,4 +37,11 @@ void FormDialog::closeEvent(QCloseEvent* event)
         QDialog::closeEvent(event);
     else
         event->ignore();
+}
+
+void FormDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(this);
 }

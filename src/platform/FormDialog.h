@@ -29,6 +29,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A window never opens hanging over an edge of the screen.
+    void showEvent(QShowEvent* event) override;
 
 private:
     bool m_closing = false;

@@ -11,12 +11,15 @@ Platform::Platform() = default;
 Platform::~Platform() = default;
 
 QMessageBox::StandardButton Platform::message(QWidget* parent, const QString& text, const QString& title,
-                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                              const QString& details)
 {
     const QString shownTitle = title.isEmpty() ? applicationTitle() : title;
     if (m_messageHook)
-        return m_messageHook(MessageRecord{text, shownTitle, buttons, icon});
+        return m_messageHook(MessageRecord{text, shownTitle, buttons, icon, details});
     QMessageBox box(icon, shownTitle, text, buttons, parent);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -27,10 +30,7 @@ bool Platform::ask(QWidget* parent, const QString& text, const QString& title, Q
 
 void Platform::writeFailed(QWidget* parent, const QString& what, const QString& detail)
 {
-    QString text = what;
-    if (!detail.isEmpty())
-        text += QStringLiteral("\n\n") + detail;
-    message(parent, text, applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+    message(parent, what, applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, detail);
 }
 
 int Platform::showModal(QDialog& dialog)

@@ -17,6 +17,7 @@ struct MessageRecord
     QString title;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon;
+    QString details; // the box's "Show Details..." text
 };
 
 // Everything the windows ask of the system: message boxes, showing windows modally, the
@@ -31,14 +32,16 @@ public:
     Platform();
     ~Platform();
 
-    // A modal message box; returns the button pressed.
+    // A modal message box; returns the button pressed. `details`, when given, is shown only on
+    // "Show Details...".
     QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& title = applicationTitle(),
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                        QMessageBox::Icon icon = QMessageBox::Information);
+                                        QMessageBox::Icon icon = QMessageBox::Information, const QString& details = {});
     // A Yes/No question with the question icon; true on Yes.
     bool ask(QWidget* parent, const QString& text, const QString& title = applicationTitle(),
              QMessageBox::Icon icon = QMessageBox::Question);
-    // The "what was not saved" message of a failed write (title "Pemvix", exclamation icon).
+    // The message of a failed write (title "Pemvix", exclamation icon): its text says in the
+    // shop's words what was not saved; the engine's statement and error go to its details.
     void writeFailed(QWidget* parent, const QString& what, const QString& detail = {});
 
     // Shows a window modally and returns its result (QDialog::exec, or the modal hook).

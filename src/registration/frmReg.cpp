@@ -6,6 +6,8 @@
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
+#include "registration/RegistrationData.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 #include "session/frmMain.h"
@@ -99,11 +101,17 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_adoLog1->setObjectName(QStringLiteral("adoLog1"));
     m_adoLog1->setRecordSource(QStringLiteral("Select * from tblEmp"));
     m_adoLog1->setEditable(true);
+    m_adoLog1->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
+        return RegistrationData::employeeEditRefusal(m_ctx.db, rowId, column, value);
+    });
     m_adoLog1->Refresh();
     m_AdoLog2 = new DataControl(m_ctx.db, this);
     m_AdoLog2->setObjectName(QStringLiteral("AdoLog2"));
     m_AdoLog2->setRecordSource(QStringLiteral("Select * from tblStocks"));
     m_AdoLog2->setEditable(true);
+    m_AdoLog2->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
+        return RegistrationData::itemEditRefusal(m_ctx.db, rowId, column, value);
+    });
     m_AdoLog2->Refresh();
     m_adoNot = new DataControl(m_ctx.db, this);
     m_adoNot->setObjectName(QStringLiteral("adoNot"));
@@ -168,7 +176,7 @@ void frmReg::buildWindow()
 
     hidePanels();
     setMinimumSize(860, 460);
-    resize(940, 500);
+    resizeToScreen(this, QSize(940, 500));
 }
 
 QWidget* frmReg::buildEmployeeHalf()
@@ -363,6 +371,7 @@ QWidget* frmReg::buildEmployeePanel()
     connect(m_adoLog1, &DataControl::writeFailed, this, [this](const QString& error) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The change to the employee was not saved."), error);
     });
+    connect(m_adoLog1, &DataControl::writeRefused, this, &frmReg::editRefused, Qt::QueuedConnection);
     bindField(m_Text1, m_adoLog1, QStringLiteral("Password"));
     connect(m_adoLog1, &QAbstractItemModel::modelReset, this, &frmReg::updateEmployeeList);
     connect(m_adoLog1, &QAbstractItemModel::rowsInserted, this, &frmReg::updateEmployeeList);
@@ -423,6 +432,7 @@ QWidget* frmReg::buildItemPanel()
     connect(m_AdoLog2, &DataControl::writeFailed, this, [this](const QString& error) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The change to the item was not saved."), error);
     });
+    connect(m_AdoLog2, &DataControl::writeRefused, this, &frmReg::editRefused, Qt::QueuedConnection);
     connect(m_AdoLog2, &QAbstractItemModel::modelReset, this, &frmReg::updateItemList);
     connect(m_AdoLog2, &QAbstractItemModel::rowsInserted, this, &frmReg::updateItemList);
     connect(m_AdoLog2, &QAbstractItemModel::rowsRemoved, this, &frmReg::updateItemList);
@@ -479,35 +489,20 @@ void frmReg::txtDesc_Change()
 
 void frmReg::GetClient()
 {
-    nextNumber(QStringLiteral("ClientID"), m_txtEmpId);
+    nextNumber(RegistrationData::Counter::Employee, m_txtEmpId);
 }
 
 void frmReg::GetClient1()
 {
-    nextNumber(QStringLiteral("ItemID"), m_txtItem);
+    nextNumber(RegistrationData::Counter::Item, m_txtItem);
 }
 
-void frmReg::nextNumber(const QString& column, QLineEdit* box)
+void frmReg::nextNumber(RegistrationData::Counter counter, QLineEdit* box)
 {
-    // The next number follows the last tblMain row; a counter that is empty or no number
-    // counts as 0. When the table cannot be read the box keeps what it shows.
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() == 0 || rs.BOF())
-        return;
-    box->clear();
-    while (!rs.EndOfFile()) {
-        box->setText(PlainNumber(NumberFromText(rs.text(column)) + 1));
-        rs.MoveNext();
-    }
-}
-
-std::optional<double> frmReg::stocksNumber(const QString& text)
-{
-    // Thousands separators are refused: the stored text is read back as a plain number
-    // everywhere stock is counted, and "1,500" would then count as 1.
-    if (text.contains(QLatin1Char(',')))
-        return std::nullopt;
-    return ColumnNumber(text);
+    // A proposal only: the number is issued again when the row is stored. When tblMain cannot
+    // be read the box keeps what it shows.
+    if (const auto number = RegistrationData::nextNumber(m_ctx.db, counter))
+        box->setText(*number);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -540,7 +535,8 @@ void frmReg::cmdClientReg_Click()
         return;
 
     QString error;
-    if (!storeEmployee(name, &error)) {
+    QString issued;
+    if (!storeEmployee(name, &issued, &error)) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The employee was not registered."), error);
         return;
     }
@@ -549,7 +545,7 @@ void frmReg::cmdClientReg_Click()
     postNotification(
         NoteTitle::NewClientRegistration,
         NotificationSentence(displayName(), QStringLiteral(" registered a new employee using "), domainName()) +
-            DetailsBlock({{QStringLiteral("ID: "), id}, {QStringLiteral("Name: "), name}}));
+            DetailsBlock({{QStringLiteral("ID: "), issued}, {QStringLiteral("Name: "), name}}));
 
     m_ctx.platform.message(this, QStringLiteral("Client has been registered successfully!"),
                            QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
@@ -563,19 +559,26 @@ void frmReg::cmdClientReg_Click()
     m_txtPos->setCurrentIndex(-1);
     GetClient();
     m_txtLast->setFocus();
-    m_lblNot->setText(QStringLiteral("Client Registered!"));
+    // Another copy may have taken the number shown meanwhile: then the one used is said.
+    m_lblNot->setText(issued == id ? QStringLiteral("Client Registered!")
+                                   : QStringLiteral("Client Registered under Employee ID %1!").arg(issued));
 }
 
-bool frmReg::storeEmployee(const QString& name, QString* error)
+bool frmReg::storeEmployee(const QString& name, QString* issued, QString* error)
 {
-    // The row and the counter are written together or not at all.
+    // The number is issued inside the transaction that stores the row and the counter, so
+    // two copies registering at once never store one number twice.
     Transaction tx(m_ctx.db);
     if (!tx.isActive()) {
         *error = m_ctx.db.lastError();
         return false;
     }
+    const auto number = RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Employee, error);
+    if (!number)
+        return false;
+    *issued = *number;
     m_adoLog1->AddNew();
-    m_adoLog1->setField(QStringLiteral("EmployeeID"), m_txtEmpId->text());
+    m_adoLog1->setField(QStringLiteral("EmployeeID"), *number);
     m_adoLog1->setField(QStringLiteral("EmployeeName"), name);
     m_adoLog1->setField(QStringLiteral("Gender"), m_txtGen->currentText());
     m_adoLog1->setField(QStringLiteral("Position"), m_txtPos->currentText());
@@ -585,8 +588,7 @@ bool frmReg::storeEmployee(const QString& name, QString* error)
         *error = m_adoLog1->lastError();
         return false;
     }
-    if (m_ctx.db.ExecuteSql(QStringLiteral("Update tblMain set ClientID=?"), {m_txtEmpId->text()}) < 0 ||
-        !tx.commit()) {
+    if (!RegistrationData::storeCounter(m_ctx.db, RegistrationData::Counter::Employee, *number) || !tx.commit()) {
         *error = m_ctx.db.lastError();
         return false;
     }
@@ -600,14 +602,15 @@ void frmReg::cmdItemReg_Click()
 {
     if (m_txtItemname->text().isEmpty())
         return prompt(QStringLiteral("Enter Item name"), m_txtItemname);
-    if (m_txtPrice->text().isEmpty())
+    // A price is a number the till can charge: 0 or more, below the price limit.
+    if (!PriceFromText(m_txtPrice->text()))
         return prompt(QStringLiteral("Set Item price"), m_txtPrice);
     if (m_txtDesc->toPlainText().isEmpty())
         return prompt(QStringLiteral("Enter item description!"), m_txtDesc);
     if (m_txtBrand->text().isEmpty())
         return prompt(QStringLiteral("Enter brand!"), m_txtBrand);
     // A stocks text that is no number would be stored as text and counted as 0 later on.
-    const std::optional<double> stocks = stocksNumber(m_txtStocks->text());
+    const std::optional<double> stocks = RegistrationData::stocksNumber(m_txtStocks->text());
     if (!stocks)
         return prompt(QStringLiteral("Enter Available Stocks"), m_txtStocks);
     if (m_txtAvail->currentText().isEmpty())
@@ -630,7 +633,8 @@ void frmReg::cmdItemReg_Click()
         return;
 
     QString error;
-    if (!storeItem(&error)) {
+    QString issued;
+    if (!storeItem(&issued, &error)) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), error);
         return;
     }
@@ -639,7 +643,7 @@ void frmReg::cmdItemReg_Click()
     postNotification(
         NoteTitle::NewItemRegistration,
         NotificationSentence(displayName(), QStringLiteral(" registered a new item using "), domainName()) +
-            DetailsBlock({{QStringLiteral("Item Number: "), number},
+            DetailsBlock({{QStringLiteral("Item Number: "), issued},
                           {QStringLiteral("Item Name: "), m_txtItemname->text()},
                           {QStringLiteral("Item Price: "), m_txtPrice->text()},
                           {QStringLiteral("Item Brand: "), m_txtBrand->text()},
@@ -650,7 +654,8 @@ void frmReg::cmdItemReg_Click()
     m_ctx.platform.message(this, QStringLiteral("New item has been Registered!"), QStringLiteral("Registered!"),
                            QMessageBox::Ok, QMessageBox::Information);
 
-    m_lblNot->setText(QStringLiteral("Item has been Registered"));
+    m_lblNot->setText(issued == number ? QStringLiteral("Item has been Registered")
+                                       : QStringLiteral("Item has been Registered under Item Number %1").arg(issued));
     m_txtItem->clear();
     m_txtItemname->clear();
     m_txtPrice->clear();
@@ -663,16 +668,20 @@ void frmReg::cmdItemReg_Click()
     GetClient1();
 }
 
-bool frmReg::storeItem(QString* error)
+bool frmReg::storeItem(QString* issued, QString* error)
 {
-    // The row and the counter are written together or not at all.
+    // As for employees: the number is issued inside the transaction that stores it.
     Transaction tx(m_ctx.db);
     if (!tx.isActive()) {
         *error = m_ctx.db.lastError();
         return false;
     }
+    const auto number = RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Item, error);
+    if (!number)
+        return false;
+    *issued = *number;
     m_AdoLog2->AddNew();
-    m_AdoLog2->setField(QStringLiteral("ItemNumber"), m_txtItem->text());
+    m_AdoLog2->setField(QStringLiteral("ItemNumber"), *number);
     m_AdoLog2->setField(QStringLiteral("ItemName"), m_txtItemname->text());
     m_AdoLog2->setField(QStringLiteral("ItemPrice"), m_txtPrice->text());
     m_AdoLog2->setField(QStringLiteral("ItemDescription"), m_txtDesc->toPlainText());
@@ -683,7 +692,7 @@ bool frmReg::storeItem(QString* error)
         *error = m_AdoLog2->lastError();
         return false;
     }
-    if (m_ctx.db.ExecuteSql(QStringLiteral("Update tblMain set ItemID=?"), {m_txtItem->text()}) < 0 || !tx.commit()) {
+    if (!RegistrationData::storeCounter(m_ctx.db, RegistrationData::Counter::Item, *number) || !tx.commit()) {
         *error = m_ctx.db.lastError();
         return false;
     }
@@ -793,6 +802,11 @@ void frmReg::updateViewButtons()
 
 // ---------------------------------------------------------------------------------------------
 // Helpers
+
+void frmReg::editRefused(const QString& reason)
+{
+    m_ctx.platform.message(this, reason, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+}
 
 void frmReg::prompt(const QString& text, QWidget* focus)
 {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "platform/FormDialog.h"
-
-#include <optional>
+#include "registration/RegistrationData.h"
 
 struct AppContext;
 class DataControl;
@@ -29,9 +28,6 @@ public:
     void GetClient();
     // Proposes the next item number in txtItem.
     void GetClient1();
-
-    // A stocks text that reads wholly as a plain number (blanks around it allowed), or none.
-    static std::optional<double> stocksNumber(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,12 +59,15 @@ private:
     void updateItemList();
 
     // Database work.
-    void nextNumber(const QString& column, QLineEdit* box);
-    bool storeEmployee(const QString& name, QString* error);
-    bool storeItem(QString* error);
+    void nextNumber(RegistrationData::Counter counter, QLineEdit* box);
+    // Store the row under the number issued inside their transaction (given back in `issued`).
+    bool storeEmployee(const QString& name, QString* issued, QString* error);
+    bool storeItem(QString* issued, QString* error);
     void postNotification(const QString& title, const QString& message);
 
     void prompt(const QString& text, QWidget* focus);
+    // An edit in a list that breaks a registration rule: the cell already shows the stored value.
+    void editRefused(const QString& reason);
     QString displayName() const;
     QString domainName() const;
     bool isAdministrator() const;

@@ -74,14 +74,15 @@ Recordset SelectSalesForDate(Database& db, const QString& dayText)
     return db.query(QStringLiteral("SELECT * FROM tblSales WHERE %1 ORDER BY rowid").arg(kDayWhere), {dayText});
 }
 
-Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText)
+Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText,
+                              const std::function<bool(qint64 rows)>& progress)
 {
     const auto keys = spanKeys(fromText, toText);
     if (!keys)
         return {};
     return db.query(
         QStringLiteral("SELECT * FROM tblSales WHERE %1 ORDER BY %2, rowid").arg(spanWhere(), SalesDayKeySql()),
-        {keys->first, keys->second});
+        {keys->first, keys->second}, progress);
 }
 
 QString SumSalesForDate(Database& db, const QString& dayText)

@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
+
 class DataControl;
 class Database;
 
@@ -23,7 +25,9 @@ bool ShowSalesForRange(DataControl& control, const QString& fromText, const QStr
 // All columns of the sales of a day (in the order they were stored) or of a span (by day,
 // then in the order stored). A closed recordset when the selection is empty or failed.
 Recordset SelectSalesForDate(Database& db, const QString& dayText);
-Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText);
+// A span's rows may be many: `progress` is told how many were read while they are read.
+Recordset SelectSalesForRange(Database& db, const QString& fromText, const QString& toText,
+                              const std::function<bool(qint64 rows)>& progress = {});
 
 // The total AmountDue of the selected sales as plain decimal text ("1250.5"); "0" when
 // there are none; MoneyTotal::tooLargeText() when the sum is beyond what a number can hold.

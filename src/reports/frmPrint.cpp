@@ -7,6 +7,8 @@
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
+#include "platform/WorkProgressDialog.h"
 #include "reports/SalesQueries.h"
 #include "reports/SalesReport.h"
 #include "session/AppContext.h"
@@ -181,7 +183,7 @@ void frmPrint::buildLayout()
     connect(m_lvButtons_H3, &QPushButton::clicked, this, &frmPrint::onPrintByCutoff);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
 
-    resize(900, 600);
+    resizeToScreen(this, QSize(900, 600));
 }
 
 QCalendarWidget* frmPrint::makeCalendar(const QString& name, QLineEdit* target)
@@ -204,7 +206,7 @@ void frmPrint::openCalendar(QCalendarWidget* calendar, QWidget* below)
 {
     calendar->setSelectedDate(QDate::currentDate());
     calendar->adjustSize();
-    calendar->move(below->mapToGlobal(QPoint(0, below->height())));
+    placePopupBelow(calendar, below);
     calendar->show();
     calendar->setFocus();
 }
@@ -280,9 +282,19 @@ void frmPrint::onPrintByCutoff()
     const QString to = m_Text2->text();
     if (from.isEmpty() || to.isEmpty())
         return;
-    const Recordset rows = SelectSalesForRange(m_ctx.db, from, to);
+    Recordset rows;
+    {
+        // A span of a year holds a hundred thousand sales: read with a progress window.
+        WorkProgressDialog progress(this, QStringLiteral("Reading the sales..."), true);
+        rows = SelectSalesForRange(m_ctx.db, from, to, [&progress](qint64 read) {
+            progress.setLabel(QStringLiteral("Reading the sales... %1").arg(read));
+            return progress.step(0, 0);
+        });
+        if (progress.wasCanceled())
+            return;
+    }
     ShowSalesForRange(*m_rows, from, to);
-    SumSalesForRange();
+    m_Text3->setText(SumAmountDue(rows)); // the total of exactly the rows the report prints
     const SessionState& session = m_ctx.session();
     notify(NoteTitle::SalesReportCutoffPrint,
            NotificationSentence(session.DisplayName(), QStringLiteral(" accessed Sales Report by Cutoff Print using "),

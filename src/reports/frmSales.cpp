@@ -7,6 +7,7 @@
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "reports/SalesQueries.h"
 #include "reports/frmPrint.h"
 #include "session/AppContext.h"
@@ -183,14 +184,14 @@ void frmSales::buildLayout()
     connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
 
-    resize(1000, 640);
+    resizeToScreen(this, QSize(1000, 640));
 }
 
 void frmSales::onCalendarButton()
 {
     m_Calendar1->setSelectedDate(QDate::currentDate());
     m_Calendar1->adjustSize();
-    m_Calendar1->move(m_lvButtons_H1->mapToGlobal(QPoint(0, m_lvButtons_H1->height())));
+    placePopupBelow(m_Calendar1, m_lvButtons_H1);
     m_Calendar1->show();
     m_Calendar1->setFocus();
 }

@@ -255,14 +255,17 @@ CartLine Cart::line(qint64 rowId)
     return r.BOF() ? CartLine{} : lineFromRow(r.rows().first());
 }
 
-bool Cart::post(const QString& title, const QString& message, QString& noteError)
+bool Cart::post(const QString& title, const QString& message, QString& noteError, QString& noteDetail)
 {
     Transaction note(m_db);
     if (note.isActive() && PostNotification(m_adoNot, title, message) && note.commit())
         return true;
-    if (!noteError.isEmpty())
+    if (!noteError.isEmpty()) {
         noteError += QLatin1Char('\n');
-    noteError += QStringLiteral("The notification \"%1\" was not saved: %2").arg(title, m_adoNot.lastError());
+        noteDetail += QLatin1Char('\n');
+    }
+    noteError += QStringLiteral("The notification \"%1\" was not saved.").arg(title);
+    noteDetail += m_adoNot.lastError();
     return false;
 }
 
@@ -345,7 +348,7 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
     if (result.ranOut) {
         post(NoteTitle::ItemOutOfStock,
              DetailsBlock(itemDetails(itemNumber, item.name, item.price, quantity, result.amountText), true),
-             result.noteError);
+             result.noteError, result.noteDetail);
     }
     return result;
 }
@@ -399,12 +402,13 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
     post(NoteTitle::ItemVoid,
          NotificationSentence(displayName, QStringLiteral(" removed a purchased Item using "), domainName) +
              DetailsBlock(details),
-         result.noteError);
+         result.noteError, result.noteDetail);
     if (result.item.found() && NumberFromText(result.newStock) > 0)
-        post(NoteTitle::ItemAvailabilityReturned, DetailsBlock(details, true), result.noteError);
+        post(NoteTitle::ItemAvailabilityReturned, DetailsBlock(details, true), result.noteError, result.noteDetail);
     if (!tx.commit()) {
         result.error = m_db.lastError();
         result.noteError.clear();
+        result.noteDetail.clear();
         return result;
     }
     result.outcome = RemoveOutcome::Removed;

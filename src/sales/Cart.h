@@ -88,7 +88,8 @@ struct AddResult
     QString amountText; // the line amount as shown, "#,##0"
     bool ranOut = false;
     QString error;     // why the writes failed
-    QString noteError; // set when the "Item Out of Stock" notification could not be stored
+    QString noteError;  // set when the "Item Out of Stock" notification could not be stored
+    QString noteDetail; // the engine's reason, for the message's details
 };
 
 enum class RemoveOutcome { Removed, Gone, WriteFailed };
@@ -101,6 +102,7 @@ struct RemoveResult
     QString newStock;
     QString error;
     QString noteError;
+    QString noteDetail;
 };
 
 enum class SaleOutcome { Completed, CashShort, NotPayable, EmptyCart, CartChanged, NoSettings, WriteFailed };
@@ -171,7 +173,7 @@ private:
     std::optional<bool> hasSettingsRow();
     QString openSaleNumber(const QString& shown);
     bool giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock);
-    bool post(const QString& title, const QString& message, QString& noteError);
+    bool post(const QString& title, const QString& message, QString& noteError, QString& noteDetail);
 
     Database& m_db;
     int m_till;

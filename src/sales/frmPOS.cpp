@@ -5,6 +5,7 @@
 #include "inventory/frmInvent.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "reports/frmSales.h"
 #include "sales/NumericKeyFilter.h"
 #include "sales/frmTotal.h"
@@ -17,7 +18,6 @@
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,7 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStringListModel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -292,7 +291,7 @@ void frmPOS::buildLayout()
     outer->addLayout(columns, 1);
     outer->addWidget(m_Label7);
 
-    resize(1000, 680);
+    resizeToScreen(this, QSize(1000, 680));
 }
 
 QString frmPOS::displayName() const
@@ -317,10 +316,10 @@ void frmPOS::showEvent(QShowEvent* event)
         return;
     m_placed = true;
     QTimer::singleShot(10, this, [this] {
-        // 400 twips from the top of the screen (1440 twips to the inch).
-        const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-        const QRect area = s ? s->availableGeometry() : QRect();
-        move(x(), area.top() + qRound(400.0 * logicalDpiY() / 1440.0));
+        // 400 twips from the top of the screen (1440 twips to the inch), or higher where the
+        // window would otherwise hang over the bottom of a small screen.
+        const QRect area = screenArea(this);
+        moveOnScreen(this, QPoint(frameGeometry().left(), area.top() + qRound(400.0 * logicalDpiY() / 1440.0)));
     });
 }
 
@@ -455,7 +454,7 @@ void frmPOS::addItem()
         return;
     }
     if (!r.noteError.isEmpty())
-        p.writeFailed(this, r.noteError);
+        p.writeFailed(this, r.noteError, r.noteDetail);
     if (r.ranOut)
         m_ctx.notificationsChanged();
     reloadCart();
@@ -497,7 +496,7 @@ void frmPOS::removeLine()
     if (r.outcome == RemoveOutcome::Gone)
         p.message(this, QStringLiteral("That line is no longer in the cart."), QStringLiteral("Remove"));
     if (!r.noteError.isEmpty())
-        p.writeFailed(this, r.noteError);
+        p.writeFailed(this, r.noteError, r.noteDetail);
     if (r.outcome == RemoveOutcome::Removed)
         m_ctx.notificationsChanged();
     reloadCart();

@@ -2,6 +2,7 @@
 
 #include "data/TextForms.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "sales/Cart.h"
 #include "session/AppContext.h"
 
@@ -106,7 +107,7 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(buttons);
-    resize(460, 340);
+    resizeToScreen(this, QSize(460, 340));
 
     // Opening: the amount due as the sales window shows it, and its plain form.
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);

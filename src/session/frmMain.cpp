@@ -6,6 +6,7 @@
 #include "platform/DataGrid.h"
 #include "platform/FormDialog.h"
 #include "platform/Platform.h"
+#include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 #include "session/MenuIcons.h"
 #include "session/WindowFactory.h"
@@ -172,7 +173,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     setMouseTracking(true);
     installEventFilter(this); // leaving the window ends the hover effect
 
-    resize(980, 650);
+    resizeToScreen(this, QSize(980, 650));
     setMinimumSize(900, 620);
 
     connect(&m_session, &SessionState::changed, this, &frmMain::showSessionState);
@@ -187,15 +188,16 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     m_tmLoad->setSingleShot(true);
     m_tmLoad->setInterval(10);
     connect(m_tmLoad, &QTimer::timeout, this, [this] {
-        // 400 twips at 1440 twips per inch (400 / 15 = about 27 pixels at 96 dpi).
+        // 400 twips at 1440 twips per inch (400 / 15 = about 27 pixels at 96 dpi), never
+        // letting the window hang over the bottom of a small screen.
         const int top = qRound(400.0 * logicalDpiY() / 1440.0);
-        const QRect screenRect = screen() ? screen()->geometry() : QRect();
-        int left = x();
-        if (!m_placedOnce && screen()) {
-            left = screenRect.left() + qMax(0, (screenRect.width() - frameGeometry().width()) / 2);
+        const QRect area = screenArea(this);
+        int left = frameGeometry().left();
+        if (!m_placedOnce) {
+            left = area.left() + qMax(0, (area.width() - frameGeometry().width()) / 2);
             m_placedOnce = true;
         }
-        move(left, screenRect.top() + top);
+        moveOnScreen(this, QPoint(left, area.top() + top));
     });
 
     // Load: the session log, the company name, the notifications and their count, the help.
@@ -772,14 +774,10 @@ void frmMain::openAdminSettings()
     const auto window = m_ctx.windows->createSetting(this);
     // 4000 twips below this window's top edge, kept on the screen.
     const int offset = qRound(4000.0 * logicalDpiY() / 1440.0);
-    const QSize size = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
-    int top = frameGeometry().top() + offset;
-    const int left = frameGeometry().center().x() - size.width() / 2;
-    if (screen()) {
-        const QRect avail = screen()->availableGeometry();
-        top = qMax(avail.top(), qMin(top, avail.bottom() - size.height()));
-    }
-    window->move(left, top);
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize();
+    const int left = frameGeometry().center().x() - window->frameGeometry().width() / 2;
+    moveOnScreen(window.get(), QPoint(left, frameGeometry().top() + offset));
     m_ctx.platform.showModal(*window);
 }
 

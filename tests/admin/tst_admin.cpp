@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -82,11 +85,18 @@ private slots:
     void registeredAccountSignsIn_data();
     void registeredAccountSignsIn();
     void accountsGrid();
+    void lastAdministratorIsKept_data();
+    void lastAdministratorIsKept();
+    void failedNotificationIsReported_data();
+    void failedNotificationIsReported();
     void panelsSwitch();
     void backupToFolder();
     void backupFailures_data();
     void backupFailures();
     void backupDiskFull();
+    void backupKeepsDatedCopy();
+    void restore_data();
+    void restore();
     void setFolder();
     void clearings_data();
     void clearings();
@@ -105,6 +115,11 @@ void tst_admin::companyTyping_data()
     QTest::newRow("mixed with a quote") << "o'neil mart"
                                         << "O'NEIL MART" << 11 << "29";
     QTest::newRow("forty and no more") << QString(45, QLatin1Char('x')) << QString(40, QLatin1Char('X')) << 40 << "0";
+    // A letter whose capital is two letters keeps the caret after both.
+    QTest::newRow("sharp s") << QStringLiteral("straße 5") << "STRASSE 5" << 9 << "31";
+    // ... and is refused whole when the two would not fit.
+    QTest::newRow("sharp s at the limit")
+        << QString(39, QLatin1Char('x')) + QStringLiteral("ß") << QString(39, QLatin1Char('X')) << 39 << "1";
 }
 
 void tst_admin::companyTyping()
@@ -423,6 +438,140 @@ void tst_admin::accountsGrid()
     QCOMPARE(env.scalar(QStringLiteral("SELECT UserName FROM tblClient")), QStringLiteral("Chief"));
 }
 
+void tst_admin::lastAdministratorIsKept_data()
+{
+    QTest::addColumn<QString>("other");   // the type of a second account
+    QTest::addColumn<int>("row");         // the row acted on: 0 the first administrator, 1 the second account
+    QTest::addColumn<QString>("newType"); // empty: DEL
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("DEL the only administrator") << "Guest" << 0 << QString() << true;
+    QTest::newRow("DEL one of two administrators") << "Administrator" << 0 << QString() << false;
+    QTest::newRow("DEL a guest") << "Guest" << 1 << QString() << false;
+    QTest::newRow("another letter case does not sign in as one") << "administrator" << 0 << QString() << true;
+    QTest::newRow("only administrator made a guest") << "Guest" << 0 << "Guest" << true;
+    QTest::newRow("one of two made a guest") << "Administrator" << 0 << "Guest" << false;
+}
+
+// The shop never locks itself out: the last administrator account can be neither deleted nor
+// given another type, however the list is used.
+void tst_admin::lastAdministratorIsKept()
+{
+    QFETCH(QString, other);
+    QFETCH(int, row);
+    QFETCH(QString, newType);
+    QFETCH(bool, refused);
+
+    TestEnv env;
+    env.exec(QStringLiteral("INSERT INTO tblClient (UserName, Password, Account) VALUES ('Sam', 'pw', ?)"), {other});
+    const QString before = env.scalar(QStringLiteral("SELECT group_concat(UserName || ':' || Account) FROM tblClient"));
+    frmSetting w(env.ctx);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    button(w, "lvButtons_H16")->click();
+    auto* grid = w.findChild<DataGrid*>(QStringLiteral("DataGrid2"));
+    QAbstractItemModel* model = grid->model();
+    int account = -1;
+    for (int c = 0; c < model->columnCount(); ++c)
+        if (model->headerData(c, Qt::Horizontal).toString() == QLatin1String("Account"))
+            account = c;
+    const QModelIndex cell = model->index(row, account);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+    if (newType.isEmpty()) {
+        QTest::keyClick(grid, Qt::Key_Delete);
+    } else {
+        grid->edit(cell);
+        auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(cell));
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, newType);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!grid->indexWidget(cell)); // Enter writes the cell once the key is handled
+    }
+
+    const QString after = env.scalar(QStringLiteral("SELECT group_concat(UserName || ':' || Account) FROM tblClient"));
+    if (!refused) {
+        QVERIFY(after != before);
+        QVERIFY(env.messages.isEmpty());
+        return;
+    }
+    QCOMPARE(after, before);
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->index(0, account).data().toString(), QStringLiteral("Administrator"));
+    QTRY_COMPARE(env.messages.size(), 1); // said once the cell's editor has closed
+    QCOMPARE(env.lastMessage().icon, QMessageBox::Warning);
+    QVERIFY2(env.lastMessage().text.startsWith(newType.isEmpty() ? QStringLiteral("The account was not deleted.")
+                                                                 : QStringLiteral("The account type was not changed.")),
+             qPrintable(env.lastMessage().text));
+    QVERIFY(
+        env.lastMessage().text.contains(TestEnv::adminUser() + QStringLiteral(" is the only Administrator account")));
+
+    // Signing in as the administrator still works.
+    frmMain& main = env.main();
+    main.findChild<QLineEdit*>(QStringLiteral("txtUsername"))->setText(TestEnv::adminUser());
+    main.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(TestEnv::adminPassword());
+    main.findChild<QRadioButton*>(QStringLiteral("Option1"))->setChecked(true);
+    main.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+    QCOMPARE(main.session().AccountType(), QStringLiteral("Administrator"));
+}
+
+void tst_admin::failedNotificationIsReported_data()
+{
+    QTest::addColumn<QString>("buttonName");
+    QTest::addColumn<QString>("noteTitle");
+    QTest::newRow("company name") << "lvButtons_H1"
+                                  << "Company Name Changed";
+    QTest::newRow("account registration") << "lvButtons_H12"
+                                          << "Admin/Guest Account Registration";
+    QTest::newRow("backup folder") << "lvButtons_H8"
+                                   << "Database Backup Settings";
+    QTest::newRow("backup") << "lvButtons_H5"
+                            << "Database Backup";
+    QTest::newRow("logs cleared") << "lvButtons_H7"
+                                  << "Logs Cleared";
+    QTest::newRow("transactions cleared") << "lvButtons_H14"
+                                          << "Transaction Database Deletion";
+    QTest::newRow("sales cleared") << "lvButtons_H17"
+                                   << "Sales Database Deletion";
+}
+
+// The change stands, and a journal entry that could not be stored is said, as in every window.
+void tst_admin::failedNotificationIsReported()
+{
+    QFETCH(QString, buttonName);
+    QFETCH(QString, noteTitle);
+
+    TestEnv env;
+    env.main();
+    env.setSession(QStringLiteral("Boss"), QStringLiteral("Administrator"));
+    QTemporaryDir folder;
+    frmSetting w(env.ctx);
+    edit(w, "txtCompany")->setText(QStringLiteral("NEW NAME"));
+    edit(w, "Text1")->setText(QStringLiteral("Sam"));
+    edit(w, "Text2")->setText(QStringLiteral("pw"));
+    edit(w, "Text3")->setText(QStringLiteral("pw"));
+    w.findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(1);
+    w.findChild<QLabel*>(QStringLiteral("Label9"))->setText(folder.path());
+    edit(w, "txtDatabase")->setText(folder.path());
+    env.exec(QStringLiteral("CREATE TRIGGER noNotes BEFORE INSERT ON tblNot BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    env.answer(QMessageBox::Yes);
+    w.findChild<QPushButton*>(buttonName)->click();
+
+    QList<MessageRecord> warnings;
+    int informations = 0;
+    for (const MessageRecord& m : env.messages) {
+        if (m.icon == QMessageBox::Warning)
+            warnings << m;
+        informations += m.icon == QMessageBox::Information ? 1 : 0;
+    }
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings.first().text, QStringLiteral("The notification \"%1\" was not saved.").arg(noteTitle));
+    QCOMPARE(warnings.first().title, QStringLiteral("Pemvix"));
+    QVERIFY2(warnings.first().details.contains(QStringLiteral("full")), qPrintable(warnings.first().details));
+    QCOMPARE(informations, 1); // the change itself was made and reported
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
+}
+
 void tst_admin::panelsSwitch()
 {
     TestEnv env;
@@ -735,6 +884,132 @@ void tst_admin::screenshots()
     w.grab().save(out + QStringLiteral("/setting-accounts-folders.png"));
     button(w, "lvButtons_H10")->click();
     w.grab().save(out + QStringLiteral("/setting-logs.png"));
+}
+
+void tst_admin::backupKeepsDatedCopy()
+{
+    TestEnv env;
+    env.main();
+    env.setSession(QStringLiteral("Boss"), QStringLiteral("Administrator"));
+    QTemporaryDir target;
+    frmSetting w(env.ctx);
+    edit(w, "txtDatabase")->setText(target.path());
+    button(w, "lvButtons_H5")->click();
+    QCOMPARE(env.lastMessage().text, QStringLiteral("Database backup Successfull!"));
+    const QString backup = target.filePath(Database::fileName());
+    const QStringList dated = DatedBackups::list(backup);
+    QCOMPARE(dated.size(), 1);
+    QCOMPARE(fileBytes(dated.first()), fileBytes(backup));
+    QVERIFY(qAbs(DatedBackups::writtenAt(dated.first()).secsTo(QDateTime::currentDateTime())) < 60);
+    // Nothing else is left in the folder, hidden files included.
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void tst_admin::restore_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("sound backup") << "sound";
+    QTest::newRow("answered No") << "declined";
+    QTest::newRow("written with another key") << "wrong key";
+    QTest::newRow("a damaged page") << "damaged";
+    QTest::newRow("not a database") << "garbage";
+}
+
+// A backup brings back exactly its rows, into the running program; one that fails a check
+// (or is not confirmed) changes nothing.
+void tst_admin::restore()
+{
+    QFETCH(QString, kind);
+    TestEnv env;
+    env.main();
+    env.setSession(QStringLiteral("Boss"), QStringLiteral("Administrator"));
+    env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES ('7', 'yesterday''s tea')"));
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(QStringLiteral("dbZarel-2026-12-08-180000.mdb"));
+    QString error;
+    QVERIFY2(backupDatabase(env.db, backup, &error), qPrintable(error));
+    const QList<QStringList> backupRows = allRows(env.db);
+
+    if (kind == u"wrong key") {
+        QFile::remove(backup);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(backup).constData(), &other,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_key(other, "another key", 11), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(other, "CREATE TABLE tblSold (x); INSERT INTO tblSold VALUES (1);", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(other);
+    } else if (kind == u"damaged" || kind == u"garbage") {
+        QFile file(backup);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        if (kind == u"damaged")
+            file.seek(1024); // the second page: its check fails when it is read
+        file.write(QByteArray(kind == u"damaged" ? 512 : size, '\x5a'));
+    }
+
+    // The shop changes after the backup: a sale line goes, another comes, an account is added.
+    env.exec(QStringLiteral("DELETE FROM tblSold"));
+    env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES ('8', 'today''s coffee')"));
+    env.exec(QStringLiteral("INSERT INTO tblClient (UserName, Password, Account) VALUES ('late', 'pw', 'Guest')"));
+    const QList<QStringList> changedRows = allRows(env.db);
+
+    frmSetting w(env.ctx);
+    button(w, "lvButtons_H16")->click(); // the accounts list is open while the data is replaced
+    auto* accountCount = w.findChild<QLabel*>(QStringLiteral("Label16"));
+    const QString accountsBefore = accountCount->text();
+    env.onModal([&](QDialog& dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+        if (!chooser)
+            return static_cast<int>(QDialog::Rejected);
+        chooser->selectFile(backup);
+        QMetaObject::invokeMethod(chooser, "accept"); // the dialog's own check that the file exists
+        return chooser->result();
+    });
+    if (kind != u"declined")
+        env.answer(QMessageBox::Yes);
+    const QByteArray backupBytes = fileBytes(backup);
+    button(w, "cmdRestore")->click();
+    QCOMPARE(env.modalWindows, QStringList{QStringLiteral("restoreChooser")});
+    QCOMPARE(fileBytes(backup), backupBytes); // a backup is only read
+    const QStringList kept = QDir(env.dir()).entryList({QStringLiteral("dbZarel-before-restore-*.mdb")}, QDir::Files);
+
+    if (kind != u"sound") {
+        QCOMPARE(allRows(env.db), changedRows);
+        QVERIFY(kept.isEmpty());
+        if (kind == u"declined") {
+            QCOMPARE(env.lastMessage().title, QStringLiteral("Confirm Restore"));
+        } else {
+            QCOMPARE(env.messages.size(), 1);
+            QCOMPARE(env.lastMessage().icon, QMessageBox::Warning);
+            QVERIFY2(env.lastMessage().text.startsWith(QStringLiteral("Nothing was restored")),
+                     qPrintable(env.lastMessage().text));
+        }
+        return;
+    }
+    // The question named the file and the day it was written.
+    QVERIFY2(env.messages.first().text.contains(QDir::toNativeSeparators(backup)) &&
+                 env.messages.first().text.contains(QStringLiteral("December 08, 2026 6:00:00 PM")),
+             qPrintable(env.messages.first().text));
+    QCOMPARE(env.lastMessage().text,
+             QStringLiteral("Database restored from %1!").arg(QDir::toNativeSeparators(backup)));
+    // Exactly the backup's rows, and after them the journal entry of the restore.
+    QList<QStringList> now = allRows(env.db);
+    const auto entry = std::find_if(now.begin(), now.end(), [](const QStringList& row) {
+        return row.first() == u"tblNot" && row.contains(NoteTitle::DatabaseRestore);
+    });
+    QVERIFY(entry != now.end());
+    now.erase(entry);
+    QCOMPARE(now, backupRows);
+    // The open accounts list shows the restored accounts.
+    QCOMPARE(accountCount->text(), QString::number(accountsBefore.toInt() - 1));
+    // The data replaced is kept beside the database.
+    QCOMPARE(kept.size(), 1);
+    Database old;
+    QVERIFY(old.open(QDir(env.dir()).filePath(kept.first())));
+    QCOMPARE(allRows(old), changedRows);
 }
 
 QTEST_MAIN(tst_admin)

@@ -1,16 +1,20 @@
 #include "TestEnv.h"
 
+#include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/TextForms.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 class tst_Data : public QObject
 {
@@ -37,6 +41,8 @@ private slots:
     void missingFileNotCreated();
     void initRefusesExistingFileAndEncrypts();
     void transactionRollsBack();
+    void backupRemovesOnlyItsLitter();
+    void datedCopiesKeepTheLastTen();
     void deletedFileRefusesWrites_data();
     void deletedFileRefusesWrites();
 };
@@ -415,6 +421,82 @@ void tst_Data::deletedFileRefusesWrites()
     QVERIFY(env.db.lastError().contains(QStringLiteral("deleted or replaced")));
     Transaction tx(env.db);
     QVERIFY(!tx.isActive());
+}
+
+// What a killed backup leaves (its hidden temporary copy and journal) is removed by the next
+// backup into that folder; a copy a running backup still holds, and every other file, stay.
+void tst_Data::backupRemovesOnlyItsLitter()
+{
+    TestEnv env;
+    QTemporaryDir folder;
+    auto touch = [&](const QString& name) {
+        QFile f(folder.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("left here");
+    };
+    const QStringList litter{QStringLiteral(".dbZarel.mdb.tmp-a1B2c3"),
+                             QStringLiteral(".dbZarel.mdb.tmp-a1B2c3-journal"),
+                             QStringLiteral(".dbZarel.mdb.tmp-Zz9Zz9-journal")};
+    const QStringList others{QStringLiteral("notes.txt"),
+                             QStringLiteral(".dbZarel.mdb.tmp-short"),
+                             QStringLiteral(".dbZarel.mdb.tmp-a1B2c3.txt"),
+                             QStringLiteral("dbZarel.mdb.x1y2z3"),
+                             QStringLiteral(".dbZarel.mdb.tmp-Held01"),
+                             QStringLiteral("dbZarel-2026-01-02-030405.mdb")};
+    for (const QString& name : litter + others)
+        touch(name);
+    // Another running backup holds its temporary copy.
+    const int held =
+        ::open(QFile::encodeName(folder.filePath(QStringLiteral(".dbZarel.mdb.tmp-Held01"))).constData(), O_RDONLY);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+
+    QString error;
+    QVERIFY2(backupDatabase(env.db, folder.filePath(Database::fileName()), &error), qPrintable(error));
+    ::close(held);
+
+    QStringList expected = others;
+    expected << Database::fileName();
+    expected.sort();
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    QFile kept(folder.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("left here"));
+}
+
+// Each backup keeps a dated copy beside it; only the newest ten dated copies stay, and files
+// that merely look similar are never removed.
+void tst_Data::datedCopiesKeepTheLastTen()
+{
+    TestEnv env;
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(Database::fileName());
+    const QStringList strangers{QStringLiteral("dbZarel-before-restore-2020-01-01-000000.mdb"),
+                                QStringLiteral("dbZarel-2020-01-01.mdb"), QStringLiteral("dbZarel-old.mdb")};
+    for (const QString& name : strangers) {
+        QFile f(folder.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QDateTime first(QDate(2026, 12, 1), QTime(8, 30, 0));
+    const int salesBefore = env.scalar(QStringLiteral("SELECT count(*) FROM tblSales")).toInt();
+    QString error;
+    for (int day = 0; day < 12; ++day) {
+        env.exec(QStringLiteral("INSERT INTO tblSales (BusinessDate) VALUES (?)"), {QString::number(day)});
+        QVERIFY2(backupDatabase(env.db, backup, &error), qPrintable(error));
+        QVERIFY2(DatedBackups::keep(backup, first.addDays(day), &error), qPrintable(error));
+    }
+    const QStringList copies = DatedBackups::list(backup);
+    QCOMPARE(copies.size(), DatedBackups::kKept);
+    QCOMPARE(QFileInfo(copies.first()).fileName(), QStringLiteral("dbZarel-2026-12-12-083000.mdb"));
+    QCOMPARE(QFileInfo(copies.last()).fileName(), QStringLiteral("dbZarel-2026-12-03-083000.mdb"));
+    QCOMPARE(DatedBackups::writtenAt(copies.first()), first.addDays(11));
+    for (const QString& name : strangers)
+        QVERIFY2(QFileInfo::exists(folder.filePath(name)), qPrintable(name));
+    // The newest dated copy is the backup as it was written, and it opens and passes the check.
+    QVERIFY2(checkBackupFile(copies.first(), &error), qPrintable(error));
+    Database copy;
+    QVERIFY(copy.open(copies.first()));
+    QCOMPARE(copy.query(QStringLiteral("SELECT count(*) FROM tblSales")).rows().first().first().toInt(),
+             salesBefore + 12);
 }
 
 QTEST_MAIN(tst_Data)

@@ -50,6 +50,8 @@ private slots:
     void addStock_data();
     void addStock();
     void twoAddsStartFromTheStoredStock();
+    void addStockKeepsASaleMadeMeanwhile_data();
+    void addStockKeepsASaleMadeMeanwhile();
     void editStock_data();
     void editStock();
     void adjustmentChecks_data();
@@ -458,6 +460,56 @@ void tst_Inventory::twoAddsStartFromTheStoredStock()
     QCOMPARE(stored("1001", "ItemStocks"), QStringLiteral("23"));
 }
 
+void tst_Inventory::addStockKeepsASaleMadeMeanwhile_data()
+{
+    QTest::addColumn<int>("stock");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("soldMeanwhile");
+    QTest::addColumn<QString>("future"); // as the question shows it
+    QTest::addColumn<QString>("stocks");
+    QTest::addColumn<QString>("availability");
+    QTest::newRow("10 + 5, 3 sold") << 10 << "5" << 3 << "15"
+                                    << "12"
+                                    << "Available";
+    QTest::newRow("3 - 2, 1 sold") << 3 << "-2" << 1 << "1"
+                                   << "0"
+                                   << "Out of Stock";
+}
+
+// Another copy sells while the question is open: the question keeps the figure read when the
+// button was pressed, and the write adds to the stock as stored then, so the sale is kept.
+void tst_Inventory::addStockKeepsASaleMadeMeanwhile()
+{
+    QFETCH(int, stock);
+    QFETCH(QString, typed);
+    QFETCH(int, soldMeanwhile);
+    QFETCH(QString, future);
+    QFETCH(QString, stocks);
+    QFETCH(QString, availability);
+    addItem("1001", "Pencil", stock);
+    open();
+    Database otherCopy;
+    QVERIFY(otherCopy.open(m_env->dbPath()));
+    QString question;
+    m_env->platform.setMessageHook([&](const MessageRecord& m) {
+        m_env->messages << m;
+        if (!m.buttons.testFlag(QMessageBox::Yes))
+            return QMessageBox::Ok;
+        question = m.text;
+        otherCopy.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ItemStocks - ?"), {soldMeanwhile});
+        return QMessageBox::Yes;
+    });
+    QTest::keyClicks(box("txtAdd"), typed);
+    click("lvButtons_H6");
+    QVERIFY2(question.contains(QStringLiteral("Current Stock: %1\nFuture Stock: %2").arg(stock).arg(future)),
+             qPrintable(question));
+    QCOMPARE(stored("1001", "ItemStocks"), stocks);
+    QCOMPARE(stored("1001", "ItemAvailability"), availability);
+    QCOMPARE(box("txtStocks")->text(), stocks);
+    QCOMPARE(box("txtAvail")->text(), availability);
+    QCOMPARE(m_env->lastMessage().title, QStringLiteral("Successfully Updated"));
+}
+
 void tst_Inventory::editStock_data()
 {
     QTest::addColumn<QString>("availabilityBefore");
@@ -606,7 +658,8 @@ void tst_Inventory::failedUpdateIsReported()
         m_env->answer(QMessageBox::Yes);
         click(button);
         QCOMPARE(m_env->messages.size(), 2);
-        QVERIFY(m_env->messages[1].text.startsWith(QStringLiteral("The stock of Pencil was not updated.")));
+        QCOMPARE(m_env->messages[1].text, QStringLiteral("The stock of Pencil was not updated."));
+        QVERIFY(m_env->messages[1].details.contains(QStringLiteral("locked")));
         QCOMPARE(m_env->messages[1].title, QStringLiteral("Pemvix"));
         QCOMPARE(m_env->messages[1].icon, QMessageBox::Warning);
         QCOMPARE(stored("1001", "ItemStocks"), QStringLiteral("10"));

@@ -1,12 +1,15 @@
 #include "platform/Platform.h"
 #include "platform/SystemFacts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QUuid>
 
 #include <pwd.h>
@@ -50,6 +53,8 @@ private slots:
     void screenSizeInPixels();
     void singleInstance();
     void lockOfAnEndedCopyDoesNotCount();
+    void writeFailedKeepsTheEngineInTheDetails_data();
+    void writeFailedKeepsTheEngineInTheDetails();
 };
 
 void tst_Platform::memoryIsTheSystemsOwnFigure()
@@ -127,6 +132,45 @@ void tst_Platform::lockOfAnEndedCopyDoesNotCount()
     QVERIFY(!platform.anotherInstanceRunning(lock));
     Platform second;
     QVERIFY(second.anotherInstanceRunning(lock));
+}
+
+void tst_Platform::writeFailedKeepsTheEngineInTheDetails_data()
+{
+    QTest::addColumn<bool>("realBox");
+    QTest::newRow("through the test hook") << false;
+    QTest::newRow("through the real message box") << true;
+}
+
+// A failed write says in the shop's words what was not saved; the engine's statement and
+// error are there on "Show Details...", never in the main text.
+void tst_Platform::writeFailedKeepsTheEngineInTheDetails()
+{
+    QFETCH(bool, realBox);
+    const QString what = QStringLiteral("The new item was not registered.");
+    const QString engine = QStringLiteral("Statement \"INSERT INTO tblStocks ...\" failed: database is locked");
+    Platform platform;
+    MessageRecord shown;
+    if (!realBox) {
+        platform.setMessageHook([&](const MessageRecord& m) {
+            shown = m;
+            return QMessageBox::Ok;
+        });
+    } else {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = MessageRecord{box->text(), box->windowTitle(), box->standardButtons(), box->icon(),
+                                  box->detailedText()};
+            box->button(QMessageBox::Ok)->click();
+        });
+    }
+    platform.writeFailed(nullptr, what, engine);
+    QCOMPARE(shown.text, what);
+    QCOMPARE(shown.details, engine);
+    QCOMPARE(shown.title, QStringLiteral("Pemvix"));
+    QCOMPARE(shown.icon, QMessageBox::Warning);
+    QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 QTEST_MAIN(tst_Platform)

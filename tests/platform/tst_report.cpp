@@ -1,6 +1,12 @@
 #include "platform/BandedReport.h"
+#include "platform/Platform.h"
 
+#include <QDialog>
+#include <QFile>
+#include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +53,7 @@ private slots:
     void bandsAcrossPages_data();
     void bandsAcrossPages();
     void captionsByName();
+    void longLayoutCanBeCancelled();
 };
 
 void tst_Report::bandsAcrossPages_data()
@@ -92,6 +99,45 @@ void tst_Report::captionsByName()
     QVERIFY(report.setCaption(QStringLiteral("lblHead"), QStringLiteral("ITEM")));
     QCOMPARE(report.caption(QStringLiteral("lblHead")), QStringLiteral("ITEM"));
     QVERIFY(!report.setCaption(QStringLiteral("nothing"), QStringLiteral("x")));
+}
+
+// A long report is laid out page by page with a progress window: stopping it stops the work,
+// a PDF stopped half way is not left behind, and "Cancel" in the progress window closes the
+// preview before it opens (through the real dialog loop).
+void tst_Report::longLayoutCanBeCancelled()
+{
+    const BandedReport report = sampleReport(20000);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+    int seen = 0;
+    int total = 0;
+    QVERIFY(!report.exportPdf(pdf, [&](int done, int pages) {
+        seen = done;
+        total = pages;
+        return done < 3;
+    }));
+    QCOMPARE(seen, 3);
+    QVERIFY(total > 500);
+    QVERIFY(!QFile::exists(pdf));
+
+    Platform platform;
+    QWidget opener;
+    int result = -1;
+    int laidOut = -1;
+    platform.setModalHook([&](QDialog& preview) {
+        // Pressed as soon as the progress window processes events.
+        QTimer::singleShot(0, &opener, [&opener] {
+            if (auto* progress = opener.findChild<QProgressDialog*>())
+                progress->cancel();
+        });
+        QTimer::singleShot(20000, &preview, &QDialog::accept); // a preview that stays open fails below
+        result = preview.exec();
+        laidOut = preview.findChild<QPrintPreviewWidget*>()->pageCount();
+        return result;
+    });
+    showReportPreview(report, platform, &opener);
+    QCOMPARE(result, int(QDialog::Rejected));
+    QVERIFY2(laidOut >= 0 && laidOut < total, qPrintable(QString::number(laidOut)));
 }
 
 QTEST_MAIN(tst_Report)

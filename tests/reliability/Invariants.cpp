@@ -5,7 +5,7 @@
 
 #include <QHash>
 
-QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill)
+QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill, const QHash<QString, double>& added)
 {
     QStringList broken;
     auto scalar = [&](const QString& sql, const QVariantList& params = {}) {
@@ -13,7 +13,8 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill)
         return r.BOF() ? QString() : r.rows().first().first().toString();
     };
 
-    // Every sold item's stock is its starting stock less the quantities of its sold lines.
+    // Every sold item's stock is its starting stock, plus what was added to it, less the
+    // quantities of its sold lines: no update of either kind is lost.
     const Recordset items = db.query(
         QStringLiteral("SELECT s.ItemNumber, s.ItemStocks, s.ItemAvailability, "
                        "(SELECT total(CAST(Quantity AS REAL)) FROM tblSold d WHERE d.ItemNumber = s.ItemNumber) "
@@ -23,11 +24,13 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill)
     for (const auto& row : items.rows()) {
         const double stock = row.at(1).toDouble();
         const double sold = row.at(3).toDouble();
-        if (stock != initialStock - sold)
-            broken << QStringLiteral("item %1: stock %2, but %3 - %4 sold")
+        const double more = added.value(row.at(0).toString());
+        if (stock != initialStock + more - sold)
+            broken << QStringLiteral("item %1: stock %2, but %3 + %4 added - %5 sold")
                           .arg(row.at(0).toString())
                           .arg(stock)
                           .arg(initialStock)
+                          .arg(more)
                           .arg(sold);
         const QString expected = stock > 0 ? QStringLiteral("Available") : QStringLiteral("Out of Stock");
         if (row.at(2).toString() != expected)
@@ -51,6 +54,13 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill)
             .toInt();
     if (beyond > 0)
         broken << QStringLiteral("%1 items numbered above ItemID %2").arg(beyond).arg(itemCounter);
+    // No item or employee number was issued twice.
+    for (const auto& [table, column] : {std::pair{"tblStocks", "ItemNumber"}, std::pair{"tblEmp", "EmployeeID"}}) {
+        const Recordset twice =
+            db.query(QStringLiteral("SELECT %1, count(*) FROM %2 GROUP BY %1 HAVING count(*) > 1").arg(column, table));
+        for (const auto& row : twice.rows())
+            broken << QStringLiteral("%1 %2 stored %3 times").arg(column, row.at(0).toString(), row.at(1).toString());
+    }
     // The cart holds exactly the sold lines of the open sale; completed sales left nothing in it.
     // (With two copies selling into one cart, a copy may add under the number it read just before
     // the other completed that sale, so this holds for one till only.)
@@ -81,7 +91,7 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill)
     return broken;
 }
 
-QStringList checkShopFile(const QString& path, double initialStock, bool oneTill)
+QStringList checkShopFile(const QString& path, double initialStock, bool oneTill, const QHash<QString, double>& added)
 {
     Database db;
     if (!db.open(path))
@@ -90,7 +100,7 @@ QStringList checkShopFile(const QString& path, double initialStock, bool oneTill
     if (check.BOF() || check.rows().first().first().toString() != QLatin1String("ok"))
         return {QStringLiteral("integrity_check: %1")
                     .arg(check.BOF() ? db.lastError() : check.rows().first().first().toString())};
-    return checkShopInvariants(db, initialStock, oneTill);
+    return checkShopInvariants(db, initialStock, oneTill, added);
 }
 
 bool seedItems(Database& db, int count, double stock)

@@ -3,8 +3,10 @@
 #include "TestEnv.h"
 
 #include "admin/frmSetting.h"
+#include "data/DataControl.h"
 #include "data/TextForms.h"
 #include "inventory/frmInvent.h"
+#include "platform/DataGrid.h"
 #include "registration/frmReg.h"
 #include "sales/Cart.h"
 #include "sales/frmPOS.h"
@@ -122,6 +124,8 @@ private slots:
     void sweep();
     void cashSweep_data();
     void cashSweep();
+    void prices_data();
+    void prices();
 };
 
 void tst_BadInput::sweep_data()
@@ -264,6 +268,102 @@ void tst_BadInput::cashSweep()
     }
     const QStringList broken = checkShopInvariants(env.db, kStock, true);
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
+}
+
+void tst_BadInput::prices_data()
+{
+    QTest::addColumn<bool>("inList");
+    QTest::newRow("at registration") << false;
+    QTest::newRow("in the item list") << true;
+}
+
+// Prices typed at registration and into the administrator's item list: every price that is
+// stored reads as a price the till can charge; any other is refused, writes nothing and the
+// list shows the stored price again.
+void tst_BadInput::prices()
+{
+    QFETCH(bool, inList);
+    TestEnv env;
+    QVERIFY(seedItems(env.db, 5, kStock));
+    env.setSession(TestEnv::adminUser(), QStringLiteral("Administrator"));
+    env.platform.setMessageHook([&env](const MessageRecord& m) {
+        env.messages << m;
+        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    frmReg reg(env.ctx);
+    reg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&reg));
+    const QStringList texts = hostileTexts() + QStringList{QStringLiteral("1,500"),        QStringLiteral("-25"),
+                                                           QStringLiteral("1e308"),        QStringLiteral("inf"),
+                                                           QStringLiteral("nan"),          QStringLiteral("&H10"),
+                                                           QStringLiteral("1,5,0,0"),      QStringLiteral("12.50"),
+                                                           QStringLiteral("999999999.99"), QStringLiteral("1000000000"),
+                                                           QStringLiteral("\u0661\u0662"), QStringLiteral("0"),
+                                                           QStringLiteral("-0"),           QStringLiteral(" 7 ")};
+    auto* grid = reg.findChild<DataGrid*>(QStringLiteral("DataGrid2"));
+    const int priceColumn = 2;
+    int stored = 0;
+    for (const QString& text : texts) {
+        const Snapshot before = snapshot(env.db);
+        const qsizetype messages = env.messages.size();
+        if (!inList) {
+            for (const auto& [name, value] :
+                 {std::pair{"txtItemname", "Priced"}, std::pair{"txtBrand", "Brand"}, std::pair{"txtStocks", "5"}})
+                reg.findChild<QLineEdit*>(QLatin1String(name))->setText(QLatin1String(value));
+            reg.findChild<QPlainTextEdit*>(QStringLiteral("txtDesc"))->setPlainText(QStringLiteral("d"));
+            reg.findChild<QComboBox*>(QStringLiteral("txtAvail"))->setCurrentIndex(0);
+            auto* price = reg.findChild<QLineEdit*>(QStringLiteral("txtPrice"));
+            typeInto(price, text);
+            const QString held = price->text();
+            reg.findChild<QPushButton*>(QStringLiteral("cmdItemReg"))->click();
+            const QStringList changes = touched(before, snapshot(env.db));
+            QVERIFY2(changes.size() <= 1, qPrintable(changes.join(QStringLiteral("; "))));
+            if (PriceFromText(held)) {
+                ++stored;
+                QCOMPARE(env.scalar(QStringLiteral("SELECT ItemPrice FROM tblStocks ORDER BY rowid DESC")), held);
+            } else {
+                QCOMPARE(reg.findChild<QLabel*>(QStringLiteral("lblNot"))->text(), QStringLiteral("Set Item price"));
+                QCOMPARE(reg.focusWidget(), price);
+                QCOMPARE(env.messages.size(), messages);
+            }
+            continue;
+        }
+        if (!grid->isVisible())
+            reg.findChild<QPushButton*>(QStringLiteral("cmdItem"))->click();
+        // The text arrives in the cell's editor in one key event, as a paste or an input method
+        // would bring it, and Enter writes it.
+        const QModelIndex cell = grid->model()->index(1, priceColumn);
+        grid->setCurrentIndex(cell);
+        grid->edit(cell);
+        auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(cell));
+        QVERIFY(editor);
+        editor->clear();
+        QTest::sendKeyEvent(QTest::Press, editor, Qt::Key_unknown, text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, editor, Qt::Key_unknown, text, Qt::NoModifier);
+        const QString held = editor->text();
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!grid->indexWidget(cell)); // Enter writes the cell once the key is handled
+        const QStringList changes = touched(before, snapshot(env.db));
+        QVERIFY2(changes.size() <= 1, qPrintable(changes.join(QStringLiteral("; "))));
+        const QString now = env.scalar(QStringLiteral("SELECT ItemPrice FROM tblStocks WHERE ItemNumber = '1002'"));
+        QCOMPARE(grid->model()->index(1, priceColumn).data().toString(), now);
+        if (PriceFromText(held)) {
+            ++stored;
+            QCOMPARE(now, held);
+        } else {
+            QTRY_COMPARE(env.messages.size(), messages + 1);
+            QCOMPARE(env.lastMessage().icon, QMessageBox::Warning);
+        }
+    }
+    // Whatever was typed, every stored price is one the till can charge.
+    const Recordset prices = env.db.query(QStringLiteral("SELECT ItemPrice FROM tblStocks"));
+    for (const auto& row : prices.rows())
+        QVERIFY2(PriceFromText(row.first().toString()), qPrintable(row.first().toString()));
+    QVERIFY(stored > 0 && stored < texts.size());
+    const QStringList broken = checkShopInvariants(env.db, kStock, true);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
+    qInfo("prices %s: %lld typed, %d stored", inList ? "in the list" : "at registration",
+          static_cast<long long>(texts.size()), stored);
 }
 
 QTEST_MAIN(tst_BadInput)

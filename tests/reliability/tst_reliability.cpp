@@ -1,11 +1,13 @@
 #include "Invariants.h"
 #include "Workload.h"
 
+#include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/TextForms.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -40,10 +42,45 @@ int envInt(const char* name, int fallback)
     return ok ? v : fallback;
 }
 
-QStringList workloadArgs(const QString& db, const QString& state, quint32 seed, int rate, int maxOps)
+QStringList workloadArgs(const QString& db, const QString& state, quint32 seed, int rate, int maxOps,
+                         WorkloadFocus focus = WorkloadFocus::Mixed, const QString& backupFolder = {},
+                         bool adminWork = false)
 {
-    return {QStringLiteral("--workload"), db, state, QString::number(seed), QString::number(rate),
-            QString::number(maxOps)};
+    QStringList args{QStringLiteral("--workload"),
+                     db,
+                     state,
+                     QString::number(seed),
+                     QString::number(rate),
+                     QString::number(maxOps),
+                     QString::number(int(focus)),
+                     backupFolder};
+    if (adminWork)
+        args << QStringLiteral("--admin");
+    return args;
+}
+
+// After a kill: the backup in the folder (if any) is a sound one, and the next backup into
+// the folder leaves nothing there but the backup and its dated copies.
+QStringList checkBackupFolder(const QString& dbPath, const QString& folder)
+{
+    QStringList broken;
+    const QString backup = QDir(folder).filePath(Database::fileName());
+    QString error;
+    if (QFileInfo::exists(backup) && !checkBackupFile(backup, &error))
+        broken << QStringLiteral("the backup left in place is broken: ") + error;
+    Database db;
+    if (!db.open(dbPath) || !backupDatabase(db, backup, &error))
+        return broken << QStringLiteral("the next backup failed: ") + error + db.lastError();
+    QStringList expected = DatedBackups::list(backup);
+    expected << backup;
+    QStringList found;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        found << file.filePath();
+    expected.sort();
+    found.sort();
+    if (found != expected)
+        broken << QStringLiteral("litter after the next backup: ") + found.join(QStringLiteral(", "));
+    return broken;
 }
 
 } // namespace
@@ -59,19 +96,27 @@ private slots:
 
 // A child sells and registers as fast as it can and is killed at a random moment; the file
 // must open, pass the integrity check and keep every invariant, however often that happens.
+// Every third child mostly pays through the payment window, every third mostly backs up
+// through the settings window; after those kills the next backup leaves no litter.
 void tst_Reliability::survivesKills()
 {
     QTemporaryDir dir;
     const QString db = makeShop(dir);
     const QString state = dir.filePath(QStringLiteral("state"));
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    QVERIFY(QDir().mkpath(backups));
     const int kills = envInt("PEMVIX_CRASH_KILLS", 50);
     int insideOperation = 0;
+    int insidePayment = 0;
+    int insideBackup = 0;
     int totalOps = 0;
     for (int k = 0; k < kills; ++k) {
+        const auto focus = static_cast<WorkloadFocus>(k % 3);
         QFile::remove(state);
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), workloadArgs(db, state, 1000 + k, 0, 1000000));
+        child.start(QCoreApplication::applicationFilePath(),
+                    workloadArgs(db, state, 1000 + k, 0, 1000000, focus, backups));
         QVERIFY(child.waitForStarted());
         // Wait until it works, then let it run a random while before the kill.
         QVERIFY2(child.waitForReadyRead(20000), "the workload did not start");
@@ -80,21 +125,32 @@ void tst_Reliability::survivesKills()
         ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished(10000));
         QFile mark(state);
-        if (mark.open(QIODevice::ReadOnly) && mark.read(1) == QByteArray(1, 1))
-            ++insideOperation;
-        const QStringList broken = checkShopFile(db, kStock, true);
+        const QByteArray byte = mark.open(QIODevice::ReadOnly) ? mark.read(1) : QByteArray();
+        const char where = byte.isEmpty() ? char(Idle) : byte.at(0);
+        insideOperation += where != Idle;
+        insidePayment += where == InsidePayment;
+        insideBackup += where == InsideBackup;
+        QStringList broken = checkShopFile(db, kStock, true);
+        if (focus == WorkloadFocus::Backups)
+            broken += checkBackupFolder(db, backups);
         QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("after kill %1: %2").arg(k).arg(broken.join(u'\n'))));
         Database check;
         QVERIFY(check.open(db));
         totalOps = check.query(QStringLiteral("SELECT count(*) FROM tblSold")).rows().first().first().toInt();
     }
-    qInfo("%d kills survived, %d of them inside an operation; %d sold lines written in all", kills, insideOperation,
-          totalOps);
+    qInfo("%d kills survived, %d of them inside an operation (%d inside a payment, %d inside a backup); %d sold "
+          "lines written in all",
+          kills, insideOperation, insidePayment, insideBackup, totalOps);
     QVERIFY(insideOperation > 0);
+    if (kills >= 30) { // about a third of the kills land in each, so fewer may miss one
+        QVERIFY(insidePayment > 0);
+        QVERIFY(insideBackup > 0);
+    }
 }
 
-// Two copies sell into one database at ten operations a second each: nobody waits into a
-// "database is locked" failure and no update is lost.
+// Two copies sell, register items and employees and add stock in one database at ten
+// operations a second each: nobody waits into a "database is locked" failure, no number is
+// issued twice and no stock update is lost.
 void tst_Reliability::twoCopiesAtOnce()
 {
     QTemporaryDir dir;
@@ -105,24 +161,45 @@ void tst_Reliability::twoCopiesAtOnce()
     b.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     for (auto [child, seed] : {std::pair{&a, 7u}, std::pair{&b, 8u}}) {
         child->start(QCoreApplication::applicationFilePath(),
-                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops));
+                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops, WorkloadFocus::Mixed, {}, true));
     }
     QVERIFY(a.waitForFinished(120000));
     QVERIFY(b.waitForFinished(120000));
     QCOMPARE(a.exitCode(), 0);
     QCOMPARE(b.exitCode(), 0);
+    QHash<QString, double> added;
     for (QProcess* child : {&a, &b}) {
         const QString out = QString::fromUtf8(child->readAllStandardOutput());
         qInfo("%s", qPrintable(out.simplified()));
         QVERIFY2(out.contains(QStringLiteral("ops %1 failed 0 locked 0").arg(ops)), qPrintable(out));
+        for (const QString& line : out.split(u'\n')) {
+            if (!line.startsWith(QLatin1String("added")))
+                continue;
+            for (const QString& word : line.split(u' ', Qt::SkipEmptyParts).mid(1))
+                added[word.section(u'=', 0, 0)] += word.section(u'=', 1).toDouble();
+        }
     }
-    const QStringList broken = checkShopFile(db, kStock, false);
+    QVERIFY2(!added.isEmpty(), "no stock was added");
+    {
+        Database check;
+        QVERIFY(check.open(db));
+        const auto count = [&](const char* table) {
+            return check.query(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)))
+                .rows()
+                .first()
+                .first()
+                .toInt();
+        };
+        qInfo("%d items and %d employees registered, stock added to %lld items", count("tblStocks") - 20,
+              count("tblEmp"), static_cast<long long>(added.size()));
+    }
+    const QStringList broken = checkShopFile(db, kStock, false, added);
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
 }
 
 int main(int argc, char* argv[])
 {
-    if (argc >= 7 && qstrcmp(argv[1], "--workload") == 0) {
+    if (argc >= 9 && qstrcmp(argv[1], "--workload") == 0) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         WorkloadOptions options;
@@ -131,6 +208,9 @@ int main(int argc, char* argv[])
         options.seed = QByteArray(argv[4]).toUInt();
         options.opsPerSecond = QByteArray(argv[5]).toInt();
         options.maxOps = QByteArray(argv[6]).toInt();
+        options.focus = static_cast<WorkloadFocus>(QByteArray(argv[7]).toInt());
+        options.backupFolder = QString::fromLocal8Bit(argv[8]);
+        options.adminWork = argc >= 10 && qstrcmp(argv[9], "--admin") == 0;
         const WorkloadStats stats = runWorkload(options);
         return stats.ops > 0 || options.maxOps == 0 ? 0 : 1;
     }

@@ -28,16 +28,26 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pemvix-initdb"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Creates a new Pemvix database file."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Creates a new Pemvix database file, encrypted, with its tables, one settings row and the first\n"
+        "administrator (sign in with the \"Admin/Guest\" option). It never overwrites a file.\n"
+        "The program reads the file named dbZarel.mdb in its own folder."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("admin-user"), QStringLiteral("User name of the first administrator."),
-                      QStringLiteral("NAME"), QStringLiteral("Admin")});
+    parser.addOption({QStringLiteral("admin-user"),
+                      QStringLiteral("User name of the first administrator (default: Admin)."), QStringLiteral("NAME"),
+                      QStringLiteral("Admin")});
     parser.addOption({QStringLiteral("admin-password"),
-                      QStringLiteral("Password of the first administrator (random when not given)."),
+                      QStringLiteral("Password of the first administrator (default: 12 random letters and digits, "
+                                     "printed once)."),
                       QStringLiteral("PASS")});
-    parser.addOption({QStringLiteral("company"), QStringLiteral("Company name."), QStringLiteral("NAME")});
-    parser.addOption({QStringLiteral("demo"), QStringLiteral("Add a few items and one employee to try a sale.")});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file to create."));
+    parser.addOption({QStringLiteral("company"),
+                      QStringLiteral("Company name, up to 40 characters, stored in capitals (default: empty)."),
+                      QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("demo"),
+                      QStringLiteral("Add a few items and employee number 1 (password cashier1, \"Client\" option) to "
+                                     "try a sale (default: off).")});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The database file to create, e.g. ~/Pemvix/dbZarel.mdb."));
     parser.process(app);
 
     const QStringList files = parser.positionalArguments();

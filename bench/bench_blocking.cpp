@@ -1,0 +1,176 @@
+// How long the windows stop answering during the program's longest work at shop scale: a
+// backup of the whole file, the preview of a one-year sales report and a search in the
+// sold-items panel. Each runs once from inside a running event loop, as a click does, while a
+// 1 ms timer ticks; the longest gap between two ticks is the longest the event loop was
+// blocked (what a user sees as a frozen window). Target: under 100 ms each.
+#include "BenchShop.h"
+#include "Pairs.h"
+
+#include "admin/frmSetting.h"
+#include "inventory/frmInvent.h"
+#include "reports/frmPrint.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPrintPreviewWidget>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Runs `work` from inside a running event loop and keeps the loop running until `finished`
+// says the work is complete (work that timers finish), checked every 5 ms. Returns the longest
+// gap between two ticks of a 1 ms timer over that whole time, in milliseconds; `took`
+// receives the time until the work was complete, in seconds.
+double longestBlock(const std::function<void()>& work, const std::function<bool()>& finished, double* took)
+{
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    auto tick = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, tick);
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(5);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (finished()) {
+            *took = clock.nsecsElapsed() / 1e9;
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(0, &loop, [&] {
+        work();
+        check.start();
+    });
+    clock.start();
+    probe.start();
+    loop.exec();
+    tick();
+    return longest / 1e6;
+}
+
+bool always()
+{
+    return true;
+}
+
+void record(benchmark::State& state, double blockedMs, double tookSeconds)
+{
+    state.counters["blocked_ms"] = blockedMs;
+    state.counters["work_s"] = tookSeconds;
+}
+
+template <typename Fn> void registerOnce(const char* name, Fn fn)
+{
+    benchmark::RegisterBenchmark(name, fn)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+void backup(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    QTemporaryDir folder;
+    frmSetting window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QLineEdit>(window, "txtDatabase")->setText(folder.path());
+    auto* button = child<QAbstractButton>(window, "lvButtons_H5");
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock([button] { button->click(); }, always, &took);
+        record(state, blocked, took);
+    }
+    if (!QFileInfo::exists(QDir(folder.path()).filePath(Database::fileName())))
+        state.SkipWithError("no backup written");
+}
+
+void yearPreview(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    frmPrint window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QRadioButton>(window, "Option2")->click();
+    child<QLineEdit>(window, "Text1")->setText(shop.yearStart());
+    child<QLineEdit>(window, "Text2")->setText(shop.lastDay());
+    child<QAbstractButton>(window, "lvButtons_H6")->click(); // Show: the span's sales, which enables Print
+    auto* print = child<QAbstractButton>(window, "lvButtons_H3");
+    int pages = 0;
+    // The preview lays out its pages when it is shown; it is closed as soon as it stands.
+    shop.onModal = [&pages](QDialog& preview) {
+        preview.show();
+        if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
+            pages = widget->pageCount();
+        preview.hide();
+        return static_cast<int>(QDialog::Accepted);
+    };
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock([print] { print->click(); }, always, &took);
+        record(state, blocked, took);
+    }
+    shop.onModal = nullptr;
+    state.counters["pages"] = pages;
+    if (pages == 0)
+        state.SkipWithError("no preview shown");
+}
+
+// `whole`: a whole item name, whose few lines lie scattered over the million; otherwise its first
+// five letters, which many lines share.
+void soldSearch(benchmark::State& state, bool whole)
+{
+    BenchShop& shop = BenchShop::instance();
+    frmInvent window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QAbstractButton>(window, "lvButtons_H1")->click();
+    QApplication::processEvents();
+    auto* search = child<QLineEdit>(window, "txtSearch");
+    auto* count = child<QLineEdit>(window, "Text1");
+    // A few letters of a real item's name, as a clerk types them; the search is complete when
+    // the count of the lines found is shown.
+    const QString typed = whole ? shop.itemNames().front() : shop.itemNames().front().left(5);
+    for (auto _ : state) {
+        const QString everything = count->text();
+        double took = 0;
+        const double blocked = longestBlock(
+            [search, typed] {
+                search->clear();
+                for (const QChar c : typed)
+                    search->insert(QString(c));
+            },
+            [count, everything] { return count->text() != everything && count->text() != u"..."; }, &took);
+        record(state, blocked, took);
+        state.counters["found"] = count->text().toDouble();
+    }
+}
+
+void registerBlockingBenchmarks()
+{
+    registerOnce("blocked|backup of the shop's file (frmSetting Backup Database)", backup);
+    registerOnce("blocked|one-year sales report preview (frmPrint Print by cut-off)", yearPreview);
+    registerOnce("blocked|search in the sold-items panel (frmInvent txtSearch, five letters)",
+                 [](benchmark::State& state) { soldSearch(state, false); });
+    registerOnce("blocked|search in the sold-items panel (frmInvent txtSearch, a whole item name)",
+                 [](benchmark::State& state) { soldSearch(state, true); });
+}
+
+const Registration registration(6, registerBlockingBenchmarks);
+
+} // namespace

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class Database;
+
+// The rules of the administrator and guest accounts (tblClient).
+namespace Accounts {
+
+// The account type that opens the administration, letter case significant.
+inline const QString Administrator = QStringLiteral("Administrator");
+
+// Why the account row (by its rowid) may not be deleted, or an empty text: the last
+// administrator account is kept, or nobody could reach the administration again.
+QString deleteRefusal(Database& db, qint64 rowId);
+// The same for an in-place edit of one column: the last administrator keeps its type.
+QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+
+} // namespace Accounts

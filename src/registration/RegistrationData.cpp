@@ -1,0 +1,128 @@
+#include "registration/RegistrationData.h"
+
+#include "data/Database.h"
+#include "data/TextForms.h"
+
+namespace RegistrationData {
+
+namespace {
+
+struct CounterColumns
+{
+    QString counter; // in tblMain
+    QString table;
+    QString column;
+};
+
+CounterColumns columnsOf(Counter counter)
+{
+    return counter == Counter::Item
+               ? CounterColumns{QStringLiteral("ItemID"), QStringLiteral("tblStocks"), QStringLiteral("ItemNumber")}
+               : CounterColumns{QStringLiteral("ClientID"), QStringLiteral("tblEmp"), QStringLiteral("EmployeeID")};
+}
+
+// True when another row than `rowId` of the table already holds `number` in the column
+// (-1 compares against every row).
+bool numberInUse(Database& db, const CounterColumns& c, const QString& number, qint64 rowId = -1)
+{
+    return !db.query(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? AND rowid <> ? LIMIT 1").arg(c.table, c.column),
+                     {number, rowId})
+                .BOF();
+}
+
+// What was not saved first, then why.
+QString notSaved(const QString& reason)
+{
+    return QStringLiteral("The change was not saved.\n\n") + reason;
+}
+
+QString emptyRefusal(const QString& label)
+{
+    return notSaved(QStringLiteral("%1 cannot be left empty.").arg(label));
+}
+
+} // namespace
+
+std::optional<QString> nextNumber(Database& db, Counter counter, QString* error)
+{
+    const CounterColumns c = columnsOf(counter);
+    const Recordset rs = db.query(QStringLiteral("SELECT %1 FROM tblMain ORDER BY rowid DESC LIMIT 1").arg(c.counter));
+    if (rs.BOF()) {
+        if (error)
+            *error = rs.State() == 0 ? db.lastError()
+                                     : QStringLiteral("The settings row is missing from tblMain, so no number can be "
+                                                      "issued.");
+        return std::nullopt;
+    }
+    double next = NumberFromText(rs.text(c.counter)) + 1;
+    QString number = PlainNumber(next);
+    // A number given by hand in a list may lie ahead of the counter: it is never issued again.
+    while (numberInUse(db, c, number)) {
+        next += 1;
+        number = PlainNumber(next);
+    }
+    return number;
+}
+
+bool storeCounter(Database& db, Counter counter, const QString& number)
+{
+    return db.ExecuteSql(QStringLiteral("UPDATE tblMain SET %1 = ?").arg(columnsOf(counter).counter), {number}) >= 0;
+}
+
+std::optional<double> stocksNumber(const QString& text)
+{
+    // Thousands separators are refused: the stored text is read back as a plain number
+    // everywhere stock is counted, and "1,500" would then count as 1.
+    if (text.contains(QLatin1Char(',')))
+        return std::nullopt;
+    return ColumnNumber(text);
+}
+
+QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)
+{
+    const QString text = value.toString();
+    static const QList<std::pair<QString, QString>> labels{
+        {QStringLiteral("ItemNumber"), QStringLiteral("The Item Number")},
+        {QStringLiteral("ItemName"), QStringLiteral("The Item Name")},
+        {QStringLiteral("ItemPrice"), QStringLiteral("The Price")},
+        {QStringLiteral("ItemDescription"), QStringLiteral("The Description")},
+        {QStringLiteral("ItemStocks"), QStringLiteral("The Stocks")},
+        {QStringLiteral("ItemBrand"), QStringLiteral("The Brand")},
+        {QStringLiteral("ItemAvailability"), QStringLiteral("The Availability")},
+    };
+    for (const auto& [name, label] : labels) {
+        if (column.compare(name, Qt::CaseInsensitive) == 0 && text.isEmpty())
+            return emptyRefusal(label);
+    }
+    if (column.compare(QLatin1String("ItemNumber"), Qt::CaseInsensitive) == 0 &&
+        numberInUse(db, columnsOf(Counter::Item), text, rowId))
+        return notSaved(QStringLiteral("Item Number %1 is already used by another item.").arg(text));
+    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) == 0 && !PriceFromText(text))
+        return notSaved(QStringLiteral("The Price must be a number of 0 or more and below 1,000,000,000, such as "
+                                       "12.50 or 1,500."));
+    if (column.compare(QLatin1String("ItemStocks"), Qt::CaseInsensitive) == 0 && !stocksNumber(text))
+        return notSaved(QStringLiteral("The Stocks must be a number, such as 25."));
+    return {};
+}
+
+QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)
+{
+    const QString text = value.toString();
+    static const QList<std::pair<QString, QString>> labels{
+        {QStringLiteral("EmployeeID"), QStringLiteral("The Employee ID")},
+        {QStringLiteral("EmployeeName"), QStringLiteral("The Employee Name")},
+        {QStringLiteral("Gender"), QStringLiteral("The Gender")},
+        {QStringLiteral("Position"), QStringLiteral("The Position")},
+        {QStringLiteral("Password"), QStringLiteral("The Password")},
+    };
+    for (const auto& [name, label] : labels) {
+        if (column.compare(name, Qt::CaseInsensitive) == 0 && text.isEmpty())
+            return emptyRefusal(label);
+    }
+    if (column.compare(QLatin1String("EmployeeID"), Qt::CaseInsensitive) == 0 &&
+        numberInUse(db, columnsOf(Counter::Employee), text, rowId))
+        return notSaved(QStringLiteral("Employee ID %1 is already used by another employee.").arg(text));
+    return {};
+}
+
+} // namespace RegistrationData

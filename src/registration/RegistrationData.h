@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+class Database;
+
+// The database work of the registration window: the numbers the counters of tblMain issue and
+// the rules every stored item and employee row must keep, whether it was registered or edited
+// in a list. Every value is bound, never pasted into a statement.
+namespace RegistrationData {
+
+// A counter of tblMain and the rows it numbers.
+enum class Counter {
+    Employee, // ClientID numbers tblEmp.EmployeeID
+    Item,     // ItemID numbers tblStocks.ItemNumber
+};
+
+// The number the counter issues next: one past the counter of the last tblMain row (a counter
+// that is empty or no number counts as 0), passing over numbers already in use. Registration
+// calls it inside the transaction that stores the row, so two copies never issue one number
+// twice. No value when tblMain cannot be read or holds no row; `error` then says why.
+std::optional<QString> nextNumber(Database& db, Counter counter, QString* error = nullptr);
+
+// Stores `number` in the counter of every tblMain row. False when the write failed.
+bool storeCounter(Database& db, Counter counter, const QString& number);
+
+// A stocks text that reads wholly as a plain number (blanks around it allowed), or none.
+std::optional<double> stocksNumber(const QString& text);
+
+// Why an in-place edit of one column of a tblStocks (or tblEmp) row, found by its rowid, is
+// refused, in the shop's words; an empty text when it may be written.
+QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+
+} // namespace RegistrationData
