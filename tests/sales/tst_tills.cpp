@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 
 #include "admin/frmSetting.h"
+#include "data/Backup.h"
 #include "data/TextForms.h"
 #include "platform/DataGrid.h"
 #include "sales/Cart.h"
@@ -140,6 +141,24 @@ QString processAndPay(frmPOS& pos, Platform& platform, const QString& cash)
     return due;
 }
 
+// Turns the test's file into one made before tills: tblPos without the till columns, a cart
+// open under sale 8 (its sold line and its stock taken off), and closes it.
+void makeOldFile(TestEnv& env)
+{
+    stockShelf(env);
+    env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '7'"));
+    env.exec(QStringLiteral("DROP TABLE tblPos"));
+    env.exec(QStringLiteral("CREATE TABLE tblPos (ItemNumber TEXT COLLATE NOCASE, ItemName TEXT COLLATE NOCASE, "
+                            "itemQuantity TEXT COLLATE NOCASE, itemAmount NUMERIC, ItemPrice TEXT COLLATE NOCASE, "
+                            "Dated DATETIME)"));
+    env.exec(QStringLiteral("INSERT INTO tblPos VALUES ('1001', 'Cola', '2', 50, '25', ?)"), {DateTimeText()});
+    env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, Cashier) "
+                            "VALUES ('8', ?, 'Cola', '1001', '2', 'Ann One')"),
+             {DateText()});
+    env.exec(QStringLiteral("UPDATE tblStocks SET ItemStocks = 48 WHERE ItemNumber = '1001'"));
+    env.db.close();
+}
+
 } // namespace
 
 class tst_tills : public QObject
@@ -152,6 +171,7 @@ private slots:
     void saleNumbers_data();
     void saleNumbers();
     void oldFileKeepsItsCartAsTillOne();
+    void restoredOldBackupIsUpgraded();
     void clearingHistoryWithAnOpenCart_data();
     void clearingHistoryWithAnOpenCart();
     void tillNumbersPerFile();
@@ -291,22 +311,10 @@ void tst_tills::saleNumbers()
              QStringLiteral("0"));
 }
 
-// A file made before tills: tblPos without the till columns, a cart open under sale 8.
 void tst_tills::oldFileKeepsItsCartAsTillOne()
 {
     TestEnv env;
-    stockShelf(env);
-    env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '7'"));
-    env.exec(QStringLiteral("DROP TABLE tblPos"));
-    env.exec(QStringLiteral("CREATE TABLE tblPos (ItemNumber TEXT COLLATE NOCASE, ItemName TEXT COLLATE NOCASE, "
-                            "itemQuantity TEXT COLLATE NOCASE, itemAmount NUMERIC, ItemPrice TEXT COLLATE NOCASE, "
-                            "Dated DATETIME)"));
-    env.exec(QStringLiteral("INSERT INTO tblPos VALUES ('1001', 'Cola', '2', 50, '25', ?)"), {DateTimeText()});
-    env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, Cashier) "
-                            "VALUES ('8', ?, 'Cola', '1001', '2', 'Ann One')"),
-             {DateText()});
-    env.exec(QStringLiteral("UPDATE tblStocks SET ItemStocks = 48 WHERE ItemNumber = '1001'"));
-    env.db.close();
+    makeOldFile(env);
 
     QVERIFY2(env.db.open(env.dbPath()), qPrintable(env.db.lastError()));
     // The old columns keep their order; the new ones come after them.
@@ -333,6 +341,22 @@ void tst_tills::oldFileKeepsItsCartAsTillOne()
     QTest::mouseClick(child<QPushButton>(pos, "lvButtons_H2"), Qt::LeftButton);
     QCOMPARE(stockOf(env, "1001"), QStringLiteral("50"));
     QCOMPARE(env.count(QStringLiteral("tblSold")), 0);
+}
+
+// A backup made by an earlier version, restored into the running program.
+void tst_tills::restoredOldBackupIsUpgraded()
+{
+    TestEnv old;
+    makeOldFile(old);
+    TestEnv env;
+    QString error;
+    QVERIFY2(restoreDatabase(env.db, old.dbPath(), &error), qPrintable(error));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT Till || '/' || SaleNumber || '/' || ItemNumber FROM tblPos")),
+             QStringLiteral("1/8/1001"));
+    env.setSession(QStringLiteral("Ann One"), QStringLiteral("Cashier"));
+    frmPOS pos(env.ctx);
+    QCOMPARE(shown(pos, "lblAmt"), QStringLiteral("50.00"));
+    QCOMPARE(shown(pos, "TID"), QStringLiteral("8"));
 }
 
 // An administrator empties a history table while till 2 has a sale open.
