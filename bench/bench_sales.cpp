@@ -248,32 +248,32 @@ void registerSalesBenchmarks()
     // One add: the number typed, then Add, with every check, the writes and the redraw.
     auto addUndo = std::make_shared<AddUndo>();
     registerWrite("add to cart (frmPOS Add)",
-                 {[addUndo](benchmark::State& state) -> Operation {
-                      BenchShop::instance().resetCart();
-                      auto pos = openPOS();
-                      auto* txtItem = child<QLineEdit>(*pos, "txtItem");
-                      auto* add = child<QPushButton>(*pos, "cmdSearch");
-                      auto* label6 = child<QLabel>(*pos, "Label6");
-                      return [=, window = pos, &state] {
-                          const QString number = BenchShop::instance().nextNumber();
-                          addUndo->mark(number);
-                          txtItem->setText(number);
-                          add->click();
-                          if (!label6->text().startsWith(u'1'))
-                              state.SkipWithError("the line was not added");
-                      };
-                  },
-                  [addUndo] { addUndo->undo(); }},
-                 {[addUndo](benchmark::State&) -> Operation {
-                      BenchShop::instance().resetCart();
-                      auto s = std::make_shared<PosStatements>();
-                      return [=] {
-                          const QString number = BenchShop::instance().nextNumber();
-                          addUndo->mark(number);
-                          s->add(utf8(number), "300001");
-                      };
-                  },
-                  [addUndo] { addUndo->undo(); }});
+                  {[addUndo](benchmark::State& state) -> Operation {
+                       BenchShop::instance().resetCart();
+                       auto pos = openPOS();
+                       auto* txtItem = child<QLineEdit>(*pos, "txtItem");
+                       auto* add = child<QPushButton>(*pos, "cmdSearch");
+                       auto* label6 = child<QLabel>(*pos, "Label6");
+                       return [=, window = pos, &state] {
+                           const QString number = BenchShop::instance().nextNumber();
+                           addUndo->mark(number);
+                           txtItem->setText(number);
+                           add->click();
+                           if (!label6->text().startsWith(u'1'))
+                               state.SkipWithError("the line was not added");
+                       };
+                   },
+                   [addUndo] { addUndo->undo(); }},
+                  {[addUndo](benchmark::State&) -> Operation {
+                       BenchShop::instance().resetCart();
+                       auto s = std::make_shared<PosStatements>();
+                       return [=] {
+                           const QString number = BenchShop::instance().nextNumber();
+                           addUndo->mark(number);
+                           s->add(utf8(number), "300001");
+                       };
+                   },
+                   [addUndo] { addUndo->undo(); }});
 
     // One removal: the line clicked, Remove, the question answered Yes.
     auto removeUndo = std::make_shared<AddUndo>();
