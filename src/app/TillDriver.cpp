@@ -70,7 +70,6 @@ TillDriver::TillDriver(AppContext& ctx, const QString& journal, QObject* parent)
     write(QStringLiteral("till %1").arg(ctx.till));
     connect(&m_timer, &QTimer::timeout, this, &TillDriver::tick);
     m_timer.start(10);
-    m_clock.start();
 }
 
 void TillDriver::write(const QString& line)
@@ -100,6 +99,8 @@ void TillDriver::tick()
         return;
     }
     if (modal && modal->objectName() == QLatin1String("frmPOS")) {
+        if (!m_adopted)
+            adopt(modal);
         if (m_clock.elapsed() > m_seconds * 1000)
             finish(modal);
         else
@@ -162,6 +163,21 @@ QString TillDriver::cartText() const
     return lines.join(u',');
 }
 
+void TillDriver::adopt(QWidget* pos)
+{
+    // A till's cart waits for it across restarts: what the sales window shows at the first look
+    // is this till's open sale, rung up before this copy started. The selling time starts now.
+    m_adopted = true;
+    m_clock.start();
+    auto* cart = child<DataControl>(pos, "adoLog1");
+    for (int row = 0; row < cart->totalRowCount(); ++row) {
+        m_cart.push_back({cart->value(row, QStringLiteral("ItemNumber")).toString(),
+                          cart->value(row, QStringLiteral("itemQuantity")).toInt(),
+                          std::llround(cart->value(row, QStringLiteral("itemAmount")).toDouble() * 100)});
+    }
+    write(QStringLiteral("adopted %1").arg(cartText()));
+}
+
 void TillDriver::checkWindow(QWidget* pos)
 {
     auto* cart = child<DataControl>(pos, "adoLog1");
@@ -183,8 +199,8 @@ void TillDriver::sell(QWidget* window)
     const QPointer<QWidget> pos = window;
     if (!pos)
         return;
-    checkWindow(pos);
     auto* cart = child<DataControl>(pos, "adoLog1");
+    checkWindow(pos);
     const int roll = pick(100);
     if (roll < 50 || m_cart.empty()) {
         QString item;

@@ -18,7 +18,7 @@ class QWidget;
 // works the program through its windows with real key and mouse events: it answers the start-up
 // warning, signs in, opens the sales window and then adds, voids, clears and pays at random for
 // the given time, answering every message box through the box's own buttons. It keeps its own
-// record of the cart (what it added and voided) and checks before every step that the window
+// record of the cart (what the window showed at its first look, then what it added and voided) and checks before every step that the window
 // shows exactly that cart and total, and that the payment window asks for that total.
 //
 // Each step is posted to the event loop, never run from the tick itself, because most steps open
@@ -26,14 +26,15 @@ class QWidget;
 //
 // The journal, one line per event: "till N", "paid SALE DUE ITEMxQTY,...", "failed TEXT" for a
 // write the program reported as not saved, "mismatch TEXT" when a window disagreed with the
-// record, and at the end "open SALE ITEMxQTY,..." and "done OPS".
+// record, "adopted ITEMxQTY,..." for the cart found at the start, and at the end "open SALE ITEMxQTY,..." and "done OPS".
 class TillDriver : public QObject
 {
     Q_OBJECT
 
 public:
     // Set up by the environment: PEMVIX_TILL_DRIVER (journal path), PEMVIX_DRIVER_USER and
-    // PEMVIX_DRIVER_PASSWORD (an employee's sign-in), PEMVIX_DRIVER_SECONDS (default 60),
+    // PEMVIX_DRIVER_PASSWORD (an employee's sign-in), PEMVIX_DRIVER_SECONDS (the selling time, from the first look at the
+    // sales window; default 60),
     // PEMVIX_DRIVER_SEED. Returns nullptr when PEMVIX_TILL_DRIVER is not set.
     static TillDriver* fromEnvironment(AppContext& ctx, QObject* parent);
 
@@ -45,6 +46,7 @@ private:
     bool answerMessageBox();
     void pay(QWidget* total);
     void sell(QWidget* pos);
+    void adopt(QWidget* pos);
     void checkWindow(QWidget* pos);
     void finish(QWidget* pos);
     int pick(int n) { return static_cast<int>(m_rng() % static_cast<unsigned>(n)); }
@@ -60,6 +62,7 @@ private:
     QString m_password;
     qint64 m_seconds = 60;
     bool m_pending = false;
+    bool m_adopted = false;
     int m_ops = 0;
     // The cart as this cashier rang it up: item number, quantity, line amount in cents.
     struct Line

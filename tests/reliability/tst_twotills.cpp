@@ -34,6 +34,7 @@ struct Journal
     QList<Sale> paid;
     Sale open;
     bool done = false;
+    QString adopted; // the cart found at the last start
     QStringList problems; // mismatches and writes reported as not saved
 
     static Journal read(const QString& path)
@@ -52,6 +53,8 @@ struct Journal
                 j.open = Sale{w.value(1), {}, w.value(2)};
             else if (w.first() == QLatin1String("done"))
                 j.done = true;
+            else if (w.first() == QLatin1String("adopted"))
+                j.adopted = w.value(1);
             else
                 j.problems << line;
         }
@@ -140,11 +143,12 @@ QString soldItems(Database& db, const QString& sale)
 
 // Checks a till's journal against the file: each paid sale's sold lines are exactly what that
 // cashier rang up, under its own number and name; the open cart is what the cashier left.
-// `complete` is false for a till that was killed, whose last moments the journal may not hold.
-QStringList checkTill(Database& db, const Journal& j, const QString& cashier, bool complete)
+// `killed` is set for a till that was killed once: the journal may miss a sale it completed
+// at the moment of the kill.
+QStringList checkTill(Database& db, const Journal& j, const QString& cashier, bool killed = false)
 {
     QStringList broken = j.problems;
-    if (complete && !j.done)
+    if (!j.done)
         broken << QStringLiteral("till %1 did not finish").arg(j.till);
     QStringList dues;
     for (const Sale& sale : j.paid) {
@@ -163,13 +167,16 @@ QStringList checkTill(Database& db, const Journal& j, const QString& cashier, bo
     QStringList storedDues;
     for (const auto& row : stored.rows())
         storedDues << row.first().toString();
-    if (complete ? storedDues != dues : storedDues.mid(0, dues.size()) != dues || storedDues.size() > dues.size() + 1)
+    QStringList unmatched = storedDues;
+    for (const QString& due : dues)
+        unmatched.removeOne(due);
+    if (killed ? unmatched.size() > 1 || storedDues.size() != dues.size() + unmatched.size() : storedDues != dues)
         broken << QStringLiteral("%1's sales: paid %2, stored %3").arg(cashier, dues.join(u' '), storedDues.join(u' '));
     const QString cart = scalar(db,
                                 QStringLiteral("SELECT group_concat(ItemNumber || 'x' || itemQuantity) FROM (SELECT * "
                                                "FROM tblPos WHERE Till = ? ORDER BY rowid)"),
                                 {j.till});
-    if (complete && cart != j.open.items)
+    if (cart != j.open.items)
         broken << QStringLiteral("till %1 left %2 but its cart holds %3").arg(j.till).arg(j.open.items, cart);
     // Whatever a till's cart holds sits under one sale number with matching sold lines.
     const QString numbers =
@@ -178,7 +185,7 @@ QStringList checkTill(Database& db, const Journal& j, const QString& cashier, bo
         broken << QStringLiteral("till %1's cart %2 under sale %3 with sold lines %4")
                       .arg(j.till)
                       .arg(cart, numbers, soldItems(db, numbers));
-    if (complete && !cart.isEmpty() && numbers != j.open.number)
+    if (!cart.isEmpty() && numbers != j.open.number)
         broken << QStringLiteral("till %1 showed sale %2 but its lines are under %3")
                       .arg(j.till)
                       .arg(j.open.number, numbers);
@@ -245,12 +252,13 @@ void tst_TwoTills::sellAtOnce()
     QStringList broken = checkShopFile(shop.db(), kStock, false);
     Database db;
     QVERIFY(db.open(shop.db()));
-    broken << checkTill(db, one, QStringLiteral("Ann One"), true) << checkTill(db, two, QStringLiteral("Ben Two"), true)
+    broken << checkTill(db, one, QStringLiteral("Ann One")) << checkTill(db, two, QStringLiteral("Ben Two"))
            << checkNumbers(db, {one, two});
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
 }
 
-// Till 2 is killed halfway while till 1 goes on selling (half of PEMVIX_TILLS_SECONDS each).
+// Till 2 is killed halfway while till 1 goes on selling (half of PEMVIX_TILLS_SECONDS each),
+// then started again.
 void tst_TwoTills::oneTillKilled()
 {
     Shop shop;
@@ -261,18 +269,25 @@ void tst_TwoTills::oneTillKilled()
     QVERIFY(second->state() == QProcess::Running);
     ::kill(static_cast<pid_t>(second->processId()), SIGKILL);
     QVERIFY(finished(*second, 10));
+    const Journal killed = Journal::read(shop.journal(2));
+    QCOMPARE(killed.till, 2);
+    QVERIFY(!killed.done);
+    // Restarted, the cashier's copy is till 2 again and finds its cart as the kill left it.
+    auto again = shop.start(2, seconds / 2);
     QVERIFY(finished(*first, seconds + 120));
+    QVERIFY(finished(*again, 120));
     const Journal one = Journal::read(shop.journal(1));
-    const Journal two = Journal::read(shop.journal(2));
+    const Journal two = Journal::read(shop.journal(2)); // both runs of till 2
     QCOMPARE(two.till, 2);
-    QVERIFY(!two.done);
+    QVERIFY(two.done);
     QVERIFY(!one.paid.isEmpty());
+    qInfo("till 2 found %s in its cart after the restart", qPrintable(two.adopted));
 
     QStringList broken = checkShopFile(shop.db(), kStock, false);
     Database db;
     QVERIFY(db.open(shop.db()));
-    broken << checkTill(db, one, QStringLiteral("Ann One"), true)
-           << checkTill(db, two, QStringLiteral("Ben Two"), false) << checkNumbers(db, {one, two});
+    broken << checkTill(db, one, QStringLiteral("Ann One")) << checkTill(db, two, QStringLiteral("Ben Two"), true)
+           << checkNumbers(db, {one, two});
     QVERIFY2(broken.isEmpty(), qPrintable(broken.join(u'\n')));
 }
 
