@@ -209,6 +209,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     setCountText(QStringLiteral("Notification"));
     m_Text5->setPlainText(AboutText());
     showSessionState();
+    m_txtUsername->setFocus();
     m_tmLoad->start();
 }
 

@@ -272,6 +272,7 @@ void frmLoading::finish()
     close();
     if (m_main) {
         m_main->show();
+        m_main->activateWindow(); // the keyboard goes to the sign-in panel
         m_main->placeWindow();
     }
 }

@@ -1412,7 +1412,7 @@ void tst_sales::fullSaleWithoutMouse()
     frmMain& main = env.main();
     main.show();
     activate(main);
-    child<QLineEdit>(main, "txtUsername")->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(main, "txtUsername"));
     type(QStringLiteral("7"));
     press(Qt::Key_Return);
     type(QStringLiteral("cash7"));

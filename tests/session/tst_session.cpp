@@ -659,7 +659,7 @@ void tst_session::menuByKeyboard()
     QVERIFY(QTest::qWaitForWindowActive(&main));
     auto* name = child<QLineEdit>(main, "txtUsername");
     auto* pass = child<QLineEdit>(main, "txtPassword");
-    name->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), name); // the sign-in panel has the keyboard
     // Signing in from the keyboard: name, Enter, password, Enter.
     const auto type = [](const QString& keys) {
         for (const QChar c : keys)
