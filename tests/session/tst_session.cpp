@@ -134,6 +134,9 @@ private slots:
     void signIn_data();
     void signIn();
     void enterKeys();
+    // Runs real dialog loops: before exitWritesNothing, whose exit request ends every event loop
+    // started after it in this process.
+    void menuByKeyboard();
     void logRowColumns();
     void tickCounters();
     void logOutAndBackIn();
@@ -148,7 +151,6 @@ private slots:
     void adminSettingsGate();
     void menuEntriesOpenWindows();
     void hoverEffect();
-    void menuByKeyboard();
     void deleteOne();
     void deleteWithoutRowOrFailing();
     void deleteAll();
