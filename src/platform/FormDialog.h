@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QEventLoop;
 class QWidget;
 
 // Removes a window's close box: no window of the program can be closed from its title bar;
@@ -25,6 +26,12 @@ public:
     // Closes the window with `result` (Accepted, Rejected or Reopen).
     void closeWindow(int result = QDialog::Rejected);
 
+    // Shows the window modally until it closes itself. Unlike QDialog::exec(), hiding the
+    // window does not end the wait: a window that steps aside for another one (the till while
+    // the inventory is open) is still open, and is shown again when the other one closes.
+    int exec() override;
+    void done(int result) override;
+
     void reject() override; // Escape and the window manager's close: ignored
 
 protected:
@@ -34,4 +41,5 @@ protected:
 
 private:
     bool m_closing = false;
+    QEventLoop* m_loop = nullptr;
 };

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
@@ -26,6 +27,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringListModel>
 #include <QTimer>
@@ -94,7 +96,9 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     // arrow keys selects too.
     connect(m_DataGrid1, &DataGrid::clicked, this, [this](const QModelIndex& index) { selectLine(index.row()); });
     connect(m_DataGrid1, &DataGrid::currentRowChanged, this, &frmPOS::selectLine);
-    connect(m_cmdSearch, &QPushButton::clicked, this, &frmPOS::addItem);
+    connect(m_cmdSearch, &QPushButton::clicked, this, [this] { addItem(AddBy::Button); });
+    // Once the cashier types in the item box, the number there is the cashier's own.
+    connect(m_txtItem, &QLineEdit::textEdited, this, [this] { m_itemFromLine = false; });
     connect(m_cmdAccept, &QPushButton::clicked, this, &frmPOS::removeLine);
     connect(m_lvButtons_H2, &QPushButton::clicked, this, &frmPOS::clearCart);
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmPOS::processSale);
@@ -130,9 +134,10 @@ void frmPOS::buildLayout()
 {
     auto* menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
-    QMenu* menu = menuBar->addMenu(QStringLiteral("Menu"));
+    // Alt+M opens the menu and R its reports, so the reports are reached without the mouse.
+    QMenu* menu = menuBar->addMenu(QStringLiteral("&Menu"));
     menu->setObjectName(QStringLiteral("mnuMenu"));
-    QMenu* reports = menu->addMenu(QStringLiteral("Reports"));
+    QMenu* reports = menu->addMenu(QStringLiteral("&Reports"));
     reports->setObjectName(QStringLiteral("mnuReports"));
     m_sale = reports->addAction(QStringLiteral("Sales"));
     m_sale->setObjectName(QStringLiteral("sale"));
@@ -328,7 +333,9 @@ void frmPOS::GetClient()
     QStringList names;
     if (!m_cart.itemNames(names) || names.isEmpty())
         return; // the list keeps what it held
-    m_names->setStringList(names);
+    // Resetting the model costs time with a hundred thousand names; the list rarely changes.
+    if (names != m_names->stringList())
+        m_names->setStringList(names);
     m_Combo1->setCurrentIndex(-1);
 }
 
@@ -388,8 +395,11 @@ void frmPOS::pickName(int index)
     m_txtQuan->setFocus();
 }
 
-void frmPOS::addItem()
+void frmPOS::addItem(AddBy by)
 {
+    // Enter on an empty item box is a scanner's double Enter or a stray key: nothing to add.
+    if (by == AddBy::Enter && m_txtItem->text().isEmpty())
+        return;
     Platform& p = m_ctx.platform;
     const AddResult r = m_cart.addLine(m_txtItem->text(), m_txtQuan->text(), m_TID->text(), m_lblCashier->text());
     QWidget* focus = m_txtItem;
@@ -458,8 +468,13 @@ void frmPOS::addItem()
     if (r.ranOut)
         m_ctx.notificationsChanged();
     reloadCart();
+    GetClient();
     GetClient6();
     m_txtItem->clear();
+    // A scan is one unit unless the cashier says otherwise: the quantity typed for a line
+    // added by Enter does not carry over to the next scan. The Add button keeps it.
+    if (by == AddBy::Enter)
+        m_txtQuan->setText(QStringLiteral("1"));
     showLookedUpItem();
     m_txtItem->setFocus();
 }
@@ -469,6 +484,7 @@ void frmPOS::selectLine(int row)
     if (row < 0 || row >= m_adoLog1->rowCount())
         return;
     m_txtItem->setText(m_adoLog1->value(row, QStringLiteral("ItemNumber")).toString());
+    m_itemFromLine = true;
     m_selectionMark = m_adoLog1->value(row, QStringLiteral("ItemName")).toString();
     m_Combo1->setToolTip(m_adoLog1->value(row, QStringLiteral("Dated")).toString());
 }
@@ -500,6 +516,7 @@ void frmPOS::removeLine()
     if (r.outcome == RemoveOutcome::Removed)
         m_ctx.notificationsChanged();
     reloadCart();
+    GetClient();
     GetClient6();
     m_txtItem->clear();
     m_selectionMark.clear();
@@ -550,13 +567,7 @@ void frmPOS::processSale()
 
 void frmPOS::openInventory()
 {
-    hide();
-    int result;
-    do {
-        frmInvent window(m_ctx, this);
-        result = m_ctx.platform.showModal(window);
-    } while (result == FormDialog::Reopen);
-    show();
+    stepAsideFor([this] { return std::make_unique<frmInvent>(m_ctx, this); });
     // Stock may have been adjusted meanwhile.
     reloadCart();
     showLookedUpItem();
@@ -566,13 +577,24 @@ void frmPOS::openSalesLedger()
 {
     if (!isAdministrator())
         return;
+    stepAsideFor([this] { return std::make_unique<frmSales>(m_ctx, this); });
+}
+
+void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create)
+{
+    // The window stays open while hidden (its wait goes on), so the sale in progress comes
+    // back as it was: cart, total, sale number and the field the cashier was in.
+    const QPointer<QWidget> focus = focusWidget();
     hide();
     int result;
     do {
-        frmSales window(m_ctx, this);
-        result = m_ctx.platform.showModal(window);
+        const std::unique_ptr<FormDialog> window = create();
+        result = m_ctx.platform.showModal(*window);
     } while (result == FormDialog::Reopen);
     show();
+    raise();
+    activateWindow();
+    (focus ? focus.data() : m_txtItem)->setFocus();
 }
 
 void frmPOS::updateReportGate()
@@ -594,6 +616,29 @@ void frmPOS::keyPressEvent(QKeyEvent* event)
     FormDialog::keyPressEvent(event);
 }
 
+bool frmPOS::cartGridKey(QKeyEvent* key)
+{
+    if (key->key() == Qt::Key_Delete) {
+        removeLine();
+        return true;
+    }
+    // A scan (or typed number) while the cart list has the focus belongs to the item box; it
+    // replaces the number that selecting a line put there.
+    const QString text = key->text();
+    if (text.isEmpty() || !NumericKeyFilter::passes(text.at(0)) || text.at(0) == QChar(8))
+        return false;
+    if (m_itemFromLine) {
+        m_txtItem->clear();
+        m_itemFromLine = false;
+    }
+    m_txtItem->setFocus(Qt::OtherFocusReason);
+    m_txtItem->deselect();
+    m_txtItem->end(false);
+    QKeyEvent copy(key->type(), key->key(), key->modifiers(), text, key->isAutoRepeat(), key->count());
+    QCoreApplication::sendEvent(m_txtItem, &copy);
+    return true;
+}
+
 bool frmPOS::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonPress && watched == m_txtQuan) {
@@ -605,7 +650,7 @@ bool frmPOS::eventFilter(QObject* watched, QEvent* event)
     auto* key = static_cast<QKeyEvent*>(event);
     // A scanner types the number and then Enter.
     if (isEnter(key) && (watched == m_txtItem || watched == m_txtQuan)) {
-        addItem();
+        addItem(AddBy::Enter);
         return true;
     }
     const QString text = key->text();
@@ -613,6 +658,8 @@ bool frmPOS::eventFilter(QObject* watched, QEvent* event)
         processSale();
     else if (text == QLatin1String("x") || text == QLatin1String("X"))
         closeSales();
+    else if (watched == m_DataGrid1)
+        return cartGridKey(key);
     // The key goes on to the field. The name picker takes no typing: a name can only be picked.
     if ((watched == m_Combo1 || watched == m_Combo1->view()) && !text.isEmpty() && text.at(0).isPrint())
         return true;

@@ -5,11 +5,15 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 struct AppContext;
 class DataControl;
 class DataGrid;
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,7 +45,9 @@ private:
     void buildLayout();
     void showLookedUpItem();
     void pickName(int index);
-    void addItem();
+    // How an add was asked for: Enter in the item or quantity box (a scan), or the Add button.
+    enum class AddBy { Enter, Button };
+    void addItem(AddBy by);
     void selectLine(int row);
     void removeLine();
     void clearCart();
@@ -49,6 +55,11 @@ private:
     void processSale();
     void openInventory();
     void openSalesLedger();
+    // Hides this window while the window made by `create` is open (again while it asks to be
+    // reopened), then shows this one as it was.
+    void stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create);
+    // A key typed while the cart list has the focus; true when it was used here.
+    bool cartGridKey(QKeyEvent* key);
     void updateReportGate();
     void reloadCart();
     QString displayName() const;
@@ -89,5 +100,7 @@ private:
 
     // The item name of the line last clicked; Remove refuses to run while it is empty.
     QString m_selectionMark;
+    // The item box holds the number that selecting a cart line put there (not typed).
+    bool m_itemFromLine = false;
     bool m_placed = false;
 };

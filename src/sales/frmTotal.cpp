@@ -36,8 +36,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setFocusPolicy(Qt::NoFocus); // Enter belongs to the cash box
-    b->setAutoDefault(false);
+    // Tab reaches the buttons; Space or Enter on a focused button presses it. Enter in the
+    // cash box is the window's own (Submit, then Finish).
+    b->setFocusPolicy(Qt::StrongFocus);
+    b->setAutoDefault(true);
     b->setDefault(false);
     b->setMinimumSize(130, 44);
     QFont f = b->font();
@@ -201,8 +203,21 @@ bool frmTotal::eventFilter(QObject* watched, QEvent* event)
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (m_cmdCancel->text() == kFinish)
                 completeSale();
+            else if (m_cmdOrder->isEnabled())
+                submit();
             return true;
         }
     }
     return FormDialog::eventFilter(watched, event);
+}
+
+void frmTotal::keyPressEvent(QKeyEvent* event)
+{
+    // Escape before Submit is Cancel; after Submit the payment ends only with a stored sale.
+    if (event->key() == Qt::Key_Escape) {
+        if (m_cmdCancel->text() == kCancel)
+            closeWindow(QDialog::Rejected);
+        return;
+    }
+    FormDialog::keyPressEvent(event);
 }

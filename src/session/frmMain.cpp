@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -210,6 +211,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     setCountText(QStringLiteral("Notification"));
     m_Text5->setPlainText(AboutText());
     showSessionState();
+    m_txtUsername->setFocus();
     m_tmLoad->start();
 }
 
@@ -637,6 +639,9 @@ void frmMain::SignIn()
 
     m_session.setStartTime(TimeText());
     m_Picture1->hide();
+    // The keyboard goes to the menu, not to the hidden password box.
+    setMenuReachable(true);
+    m_img[Pos]->setFocus(Qt::OtherFocusReason);
     m_session.setDisplayName(account->displayName);
     m_session.setAccountType(account->type);
     m_logFailureReported = false;
@@ -702,6 +707,7 @@ void frmMain::SignOut()
         m_Picture4->raise();
     m_txtUsername->clear();
     m_txtPassword->clear();
+    setMenuReachable(false);
     m_txtUsername->setFocus();
     m_session.setDisplayName(QString());
     m_session.setAccountType(QString());
@@ -752,6 +758,8 @@ void frmMain::openPurchaseItems()
         result = m_ctx.platform.showModal(*window);
     } while (result == FormDialog::Reopen);
     show();
+    activateWindow();
+    m_img[Pos]->setFocus(Qt::OtherFocusReason);
     placeWindow();
 }
 
@@ -835,6 +843,48 @@ void frmMain::resetHover()
         setTextColour(label, Qt::black);
 }
 
+void frmMain::showFocusedEntry()
+{
+    // The entry with the keyboard focus takes the hover look; the mouse over the background
+    // ends it as for any hover.
+    resetHover();
+    for (int i = 0; i < EntryCount; ++i) {
+        if (m_img[i]->hasFocus()) {
+            m_cmd[i]->show();
+            setTextColour(m_caption[i], Qt::red);
+        }
+    }
+}
+
+void frmMain::setMenuReachable(bool reachable)
+{
+    // Only a signed-in user reaches the menu; the sign-in panel covers it otherwise.
+    for (QLabel* picture : m_img)
+        picture->setFocusPolicy(reachable ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+bool frmMain::menuKey(int entry, const QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        openEntry(static_cast<Entry>(entry));
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        m_img[(entry + 1) % EntryCount]->setFocus(Qt::TabFocusReason);
+        return true;
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        m_img[(entry + EntryCount - 1) % EntryCount]->setFocus(Qt::BacktabFocusReason);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
@@ -844,6 +894,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         static_cast<QWidget*>(watched)->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint());
 
     for (int i = 0; i < EntryCount; ++i) {
+        if (watched == m_img[i] && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
+            showFocusedEntry();
+            return false;
+        }
+        if (watched == m_img[i] && type == QEvent::KeyPress)
+            return menuKey(i, static_cast<QKeyEvent*>(event));
         if (watched == m_img[i]) {
             if (over)
                 m_cmd[i]->show();

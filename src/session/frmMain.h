@@ -9,6 +9,7 @@
 struct AppContext;
 class DataControl;
 class DataGrid;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -81,6 +82,12 @@ private:
     void deleteNotification();
     void deleteAllNotifications();
     void resetHover();
+    // Gives the hover look to the menu entry that has the keyboard focus (none when none has).
+    void showFocusedEntry();
+    // Lets Tab and the arrow keys reach the four menu entries (signed in) or not.
+    void setMenuReachable(bool reachable);
+    // Enter opens the focused entry; Tab and the arrow keys move between the four.
+    bool menuKey(int entry, const QKeyEvent* key);
     void setCountText(const QString& word);
 
     AppContext& m_ctx;

@@ -42,6 +42,11 @@ frmLoading::frmLoading(AppContext& ctx, std::function<frmMain*()> loadMain, QWid
     setFixedSize(WindowWidth, WindowHeight);
     buildWindow();
     fillDrives();
+    // The never-seeded generator's first draw is always close to 0 (48271 / 2^31), which would
+    // leave the first firing of Timer2 without a scan step and the bar at 0% for two seconds.
+    // Passing over it keeps the sequence the same at every start, with the first step about
+    // one second after the window opens.
+    m_random.discard(1);
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -267,6 +272,7 @@ void frmLoading::finish()
     close();
     if (m_main) {
         m_main->show();
+        m_main->activateWindow(); // the keyboard goes to the sign-in panel
         m_main->placeWindow();
     }
 }

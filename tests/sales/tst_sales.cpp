@@ -12,6 +12,7 @@
 #include "session/frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,6 +152,82 @@ QStringList saleTables(TestEnv& env)
     return rows;
 }
 
+// Puts the window in front with the keyboard focus, as a cashier sees it.
+void activate(QWidget& window)
+{
+    window.activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == &window);
+}
+
+// Types like a barcode scanner: the keys a few milliseconds apart, then Enter, each going to
+// whatever has the focus when it arrives.
+void scan(const QString& code)
+{
+    for (const QChar c : code) {
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QTest::qWait(2);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+void press(Qt::Key key)
+{
+    QTest::keyClick(QApplication::focusWidget(), key);
+}
+
+void type(const QString& keys)
+{
+    for (const QChar c : keys)
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+
+QString cartLines(TestEnv& env)
+{
+    return env.scalar(QStringLiteral("SELECT group_concat(ItemNumber || 'x' || itemQuantity) FROM tblPos"));
+}
+
+// Runs `action` inside the real event loop of the modal window named `name` once that window
+// is open and in front (and `ready` holds for it).
+void whenOpen(const QString& name, std::function<void(QWidget&)> action, std::function<bool(QWidget&)> ready)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, name, action, ready] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w->objectName() != name || !w->isVisible() || !ready(*w))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action(*w);
+    });
+    poll->start();
+}
+
+void whenOpen(const QString& name, std::function<void(QWidget&)> action)
+{
+    whenOpen(name, std::move(action), [](QWidget&) { return true; });
+}
+
+// Counts the mouse button events the whole application receives.
+class MouseCounter : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            ++count;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 class tst_sales : public QObject
@@ -194,6 +271,13 @@ private slots:
     void stockFollowsItemNumber();
     void quotedNameSellsVoidsRestocks();
     void fullSaleFromSignIn();
+    void reportWindowsReturnToTheTill_data();
+    void reportWindowsReturnToTheTill();
+    void scansAtScannerSpeed();
+    void scanAfterClickOnCartLine();
+    void enterOnEmptyItemBox();
+    void paymentKeys();
+    void fullSaleWithoutMouse();
     void windowsFitTheirText();
     void storedPrices_data();
     void storedPrices();
@@ -815,12 +899,18 @@ void tst_sales::enterBeforeAndAfterSubmit()
     frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
     total.show();
     auto* cash = child<QLineEdit>(total, "tAmt");
-    QTest::keyClicks(cash, QStringLiteral("50"));
+    // Cash short of the amount: Enter does nothing.
+    QTest::keyClicks(cash, QStringLiteral("4"));
     QTest::keyClick(cash, Qt::Key_Return);
-    QCOMPARE(cash->text(), QStringLiteral("50"));
+    QCOMPARE(child<QPushButton>(total, "cmdCancel")->text(), QStringLiteral("Cancel"));
+    // Covering cash: the first Enter is Submit, the next one Finish.
+    QTest::keyClicks(cash, QStringLiteral("6"));
+    QTest::keyClick(cash, Qt::Key_Return);
+    QCOMPARE(cash->text(), QStringLiteral("46"));
+    QCOMPARE(text(total, "lblChange"), QStringLiteral("0.50"));
+    QCOMPARE(child<QPushButton>(total, "cmdCancel")->text(), QStringLiteral("Finish"));
     QVERIFY(total.isVisible());
     QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
-    QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
     QTest::keyClick(cash, Qt::Key_Enter);
     QVERIFY(!total.isVisible());
     QCOMPARE(total.result(), static_cast<int>(QDialog::Accepted));
@@ -1173,6 +1263,275 @@ void tst_sales::fullSaleFromSignIn()
     QVERIFY(env.scalar(QStringLiteral("SELECT Notification FROM tblNot"))
                 .startsWith(QStringLiteral("Maria Santos removed a purchased Item using till1's domain!")));
     QCOMPARE(main.findChild<DataControl*>(QStringLiteral("adoNot"))->totalRowCount(), 2);
+    env.ctx.windows = nullptr;
+}
+
+void tst_sales::reportWindowsReturnToTheTill_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("inventory") << "Cashier"
+                               << "inv"
+                               << "frmInvent";
+    QTest::newRow("sales") << "Administrator"
+                           << "sale"
+                           << "frmSales";
+}
+
+void tst_sales::reportWindowsReturnToTheTill()
+{
+    // Through the real dialog loops: the sales window steps aside for the report window and
+    // comes back still open, with its sale as it was.
+    QFETCH(QString, account);
+    QFETCH(QString, command);
+    QFETCH(QString, window);
+    TestEnv env;
+    stockShelf(env);
+    env.platform.setModalHook({});
+    env.setSession(QStringLiteral("Maria Santos"), account);
+    PosFactory factory(env.ctx);
+    env.ctx.windows = &factory;
+    frmMain& main = env.main();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    QStringList before, after;
+    bool hiddenMeanwhile = false, openAfterwards = false, mainHiddenAfterwards = false;
+    const auto state = [](QWidget& pos) {
+        return QStringList{text(pos, "lblAmt"),  text(pos, "TID"),
+                           text(pos, "Label6"),  text(pos, "txtItem"),
+                           text(pos, "txtQuan"), pos.focusWidget() ? pos.focusWidget()->objectName() : QString()};
+    };
+    whenOpen(QStringLiteral("frmPOS"), [&](QWidget& pos) {
+        activate(pos);
+        scan(QStringLiteral("1001"));
+        scan(QStringLiteral("1002"));
+        type(QStringLiteral("100")); // a number being typed
+        before = state(pos);
+        whenOpen(window, [&](QWidget& report) {
+            hiddenMeanwhile = !pos.isVisible();
+            QTest::mouseClick(child<QPushButton>(report, "cmdAccept"), Qt::LeftButton); // "Close"
+        });
+        pos.findChild<QAction*>(command)->trigger();
+        after = state(pos);
+        // Later, in the sales window's own loop (which has ended if hiding ended it).
+        QTimer::singleShot(20, &pos, [&] {
+            openAfterwards = pos.isVisible() && QApplication::activeModalWidget() == &pos;
+            mainHiddenAfterwards = !main.isVisible();
+            env.answer(QMessageBox::Yes);
+            QTest::mouseClick(child<QPushButton>(pos, "cmdCancel"), Qt::LeftButton);
+        });
+    });
+    QTest::mouseClick(child<QLabel>(main, "cmdPos"), Qt::LeftButton);
+
+    QVERIFY(hiddenMeanwhile);
+    QCOMPARE(before, (QStringList{"70.50", "1", "2 ITEM(S)", "100", "1", "txtItem"}));
+    QCOMPARE(after, before);
+    QVERIFY(openAfterwards);
+    QVERIFY(mainHiddenAfterwards);
+    QCOMPARE(env.messageTexts(), QStringList{"Close Sales Menu?"});
+    QVERIFY(main.isVisible());
+    env.ctx.windows = nullptr;
+}
+
+void tst_sales::scansAtScannerSpeed()
+{
+    Session s;
+    activate(*s.pos);
+    auto* quan = child<QLineEdit>(*s.pos, "txtQuan");
+    // Three of the first item: number, then the quantity box, then Enter there.
+    type(QStringLiteral("1001"));
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), quan);
+    type(QStringLiteral("3"));
+    press(Qt::Key_Return);
+    QCOMPARE(quan->text(), QStringLiteral("1"));
+    // Then plain scans: one of each.
+    for (const char* code : {"1002", "1003", "1007"})
+        scan(QString::fromLatin1(code));
+    QCOMPARE(cartLines(s.env), QStringLiteral("1001x3,1002x1,1003x1,1007x1"));
+    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("1,409.00"));
+    QVERIFY(s.env.messages.isEmpty());
+
+    // The Add button keeps the quantity.
+    addThroughWindow(*s.pos, QStringLiteral("1006"), QStringLiteral("2"));
+    QCOMPARE(quan->text(), QStringLiteral("2"));
+    QCOMPARE(cartLines(s.env), QStringLiteral("1001x3,1002x1,1003x1,1007x1,1006x2"));
+    // A name picked from the list is gone from the box after the add, and after a removal.
+    auto* combo = child<QComboBox>(*s.pos, "Combo1");
+    combo->setCurrentIndex(combo->findText(QStringLiteral("Tin Can")));
+    emit combo->activated(combo->currentIndex());
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdSearch"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().text, QStringLiteral("Item listed already!"));
+    combo->setCurrentIndex(combo->findText(QStringLiteral("Bread")));
+    emit combo->activated(combo->currentIndex());
+    clickLine(*s.pos, 0);
+    s.env.answer(QMessageBox::Yes);
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
+    QCOMPARE(combo->currentText(), QString());
+    combo->setCurrentIndex(combo->findText(QStringLiteral("Drink")));
+    emit combo->activated(combo->currentIndex());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(cartLines(s.env), QStringLiteral("1002x1,1003x1,1007x1,1006x2,1001x2"));
+    QCOMPARE(combo->currentText(), QString());
+}
+
+void tst_sales::scanAfterClickOnCartLine()
+{
+    Session s;
+    activate(*s.pos);
+    scan(QStringLiteral("1001"));
+    scan(QStringLiteral("1002"));
+    auto* grid = child<DataGrid>(*s.pos, "DataGrid1");
+    auto* item = child<QLineEdit>(*s.pos, "txtItem");
+    clickLine(*s.pos, 1);
+    QCOMPARE(QApplication::focusWidget(), grid);
+    QCOMPARE(item->text(), QStringLiteral("1002"));
+    // The next scan replaces the clicked number and adds its own item.
+    scan(QStringLiteral("1003"));
+    QCOMPARE(cartLines(s.env), QStringLiteral("1001x1,1002x1,1003x1"));
+    QVERIFY(s.env.messages.isEmpty());
+    QCOMPARE(item->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), item);
+
+    // Delete on a clicked line asks the Remove question.
+    clickLine(*s.pos, 0);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QCOMPARE(s.env.lastMessage().text,
+             QStringLiteral("      Remove Drink?      \r\n\r\n      Quantity: 1\r\n      Item Number:1001"));
+    QCOMPARE(s.env.count(QStringLiteral("tblPos")), 3); // answered No
+    clickLine(*s.pos, 0);
+    s.env.answer(QMessageBox::Yes);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QCOMPARE(cartLines(s.env), QStringLiteral("1002x1,1003x1"));
+}
+
+void tst_sales::enterOnEmptyItemBox()
+{
+    Session s;
+    activate(*s.pos);
+    auto* item = child<QLineEdit>(*s.pos, "txtItem");
+    auto* quan = child<QLineEdit>(*s.pos, "txtQuan");
+    scan(QStringLiteral("1001"));
+    QTest::keyClick(item, Qt::Key_Return); // a scanner's double Enter
+    QTest::keyClick(quan, Qt::Key_Return);
+    QVERIFY(s.env.messages.isEmpty());
+    QCOMPARE(cartLines(s.env), QStringLiteral("1001x1"));
+    // The Add button on an empty item box still says so.
+    QTest::mouseClick(child<QPushButton>(*s.pos, "cmdSearch"), Qt::LeftButton);
+    QCOMPARE(s.env.lastMessage().title, QStringLiteral("Exceeded!"));
+}
+
+void tst_sales::paymentKeys()
+{
+    Session s;
+    addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1")); // 45.50
+    for (const bool submitFirst : {false, true}) {
+        frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+        total.show();
+        activate(total);
+        auto* cash = child<QLineEdit>(total, "tAmt");
+        QCOMPARE(QApplication::focusWidget(), cash);
+        type(QStringLiteral("50"));
+        // Tab reaches Submit and Cancel, and comes back to the cash box.
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QPushButton>(total, "cmdOrder"));
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QPushButton>(total, "cmdCancel"));
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), cash);
+        if (submitFirst) {
+            press(Qt::Key_Tab);
+            press(Qt::Key_Space); // Submit
+            QCOMPARE(text(total, "lblChange"), QStringLiteral("4.50"));
+            QCOMPARE(QApplication::focusWidget(), cash);
+        }
+        press(Qt::Key_Escape);
+        // Before Submit, Escape cancels; after it, there is no way back.
+        QCOMPARE(total.isVisible(), submitFirst);
+        QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
+        if (submitFirst) {
+            press(Qt::Key_Tab);
+            press(Qt::Key_Tab);
+            press(Qt::Key_Return); // Finish
+            QVERIFY(!total.isVisible());
+            QCOMPARE(total.result(), static_cast<int>(QDialog::Accepted));
+        }
+    }
+    QCOMPARE(s.env.scalar(QStringLiteral("SELECT AmountDue || '|' || Change || '|' || Cash FROM tblSales")),
+             QStringLiteral("45.50|4.50|50"));
+}
+
+void tst_sales::fullSaleWithoutMouse()
+{
+    // From sign-in to the stored sale and the next one, every window in its real loop, and
+    // not one mouse event.
+    TestEnv env;
+    stockShelf(env);
+    env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '7'"));
+    env.exec(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Position, Password) "
+                            "VALUES ('7', 'Maria Santos', 'Cashier', 'cash7')"));
+    env.platform.setModalHook({});
+    PosFactory factory(env.ctx);
+    env.ctx.windows = &factory;
+    MouseCounter mouse;
+    qApp->installEventFilter(&mouse);
+    frmMain& main = env.main();
+    main.show();
+    activate(main);
+    QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(main, "txtUsername"));
+    type(QStringLiteral("7"));
+    press(Qt::Key_Return);
+    type(QStringLiteral("cash7"));
+    press(Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("imgPos"));
+
+    QStringList seen;
+    whenOpen(QStringLiteral("frmPOS"), [&](QWidget& pos) {
+        activate(pos);
+        seen << text(pos, "TID");
+        type(QStringLiteral("1002"));
+        press(Qt::Key_Tab);
+        type(QStringLiteral("3"));
+        press(Qt::Key_Return);
+        scan(QStringLiteral("1001"));
+        scan(QStringLiteral("1007"));
+        seen << text(pos, "lblAmt");
+        whenOpen(QStringLiteral("frmTotal"), [&](QWidget& total) {
+            activate(total);
+            type(QStringLiteral("2000"));
+            press(Qt::Key_Return); // Submit
+            seen << text(total, "lblChange");
+            press(Qt::Key_Return); // Finish
+        });
+        // The sale done, a fresh sales window opens; the cashier closes it with "x".
+        whenOpen(
+            QStringLiteral("frmPOS"),
+            [&](QWidget& next) {
+                activate(next);
+                seen << text(next, "TID") << text(next, "lblAmt");
+                env.answer(QMessageBox::Yes);
+                type(QStringLiteral("x"));
+            },
+            [](QWidget& next) { return text(next, "TID") == QLatin1String("9"); });
+        press(Qt::Key_Space);
+    });
+    press(Qt::Key_Return);
+    qApp->removeEventFilter(&mouse);
+
+    QCOMPARE(seen, (QStringList{"8", "1,412.00", "588.00", "9", "0.00"}));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT AmountDue || '|' || Change || '|' || Cash || '|' || Cashier FROM "
+                                       "tblSales")),
+             QStringLiteral("1412.00|588.00|2000|Maria Santos"));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QStringLiteral("8"));
+    QCOMPARE(env.count(QStringLiteral("tblPos")), 0);
+    QCOMPARE(env.scalar(QStringLiteral("SELECT group_concat(ItemNumber || 'x' || Quantity) FROM tblSold")),
+             QStringLiteral("1002x3,1001x1,1007x1"));
+    QCOMPARE(env.messageTexts(), QStringList{"Close Sales Menu?"});
+    QCOMPARE(mouse.count, 0);
+    QVERIFY(main.isVisible());
+    QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == "imgPos");
     env.ctx.windows = nullptr;
 }
 

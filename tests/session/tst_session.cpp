@@ -7,6 +7,7 @@
 #include "session/WindowFactory.h"
 #include "session/frmMain.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -133,6 +134,9 @@ private slots:
     void signIn_data();
     void signIn();
     void enterKeys();
+    // Runs real dialog loops: before exitWritesNothing, whose exit request ends every event loop
+    // started after it in this process.
+    void menuByKeyboard();
     void logRowColumns();
     void tickCounters();
     void logOutAndBackIn();
@@ -614,6 +618,7 @@ void tst_session::hoverEffect()
     TestEnv env;
     frmMain& main = shownMain(env);
     signInAdmin(main);
+    hover(child<QWidget>(main, "menuArea")); // the mouse takes over from the keyboard's highlight
     const char* const imgs[] = {"imgPos", "imgAdm", "imgRep", "imgOut"};
     const char* const cmds[] = {"cmdPos", "cmdAdm", "cmdRep", "cmdOut"};
     const char* const labels[] = {"lblPos", "lblAdm", "lblRep", "lblOut"};
@@ -643,6 +648,94 @@ void tst_session::hoverEffect()
     hover(child<QWidget>(main, "topBar"));
     QCOMPARE(colour(main, "Label6"), QColor(Qt::black));
     QCOMPARE(colour(main, "Label11"), QColor(Qt::black));
+}
+
+void tst_session::menuByKeyboard()
+{
+    TestEnv env;
+    addEmployee(env);
+    TestWindows windows;
+    env.ctx.windows = &windows;
+    frmMain& main = shownMain(env);
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    auto* name = child<QLineEdit>(main, "txtUsername");
+    auto* pass = child<QLineEdit>(main, "txtPassword");
+    QTRY_COMPARE(QApplication::focusWidget(), name); // the sign-in panel has the keyboard
+    // Signing in from the keyboard: name, Enter, password, Enter.
+    const auto type = [](const QString& keys) {
+        for (const QChar c : keys)
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    };
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    type(QStringLiteral("7"));
+    press(Qt::Key_Return);
+    type(QStringLiteral("cash7"));
+    press(Qt::Key_Return);
+    QCOMPARE(main.session().DisplayName(), QStringLiteral("Maria Santos"));
+
+    // The focus is on the first entry, with the hover look; keys move it around the four.
+    const char* const imgs[] = {"imgPos", "imgAdm", "imgRep", "imgOut"};
+    const char* const cmds[] = {"cmdPos", "cmdAdm", "cmdRep", "cmdOut"};
+    const char* const labels[] = {"lblPos", "lblAdm", "lblRep", "lblOut"};
+    const auto focused = [&](int entry) {
+        if (QApplication::focusWidget() != child<QLabel>(main, imgs[entry]))
+            return false;
+        for (int i = 0; i < 4; ++i) {
+            if (child<QLabel>(main, cmds[i])->isVisible() != (i == entry) ||
+                (colour(main, labels[i]) == QColor(Qt::red)) != (i == entry))
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(focused(0));
+    press(Qt::Key_Backspace); // reaches no hidden box
+    QCOMPARE(pass->text(), QStringLiteral("cash7"));
+    const struct
+    {
+        Qt::Key key;
+        int entry;
+    } moves[] = {{Qt::Key_Tab, 1},  {Qt::Key_Right, 2}, {Qt::Key_Down, 3},   {Qt::Key_Tab, 0},
+                 {Qt::Key_Left, 3}, {Qt::Key_Up, 2},    {Qt::Key_Backtab, 1}};
+    for (const auto& move : moves) {
+        press(move.key);
+        QVERIFY2(focused(move.entry), imgs[move.entry]);
+    }
+
+    // Enter opens the focused entry (each window closed in its own loop); coming back from the
+    // till, the menu has the focus again.
+    env.platform.setModalHook({});
+    QStringList opened;
+    const auto enterAndClose = [&] {
+        QTimer::singleShot(30, &main, [&] {
+            if (auto* window = qobject_cast<FormDialog*>(QApplication::activeModalWidget())) {
+                opened << window->objectName();
+                window->closeWindow();
+            }
+        });
+        press(Qt::Key_Return);
+    };
+    press(Qt::Key_Right);
+    enterAndClose();
+    QTRY_VERIFY(focused(2));
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    enterAndClose();
+    QCOMPARE(opened, (QStringList{QStringLiteral("frmReg"), QStringLiteral("frmPOS")}));
+    QVERIFY(main.isVisible());
+    QTRY_VERIFY(focused(0));
+
+    // Log Out by Enter; the sign-in panel has the focus and Tab no longer reaches the menu.
+    press(Qt::Key_Left);
+    env.answer(QMessageBox::Yes);
+    press(Qt::Key_Return);
+    QCOMPARE(env.lastMessage().text, QStringLiteral("Log out?"));
+    QVERIFY(signedOut(main));
+    QCOMPARE(QApplication::focusWidget(), name);
+    for (int i = 0; i < 8; ++i) {
+        press(Qt::Key_Tab);
+        QVERIFY(!QApplication::focusWidget()->objectName().startsWith(QLatin1String("img")));
+    }
 }
 
 void tst_session::deleteOne()

@@ -91,6 +91,7 @@ private slots:
     void intervalFactors();
     void intervalsFollowTheSameSequenceAtEveryStart();
     void zeroIntervalStallsUntilTheGuard();
+    void scanKeepsItsPace();
     void getVersionTable_data();
     void getVersionTable();
     void singleInstanceWarning();
@@ -226,6 +227,7 @@ void tst_Startup::intervalsFollowTheSameSequenceAtEveryStart()
     QCOMPARE(run(), first);
 
     std::minstd_rand generator;
+    generator.discard(1); // its first draw is always near 0
     const auto fraction = [&generator] {
         return double(generator() - std::minstd_rand::min()) /
                (double(std::minstd_rand::max() - std::minstd_rand::min()) + 1.0);
@@ -268,6 +270,31 @@ void tst_Startup::zeroIntervalStallsUntilTheGuard()
     QCOMPARE(s.timer1()->interval(), 16);
     QCOMPARE(s.bar()->value(), 10);
     QCOMPARE(s.label(), QStringLiteral("Virtual Memory: \r\n5,242,880 kb"));
+}
+
+void tst_Startup::scanKeepsItsPace()
+{
+    // The scan's timeline, stepped on a simulated clock from the intervals the window sets:
+    // Timer2 fires every whole second, Timer1 after its interval while it is not 0.
+    TestEnv env;
+    Startup s(env);
+    int now = 1000; // the guard's first firing
+    s.loading.RestartGuard();
+    QVERIFY2(s.timer1()->isActive(), "the first firing of the guard starts the scan");
+    int firstStep = -1;
+    while (!s.loading.finished()) {
+        if (!s.timer1()->isActive()) {
+            now = (now / 1000 + 1) * 1000;
+            s.loading.RestartGuard();
+            continue;
+        }
+        now += s.timer1()->interval();
+        s.loading.SystemScanStep();
+        if (firstStep < 0)
+            firstStep = now;
+    }
+    QVERIFY2(firstStep >= 1000 && firstStep < 1100, qPrintable(QString::number(firstStep)));
+    QVERIFY2(now >= 7000 && now <= 9500, qPrintable(QString::number(now)));
 }
 
 void tst_Startup::getVersionTable_data()
