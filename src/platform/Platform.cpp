@@ -1,6 +1,5 @@
 #include "platform/Platform.h"
 
-#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -57,14 +56,13 @@ int Platform::claimTill(const QString& databasePath, int highest)
 {
     if (m_till > 0)
         return m_till;
-    // One lock per till number and database file: copies that sell from different files do
-    // not take each other's numbers.
-    const QString canonical = QFileInfo(databasePath).absoluteFilePath();
-    const QString file =
-        QString::fromLatin1(QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    // One lock per till number, beside the database file: every copy that sells from this file
+    // sees them, whichever user runs it (anyone who can write the file can write its folder,
+    // where the database keeps its journal), and copies on other files do not count.
+    const QFileInfo file(databasePath);
     for (int till = 1; till <= highest; ++till) {
-        auto lock =
-            std::make_unique<QLockFile>(QStringLiteral("%1/pemvix-till-%2-%3.lock").arg(lockFolder(), file).arg(till));
+        auto lock = std::make_unique<QLockFile>(
+            file.absoluteDir().filePath(QStringLiteral("%1.till-%2.lock").arg(file.fileName()).arg(till)));
         lock->setStaleLockTime(0); // a crashed copy's lock names a dead process and is taken over
         if (lock->tryLock(0)) {
             m_tillLock = std::move(lock);

@@ -60,8 +60,8 @@ public:
 
     // The till this copy of the program is for the database file at `databasePath`: the lowest
     // number no other running copy holds for that file (1 for the first copy). The number is
-    // held by a lock file until this Platform ends, and a copy that crashed frees its number
-    // (its lock names a dead process). 0 when no till lock could be taken at all.
+    // held by a lock file beside the database file until this Platform ends; a copy that
+    // crashed frees its number (its lock names a dead process). 0 when no lock could be taken.
     int claimTill(const QString& databasePath, int highest = 99);
     int till() const { return m_till; }
 

@@ -11,6 +11,7 @@
 #include "session/frmMain.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -405,9 +406,9 @@ void tst_tills::clearingHistoryWithAnOpenCart()
 
 void tst_tills::tillNumbersPerFile()
 {
-    const QString shop =
-        QDir::temp().filePath(QStringLiteral("tills-%1/dbZarel.mdb").arg(QCoreApplication::applicationPid()));
-    const QString other = shop + QStringLiteral(".other");
+    QTemporaryDir dir;
+    const QString shop = dir.filePath(QStringLiteral("dbZarel.mdb"));
+    const QString other = dir.filePath(QStringLiteral("other.mdb")); // another shop's file beside it
     auto first = std::make_unique<Platform>();
     auto second = std::make_unique<Platform>();
     Platform third, elsewhere;
