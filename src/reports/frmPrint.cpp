@@ -283,8 +283,9 @@ void frmPrint::onPrintByCutoff()
     if (from.isEmpty() || to.isEmpty())
         return;
     Recordset rows;
+    QString total; // of exactly the rows the report prints
     {
-        // A span of a year holds a hundred thousand sales: read with a progress window.
+        // A span of a year holds a hundred thousand sales: read and summed with a progress window.
         WorkProgressDialog progress(this, QStringLiteral("Reading the sales..."), true);
         rows = SelectSalesForRange(m_ctx.db, from, to, [&progress](qint64 read) {
             progress.setLabel(QStringLiteral("Reading the sales... %1").arg(read));
@@ -292,16 +293,20 @@ void frmPrint::onPrintByCutoff()
         });
         if (progress.wasCanceled())
             return;
+        progress.setLabel(QStringLiteral("Adding up the sales..."));
+        total = SumAmountDue(rows, [&progress](qint64 done, qint64 all) { return progress.step(done, all); });
+        if (progress.wasCanceled())
+            return;
     }
     ShowSalesForRange(*m_rows, from, to);
-    m_Text3->setText(SumAmountDue(rows)); // the total of exactly the rows the report prints
+    m_Text3->setText(total);
     const SessionState& session = m_ctx.session();
     notify(NoteTitle::SalesReportCutoffPrint,
            NotificationSentence(session.DisplayName(), QStringLiteral(" accessed Sales Report by Cutoff Print using "),
                                 session.DomainName()) +
                DetailsBlock({{QStringLiteral("Date: From"), from + QStringLiteral(" - ") + to},
                              {QStringLiteral("Sales: "), m_Text3->text()}}));
-    printReport(rows);
+    printReport(rows, total);
 }
 
 void frmPrint::notify(const QString& title, const QString& message)
@@ -312,8 +317,8 @@ void frmPrint::notify(const QString& title, const QString& message)
     m_ctx.notificationsChanged();
 }
 
-void frmPrint::printReport(const Recordset& rows)
+void frmPrint::printReport(const Recordset& rows, const QString& total)
 {
-    const BandedReport report = SalesReport(rows);
+    const BandedReport report = SalesReport(rows, total);
     showReportPreview(report, m_ctx.platform, this);
 }
