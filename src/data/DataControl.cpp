@@ -48,7 +48,10 @@ DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(pa
 {
     m_fillTimer = new QTimer(this);
     m_fillTimer->setInterval(0);
-    connect(m_fillTimer, &QTimer::timeout, this, [this] { fillStep(m_fillStepMs); });
+    connect(m_fillTimer, &QTimer::timeout, this, [this] {
+        if (fillStepDue())
+            fillStep(m_fillStepMs);
+    });
 }
 
 void DataControl::setRecordSource(const QString& select, const QVariantList& params)
@@ -226,11 +229,19 @@ bool DataControl::fillStep(int budgetMs)
     appendRows(found);
     if (complete)
         stopFill();
+    m_sinceFillStep.start();
     if (m_current < 0 && !m_rows.isEmpty()) {
         m_current = 0;
         emitCurrent();
     }
     return !m_filling;
+}
+
+// The page's timer and a count asked for between events both move the gathering on; a step
+// that ended less than a millisecond ago means this pass of the event loop has had its step.
+bool DataControl::fillStepDue() const
+{
+    return !m_sinceFillStep.isValid() || m_sinceFillStep.nsecsElapsed() >= 1000000;
 }
 
 // Fetches the next page at once, however long it takes (a row asked for by number).
@@ -325,7 +336,8 @@ bool DataControl::countStep(int budgetMs)
     if (knownRowCount() >= 0)
         return true;
     if (m_filling) { // gathering the page counts the rows it passes
-        fillStep(budgetMs);
+        if (fillStepDue())
+            fillStep(budgetMs);
         return knownRowCount() >= 0;
     }
     QElapsedTimer clock;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QStringList>
 #include <QVariantMap>
@@ -142,6 +143,7 @@ private:
     void startFill();
     void stopFill();
     bool fillStep(int budgetMs);
+    bool fillStepDue() const;
     void fetchNow();
     bool runQuery();
     void emitCurrent();
@@ -174,6 +176,7 @@ private:
     int m_fillTarget = 0;
     int m_fillStepMs = kFillStepMs;
     QTimer* m_fillTimer = nullptr;
+    QElapsedTimer m_sinceFillStep;
     int m_current = -1;
     bool m_adding = false;
     QVariantMap m_pending;
