@@ -4,11 +4,13 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -29,14 +31,32 @@ QString likePattern(const QString& text)
     return QLatin1Char('%') + escaped + QLatin1Char('%');
 }
 
+constexpr qint64 kFirstSlice = 4096;
+
+// The next slice of rowids for a step of `budgetMs`, after one of `slice` rowids took `spentMs`:
+// about a quarter of the budget each, whatever a row costs to read; a slice grows at most
+// twofold at a time, so one slow read cannot make the next one long.
+qint64 nextSlice(qint64 slice, int budgetMs, qint64 spentMs)
+{
+    const qint64 budget = std::min<qint64>(budgetMs, 1 << 20);
+    return std::clamp<qint64>(slice * budget / (4 * std::max<qint64>(1, spentMs)), 1024, slice * 2);
+}
+
 } // namespace
 
 DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(parent), m_db(db)
 {
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, [this] {
+        if (fillStepDue())
+            fillStep(m_fillStepMs);
+    });
 }
 
 void DataControl::setRecordSource(const QString& select, const QVariantList& params)
 {
+    stopFill(); // a page being gathered belongs to the old source
     m_source = select;
     m_sourceParams = params;
     static const QRegularExpression shape(
@@ -70,11 +90,13 @@ QString DataControl::whereClause(QVariantList& params) const
 
 bool DataControl::runQuery()
 {
+    stopFill(); // a page still being gathered for the last query is abandoned
     beginResetModel();
     m_rows.clear();
     m_total = -1;
     m_countedTo = -1;
     m_atEnd = false;
+    m_sliced = false;
     m_adding = false;
     m_pending.clear();
     bool ok = !m_table.isEmpty();
@@ -95,7 +117,15 @@ bool DataControl::runQuery()
             m_lastError = m_db.lastError();
         }
     }
-    if (ok) {
+    if (ok && !m_filterColumn.isEmpty() && m_orderBy.isEmpty()) {
+        // The contains-filter reads every row it passes: over a large table, in slices.
+        const Recordset last = m_db.query(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_table));
+        m_scanEnd = last.BOF() ? 0 : last.rows().first().first().toLongLong();
+        m_sliced = m_scanEnd > kSlicedSpan;
+        m_scanTo = 0;
+        m_fillSlice = kFirstSlice;
+    }
+    if (ok && !m_sliced) {
         QVector<Row> page;
         ok = fetchPage(page);
         m_rows = std::move(page);
@@ -103,12 +133,127 @@ bool DataControl::runQuery()
     if (!ok) {
         m_rows.clear();
         m_atEnd = true;
+        m_sliced = false;
         m_total = 0;
     }
     m_current = m_rows.isEmpty() ? -1 : 0;
+    // Filling before the reset is announced, so views fetching more on the reset wait for it.
+    if (m_sliced)
+        startFill();
     endResetModel();
+    if (m_sliced) // the first step now, the rest between events; rows are shown as they are found
+        fillStep(m_fillStepMs);
     emitCurrent();
     return ok;
+}
+
+bool DataControl::readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows)
+{
+    sqlite3_stmt* stmt = m_db.prepare(sql, params);
+    if (!stmt) {
+        m_lastError = m_db.lastError();
+        return false;
+    }
+    const int n = sqlite3_column_count(stmt) - 1;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n)};
+        for (int c = 0; c < n; ++c)
+            row.values[c] = Database::columnValue(stmt, c + 1);
+        rows.push_back(std::move(row));
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
+        return false;
+    }
+    return true;
+}
+
+void DataControl::appendRows(QVector<Row>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int before = static_cast<int>(m_rows.size());
+    beginInsertRows({}, before, before + static_cast<int>(rows.size()) - 1);
+    m_rows += rows;
+    endInsertRows();
+    rows.clear();
+}
+
+void DataControl::startFill()
+{
+    m_filling = true;
+    m_fillTarget = static_cast<int>(m_rows.size()) + kPageSize;
+    m_fillTimer->start();
+}
+
+void DataControl::stopFill()
+{
+    m_filling = false;
+    m_fillTimer->stop();
+}
+
+bool DataControl::fillStep(int budgetMs)
+{
+    if (!m_filling)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    QVariantList params;
+    const QString sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 AND rowid > ? AND rowid <= ? ORDER BY rowid")
+                            .arg(m_columnList, m_table, whereClause(params));
+    QVector<Row> found;
+    bool ok = true;
+    // At least one slice a step, so the gathering moves on however loaded the machine is.
+    do {
+        QElapsedTimer slice;
+        slice.start();
+        // The last slice has no upper end, so rows added since the query ran are found too.
+        const qint64 to =
+            m_scanEnd - m_scanTo <= m_fillSlice ? std::numeric_limits<qint64>::max() : m_scanTo + m_fillSlice;
+        ok = readRows(sql, params + QVariantList{m_scanTo, to}, found);
+        if (!ok)
+            break;
+        m_scanTo = to;
+        m_atEnd = to == std::numeric_limits<qint64>::max();
+        m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice.elapsed());
+    } while (!m_atEnd && m_rows.size() + found.size() < m_fillTarget && clock.elapsed() < budgetMs);
+    if (!ok) {
+        found.clear(); // the failed slice's rows would leave a gap behind m_scanTo
+        m_atEnd = true;
+    }
+    // The rows are announced while still filling, so a view that fetches more on hearing of
+    // them waits for the step to end.
+    const bool complete = m_atEnd || m_rows.size() + found.size() >= m_fillTarget;
+    appendRows(found);
+    if (complete)
+        stopFill();
+    m_sinceFillStep.start();
+    if (m_current < 0 && !m_rows.isEmpty()) {
+        m_current = 0;
+        emitCurrent();
+    }
+    return !m_filling;
+}
+
+// The page's timer and a count asked for between events both move the gathering on; a step
+// that ended less than a millisecond ago means this pass of the event loop has had its step.
+bool DataControl::fillStepDue() const
+{
+    return !m_sinceFillStep.isValid() || m_sinceFillStep.nsecsElapsed() >= 1000000;
+}
+
+// Fetches the next page at once, however long it takes (a row asked for by number).
+void DataControl::fetchNow()
+{
+    if (!m_sliced) {
+        fetchMore();
+        return;
+    }
+    if (!m_filling)
+        startFill();
+    fillStep(std::numeric_limits<int>::max());
 }
 
 bool DataControl::fetchPage(QVector<Row>& page)
@@ -134,29 +279,12 @@ bool DataControl::fetchPage(QVector<Row>& page)
                   .arg(kPageSize)
                   .arg(m_rows.size());
     }
-    sqlite3_stmt* stmt = m_db.prepare(sql, params);
-    if (!stmt) {
-        m_lastError = m_db.lastError();
+    const qsizetype before = page.size();
+    if (!readRows(sql, params, page)) {
         m_atEnd = true;
         return false;
     }
-    const int n = sqlite3_column_count(stmt) - 1;
-    int fetched = 0;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n)};
-        for (int c = 0; c < n; ++c)
-            row.values[c] = Database::columnValue(stmt, c + 1);
-        page.push_back(std::move(row));
-        ++fetched;
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
-        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
-        m_atEnd = true;
-        return false;
-    }
-    if (fetched < kPageSize)
+    if (page.size() - before < kPageSize)
         m_atEnd = true;
     return true;
 }
@@ -207,14 +335,20 @@ bool DataControl::countStep(int budgetMs)
 {
     if (knownRowCount() >= 0)
         return true;
+    if (m_filling) { // gathering the page counts the rows it passes
+        if (fillStepDue())
+            fillStep(budgetMs);
+        return knownRowCount() >= 0;
+    }
     QElapsedTimer clock;
     clock.start();
     if (m_countedTo < 0) {
         const Recordset last = m_db.query(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_table));
         m_countEnd = last.BOF() ? 0 : last.rows().first().first().toLongLong();
-        m_countedTo = 0;
-        m_counted = 0;
-        m_countSlice = 4096;
+        // Rows gathered in slices are every match up to m_scanTo: the count goes on from there.
+        m_countedTo = m_sliced ? m_scanTo : 0;
+        m_counted = m_sliced ? static_cast<int>(m_rows.size()) : 0;
+        m_countSlice = kFirstSlice;
     }
     QVariantList params;
     QString where = whereClause(params);
@@ -232,10 +366,7 @@ bool DataControl::countStep(int budgetMs)
         }
         m_counted += r.rows().first().first().toInt();
         m_countedTo = to;
-        // Slices of about a quarter of the budget each, whatever a row costs to read; a slice
-        // grows at most twofold at a time, so one slow read cannot make the next one long.
-        const qint64 spent = std::max<qint64>(1, slice.elapsed());
-        m_countSlice = std::clamp<qint64>(m_countSlice * budgetMs / (4 * spent), 1024, m_countSlice * 2);
+        m_countSlice = nextSlice(m_countSlice, budgetMs, slice.elapsed());
     }
     if (m_countedTo < m_countEnd)
         return false;
@@ -250,8 +381,8 @@ void DataControl::emitCurrent()
 
 void DataControl::setCurrentRow(int row)
 {
-    while (row >= m_rows.size() && canFetchMore())
-        fetchMore();
+    while (row >= m_rows.size() && !m_atEnd)
+        fetchNow();
     if (row < 0 || row >= m_rows.size())
         row = m_rows.isEmpty() ? -1 : static_cast<int>(m_rows.size()) - 1;
     if (row == m_current)
@@ -513,18 +644,19 @@ bool DataControl::reloadRow(int row)
 
 bool DataControl::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && !m_atEnd;
+    return !parent.isValid() && !m_atEnd && !m_filling; // a page being gathered comes by itself
 }
 
 void DataControl::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || m_atEnd)
+    if (parent.isValid() || m_atEnd || m_filling)
         return;
+    if (m_sliced) {
+        startFill();
+        fillStep(m_fillStepMs);
+        return;
+    }
     QVector<Row> page;
-    if (!fetchPage(page) || page.isEmpty())
-        return;
-    const int before = static_cast<int>(m_rows.size());
-    beginInsertRows({}, before, before + static_cast<int>(page.size()) - 1);
-    m_rows += page;
-    endInsertRows();
+    if (fetchPage(page))
+        appendRows(page);
 }

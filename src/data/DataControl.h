@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QStringList>
 #include <QVariantMap>
@@ -9,12 +10,17 @@
 #include <functional>
 
 class Database;
+class QTimer;
 
 // A window-owned view of the rows of one table: a record source (one SELECT on one table),
 // a current row, appending (AddNew, field assignment, Update), deleting, a literal
 // contains-filter on one column, and optional in-place edits. Rows are identified by their
 // SQLite rowid, which is selected with them and never shown. Large tables are fetched in
 // pages as a view scrolls (canFetchMore / fetchMore); totalRowCount() is the true count.
+// A filter over a large table in rowid order cannot use an index, so its pages are gathered a
+// slice of rowids at a time between events: the rows are inserted (rowsInserted) as they are
+// found, canFetchMore() is false meanwhile, and the page is complete when isFilling() is false.
+// A small table is read at once, as before.
 class DataControl : public QAbstractTableModel
 {
     Q_OBJECT
@@ -48,6 +54,11 @@ public:
     // Counts the filtered rows of the next slices of rowids, for about `budgetMs`; true once
     // the count is complete (knownRowCount() then gives it).
     bool countStep(int budgetMs);
+    // True while a page of a filtered large table is still being gathered between events.
+    bool isFilling() const { return m_filling; }
+    // How long one step of gathering may read before events are processed again (at least
+    // one slice of rowids is read a step, however short this is).
+    void setFillStepMs(int ms) { m_fillStepMs = ms; }
 
     int currentRow() const { return m_current; }
     // A valid index into the fetched rows (fetching more when needed), or -1.
@@ -107,6 +118,9 @@ public:
     void fetchMore(const QModelIndex& parent = {}) override;
 
     static constexpr int kPageSize = 256;
+    // A filtered table whose rowids reach beyond this is gathered in slices of rowids.
+    static constexpr qint64 kSlicedSpan = 65536;
+    static constexpr int kFillStepMs = 10;
 
 signals:
     // The current row changed, or its values did (refresh, edit, delete).
@@ -124,6 +138,13 @@ private:
     };
     QString whereClause(QVariantList& params) const;
     bool fetchPage(QVector<Row>& page);
+    bool readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows);
+    void appendRows(QVector<Row>& rows);
+    void startFill();
+    void stopFill();
+    bool fillStep(int budgetMs);
+    bool fillStepDue() const;
+    void fetchNow();
     bool runQuery();
     void emitCurrent();
 
@@ -145,6 +166,17 @@ private:
     qint64 m_countEnd = -1;
     qint64 m_countSlice = 0;
     int m_counted = 0;
+    // Gathering rows a slice of rowids at a time: every matching row up to m_scanTo is
+    // fetched; m_fillTarget is the row count at which the page being gathered is complete.
+    bool m_sliced = false;
+    bool m_filling = false;
+    qint64 m_scanTo = 0;
+    qint64 m_scanEnd = 0;
+    qint64 m_fillSlice = 0;
+    int m_fillTarget = 0;
+    int m_fillStepMs = kFillStepMs;
+    QTimer* m_fillTimer = nullptr;
+    QElapsedTimer m_sinceFillStep;
     int m_current = -1;
     bool m_adding = false;
     QVariantMap m_pending;

@@ -149,11 +149,17 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     for (DataControl* control : {adoLog2, Adodc1, m_dayLines, m_watchRows}) {
         connect(control, &QAbstractItemModel::modelReset, this, &frmInvent::updateCounters);
         connect(control, &QAbstractItemModel::rowsRemoved, this, &frmInvent::updateCounters);
-        connect(control, &QAbstractItemModel::modelReset, this, [this, control] {
+        auto fitGrids = [this, control] {
             for (DataGrid* grid : {DataGrid1, DataGrid2, DataGrid3}) {
                 if (grid->model() == control)
                     fitColumns(grid);
             }
+        };
+        connect(control, &QAbstractItemModel::modelReset, this, fitGrids);
+        // A filtered list gathered between events starts empty: fit its first rows when they come.
+        connect(control, &QAbstractItemModel::rowsInserted, this, [fitGrids](const QModelIndex&, int first) {
+            if (first == 0)
+                fitGrids();
         });
     }
     connect(DataGrid1->horizontalHeader(), &QHeaderView::sectionCountChanged, this, &frmInvent::keepFirstColumnHidden);

@@ -100,13 +100,18 @@ QString SumSalesForRange(Database& db, const QString& fromText, const QString& t
     return sumAmountDue(db, spanWhere(), {keys->first, keys->second});
 }
 
-QString SumAmountDue(const Recordset& rows)
+QString SumAmountDue(const Recordset& rows, const std::function<bool(qint64 done, qint64 total)>& progress)
 {
+    constexpr qsizetype kChunk = 4096;
     MoneyTotal total;
     const int column = indexOfColumn(rows.columns(), QStringLiteral("AmountDue"));
     if (column < 0)
         return total.text();
-    for (const auto& row : rows.rows())
-        total.add(row.at(column));
+    const auto& all = rows.rows();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (progress && i % kChunk == 0 && i > 0 && !progress(i, all.size()))
+            return {};
+        total.add(all.at(i).at(column));
+    }
     return total.text();
 }

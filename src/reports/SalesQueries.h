@@ -34,5 +34,7 @@ Recordset SelectSalesForRange(Database& db, const QString& fromText, const QStri
 // An AmountDue that is not a number is left out of the total.
 QString SumSalesForDate(Database& db, const QString& dayText);
 QString SumSalesForRange(Database& db, const QString& fromText, const QString& toText);
-// The same total over rows already read (the rows a report prints).
-QString SumAmountDue(const Recordset& rows);
+// The same total over rows already read (the rows a report prints). Many rows are summed a
+// chunk at a time: `progress` is told how many of how many were summed, and stops the sum (a
+// null text is returned) by returning false.
+QString SumAmountDue(const Recordset& rows, const std::function<bool(qint64 done, qint64 total)>& progress = {});

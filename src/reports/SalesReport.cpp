@@ -30,7 +30,7 @@ const Column kColumns[] = {
 
 } // namespace
 
-BandedReport SalesReport(const Recordset& rows)
+BandedReport SalesReport(const Recordset& rows, const QString& total)
 {
     BandedReport report(QStringLiteral("Zarel's Customized Sales Report"));
 
@@ -68,6 +68,7 @@ BandedReport SalesReport(const Recordset& rows)
     report.reportFooter.addRule(13);
 
     report.setRows(rows.columns(), rows.rows());
-    report.setCaption(QStringLiteral("Label7"), FormatText(SumAmountDue(rows), NumberPattern::Grouped2));
+    report.setCaption(QStringLiteral("Label7"),
+                      FormatText(total.isNull() ? SumAmountDue(rows) : total, NumberPattern::Grouped2));
     return report;
 }

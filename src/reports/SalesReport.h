@@ -5,5 +5,5 @@
 class Recordset;
 
 // The "SALES REPORT": one line per sale of the rows given, in their order, and the total of
-// exactly those rows in the report footer.
-BandedReport SalesReport(const Recordset& rows);
+// exactly those rows in the report footer (`total`, when the caller has summed them already).
+BandedReport SalesReport(const Recordset& rows, const QString& total = {});

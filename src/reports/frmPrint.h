@@ -39,7 +39,7 @@ private:
     void onPrintByDate();
     void onPrintByCutoff();
     void gridChanged();
-    void printReport(const Recordset& rows);
+    void printReport(const Recordset& rows, const QString& total = {});
     void notify(const QString& title, const QString& message);
 
     AppContext& m_ctx;

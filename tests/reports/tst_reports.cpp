@@ -112,6 +112,7 @@ private slots:
     void dayKey();
     void spanUsesIndex_data();
     void spanUsesIndex();
+    void sumInChunks();
     void dayPick_data();
     void dayPick();
     void save_data();
@@ -191,6 +192,23 @@ void tst_reports::spanUsesIndex()
     static const QRegularExpression search(QStringLiteral("SEARCH (TABLE )?tblSales USING INDEX idxSalesDay"));
     QVERIFY2(search.match(text).hasMatch(), qPrintable(text));
     QVERIFY2(!text.contains(QStringLiteral("TEMP B-TREE")), qPrintable(text));
+}
+
+void tst_reports::sumInChunks()
+{
+    // 10,000 sales of 0.10: summed a chunk at a time, told the progress between chunks, exact.
+    QVector<QVector<QVariant>> lines(10000, QVector<QVariant>{QStringLiteral("x"), QStringLiteral("0.10")});
+    const Recordset rows(QStringList{QStringLiteral("Cashier"), QStringLiteral("AmountDue")}, lines);
+    QVector<qint64> told;
+    const QString total = SumAmountDue(rows, [&told](qint64 done, qint64 all) {
+        told << done << all;
+        return true;
+    });
+    QCOMPARE(told, (QVector<qint64>{4096, 10000, 8192, 10000}));
+    QCOMPARE(total, SumAmountDue(rows));
+    QCOMPARE(total, QStringLiteral("1000"));
+    // Stopped: no total at all rather than the total of part of the rows.
+    QVERIFY(SumAmountDue(rows, [](qint64, qint64) { return false; }).isNull());
 }
 
 void tst_reports::dayPick_data()
