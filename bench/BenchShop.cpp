@@ -136,7 +136,7 @@ AppContext& BenchShop::emptyShop()
 
 void BenchShop::resetCart()
 {
-    db.ExecuteSql(QStringLiteral("DELETE FROM tblPos"));
+    db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
 }
 
 namespace {

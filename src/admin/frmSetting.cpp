@@ -4,6 +4,7 @@
 #include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
@@ -825,7 +826,7 @@ bool frmSetting::clearTable(const QString& table, const QString& question, const
 {
     if (!m_ctx.platform.ask(this, question, kTitleConfirm))
         return false;
-    if (m_ctx.db.ExecuteSql(QStringLiteral("DELETE FROM %1").arg(table)) < 0) {
+    if (m_ctx.db.ExecuteSql(clearHistorySql(table)) < 0) {
         m_ctx.platform.writeFailed(this, failed, m_ctx.db.lastError());
         return false;
     }

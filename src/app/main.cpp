@@ -1,4 +1,7 @@
 #include "app/AppWindowFactory.h"
+#ifdef PEMVIX_TILL_DRIVER
+#include "app/TillDriver.h"
+#endif
 #include "data/Database.h"
 #include "platform/Platform.h"
 #include "session/AppContext.h"
@@ -8,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include <algorithm>
 #include <memory>
 
 int main(int argc, char* argv[])
@@ -22,6 +26,9 @@ int main(int argc, char* argv[])
     const bool opened = db.open(path);
 
     AppContext ctx{db, platform};
+    // Each running copy on this file is a till with its own cart. Should every number be
+    // taken, the copy still sells as till 1, as a single copy would.
+    ctx.till = std::max(1, platform.claimTill(path));
     AppWindowFactory windows(ctx);
     ctx.windows = &windows;
 
@@ -39,6 +46,9 @@ int main(int argc, char* argv[])
                              .arg(QDir::toNativeSeparators(path)),
                          Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, db.lastError());
     }
+#ifdef PEMVIX_TILL_DRIVER
+    TillDriver::fromEnvironment(ctx, &app);
+#endif
     loading.start();
     return app.exec();
 }

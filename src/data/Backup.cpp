@@ -1,6 +1,7 @@
 #include "data/Backup.h"
 
 #include "data/Database.h"
+#include "data/Schema.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -451,6 +452,10 @@ bool restoreDatabase(Database& live, const QString& backupPath, QString* error)
     sqlite3_close_v2(backup);
     if (!ok)
         return fail(error, QStringLiteral("The data of %1 could not be restored: %2").arg(backupPath, why));
+    // A backup made by an earlier version gets the columns this one needs (its cart is till 1's).
+    if (!upgradeSchema(live))
+        return fail(error, QStringLiteral("The data of %1 was restored but could not be brought up to date: %2")
+                               .arg(backupPath, live.lastError()));
     if (error)
         error->clear();
     return true;

@@ -1,5 +1,7 @@
 #include "data/Database.h"
 
+#include "data/Schema.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -52,7 +54,15 @@ bool Database::open(const QString& path)
         close();
         return false;
     }
-    return keyAndVerify();
+    if (!keyAndVerify())
+        return false;
+    // A file made by an earlier version gets the columns this one needs, once.
+    if (!upgradeSchema(*this)) {
+        m_lastError = QStringLiteral("%1 could not be brought up to date: %2").arg(path, m_lastError);
+        close();
+        return false;
+    }
+    return true;
 }
 
 bool Database::create(const QString& path)

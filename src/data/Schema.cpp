@@ -45,7 +45,9 @@ CREATE TABLE tblPos (
     itemQuantity TEXT COLLATE NOCASE,
     itemAmount   NUMERIC,
     ItemPrice    TEXT COLLATE NOCASE,
-    Dated        DATETIME
+    Dated        DATETIME,
+    Till         INTEGER NOT NULL DEFAULT 1,
+    SaleNumber   TEXT COLLATE NOCASE
 );
 CREATE TABLE tblSold (
     TransactionID TEXT COLLATE NOCASE,
@@ -91,6 +93,7 @@ CREATE INDEX idxStocksNumber ON tblStocks (ItemNumber);
 CREATE INDEX idxStocksName ON tblStocks (ItemName);
 CREATE INDEX idxStocksStocks ON tblStocks (ItemStocks);
 CREATE INDEX idxPosNumber ON tblPos (ItemNumber);
+CREATE INDEX idxPosTill ON tblPos (Till, ItemNumber);
 CREATE INDEX idxSoldDated ON tblSold (Dated, ItemNumber);
 CREATE INDEX idxSoldAmount ON tblSold (Amount);
 CREATE INDEX idxSalesDate ON tblSales (BusinessDate);
@@ -98,7 +101,54 @@ CREATE INDEX idxEmpId ON tblEmp (EmployeeID);
 CREATE INDEX idxClientUser ON tblClient (UserName);
 )SQL";
 
+bool hasColumn(Database& db, const QString& table, const QString& column)
+{
+    // The table's name comes from this program, never from a user.
+    const Recordset r = db.query(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    for (const auto& row : r.rows()) {
+        if (row.size() > 1 && row.at(1).toString().compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool upgradeSchema(Database& db)
+{
+    // Most opens find nothing to do; that is answered without taking the write lock.
+    if (hasColumn(db, QStringLiteral("tblPos"), QStringLiteral("Till")))
+        return true;
+    Transaction tx(db);
+    if (!tx.isActive())
+        return false;
+    // Another copy may have upgraded the file while this one waited for the lock.
+    if (hasColumn(db, QStringLiteral("tblPos"), QStringLiteral("Till")))
+        return tx.commit();
+    // The cart of a file from before tills belongs to till 1, and its lines to the sale that
+    // was open then: the stored counter plus 1, the number its sold-item lines carry.
+    const Recordset counter = db.query(QStringLiteral("SELECT TransactionID FROM tblMain"));
+    const QString open =
+        PlainNumber((counter.BOF() ? 0 : NumberFromText(counter.rows().last().first().toString())) + 1);
+    if (!db.executeScript(QStringLiteral("ALTER TABLE tblPos ADD COLUMN Till INTEGER NOT NULL DEFAULT 1;"
+                                         "ALTER TABLE tblPos ADD COLUMN SaleNumber TEXT COLLATE NOCASE;"
+                                         "CREATE INDEX IF NOT EXISTS idxPosTill ON tblPos (Till, ItemNumber);")))
+        return false;
+    if (db.ExecuteSql(QStringLiteral("UPDATE tblPos SET SaleNumber = ?"), {open}) < 0)
+        return false;
+    return tx.commit();
+}
+
+QString clearHistorySql(const QString& table)
+{
+    // The sold-item lines of sales still open at a till stay: their cart lines, the stock they
+    // took off and the sale they are rung up under belong together until that sale is paid or
+    // cleared.
+    if (table.compare(QLatin1String("tblSold"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("DELETE FROM tblSold WHERE NOT EXISTS (SELECT 1 FROM tblPos p WHERE "
+                              "p.SaleNumber = tblSold.TransactionID AND p.ItemNumber = tblSold.ItemNumber)");
+    return QStringLiteral("DELETE FROM %1").arg(table);
+}
 
 QString SalesDayKeySql()
 {

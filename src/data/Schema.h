@@ -9,6 +9,15 @@ class Database;
 // functions only, so SQLite can index it; queries must use this very text to use the index.
 QString SalesDayKeySql();
 
+// Brings a file made by an earlier version up to the current tables, in one transaction:
+// tblPos gains the till of each cart line (the old cart becomes till 1's) and the number of
+// the open sale it belongs to. False (with the database's lastError) when it failed.
+bool upgradeSchema(Database& db);
+
+// The statement that empties a history table (tblLogs, tblSold, tblSales) from the settings
+// window. Emptying tblSold keeps the sold-item lines of sales still open at a till.
+QString clearHistorySql(const QString& table);
+
 // What a new database file holds at the start.
 struct InitOptions
 {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -38,12 +39,43 @@ int Platform::showModal(QDialog& dialog)
     return dialog.exec();
 }
 
-bool Platform::anotherInstanceRunning(const QString& lockName)
+namespace {
+
+// Where the program's lock files live: the user's runtime folder.
+QString lockFolder()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    auto lock = std::make_unique<QLockFile>(dir + QLatin1Char('/') + lockName);
+    return dir;
+}
+
+} // namespace
+
+int Platform::claimTill(const QString& databasePath, int highest)
+{
+    if (m_till > 0)
+        return m_till;
+    // One lock per till number, beside the database file: every copy that sells from this file
+    // sees them, whichever user runs it (anyone who can write the file can write its folder,
+    // where the database keeps its journal), and copies on other files do not count.
+    const QFileInfo file(databasePath);
+    for (int till = 1; till <= highest; ++till) {
+        auto lock = std::make_unique<QLockFile>(
+            file.absoluteDir().filePath(QStringLiteral("%1.till-%2.lock").arg(file.fileName()).arg(till)));
+        lock->setStaleLockTime(0); // a crashed copy's lock names a dead process and is taken over
+        if (lock->tryLock(0)) {
+            m_tillLock = std::move(lock);
+            m_till = till;
+            return till;
+        }
+    }
+    return 0;
+}
+
+bool Platform::anotherInstanceRunning(const QString& lockName)
+{
+    auto lock = std::make_unique<QLockFile>(lockFolder() + QLatin1Char('/') + lockName);
     lock->setStaleLockTime(0); // a lock left by a crashed copy is recognised by its dead process
     if (lock->tryLock(0)) {
         m_instanceLock = std::move(lock);

@@ -58,8 +58,17 @@ public:
     // a lock file until it ends; `lockName` lets tests use a lock of their own.
     bool anotherInstanceRunning(const QString& lockName = QStringLiteral("pemvix.lock"));
 
+    // The till this copy of the program is for the database file at `databasePath`: the lowest
+    // number no other running copy holds for that file (1 for the first copy). The number is
+    // held by a lock file beside the database file until this Platform ends; a copy that
+    // crashed frees its number (its lock names a dead process). 0 when no lock could be taken.
+    int claimTill(const QString& databasePath, int highest = 99);
+    int till() const { return m_till; }
+
 private:
     MessageHook m_messageHook;
     ModalHook m_modalHook;
     std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<QLockFile> m_tillLock;
+    int m_till = 0;
 };

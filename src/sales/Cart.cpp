@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 
 #include <sqlite3.h>
@@ -14,7 +15,7 @@ namespace {
 
 const QString kItemColumns =
     QStringLiteral("rowid, ItemNumber, ItemName, ItemAvailability, ItemStocks, ItemDescription, ItemPrice");
-const QString kLineColumns = QStringLiteral("rowid, ItemNumber, ItemName, itemQuantity, ItemPrice, Dated");
+const QString kLineColumns = QStringLiteral("rowid, ItemNumber, ItemName, itemQuantity, ItemPrice, Dated, SaleNumber");
 
 QString text(const QVector<QVariant>& row, int column)
 {
@@ -43,6 +44,7 @@ CartLine lineFromRow(const QVector<QVariant>& row)
     line.quantity = text(row, 3);
     line.price = text(row, 4);
     line.dated = text(row, 5);
+    line.saleNumber = text(row, 6);
     return line;
 }
 
@@ -132,7 +134,7 @@ QString totalProblemText(TotalProblem problem)
     return {};
 }
 
-Cart::Cart(Database& db) : m_db(db), m_adoNot(db)
+Cart::Cart(Database& db, int till) : m_db(db), m_till(till), m_adoNot(db)
 {
     m_adoNot.setObjectName(QStringLiteral("adoNot"));
     m_adoNot.setRecordSource(QStringLiteral("Select * from tblNot"));
@@ -182,10 +184,27 @@ bool Cart::itemNames(QStringList& names)
 
 QString Cart::nextSaleNumber()
 {
+    // The open sale of every till: the number on its cart lines.
+    const Recordset open = m_db.query(
+        QStringLiteral("SELECT Till, SaleNumber FROM tblPos WHERE ifnull(SaleNumber, '') <> '' GROUP BY Till"));
+    double othersHighest = 0;
+    for (const auto& row : open.rows()) {
+        if (row.at(0).toInt() == m_till)
+            return row.at(1).toString();
+        othersHighest = std::max(othersHighest, NumberFromText(row.at(1).toString()));
+    }
     const Recordset r = m_db.query(QStringLiteral("Select TransactionID from tblMain"));
     if (r.BOF())
         return {};
-    return PlainNumber(NumberFromText(r.rows().last().first().toString()) + 1);
+    // With one till this is the counter plus 1, the same number again after a Clear; a number
+    // another till's open sale holds is never issued twice.
+    return PlainNumber(std::max(NumberFromText(r.rows().last().first().toString()), othersHighest) + 1);
+}
+
+QString Cart::cartSource() const
+{
+    return QStringLiteral("SELECT ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, Dated FROM tblPos "
+                          "WHERE Till = ?");
 }
 
 QString Cart::openSaleNumber(const QString& shown)
@@ -198,7 +217,8 @@ QString Cart::openSaleNumber(const QString& shown)
 
 MoneyTotal Cart::cartTotal(bool* empty)
 {
-    const Recordset r = m_db.query(QStringLiteral("SELECT itemAmount FROM tblPos ORDER BY rowid"));
+    const Recordset r =
+        m_db.query(QStringLiteral("SELECT itemAmount FROM tblPos WHERE Till = ? ORDER BY rowid"), {m_till});
     if (empty)
         *empty = r.BOF();
     MoneyTotal total;
@@ -224,13 +244,14 @@ std::optional<bool> Cart::hasSettingsRow()
 
 int Cart::lineCount()
 {
-    const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM tblPos"));
+    const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM tblPos WHERE Till = ?"), {m_till});
     return r.BOF() ? 0 : r.rows().first().first().toInt();
 }
 
 CartLine Cart::line(qint64 rowId)
 {
-    const Recordset r = m_db.query(QStringLiteral("SELECT %1 FROM tblPos WHERE rowid = ?").arg(kLineColumns), {rowId});
+    const Recordset r = m_db.query(
+        QStringLiteral("SELECT %1 FROM tblPos WHERE rowid = ? AND Till = ?").arg(kLineColumns), {rowId, m_till});
     return r.BOF() ? CartLine{} : lineFromRow(r.rows().first());
 }
 
@@ -281,7 +302,9 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         return refuse(AddOutcome::NoQuantity);
     if (*count < 1)
         return refuse(AddOutcome::BelowOne);
-    if (!m_db.query(QStringLiteral("SELECT rowid FROM tblPos WHERE ItemNumber = ? LIMIT 1"), {itemNumber}).BOF())
+    if (!m_db.query(QStringLiteral("SELECT rowid FROM tblPos WHERE Till = ? AND ItemNumber = ? LIMIT 1"),
+                    {m_till, itemNumber})
+             .BOF())
         return refuse(AddOutcome::Listed);
     const auto amount = lineAmount(quantity, item.price);
     MoneyTotal total = cartTotal();
@@ -306,8 +329,8 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         return result;
     };
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
-                                       "Dated) VALUES (?, ?, ?, ?, ?, ?)"),
-                        {itemNumber, item.name, quantity, *amount, item.price, DateTimeText()}) != 1)
+                                       "Dated, Till, SaleNumber) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                        {itemNumber, item.name, quantity, *amount, item.price, DateTimeText(), m_till, sale}) != 1)
         return failed(QStringLiteral("The cart line"));
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSold (TransactionID, Dated, ItemName, ItemNumber, Quantity, "
                                        "PresentStock, Cashier, Amount) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -332,11 +355,12 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
 
 bool Cart::giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock)
 {
+    const QString sale = line.saleNumber.isEmpty() ? saleNumber : line.saleNumber;
     // The line's own sold-item line: same sale, same item, same day. The cart holds one line
     // per item, so at most one such line belongs to this cart line; the newest is taken.
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblSold WHERE rowid = (SELECT rowid FROM tblSold WHERE Dated = ? "
                                        "AND ItemNumber = ? AND TransactionID = ? ORDER BY rowid DESC LIMIT 1)"),
-                        {lineDay(line), line.itemNumber, saleNumber}) < 0)
+                        {lineDay(line), line.itemNumber, sale}) < 0)
         return false;
     const StockItem stored = readItem(line.itemNumber);
     if (item)
@@ -396,7 +420,8 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
     Transaction tx(m_db);
     bool ok = tx.isActive();
     if (ok) {
-        const Recordset lines = m_db.query(QStringLiteral("SELECT %1 FROM tblPos ORDER BY rowid").arg(kLineColumns));
+        const Recordset lines = m_db.query(
+            QStringLiteral("SELECT %1 FROM tblPos WHERE Till = ? ORDER BY rowid").arg(kLineColumns), {m_till});
         ok = lines.State() != 0;
         const QString sale = openSaleNumber(saleNumber);
         for (const auto& row : lines.rows()) {
@@ -405,7 +430,7 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
             ok = giveBack(lineFromRow(row), sale, nullptr, nullptr);
         }
     }
-    ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) >= 0 && tx.commit();
+    ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {m_till}) >= 0 && tx.commit();
     if (!ok && error)
         *error = m_db.lastError();
     return ok;
@@ -459,9 +484,15 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
                                        "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
                         {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
         return failed(QStringLiteral("The sale record"));
-    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {openSaleNumber(saleNumber)}) < 1)
+    // The counter is the highest completed sale number: another till may have completed a
+    // later sale while this one was open.
+    const double sale = NumberFromText(openSaleNumber(saleNumber));
+    const Recordset counter = m_db.query(QStringLiteral("Select TransactionID from tblMain"));
+    const double stored = counter.BOF() ? 0 : NumberFromText(counter.rows().last().first().toString());
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {PlainNumber(std::max(stored, sale))}) <
+        1)
         return failed(QStringLiteral("The sale number"));
-    if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos")) < 0)
+    if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {m_till}) < 0)
         return failed(QStringLiteral("Emptying the cart"));
     if (!tx.commit())
         return failed(QStringLiteral("The sale"));

@@ -34,6 +34,7 @@ struct CartLine
     QString quantity;
     QString price;
     QString dated;
+    QString saleNumber; // the open sale the line belongs to
 
     bool valid() const { return rowId >= 0; }
 };
@@ -114,15 +115,17 @@ struct SaleResult
     QString error;
 };
 
-// The cart operations of the point of sale, without any window: looking items up, reading the
-// total and the sale number, and the three writes (add a line, remove a line, clear the cart)
-// plus completing the sale. Each write runs in one transaction, so it is stored whole or not
-// at all, and works from the stored stock read inside that transaction. Notifications are
+// The cart of one till, without any window: looking items up, reading the total and the sale
+// number, and the three writes (add a line, remove a line, clear the cart) plus completing the
+// sale. Every running copy of the program is a till; the cart lines in tblPos record their till
+// and the number of the sale they belong to, and a Cart sees, charges and changes only its own
+// till's lines. Each write runs in one transaction, so it is stored whole or not at all, and
+// works from the stored stock and sale numbers read inside that transaction. Notifications are
 // posted after the commit.
 class Cart
 {
 public:
-    explicit Cart(Database& db);
+    explicit Cart(Database& db, int till = 1);
     Cart(const Cart&) = delete;
     Cart& operator=(const Cart&) = delete;
 
@@ -132,9 +135,14 @@ public:
     QString itemNumberForName(const QString& name);
     // Every item name in alphabetical order; false when the read failed.
     bool itemNames(QStringList& names);
-    // The next sale number: the stored counter of the last tblMain row plus 1; empty when
-    // tblMain cannot be read.
+    int till() const { return m_till; }
+    // The number of this till's sale: the number its cart lines hold while a sale is open;
+    // for an empty cart the stored counter (of the last tblMain row) plus 1, raised above the
+    // numbers other tills' open sales hold. Empty when tblMain cannot be read.
     QString nextSaleNumber();
+    // The record source of this till's cart view (bound to till()): the cart's columns, this
+    // till's lines only.
+    QString cartSource() const;
     // The sum of the cart's line amounts as plain decimal text; "0.00" for an empty cart,
     // MoneyTotal::tooLargeText() when the sum is beyond what a number can hold.
     QString cartTotalText();
@@ -168,5 +176,6 @@ private:
     bool post(const QString& title, const QString& message, QString& noteError, QString& noteDetail);
 
     Database& m_db;
+    int m_till;
     DataControl m_adoNot;
 };

@@ -72,14 +72,14 @@ bool isEnter(const QKeyEvent* key)
 
 } // namespace
 
-frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx), m_cart(ctx.db)
+frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx), m_cart(ctx.db, ctx.till)
 {
     setObjectName(QStringLiteral("frmPOS"));
     setWindowTitle(QStringLiteral("Sales"));
 
     m_adoLog1 = new DataControl(m_ctx.db, this);
     m_adoLog1->setObjectName(QStringLiteral("adoLog1"));
-    m_adoLog1->setRecordSource(QStringLiteral("Select * from tblPos"));
+    m_adoLog1->setRecordSource(m_cart.cartSource(), {m_cart.till()});
 
     buildLayout();
 
@@ -353,7 +353,7 @@ void frmPOS::ComputeCartTotal()
 
 void frmPOS::reloadCart()
 {
-    m_adoLog1->setRecordSource(QStringLiteral("Select * from tblPos"));
+    m_adoLog1->setRecordSource(m_cart.cartSource(), {m_cart.till()});
     m_adoLog1->Refresh();
     ComputeCartTotal();
     m_Label6->setText(QStringLiteral("%1 ITEM(S)").arg(m_adoLog1->totalRowCount()));

@@ -156,7 +156,7 @@ void frmTotal::cancelOrFinish()
 void frmTotal::completeSale()
 {
     Platform& p = m_ctx.platform;
-    Cart cart(m_ctx.db);
+    Cart cart(m_ctx.db, m_ctx.till);
     // The sale stores the cash and change of the last Submit, and only while the cash box
     // still shows cash that covers the amount due (otherwise that cash is refused as short).
     const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : m_tAmt->text();

@@ -17,6 +17,9 @@ struct AppContext
     Platform& platform;
     frmMain* main = nullptr;
     WindowFactory* windows = nullptr;
+    // Which till this running copy is: 1 for the first copy on the database file, 2 for a
+    // second copy started while the first runs, and so on. Each till has its own cart.
+    int till = 1;
 
     // The signed-in user, the account type and the computer's user name.
     SessionState& session() const;

@@ -121,6 +121,7 @@ private:
     QLabel* m_lblUsername = nullptr;
     QLabel* m_lblType = nullptr;
     QLabel* m_Label5 = nullptr;
+    QLabel* m_lblTill = nullptr;
     QLabel* m_lblStart = nullptr;
     QLabel* m_lblEnd = nullptr;
     QLabel* m_Label4 = nullptr;
