@@ -193,12 +193,20 @@ QString Cart::nextSaleNumber()
             return row.at(1).toString();
         othersHighest = std::max(othersHighest, NumberFromText(row.at(1).toString()));
     }
-    const Recordset r = m_db.query(QStringLiteral("Select TransactionID from tblMain"));
-    if (r.BOF())
+    const auto counter = storedSaleCounter();
+    if (!counter)
         return {};
     // With one till this is the counter plus 1, the same number again after a Clear; a number
     // another till's open sale holds is never issued twice.
-    return PlainNumber(std::max(NumberFromText(r.rows().last().first().toString()), othersHighest) + 1);
+    return PlainNumber(std::max(*counter, othersHighest) + 1);
+}
+
+std::optional<double> Cart::storedSaleCounter()
+{
+    const Recordset r = m_db.query(QStringLiteral("Select TransactionID from tblMain"));
+    if (r.BOF())
+        return std::nullopt;
+    return NumberFromText(r.rows().last().first().toString());
 }
 
 QString Cart::cartSource() const
@@ -487,8 +495,7 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
     // The counter is the highest completed sale number: another till may have completed a
     // later sale while this one was open.
     const double sale = NumberFromText(openSaleNumber(saleNumber));
-    const Recordset counter = m_db.query(QStringLiteral("Select TransactionID from tblMain"));
-    const double stored = counter.BOF() ? 0 : NumberFromText(counter.rows().last().first().toString());
+    const double stored = storedSaleCounter().value_or(0);
     if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {PlainNumber(std::max(stored, sale))}) <
         1)
         return failed(QStringLiteral("The sale number"));

@@ -171,6 +171,8 @@ private:
     MoneyTotal cartTotal(bool* empty = nullptr);
     // Whether tblMain holds its row; no value when it could not be read.
     std::optional<bool> hasSettingsRow();
+    // The last completed sale number as stored in tblMain; none when no row can be read.
+    std::optional<double> storedSaleCounter();
     QString openSaleNumber(const QString& shown);
     bool giveBack(const CartLine& line, const QString& saleNumber, StockItem* item, QString* newStock);
     bool post(const QString& title, const QString& message, QString& noteError, QString& noteDetail);

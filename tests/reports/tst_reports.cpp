@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "WidgetProbe.h"
 
 #include "data/DataControl.h"
 #include "data/Schema.h"
@@ -39,14 +40,6 @@ void addSales(TestEnv& env, const QList<Sale>& sales)
                                 "VALUES (?, ?, ?, '0.00', ?, ?)"),
                  {DateText(s.day), s.time, s.amountDue, s.amountDue, s.cashier});
     }
-}
-
-template <class T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
 }
 
 // Opens a calendar with its button and clicks a day in it, as a person would.

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "WidgetProbe.h"
 
 #include "data/DataControl.h"
 #include "data/TextForms.h"
@@ -63,21 +64,6 @@ QString stocks(TestEnv& env, const QString& number)
 QString availability(TestEnv& env, const QString& number)
 {
     return env.scalar(QStringLiteral("SELECT ItemAvailability FROM tblStocks WHERE ItemNumber = ?"), {number});
-}
-
-template <class T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
-QString text(QWidget& w, const char* name)
-{
-    if (auto* line = w.findChild<QLineEdit*>(QString::fromLatin1(name)))
-        return line->text();
-    return child<QLabel>(w, name)->text();
 }
 
 // Types an item number and a quantity and presses Add.
@@ -427,10 +413,10 @@ void tst_sales::addWritesLine()
 
     QCOMPARE(stocks(s.env, number), stockAfter);
     QCOMPARE(availability(s.env, number), QStringLiteral("Available"));
-    QCOMPARE(text(*s.pos, "txtItem"), QString());
-    QCOMPARE(text(*s.pos, "txtQuan"), quantity);
-    QCOMPARE(text(*s.pos, "lblAmt"), total);
-    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
+    QCOMPARE(shownText(*s.pos, "txtItem"), QString());
+    QCOMPARE(shownText(*s.pos, "txtQuan"), quantity);
+    QCOMPARE(shownText(*s.pos, "lblAmt"), total);
+    QCOMPARE(shownText(*s.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
     QCOMPARE(s.env.count(QStringLiteral("tblNot")), 0);
 }
 
@@ -512,18 +498,18 @@ void tst_sales::lookupFollowsFields()
     auto* item = child<QLineEdit>(*s.pos, "txtItem");
     auto* quan = child<QLineEdit>(*s.pos, "txtQuan");
     QTest::keyClicks(item, QStringLiteral("1002"));
-    QCOMPARE(text(*s.pos, "Titem"), QStringLiteral("Tin Can"));
-    QCOMPARE(text(*s.pos, "Tavail"), QStringLiteral("Available"));
-    QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("60"));
-    QCOMPARE(text(*s.pos, "Tdesc"), QStringLiteral("desc"));
-    QCOMPARE(text(*s.pos, "Tprice"), QStringLiteral("45.50"));
-    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("45.50"));
+    QCOMPARE(shownText(*s.pos, "Titem"), QStringLiteral("Tin Can"));
+    QCOMPARE(shownText(*s.pos, "Tavail"), QStringLiteral("Available"));
+    QCOMPARE(shownText(*s.pos, "Tstock"), QStringLiteral("60"));
+    QCOMPARE(shownText(*s.pos, "Tdesc"), QStringLiteral("desc"));
+    QCOMPARE(shownText(*s.pos, "Tprice"), QStringLiteral("45.50"));
+    QCOMPARE(shownText(*s.pos, "tAmt"), QStringLiteral("45.50"));
     quan->setText(QStringLiteral("30"));
-    QCOMPARE(text(*s.pos, "tAmt"), QStringLiteral("1,365.00"));
+    QCOMPARE(shownText(*s.pos, "tAmt"), QStringLiteral("1,365.00"));
 
     QTest::keyClick(item, Qt::Key_9);
     for (const char* name : {"Titem", "Tavail", "Tstock", "Tdesc", "Tprice", "tAmt"})
-        QCOMPARE(text(*s.pos, name), QString());
+        QCOMPARE(shownText(*s.pos, name), QString());
 
     // Clicking the quantity empties it.
     QTest::mouseClick(quan, Qt::LeftButton);
@@ -532,13 +518,13 @@ void tst_sales::lookupFollowsFields()
     // After an add and a removal the displays show the new stock of the looked-up item.
     addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("5"));
     QTest::keyClicks(item, QStringLiteral("1001"));
-    QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("115"));
+    QCOMPARE(shownText(*s.pos, "Tstock"), QStringLiteral("115"));
     clickLine(*s.pos, 0);
     QCOMPARE(item->text(), QStringLiteral("1001"));
     s.env.answer(QMessageBox::Yes);
     QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
     QTest::keyClicks(item, QStringLiteral("1001"));
-    QCOMPARE(text(*s.pos, "Tstock"), QStringLiteral("120"));
+    QCOMPARE(shownText(*s.pos, "Tstock"), QStringLiteral("120"));
 }
 
 void tst_sales::namePicker()
@@ -558,8 +544,8 @@ void tst_sales::namePicker()
 
     combo->setCurrentIndex(names.indexOf(QStringLiteral("Tin Can")));
     emit combo->activated(combo->currentIndex());
-    QCOMPARE(text(*s.pos, "txtItem"), QStringLiteral("1002"));
-    QCOMPARE(text(*s.pos, "Titem"), QStringLiteral("Tin Can"));
+    QCOMPARE(shownText(*s.pos, "txtItem"), QStringLiteral("1002"));
+    QCOMPARE(shownText(*s.pos, "Titem"), QStringLiteral("Tin Can"));
     QCOMPARE(s.pos->focusWidget()->objectName(), QStringLiteral("txtQuan"));
 }
 
@@ -589,8 +575,8 @@ void tst_sales::totals()
                  {QString::number(++n), a});
     env.setSession(QStringLiteral("Maria"), QStringLiteral("Cashier"));
     frmPOS pos(env.ctx);
-    QCOMPARE(text(pos, "lblAmt"), shown);
-    QCOMPARE(text(pos, "Label6"), count);
+    QCOMPARE(shownText(pos, "lblAmt"), shown);
+    QCOMPARE(shownText(pos, "Label6"), count);
 }
 
 void tst_sales::addsShareSaleNumber()
@@ -598,7 +584,7 @@ void tst_sales::addsShareSaleNumber()
     Session s;
     s.env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '41'"));
     s.reopen();
-    QCOMPARE(text(*s.pos, "TID"), QStringLiteral("42"));
+    QCOMPARE(shownText(*s.pos, "TID"), QStringLiteral("42"));
     addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
     const Recordset r = s.env.db.query(QStringLiteral("SELECT DISTINCT TransactionID FROM tblSold"));
@@ -667,9 +653,9 @@ void tst_sales::remove()
     QCOMPARE(notes.rows()[titles.size() - 2][1].toString(),
              QStringLiteral("Maria Santos removed a purchased Item using frontdesk's domain!\r\n\r\n") + details);
     QCOMPARE(notes.rows()[titles.size() - 1][1].toString(), details);
-    QCOMPARE(text(*s.pos, "txtItem"), QString());
-    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
-    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("25.00"));
+    QCOMPARE(shownText(*s.pos, "txtItem"), QString());
+    QCOMPARE(shownText(*s.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
+    QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("25.00"));
 
     // The selection mark is gone: a second Remove asks for a selection.
     QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
@@ -784,7 +770,7 @@ void tst_sales::clearGivesStockBack()
     QCOMPARE(s.env.scalar(QStringLiteral("SELECT TransactionID FROM tblSold")), QStringLiteral("0"));
     QCOMPARE(s.env.count(QStringLiteral("tblNot")), notes);
     s.reopen();
-    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("0.00"));
+    QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("0.00"));
 }
 
 void tst_sales::cartSurvivesReopening()
@@ -793,10 +779,10 @@ void tst_sales::cartSurvivesReopening()
     addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
     s.reopen();
-    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("95.50"));
-    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("2 ITEM(S)"));
+    QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("95.50"));
+    QCOMPARE(shownText(*s.pos, "Label6"), QStringLiteral("2 ITEM(S)"));
     QCOMPARE(child<DataGrid>(*s.pos, "DataGrid1")->model()->rowCount(), 2);
-    QCOMPARE(text(*s.pos, "lblCashier"), QStringLiteral("Maria Santos"));
+    QCOMPARE(shownText(*s.pos, "lblCashier"), QStringLiteral("Maria Santos"));
 }
 
 void tst_sales::reportGate_data()
@@ -878,8 +864,8 @@ void tst_sales::submitGate()
     TestEnv env;
     frmTotal total(env.ctx, due, QStringLiteral("1"), QStringLiteral("Maria"));
     QCOMPARE(total.windowTitle(), QStringLiteral("AMOUNT DUE"));
-    QCOMPARE(text(total, "lblAmt"), due);
-    QCOMPARE(text(total, "lblChange"), QStringLiteral("0.00"));
+    QCOMPARE(shownText(total, "lblAmt"), due);
+    QCOMPARE(shownText(total, "lblChange"), QStringLiteral("0.00"));
     auto* submit = child<QPushButton>(total, "cmdOrder");
     QCOMPARE(submit->text(), QStringLiteral("Submit"));
     QTest::keyClicks(child<QLineEdit>(total, "tAmt"), cash);
@@ -887,7 +873,7 @@ void tst_sales::submitGate()
     if (!enabled)
         return;
     QTest::mouseClick(submit, Qt::LeftButton);
-    QCOMPARE(text(total, "lblChange"), change);
+    QCOMPARE(shownText(total, "lblChange"), change);
     QCOMPARE(child<QPushButton>(total, "cmdCancel")->text(), QStringLiteral("Finish"));
     QVERIFY(submit->isEnabled()); // Submit may be pressed again while the cash covers
 }
@@ -896,7 +882,7 @@ void tst_sales::enterBeforeAndAfterSubmit()
 {
     Session s;
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1"));
-    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    frmTotal total(s.env.ctx, shownText(*s.pos, "lblAmt"), shownText(*s.pos, "TID"), shownText(*s.pos, "lblCashier"));
     total.show();
     auto* cash = child<QLineEdit>(total, "tAmt");
     // Cash short of the amount: Enter does nothing.
@@ -907,7 +893,7 @@ void tst_sales::enterBeforeAndAfterSubmit()
     QTest::keyClicks(cash, QStringLiteral("6"));
     QTest::keyClick(cash, Qt::Key_Return);
     QCOMPARE(cash->text(), QStringLiteral("46"));
-    QCOMPARE(text(total, "lblChange"), QStringLiteral("0.50"));
+    QCOMPARE(shownText(total, "lblChange"), QStringLiteral("0.50"));
     QCOMPARE(child<QPushButton>(total, "cmdCancel")->text(), QStringLiteral("Finish"));
     QVERIFY(total.isVisible());
     QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
@@ -926,7 +912,7 @@ void tst_sales::completedSale()
     s.env.exec(QStringLiteral("UPDATE tblStocks SET ItemStocks = 100 WHERE ItemNumber = '1007'"));
     addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("3")); // 75
     addThroughWindow(*s.pos, QStringLiteral("1007"), QStringLiteral("1")); // 1250.5
-    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("1,325.50"));
+    QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("1,325.50"));
     s.env.onModal([](QDialog& d) { return payWith(d, QStringLiteral("1400")); });
     QTest::mouseClick(child<QPushButton>(*s.pos, "cmdOrder"), Qt::LeftButton);
     QCOMPARE(s.pos->result(), FormDialog::Reopen);
@@ -946,16 +932,16 @@ void tst_sales::completedSale()
     QCOMPARE(stocks(s.env, QStringLiteral("1001")), QStringLiteral("117"));
 
     s.reopen();
-    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("0.00"));
-    QCOMPARE(text(*s.pos, "Label6"), QStringLiteral("0 ITEM(S)"));
-    QCOMPARE(text(*s.pos, "TID"), QStringLiteral("43"));
+    QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("0.00"));
+    QCOMPARE(shownText(*s.pos, "Label6"), QStringLiteral("0 ITEM(S)"));
+    QCOMPARE(shownText(*s.pos, "TID"), QStringLiteral("43"));
 }
 
 void tst_sales::finishNeedsCoveringCash()
 {
     Session s;
     addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("4")); // 100.00
-    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    frmTotal total(s.env.ctx, shownText(*s.pos, "lblAmt"), shownText(*s.pos, "TID"), shownText(*s.pos, "lblCashier"));
     total.show();
     auto* cash = child<QLineEdit>(total, "tAmt");
     QTest::keyClicks(cash, QStringLiteral("200"));
@@ -1007,16 +993,16 @@ void tst_sales::storedChangeFollowsStoredCash()
     QFETCH(QString, change);
     Session s;
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("2")); // 91.00
-    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    frmTotal total(s.env.ctx, shownText(*s.pos, "lblAmt"), shownText(*s.pos, "TID"), shownText(*s.pos, "lblCashier"));
     total.show();
     auto* box = child<QLineEdit>(total, "tAmt");
     QTest::keyClicks(box, QStringLiteral("100"));
     QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
-    QCOMPARE(text(total, "lblChange"), QStringLiteral("9.00"));
+    QCOMPARE(shownText(total, "lblChange"), QStringLiteral("9.00"));
     QTest::keyClicks(box, typedAfter);
     if (submitAgain)
         QTest::mouseClick(child<QPushButton>(total, "cmdOrder"), Qt::LeftButton);
-    QCOMPARE(text(total, "lblChange"), change);
+    QCOMPARE(shownText(total, "lblChange"), change);
     if (byEnter)
         QTest::keyClick(box, Qt::Key_Return);
     else
@@ -1146,7 +1132,7 @@ void tst_sales::quotedNameSellsVoidsRestocks()
     QVERIFY(jack >= 0);
     combo->setCurrentIndex(jack);
     emit combo->activated(jack);
-    QCOMPARE(text(*s.pos, "txtItem"), QStringLiteral("3001"));
+    QCOMPARE(shownText(*s.pos, "txtItem"), QStringLiteral("3001"));
     QTest::mouseClick(child<QLineEdit>(*s.pos, "txtQuan"), Qt::LeftButton);
     QTest::keyClicks(child<QLineEdit>(*s.pos, "txtQuan"), QStringLiteral("2"));
     QTest::mouseClick(child<QPushButton>(*s.pos, "cmdSearch"), Qt::LeftButton);
@@ -1201,7 +1187,7 @@ void tst_sales::fullSaleFromSignIn()
         auto& pos = static_cast<frmPOS&>(d);
         pos.show();
         mainHidden = !main.isVisible();
-        seen << text(pos, "lblCashier") << text(pos, "TID");
+        seen << shownText(pos, "lblCashier") << shownText(pos, "TID");
         auto* item = child<QLineEdit>(pos, "txtItem");
         auto* quan = child<QLineEdit>(pos, "txtQuan");
         // By number, scanner style: the number, then Enter.
@@ -1216,26 +1202,26 @@ void tst_sales::fullSaleFromSignIn()
         QTest::mouseClick(quan, Qt::LeftButton);
         QTest::keyClicks(quan, QStringLiteral("2"));
         QTest::keyClick(quan, Qt::Key_Return);
-        seen << text(pos, "Label6") << text(pos, "lblAmt");
+        seen << shownText(pos, "Label6") << shownText(pos, "lblAmt");
         // Void the drink, then pay by Space.
         clickLine(pos, 0);
         env.answer(QMessageBox::Yes);
         QTest::mouseClick(child<QPushButton>(pos, "cmdAccept"), Qt::LeftButton);
-        seen << text(pos, "lblAmt");
+        seen << shownText(pos, "lblAmt");
         QTest::keyClick(item, Qt::Key_Space);
         return pos.result();
     });
     env.onModal([&](QDialog& d) {
         auto* cash = child<QLineEdit>(d, "tAmt");
-        seen << text(d, "lblAmt");
+        seen << shownText(d, "lblAmt");
         QTest::keyClicks(cash, QStringLiteral("1500"));
         QTest::mouseClick(child<QPushButton>(d, "cmdOrder"), Qt::LeftButton);
-        seen << text(d, "lblChange");
+        seen << shownText(d, "lblChange");
         QTest::keyClick(cash, Qt::Key_Return);
         return d.result();
     });
     env.onModal([&](QDialog& d) {
-        seen << text(static_cast<QWidget&>(d), "TID") << text(static_cast<QWidget&>(d), "lblAmt");
+        seen << shownText(static_cast<QWidget&>(d), "TID") << shownText(static_cast<QWidget&>(d), "lblAmt");
         return static_cast<int>(QDialog::Rejected); // the cashier closes the fresh sales window
     });
     QTest::mouseClick(child<QLabel>(main, "cmdPos"), Qt::LeftButton);
@@ -1299,9 +1285,9 @@ void tst_sales::reportWindowsReturnToTheTill()
     QStringList before, after;
     bool hiddenMeanwhile = false, openAfterwards = false, mainHiddenAfterwards = false;
     const auto state = [](QWidget& pos) {
-        return QStringList{text(pos, "lblAmt"),  text(pos, "TID"),
-                           text(pos, "Label6"),  text(pos, "txtItem"),
-                           text(pos, "txtQuan"), pos.focusWidget() ? pos.focusWidget()->objectName() : QString()};
+        return QStringList{shownText(pos, "lblAmt"),  shownText(pos, "TID"),
+                           shownText(pos, "Label6"),  shownText(pos, "txtItem"),
+                           shownText(pos, "txtQuan"), pos.focusWidget() ? pos.focusWidget()->objectName() : QString()};
     };
     whenOpen(QStringLiteral("frmPOS"), [&](QWidget& pos) {
         activate(pos);
@@ -1351,7 +1337,7 @@ void tst_sales::scansAtScannerSpeed()
     for (const char* code : {"1002", "1003", "1007"})
         scan(QString::fromLatin1(code));
     QCOMPARE(cartLines(s.env), QStringLiteral("1001x3,1002x1,1003x1,1007x1"));
-    QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("1,409.00"));
+    QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("1,409.00"));
     QVERIFY(s.env.messages.isEmpty());
 
     // The Add button keeps the quantity.
@@ -1428,7 +1414,8 @@ void tst_sales::paymentKeys()
     Session s;
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("1")); // 45.50
     for (const bool submitFirst : {false, true}) {
-        frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+        frmTotal total(s.env.ctx, shownText(*s.pos, "lblAmt"), shownText(*s.pos, "TID"),
+                       shownText(*s.pos, "lblCashier"));
         total.show();
         activate(total);
         auto* cash = child<QLineEdit>(total, "tAmt");
@@ -1444,7 +1431,7 @@ void tst_sales::paymentKeys()
         if (submitFirst) {
             press(Qt::Key_Tab);
             press(Qt::Key_Space); // Submit
-            QCOMPARE(text(total, "lblChange"), QStringLiteral("4.50"));
+            QCOMPARE(shownText(total, "lblChange"), QStringLiteral("4.50"));
             QCOMPARE(QApplication::focusWidget(), cash);
         }
         press(Qt::Key_Escape);
@@ -1490,19 +1477,19 @@ void tst_sales::fullSaleWithoutMouse()
     QStringList seen;
     whenOpen(QStringLiteral("frmPOS"), [&](QWidget& pos) {
         activate(pos);
-        seen << text(pos, "TID");
+        seen << shownText(pos, "TID");
         type(QStringLiteral("1002"));
         press(Qt::Key_Tab);
         type(QStringLiteral("3"));
         press(Qt::Key_Return);
         scan(QStringLiteral("1001"));
         scan(QStringLiteral("1007"));
-        seen << text(pos, "lblAmt");
+        seen << shownText(pos, "lblAmt");
         whenOpen(QStringLiteral("frmTotal"), [&](QWidget& total) {
             activate(total);
             type(QStringLiteral("2000"));
             press(Qt::Key_Return); // Submit
-            seen << text(total, "lblChange");
+            seen << shownText(total, "lblChange");
             press(Qt::Key_Return); // Finish
         });
         // The sale done, a fresh sales window opens; the cashier closes it with "x".
@@ -1510,11 +1497,11 @@ void tst_sales::fullSaleWithoutMouse()
             QStringLiteral("frmPOS"),
             [&](QWidget& next) {
                 activate(next);
-                seen << text(next, "TID") << text(next, "lblAmt");
+                seen << shownText(next, "TID") << shownText(next, "lblAmt");
                 env.answer(QMessageBox::Yes);
                 type(QStringLiteral("x"));
             },
-            [](QWidget& next) { return text(next, "TID") == QLatin1String("9"); });
+            [](QWidget& next) { return shownText(next, "TID") == QLatin1String("9"); });
         press(Qt::Key_Space);
     });
     press(Qt::Key_Return);
@@ -1542,7 +1529,7 @@ void tst_sales::windowsFitTheirText()
     addThroughWindow(*s.pos, QStringLiteral("1002"), QStringLiteral("3"));
     QTest::keyClicks(child<QLineEdit>(*s.pos, "txtItem"), QStringLiteral("1002"));
     s.pos->resize(1024, 700);
-    frmTotal total(s.env.ctx, text(*s.pos, "lblAmt"), text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    frmTotal total(s.env.ctx, shownText(*s.pos, "lblAmt"), shownText(*s.pos, "TID"), shownText(*s.pos, "lblCashier"));
     total.show();
     QVERIFY(QTest::qWaitForWindowExposed(&total));
     QTest::keyClicks(child<QLineEdit>(total, "tAmt"), QStringLiteral("20000"));
@@ -1608,8 +1595,8 @@ void tst_sales::storedPrices()
     quan->clear();
     QTest::keyClicks(quan, quantity);
     QTest::keyClicks(item, QStringLiteral("4001"));
-    QCOMPARE(text(*s.pos, "Tprice"), price);
-    QCOMPARE(text(*s.pos, "tAmt"), amount);
+    QCOMPARE(shownText(*s.pos, "Tprice"), price);
+    QCOMPARE(shownText(*s.pos, "tAmt"), amount);
     const QStringList before = saleTables(s.env);
     QTest::mouseClick(child<QPushButton>(*s.pos, "cmdSearch"), Qt::LeftButton);
     if (amount.isEmpty()) {
@@ -1620,13 +1607,13 @@ void tst_sales::storedPrices()
         QCOMPARE(s.env.lastMessage().title, QStringLiteral("Pemvix"));
         QCOMPARE(s.env.lastMessage().icon, QMessageBox::Warning);
         QCOMPARE(saleTables(s.env), before);
-        QCOMPARE(text(*s.pos, "lblAmt"), QStringLiteral("0.00"));
+        QCOMPARE(shownText(*s.pos, "lblAmt"), QStringLiteral("0.00"));
         return;
     }
     QVERIFY2(s.env.messages.isEmpty(), qPrintable(s.env.lastMessage().text));
     QCOMPARE(s.env.scalar(QStringLiteral("SELECT itemAmount FROM tblPos")), itemAmount);
     QCOMPARE(s.env.scalar(QStringLiteral("SELECT Amount FROM tblSold")), amount);
-    QCOMPARE(text(*s.pos, "lblAmt"), amount);
+    QCOMPARE(shownText(*s.pos, "lblAmt"), amount);
 }
 
 void tst_sales::unchargeableAdds_data()
@@ -1693,7 +1680,7 @@ void tst_sales::unpayableTotals()
     for (const QVariant& amount : amounts)
         addOldCartLine(s.env, QString::number(++n), amount);
     s.reopen();
-    QCOMPARE(text(*s.pos, "lblAmt"), shown);
+    QCOMPARE(shownText(*s.pos, "lblAmt"), shown);
     auto* lines = s.pos->findChild<DataControl*>(QStringLiteral("adoLog1"));
     for (int row = 0; row < lines->rowCount(); ++row)
         QVERIFY(!lines->data(lines->index(row, lines->columnIndex(QStringLiteral("itemAmount"))))
@@ -1706,13 +1693,13 @@ void tst_sales::unpayableTotals()
 
     // The payment window refuses it too.
     const QStringList before = saleTables(s.env);
-    frmTotal total(s.env.ctx, shown, text(*s.pos, "TID"), text(*s.pos, "lblCashier"));
+    frmTotal total(s.env.ctx, shown, shownText(*s.pos, "TID"), shownText(*s.pos, "lblCashier"));
     total.show();
     QTest::keyClicks(child<QLineEdit>(total, "tAmt"), QStringLiteral("100"));
     QVERIFY(!child<QPushButton>(total, "cmdOrder")->isEnabled());
     QTest::keyClick(child<QLineEdit>(total, "tAmt"), Qt::Key_Return);
     Cart cart(s.env.db);
-    const SaleResult r = cart.completeSale(shown, QStringLiteral("100"), text(*s.pos, "TID"), QStringLiteral("x"));
+    const SaleResult r = cart.completeSale(shown, QStringLiteral("100"), shownText(*s.pos, "TID"), QStringLiteral("x"));
     QCOMPARE(r.outcome, SaleOutcome::NotPayable);
     QCOMPARE(totalProblemText(r.problem), message);
     QCOMPARE(saleTables(s.env), before);
@@ -1788,11 +1775,11 @@ void tst_sales::pricesAgreeThroughRealWindows()
         QTest::keyClicks(quan, QString::fromLatin1(line.quantity));
         QTest::mouseClick(item, Qt::LeftButton);
         QTest::keyClicks(item, QString::fromLatin1(line.number));
-        boxAmounts << text(*pos, "tAmt");
+        boxAmounts << shownText(*pos, "tAmt");
         QTest::mouseClick(child<QPushButton>(*pos, "cmdSearch"), Qt::LeftButton);
     }
     QCOMPARE(boxAmounts, (QStringList{"3,000.00", "37.50", "0.30"}));
-    QCOMPARE(text(*pos, "lblAmt"), QStringLiteral("3,037.80"));
+    QCOMPARE(shownText(*pos, "lblAmt"), QStringLiteral("3,037.80"));
     auto* cart = pos->findChild<DataControl*>(QStringLiteral("adoLog1"));
     QStringList cartAmounts;
     for (int row = 0; row < cart->rowCount(); ++row)
@@ -1810,11 +1797,11 @@ void tst_sales::pricesAgreeThroughRealWindows()
             return;
         }
         driven = true;
-        paid << text(*total, "lblAmt");
+        paid << shownText(*total, "lblAmt");
         auto* cash = child<QLineEdit>(*total, "tAmt");
         QTest::keyClicks(cash, QStringLiteral("3100"));
         QTest::mouseClick(child<QPushButton>(*total, "cmdOrder"), Qt::LeftButton);
-        paid << text(*total, "lblChange");
+        paid << shownText(*total, "lblChange");
         QTest::mouseClick(child<QPushButton>(*total, "cmdCancel"), Qt::LeftButton);
     };
     QTimer::singleShot(0, pay);

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "WidgetProbe.h"
 
 #include "admin/frmSetting.h"
 #include "data/Backup.h"
@@ -21,21 +22,6 @@
 
 // Two tills on one database file: each running copy of the program sells into its own cart.
 namespace {
-
-template <class T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
-QString shown(QWidget& w, const char* name)
-{
-    if (auto* line = w.findChild<QLineEdit*>(QString::fromLatin1(name)))
-        return line->text();
-    return child<QLabel>(w, name)->text();
-}
 
 void addThroughWindow(frmPOS& pos, const QString& number, const QString& quantity)
 {
@@ -134,7 +120,7 @@ QString processAndPay(frmPOS& pos, Platform& platform, const QString& cash)
 {
     QString due;
     platform.setModalHook([&](QDialog& dialog) {
-        due = shown(dialog, "lblAmt");
+        due = shownText(dialog, "lblAmt");
         return payWith(dialog, cash);
     });
     QTest::mouseClick(child<QPushButton>(pos, "cmdOrder"), Qt::LeftButton);
@@ -186,10 +172,10 @@ void tst_tills::eachTillChargesItsOwnLines()
     addThroughWindow(*shop.two->pos, QStringLiteral("1002"), QStringLiteral("1"));
     addThroughWindow(*shop.pos, QStringLiteral("1001"), QStringLiteral("1"));
     shop.reopen(); // a till's view after a restart is its own cart only
-    QCOMPARE(shown(*shop.pos, "lblAmt"), QStringLiteral("25.00"));
-    QCOMPARE(shown(*shop.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
+    QCOMPARE(shownText(*shop.pos, "lblAmt"), QStringLiteral("25.00"));
+    QCOMPARE(shownText(*shop.pos, "Label6"), QStringLiteral("1 ITEM(S)"));
     QCOMPARE(child<DataGrid>(*shop.pos, "DataGrid1")->model()->rowCount(), 1);
-    QCOMPARE(shown(*shop.two->pos, "lblAmt"), QStringLiteral("10.00"));
+    QCOMPARE(shownText(*shop.two->pos, "lblAmt"), QStringLiteral("10.00"));
 
     QCOMPARE(processAndPay(*shop.pos, shop.env.platform, QStringLiteral("30")), QStringLiteral("25.00"));
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT AmountDue FROM tblSales")), QStringLiteral("25.00"));
@@ -197,7 +183,7 @@ void tst_tills::eachTillChargesItsOwnLines()
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT group_concat(ItemNumber) FROM tblPos")), QStringLiteral("1002"));
     QCOMPARE(stockOf(shop.env, "1002"), QStringLiteral("49"));
     shop.two->reopen();
-    QCOMPARE(shown(*shop.two->pos, "lblAmt"), QStringLiteral("10.00"));
+    QCOMPARE(shownText(*shop.two->pos, "lblAmt"), QStringLiteral("10.00"));
     QCOMPARE(processAndPay(*shop.two->pos, shop.two->platform, QStringLiteral("10")), QStringLiteral("10.00"));
     QCOMPARE(shop.env.count(QStringLiteral("tblPos")), 0);
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT group_concat(AmountDue, ' ') FROM tblSales")),
@@ -303,7 +289,7 @@ void tst_tills::saleNumbers()
         // The other till's window reads its number when it next writes or opens.
         shop.reopen();
         shop.two->reopen();
-        QCOMPARE(shown(*shop.pos, "TID") + u'/' + shown(*shop.two->pos, "TID"), shownAfter.at(i));
+        QCOMPARE(shownText(*shop.pos, "TID") + u'/' + shownText(*shop.two->pos, "TID"), shownAfter.at(i));
     }
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), finalCounter);
     // No two sales' lines share a number: each number's lines were rung up by one cashier.
@@ -332,11 +318,11 @@ void tst_tills::oldFileKeepsItsCartAsTillOne()
 
     env.setSession(QStringLiteral("Ann One"), QStringLiteral("Cashier"));
     frmPOS pos(env.ctx);
-    QCOMPARE(shown(pos, "lblAmt"), QStringLiteral("50.00"));
-    QCOMPARE(shown(pos, "TID"), QStringLiteral("8"));
+    QCOMPARE(shownText(pos, "lblAmt"), QStringLiteral("50.00"));
+    QCOMPARE(shownText(pos, "TID"), QStringLiteral("8"));
     SecondTill two(env.dbPath(), 2, QStringLiteral("Ben Two"));
-    QCOMPARE(shown(*two.pos, "lblAmt"), QStringLiteral("0.00"));
-    QCOMPARE(shown(*two.pos, "TID"), QStringLiteral("9"));
+    QCOMPARE(shownText(*two.pos, "lblAmt"), QStringLiteral("0.00"));
+    QCOMPARE(shownText(*two.pos, "TID"), QStringLiteral("9"));
     // Clearing the old cart gives its stock back and removes its sold line.
     env.answer(QMessageBox::Yes);
     QTest::mouseClick(child<QPushButton>(pos, "lvButtons_H2"), Qt::LeftButton);
@@ -356,8 +342,8 @@ void tst_tills::restoredOldBackupIsUpgraded()
              QStringLiteral("1/8/1001"));
     env.setSession(QStringLiteral("Ann One"), QStringLiteral("Cashier"));
     frmPOS pos(env.ctx);
-    QCOMPARE(shown(pos, "lblAmt"), QStringLiteral("50.00"));
-    QCOMPARE(shown(pos, "TID"), QStringLiteral("8"));
+    QCOMPARE(shownText(pos, "lblAmt"), QStringLiteral("50.00"));
+    QCOMPARE(shownText(pos, "TID"), QStringLiteral("8"));
 }
 
 // An administrator empties a history table while till 2 has a sale open.
@@ -390,8 +376,8 @@ void tst_tills::clearingHistoryWithAnOpenCart()
     // The history of completed sales is gone; till 2's open sale is whole.
     QCOMPARE(shop.env.count(table), table == QLatin1String("tblSold") ? 2 : 0);
     shop.two->reopen();
-    QCOMPARE(shown(*shop.two->pos, "lblAmt"), QStringLiteral("60.00"));
-    QCOMPARE(shown(*shop.two->pos, "TID"), QStringLiteral("2"));
+    QCOMPARE(shownText(*shop.two->pos, "lblAmt"), QStringLiteral("60.00"));
+    QCOMPARE(shownText(*shop.two->pos, "TID"), QStringLiteral("2"));
     QCOMPARE(stockOf(shop.env, "1001"), QStringLiteral("48"));
     QCOMPARE(processAndPay(*shop.two->pos, shop.two->platform, QStringLiteral("60")), QStringLiteral("60.00"));
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT group_concat(ItemNumber || 'x' || Quantity) FROM tblSold WHERE "
@@ -401,7 +387,7 @@ void tst_tills::clearingHistoryWithAnOpenCart()
              QStringLiteral("60.00"));
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QStringLiteral("2"));
     shop.reopen();
-    QCOMPARE(shown(*shop.pos, "TID"), QStringLiteral("3"));
+    QCOMPARE(shownText(*shop.pos, "TID"), QStringLiteral("3"));
 }
 
 void tst_tills::tillNumbersPerFile()
