@@ -152,10 +152,7 @@ void tst_BadInput::sweep()
     TestEnv env;
     QVERIFY(seedItems(env.db, 5, kStock));
     env.setSession(TestEnv::adminUser(), QStringLiteral("Administrator"));
-    env.platform.setMessageHook([&env](const MessageRecord& m) {
-        env.messages << m;
-        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    });
+    env.answerYesToAll();
     std::unique_ptr<QWidget> owned;
     QWidget* w = nullptr;
     if (window == QLatin1String("frmMain"))
@@ -286,10 +283,7 @@ void tst_BadInput::prices()
     TestEnv env;
     QVERIFY(seedItems(env.db, 5, kStock));
     env.setSession(TestEnv::adminUser(), QStringLiteral("Administrator"));
-    env.platform.setMessageHook([&env](const MessageRecord& m) {
-        env.messages << m;
-        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    });
+    env.answerYesToAll();
     frmReg reg(env.ctx);
     reg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&reg));

@@ -91,3 +91,11 @@ int TestEnv::count(const QString& table)
 {
     return scalar(QStringLiteral("SELECT count(*) FROM %1").arg(table)).toInt();
 }
+
+void TestEnv::answerYesToAll()
+{
+    platform.setMessageHook([this](const MessageRecord& m) {
+        messages << m;
+        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+}

@@ -49,6 +49,8 @@ public:
     QList<MessageRecord> messages;
     std::deque<QMessageBox::StandardButton> answers;
     void answer(QMessageBox::StandardButton button) { answers.push_back(button); }
+    // From now on every question is answered Yes (and every message still recorded).
+    void answerYesToAll();
     MessageRecord lastMessage() const { return messages.isEmpty() ? MessageRecord{} : messages.last(); }
     QStringList messageTexts() const;
 
