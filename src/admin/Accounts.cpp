@@ -1,6 +1,8 @@
 #include "admin/Accounts.h"
 
 #include "data/Database.h"
+#include "journal/Journal.h"
+#include "session/Credentials.h"
 
 namespace Accounts {
 
@@ -39,10 +41,38 @@ QString deleteRefusal(Database& db, qint64 rowId)
 
 QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)
 {
+    // Without a user name or a password nobody can sign in with the account, or anybody can.
+    static const QList<std::pair<QString, QString>> required{
+        {QStringLiteral("UserName"), QStringLiteral("The user name was not changed.\n\nAn account's Username cannot "
+                                                    "be left empty.")},
+        {QStringLiteral("Password"), QStringLiteral("The password was not changed.\n\nAn account's Password cannot "
+                                                    "be left empty.")},
+    };
+    for (const auto& [name, refusal] : required) {
+        if (column.compare(name, Qt::CaseInsensitive) == 0 && value.toString().isEmpty())
+            return refusal;
+    }
     if (column.compare(QLatin1String("Account"), Qt::CaseInsensitive) != 0 || value.toString() == Administrator ||
         !isLastAdministrator(db, rowId))
         return {};
     return QStringLiteral("The account type was not changed.\n\n") + lastAdministrator(db, rowId);
+}
+
+bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
+                    const QString& domain, QString* error)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT UserName, Account FROM tblClient WHERE rowid = ?"), {rowId});
+    if (r.BOF()) {
+        *error = r.State() == 0 ? db.lastError() : QStringLiteral("The account is no longer in tblClient.");
+        return false;
+    }
+    const Credentials::Note note{
+        NoteTitle::PasswordChanged,
+        NotificationSentence(changedBy,
+                             QStringLiteral(" changed the password of %1 (%2) using ")
+                                 .arg(r.text(QStringLiteral("UserName")), r.text(QStringLiteral("Account"))),
+                             domain)};
+    return Credentials::storePassword(db, {Credentials::Kind::Account, rowId}, password, journal, note, error);
 }
 
 } // namespace Accounts

@@ -4,6 +4,7 @@
 #include <QVariant>
 
 class Database;
+class DataControl;
 
 // The rules of the administrator and guest accounts (tblClient).
 namespace Accounts {
@@ -14,7 +15,13 @@ inline const QString Administrator = QStringLiteral("Administrator");
 // Why the account row (by its rowid) may not be deleted, or an empty text: the last
 // administrator account is kept, or nobody could reach the administration again.
 QString deleteRefusal(Database& db, qint64 rowId);
-// The same for an in-place edit of one column: the last administrator keeps its type.
+// The same for an in-place edit of one column: the last administrator keeps its type, and no
+// account's user name or password is left empty.
 QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+
+// Sets the password of the account row (by its rowid), with a journal entry naming who changed
+// whose password, in one transaction. False, with `error` saying why, when nothing changed.
+bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
+                    const QString& domain, QString* error);
 
 } // namespace Accounts

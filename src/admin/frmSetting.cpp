@@ -13,7 +13,9 @@
 #include "platform/ScreenFit.h"
 #include "platform/WorkProgressDialog.h"
 #include "session/AppContext.h"
+#include "session/Credentials.h"
 #include "session/SessionState.h"
+#include "session/frmPassword.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -231,9 +233,9 @@ QWidget* frmSetting::buildAccount()
 {
     auto* group = makeGroup(QStringLiteral("fraAccount"), QStringLiteral(" Register Account"), this);
     m_Text1 = makeEdit(QStringLiteral("Text1"), 40, group);
-    m_Text2 = makeEdit(QStringLiteral("Text2"), 40, group);
+    m_Text2 = makeEdit(QStringLiteral("Text2"), Credentials::kAccountPasswordLength, group);
     m_Text2->setEchoMode(QLineEdit::Password);
-    m_Text3 = makeEdit(QStringLiteral("Text3"), 40, group);
+    m_Text3 = makeEdit(QStringLiteral("Text3"), Credentials::kAccountPasswordLength, group);
     m_Text3->setEchoMode(QLineEdit::Password);
     m_Combo1 = new QComboBox(group);
     m_Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -373,6 +375,7 @@ QWidget* frmSetting::buildAccountsPanel()
     m_Text5->setEchoMode(QLineEdit::Password);
     m_Check1 = new QCheckBox(QStringLiteral("Show Password"), m_Picture2);
     m_Check1->setObjectName(QStringLiteral("Check1"));
+    auto* password = makeButton(QStringLiteral("cmdChangePassword"), QStringLiteral("Change Password..."), m_Picture2);
     auto* refresh = makeButton(QStringLiteral("lvButtons_H13"), QStringLiteral("Refresh"), m_Picture2);
     auto* close = makeButton(QStringLiteral("lvButtons_H15"), QStringLiteral("Close"), m_Picture2);
 
@@ -402,8 +405,9 @@ QWidget* frmSetting::buildAccountsPanel()
     layout->addWidget(m_DataGrid2, 1);
     layout->addLayout(current);
     layout->addWidget(hints);
-    layout->addLayout(buttonRow({refresh, close}));
+    layout->addLayout(buttonRow({password, refresh, close}));
 
+    connect(password, &QPushButton::clicked, this, [this] { changeAccountPassword(); });
     connect(m_txtSearch2, &QLineEdit::textChanged, this, [this](const QString& text) { searchAccounts(text); });
     connect(m_Check1, &QCheckBox::toggled, this, [this](bool shown) { showPassword(shown); });
     connect(refresh, &QPushButton::clicked, this, [this] { refreshAccounts(); });
@@ -583,6 +587,34 @@ void frmSetting::registerAccount()
     m_Text3->clear();
     m_Combo1->setCurrentIndex(-1);
     platform.message(this, QStringLiteral("New account has been registered!"), kTitleAdmin);
+}
+
+void frmSetting::changeAccountPassword()
+{
+    const int row = m_Adodc2->currentRow();
+    if (row < 0) {
+        m_ctx.platform.message(this, QStringLiteral("Select an account in the list first."), kTitleAdmin);
+        return;
+    }
+    const qint64 rowId = m_Adodc2->rowId(row);
+    const QString user = m_Adodc2->fieldText(QStringLiteral("UserName"));
+    const QString whose = QStringLiteral("Account: %1 (%2)").arg(user, m_Adodc2->fieldText(QStringLiteral("Account")));
+    const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
+    frmPassword dialog(
+        m_ctx.platform, whose, Credentials::kAccountPasswordLength, false,
+        [&](const QString&, const QString& password, QString* error) {
+            return Accounts::changePassword(m_ctx.db, rowId, password, *m_adoNot,
+                                            session ? session->DisplayName() : QString(),
+                                            session ? session->DomainName() : QString(), error)
+                       ? Credentials::Outcome::Changed
+                       : Credentials::Outcome::Failed;
+        },
+        this);
+    if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)
+        return;
+    m_Adodc2->reloadRow(row); // the password box shows the stored password
+    m_ctx.notificationsChanged();
+    m_ctx.platform.message(this, QStringLiteral("The password of %1 has been changed!").arg(user), kTitleAdmin);
 }
 
 void frmSetting::refreshAccounts()

@@ -50,6 +50,8 @@ private:
 
     // Accounts.
     void registerAccount();
+    // Sets a new password for the account selected in the list.
+    void changeAccountPassword();
     void refreshAccounts();
     void searchAccounts(const QString& text);
     void applyAccountColumns();

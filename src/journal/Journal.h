@@ -16,6 +16,7 @@ inline const QString NewClientRegistration = QStringLiteral("New Client Registra
 inline const QString NewItemRegistration = QStringLiteral("New Item Registration");
 inline const QString CompanyNameChanged = QStringLiteral("Company Name Changed");
 inline const QString AccountRegistration = QStringLiteral("Admin/Guest Account Registration");
+inline const QString PasswordChanged = QStringLiteral("Password Changed");
 inline const QString DatabaseBackup = QStringLiteral("Database Backup");
 inline const QString DatabaseBackupSettings = QStringLiteral("Database Backup Settings");
 inline const QString DatabaseRestore = QStringLiteral("Database Restore");

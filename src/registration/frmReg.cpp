@@ -9,8 +9,10 @@
 #include "platform/ScreenFit.h"
 #include "registration/RegistrationData.h"
 #include "session/AppContext.h"
+#include "session/Credentials.h"
 #include "session/SessionState.h"
 #include "session/frmMain.h"
+#include "session/frmPassword.h"
 
 #include <QAbstractItemDelegate>
 #include <QCheckBox>
@@ -208,7 +210,7 @@ QWidget* frmReg::buildEmployeeHalf()
     m_txtEmpId = lineEdit(QStringLiteral("txtEmpId"), group);
     m_txtEmpId->setReadOnly(true);
     m_txtEmpId->setFocusPolicy(Qt::ClickFocus);
-    m_txtPass = lineEdit(QStringLiteral("txtPass"), group);
+    m_txtPass = lineEdit(QStringLiteral("txtPass"), group, Credentials::kEmployeePasswordLength);
     m_txtPass->setEchoMode(QLineEdit::Password);
     m_txtClientReg = new QLineEdit(group);
     m_txtClientReg->setObjectName(QStringLiteral("txtClientReg"));
@@ -339,6 +341,7 @@ QWidget* frmReg::buildEmployeePanel()
     m_Text1->setMinimumWidth(200);
     m_Text1->hide();
 
+    auto* password = button(QStringLiteral("cmdChangePassword"), QStringLiteral("Change Password..."), m_Picture1);
     auto* refresh = button(QStringLiteral("lvButtons_H4"), QStringLiteral("Refresh"), m_Picture1);
     auto* close = button(QStringLiteral("lvButtons_H1"), QStringLiteral("Close"), m_Picture1);
 
@@ -353,6 +356,7 @@ QWidget* frmReg::buildEmployeePanel()
     bottom->addWidget(m_Check1);
     bottom->addWidget(m_Text1);
     bottom->addStretch(1);
+    bottom->addWidget(password);
     bottom->addWidget(refresh);
     bottom->addWidget(close);
 
@@ -382,6 +386,7 @@ QWidget* frmReg::buildEmployeePanel()
 
     connect(m_txtSearch1, &QLineEdit::textChanged, this, &frmReg::txtSearch1_Change);
     connect(m_Check1, &QCheckBox::toggled, this, &frmReg::Check1_Click);
+    connect(password, &QPushButton::clicked, this, &frmReg::changeEmployeePassword);
     connect(refresh, &QPushButton::clicked, this, &frmReg::lvButtons_H4_Click);
     connect(close, &QPushButton::clicked, this, &frmReg::hidePanels);
     return m_Picture1;
@@ -756,6 +761,38 @@ void frmReg::lvButtons_H3_Click()
 {
     commitOpenEditor(m_DataGrid2);
     m_AdoLog2->setFilter(QStringLiteral("ItemName"), m_txtSearch2->text());
+}
+
+void frmReg::changeEmployeePassword()
+{
+    if (!isAdministrator())
+        return;
+    commitOpenEditor(m_DataGrid1);
+    const int row = m_adoLog1->currentRow();
+    if (row < 0) {
+        m_ctx.platform.message(this, QStringLiteral("Select an employee in the list first."));
+        return;
+    }
+    const qint64 rowId = m_adoLog1->rowId(row);
+    const QString id = m_adoLog1->fieldText(QStringLiteral("EmployeeID"));
+    const QString whose = QStringLiteral("Employee ID %1: %2 (%3)")
+                              .arg(id, m_adoLog1->fieldText(QStringLiteral("EmployeeName")),
+                                   m_adoLog1->fieldText(QStringLiteral("Position")));
+    frmPassword dialog(
+        m_ctx.platform, whose, Credentials::kEmployeePasswordLength, false,
+        [&](const QString&, const QString& password, QString* error) {
+            return RegistrationData::changePassword(m_ctx.db, rowId, password, *m_adoNot, displayName(), domainName(),
+                                                    error)
+                       ? Credentials::Outcome::Changed
+                       : Credentials::Outcome::Failed;
+        },
+        this);
+    if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)
+        return;
+    m_adoLog1->reloadRow(row); // "Show user password" shows the stored password
+    m_ctx.notificationsChanged();
+    m_ctx.platform.message(this, QStringLiteral("The password of employee %1 has been changed!").arg(id),
+                           QStringLiteral("Change Password"));
 }
 
 void frmReg::Check1_Click()

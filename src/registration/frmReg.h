@@ -48,6 +48,8 @@ private:
     void lvButtons_H3_Click();
     void hidePanels();
     void Check1_Click();
+    // Sets a new password for the employee selected in the list.
+    void changeEmployeePassword();
     void txtSearch1_Change(const QString& text);
     void txtSearch2_Change(const QString& text);
     void txtDesc_Change();

@@ -7,9 +7,11 @@
 #include "platform/FormDialog.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "journal/Journal.h"
 #include "session/AppContext.h"
 #include "session/MenuIcons.h"
 #include "session/WindowFactory.h"
+#include "session/frmPassword.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,42 +32,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <optional>
-
 namespace {
 
 constexpr int kIconSize = 112;
-
-// The signed-in person as the account row gives them.
-struct Account
-{
-    QString displayName;
-    QString type;
-};
-
-// The first administrator or guest account whose user name and password both match.
-std::optional<Account> findClientAccount(Database& db, const QString& user, const QString& password)
-{
-    const Recordset rs =
-        db.query(QStringLiteral("SELECT UserName, Account FROM tblClient WHERE UserName = ? AND Password = ? "
-                                "ORDER BY rowid LIMIT 1"),
-                 {user, password});
-    if (rs.BOF())
-        return std::nullopt;
-    return Account{rs.text(QStringLiteral("UserName")), rs.text(QStringLiteral("Account"))};
-}
-
-// The first employee whose number and password both match.
-std::optional<Account> findEmployee(Database& db, const QString& employeeId, const QString& password)
-{
-    const Recordset rs =
-        db.query(QStringLiteral("SELECT EmployeeName, Position FROM tblEmp WHERE EmployeeID = ? AND Password = ? "
-                                "ORDER BY rowid LIMIT 1"),
-                 {employeeId, password});
-    if (rs.BOF())
-        return std::nullopt;
-    return Account{rs.text(QStringLiteral("EmployeeName")), rs.text(QStringLiteral("Position"))};
-}
 
 // Rewrites the end and elapsed time of the running session's log row. False when the
 // statement failed; a row that is gone (the log was cleared) is not a failure.
@@ -128,6 +97,10 @@ const char* const kStyle = R"CSS(
 #sessionBar { background: #27384a; }
 #sessionBar QLabel { color: #e8eef4; }
 #sessionBar QLabel[caption="true"] { color: #9fb3c8; }
+#sessionBar QPushButton {
+    color: #e8eef4; background: #3a5068; border: 1px solid #6f8aa6; border-radius: 4px; padding: 3px 12px;
+}
+#sessionBar QPushButton:hover, #sessionBar QPushButton:focus { background: #4d6a88; border-color: #ffffff; }
 #loginCard, #notificationCard, #aboutCard {
     background: #ffffff; border: 1px solid #b8c6d4; border-radius: 8px;
 }
@@ -553,6 +526,16 @@ QWidget* frmMain::buildSessionBar()
     }
     row->addStretch(1);
 
+    // Whoever is signed in may change their own password; Alt+P or Tab from the menu reach it.
+    m_cmdPassword = new QPushButton(QStringLiteral("Change &Password..."), bar);
+    m_cmdPassword->setObjectName(QStringLiteral("cmdPassword"));
+    m_cmdPassword->setCursor(Qt::PointingHandCursor);
+    m_cmdPassword->setAutoDefault(false);
+    m_cmdPassword->hide();
+    m_cmdPassword->installEventFilter(this);
+    row->addWidget(m_cmdPassword);
+    connect(m_cmdPassword, &QPushButton::clicked, this, &frmMain::changeOwnPassword);
+
     // The elapsed hours, minutes and seconds, kept as decimal text.
     m_h = new QPushButton(QStringLiteral("0"), bar);
     m_h->setObjectName(QStringLiteral("h"));
@@ -621,11 +604,11 @@ void frmMain::SignIn()
 {
     const QString user = m_txtUsername->text();
     const QString password = m_txtPassword->text();
-    std::optional<Account> account;
+    std::optional<Credentials::SignedIn> account;
     if (m_Option1->isChecked())
-        account = findClientAccount(m_ctx.db, user, password);
+        account = Credentials::findAccount(m_ctx.db, user, password);
     else if (m_Option2->isChecked())
-        account = findEmployee(m_ctx.db, user, password);
+        account = Credentials::findEmployee(m_ctx.db, user, password);
     else
         return;
 
@@ -642,6 +625,8 @@ void frmMain::SignIn()
     // The keyboard goes to the menu, not to the hidden password box.
     setMenuReachable(true);
     m_img[Pos]->setFocus(Qt::OtherFocusReason);
+    m_signedIn = *account;
+    m_cmdPassword->show();
     m_session.setDisplayName(account->displayName);
     m_session.setAccountType(account->type);
     m_logFailureReported = false;
@@ -711,6 +696,8 @@ void frmMain::SignOut()
     m_txtUsername->setFocus();
     m_session.setDisplayName(QString());
     m_session.setAccountType(QString());
+    m_signedIn = {};
+    m_cmdPassword->hide();
     m_lblEnd->setText(TimeText());
     m_Timer1->stop();
     m_logRowId = -1;
@@ -806,6 +793,37 @@ void frmMain::openNotifications()
     redrawNotificationGrid();
 }
 
+void frmMain::changeOwnPassword()
+{
+    if (!m_signedIn.who.isValid())
+        return;
+    const bool employee = m_signedIn.who.kind == Credentials::Kind::Employee;
+    const QString whose = (employee ? QStringLiteral("Employee ID %1: %2 (%3)") : QStringLiteral("Account: %1 (%3)"))
+                              .arg(m_signedIn.login, m_signedIn.displayName, m_signedIn.type);
+    const DetailLines details = employee ? DetailLines{{QStringLiteral("Employee ID: "), m_signedIn.login},
+                                                       {QStringLiteral("Name: "), m_signedIn.displayName}}
+                                         : DetailLines{{QStringLiteral("Account: "), m_signedIn.login},
+                                                       {QStringLiteral("Type: "), m_signedIn.type}};
+    const Credentials::Note note{NoteTitle::PasswordChanged,
+                                 NotificationSentence(m_session.DisplayName(),
+                                                      QStringLiteral(" changed their own password using "),
+                                                      m_session.DomainName()) +
+                                     DetailsBlock(details)};
+    frmPassword dialog(
+        m_ctx.platform, whose, Credentials::passwordLength(m_signedIn.who.kind), true,
+        [&](const QString& current, const QString& password, QString* error) {
+            return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, *m_adoNot, note, error);
+        },
+        this);
+    const bool changed = m_ctx.platform.showModal(dialog) == QDialog::Accepted;
+    noti();
+    if (!changed)
+        return;
+    // The sign-in boxes keep what the session was opened with, now the new password.
+    m_txtPassword->setText(dialog.storedPassword());
+    m_ctx.platform.message(this, QStringLiteral("Your password has been changed!"), QStringLiteral("Change Password"));
+}
+
 void frmMain::deleteNotification()
 {
     if (m_adoNot->currentRow() < 0) {
@@ -871,11 +889,23 @@ bool frmMain::menuKey(int entry, const QKeyEvent* key)
         openEntry(static_cast<Entry>(entry));
         return true;
     case Qt::Key_Tab:
+        // Tab goes on from the last entry to the session bar's button, and from there back
+        // to the first entry; the arrow keys stay within the four.
+        if (entry == EntryCount - 1 && m_cmdPassword->isVisible()) {
+            m_cmdPassword->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+        [[fallthrough]];
     case Qt::Key_Right:
     case Qt::Key_Down:
         m_img[(entry + 1) % EntryCount]->setFocus(Qt::TabFocusReason);
         return true;
     case Qt::Key_Backtab:
+        if (entry == 0 && m_cmdPassword->isVisible()) {
+            m_cmdPassword->setFocus(Qt::BacktabFocusReason);
+            return true;
+        }
+        [[fallthrough]];
     case Qt::Key_Left:
     case Qt::Key_Up:
         m_img[(entry + EntryCount - 1) % EntryCount]->setFocus(Qt::BacktabFocusReason);
@@ -914,6 +944,19 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
                 openEntry(static_cast<Entry>(i));
             return over || click;
         }
+    }
+    if (watched == m_cmdPassword && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            m_img[key == Qt::Key_Tab ? Pos : Out]->setFocus(key == Qt::Key_Tab ? Qt::TabFocusReason
+                                                                               : Qt::BacktabFocusReason);
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            changeOwnPassword();
+            return true;
+        }
+        return false;
     }
     if (watched == m_Label6 || watched == m_Label11) {
         if (over) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/Credentials.h"
 #include "session/SessionState.h"
 
 #include <QMainWindow>
@@ -79,6 +80,8 @@ private:
     void openRegister();
     void openAdminSettings();
     void openNotifications();
+    // The signed-in person changes their own password, after typing the current one.
+    void changeOwnPassword();
     void deleteNotification();
     void deleteAllNotifications();
     void resetHover();
@@ -102,6 +105,8 @@ private:
     // Session: the log row written at sign-in, and whether a failed log write was reported.
     qint64 m_logRowId = -1;
     bool m_logFailureReported = false;
+    // The row the sign-in matched (invalid while nobody is signed in).
+    Credentials::SignedIn m_signedIn;
 
     QWidget* m_background = nullptr;
     QLabel* m_lblTitle = nullptr;
@@ -128,6 +133,7 @@ private:
     QPushButton* m_h = nullptr;
     QPushButton* m_m = nullptr;
     QPushButton* m_s = nullptr;
+    QPushButton* m_cmdPassword = nullptr;
 
     QWidget* m_Picture3 = nullptr;
     DataGrid* m_DataGrid1 = nullptr;

@@ -1,0 +1,112 @@
+#include "session/Credentials.h"
+
+#include "data/DataControl.h"
+#include "data/Database.h"
+#include "journal/Journal.h"
+
+namespace Credentials {
+
+namespace {
+
+QString tableOf(Kind kind)
+{
+    return kind == Kind::Account ? QStringLiteral("tblClient") : QStringLiteral("tblEmp");
+}
+
+// Writes the password and the journal entry inside the caller's transaction.
+bool writePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
+                   QString* error)
+{
+    if (password.isEmpty() || password.size() > passwordLength(who.kind)) {
+        *error = QStringLiteral("A password must hold 1 to %1 characters.").arg(passwordLength(who.kind));
+        return false;
+    }
+    const int changed = db.ExecuteSql(
+        QStringLiteral("UPDATE %1 SET Password = ? WHERE rowid = ?").arg(tableOf(who.kind)), {password, who.rowId});
+    if (changed != 1) {
+        *error = changed < 0 ? db.lastError() : QStringLiteral("The row is no longer in %1.").arg(tableOf(who.kind));
+        return false;
+    }
+    if (!PostNotification(journal, note.title, note.message)) {
+        *error = journal.lastError();
+        return false;
+    }
+    return true;
+}
+
+// The change in one transaction; with `current`, only when it is the row's stored password,
+// compared as signing in compares it.
+Outcome change(Database& db, Identity who, const QString* current, const QString& password, DataControl& journal,
+               const Note& note, QString* error)
+{
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        *error = db.lastError();
+        return Outcome::Failed;
+    }
+    if (current) {
+        const Recordset r =
+            db.query(QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ? AND Password = ?").arg(tableOf(who.kind)),
+                     {who.rowId, *current});
+        if (r.State() == 0) {
+            *error = db.lastError();
+            return Outcome::Failed;
+        }
+        if (r.BOF())
+            return Outcome::WrongCurrent;
+    }
+    if (!writePassword(db, who, password, journal, note, error))
+        return Outcome::Failed;
+    if (!tx.commit()) {
+        *error = db.lastError();
+        return Outcome::Failed;
+    }
+    return Outcome::Changed;
+}
+
+} // namespace
+
+int passwordLength(Kind kind)
+{
+    return kind == Kind::Account ? kAccountPasswordLength : kEmployeePasswordLength;
+}
+
+std::optional<SignedIn> findAccount(Database& db, const QString& user, const QString& password)
+{
+    const Recordset rs = db.query(QStringLiteral("SELECT rowid, UserName, Account FROM tblClient WHERE UserName = ? "
+                                                 "AND Password = ? ORDER BY rowid LIMIT 1"),
+                                  {user, password});
+    if (rs.BOF())
+        return std::nullopt;
+    const QString stored = rs.text(QStringLiteral("UserName"));
+    return SignedIn{
+        {Kind::Account, rs.rows().first().at(0).toLongLong()}, stored, stored, rs.text(QStringLiteral("Account"))};
+}
+
+std::optional<SignedIn> findEmployee(Database& db, const QString& employeeId, const QString& password)
+{
+    const Recordset rs =
+        db.query(QStringLiteral("SELECT rowid, EmployeeID, EmployeeName, Position FROM tblEmp WHERE EmployeeID "
+                                "= ? AND Password = ? ORDER BY rowid LIMIT 1"),
+                 {employeeId, password});
+    if (rs.BOF())
+        return std::nullopt;
+    return SignedIn{{Kind::Employee, rs.rows().first().at(0).toLongLong()},
+                    rs.text(QStringLiteral("EmployeeID")),
+                    rs.text(QStringLiteral("EmployeeName")),
+                    rs.text(QStringLiteral("Position"))};
+}
+
+bool storePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
+                   QString* error)
+{
+    return change(db, who, nullptr, password, journal, note, error) == Outcome::Changed;
+}
+
+Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password,
+                          DataControl& journal, const Note& note, QString* error)
+{
+    return change(db, who, &current, password, journal, note, error);
+}
+
+} // namespace Credentials

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class Database;
+class DataControl;
+
+// The rows people sign in with: administrator and guest accounts (tblClient, by user name) and
+// employees (tblEmp, by employee number), each with its password. Passwords are stored as
+// typed, in the Password column, and compared as signing in compares them (letter case
+// ignored). Every value is bound, never pasted into a statement.
+namespace Credentials {
+
+enum class Kind {
+    Account,  // a tblClient row
+    Employee, // a tblEmp row
+};
+
+// One sign-in row, by its own identity (two accounts may share a user name).
+struct Identity
+{
+    Kind kind = Kind::Account;
+    qint64 rowId = -1;
+    bool isValid() const { return rowId >= 0; }
+};
+
+// Who a sign-in found: the row, the user name or employee number it holds, the name to show
+// and the account type or position.
+struct SignedIn
+{
+    Identity who;
+    QString login;
+    QString displayName;
+    QString type;
+};
+
+// The longest password each kind of row takes, as its registration form allows.
+constexpr int kAccountPasswordLength = 40;
+constexpr int kEmployeePasswordLength = 200;
+int passwordLength(Kind kind);
+
+// The first account (or employee) whose user name (or number) and password both match.
+std::optional<SignedIn> findAccount(Database& db, const QString& user, const QString& password);
+std::optional<SignedIn> findEmployee(Database& db, const QString& employeeId, const QString& password);
+
+// The journal entry written with a password change. It names who changed whose password,
+// never a password.
+struct Note
+{
+    QString title;
+    QString message;
+};
+
+// Stores `password` as the row's password and appends `note` to the journal through `journal`,
+// in one transaction: both are written or neither. False, with `error` saying why, when
+// nothing was changed (an empty or too long password, a row that is gone, a failed write).
+bool storePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
+                   QString* error);
+
+enum class Outcome {
+    Changed,
+    WrongCurrent, // the current password typed is not the row's: nothing was changed
+    Failed,       // nothing was changed; the error says why
+};
+
+// A signed-in person's change of their own password: `current` is checked against the row as
+// signing in checks it, inside the transaction that stores the new one.
+Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password,
+                          DataControl& journal, const Note& note, QString* error);
+
+} // namespace Credentials
