@@ -390,6 +390,8 @@ void tst_Layout::fits_data()
                              "frmMain about",
                              "frmPOS",
                              "frmTotal",
+                             "frmPassword",
+                             "frmPassword employee",
                              "frmReg",
                              "frmReg employees",
                              "frmReg items",
@@ -439,6 +441,24 @@ void tst_Layout::fits()
         signIn(main);
         frmTotal total(env.ctx, QStringLiteral("1,250.50"), QStringLiteral("41"), QStringLiteral("Admin"), &main);
         check(scenario, &total);
+    } else if (scenario.startsWith(QLatin1String("frmPassword"))) {
+        signIn(main);
+        const auto checkPasswordWindow = [&] {
+            env.onModal([&](QDialog& d) {
+                check(scenario, &d);
+                return int(QDialog::Rejected);
+            });
+        };
+        if (scenario.endsWith(QLatin1String("employee"))) {
+            throughMenu(env, "imgRep", [&](QDialog& d) {
+                click(&d, "cmdClient");
+                checkPasswordWindow();
+                click(&d, "cmdChangePassword");
+            });
+        } else {
+            checkPasswordWindow();
+            click(&main, "cmdPassword");
+        }
     } else if (scenario.startsWith(QLatin1String("frmReg"))) {
         signIn(main);
         throughMenu(env, "imgRep", [&](QDialog& d) {

@@ -49,9 +49,11 @@ bool signsIn(TestEnv& env, const QString& user, const QString& password, bool ac
 // Answers the next password window: fills the boxes it has and presses "Change". A window
 // still open afterwards (the change refused) is left with "Cancel".
 void answerPasswordWindow(TestEnv& env, const QString& current, const QString& password, const QString& verify,
-                          bool* stayedOpen = nullptr)
+                          bool* stayedOpen = nullptr, QString* whose = nullptr)
 {
     env.onModal([=](QDialog& d) {
+        if (whose)
+            *whose = child<QLabel>(d, "lblWhose")->text();
         if (auto* box = d.findChild<QLineEdit*>(QStringLiteral("txtCurrent")))
             box->setText(current);
         child<QLineEdit>(d, "txtNew")->setText(password);
@@ -143,20 +145,23 @@ void tst_passwords::changeThenSignIn_data()
 {
     QTest::addColumn<bool>("account"); // Sam's account, else employee 7
     QTest::addColumn<bool>("own");     // from the main window, else from the administrator's list
-    QTest::addColumn<QString>("done"); // the message that says so
-    QTest::addColumn<QString>("note"); // what the journal entry says
+    QTest::addColumn<QString>("whose"); // whom the window says the password is for
+    QTest::addColumn<QString>("done");  // the message that says so
+    QTest::addColumn<QString>("note");  // what the journal entry says
 
+    const QString account = QStringLiteral("Account: Sam (Guest)");
+    const QString employee = QStringLiteral("Employee ID 7: Maria Santos (Cashier)");
     QTest::newRow("account, by an administrator")
-        << true << false << "The password of Sam has been changed!"
+        << true << false << account << "The password of Sam has been changed!"
         << "Admin changed the password of Sam (Guest) using frontdesk's domain!";
     QTest::newRow("employee, by an administrator")
-        << false << false << "The password of employee 7 has been changed!"
+        << false << false << employee << "The password of employee 7 has been changed!"
         << "Admin changed the password of employee 7 (Maria Santos) using frontdesk's domain!";
-    QTest::newRow("own account") << true << true << "Your password has been changed!"
+    QTest::newRow("own account") << true << true << account << "Your password has been changed!"
                                  << "Sam changed their own password using 's domain!\r\n\r\nDETAILS:\r\nAccount: "
                                     "Sam\r\nType: Guest";
     QTest::newRow("own, as an employee")
-        << false << true << "Your password has been changed!"
+        << false << true << employee << "Your password has been changed!"
         << "Maria Santos changed their own password using 's domain!\r\n\r\nDETAILS:\r\nEmployee ID: 7\r\nName: "
            "Maria Santos";
 }
@@ -165,17 +170,20 @@ void tst_passwords::changeThenSignIn()
 {
     QFETCH(bool, account);
     QFETCH(bool, own);
+    QFETCH(QString, whose);
     QFETCH(QString, done);
     QFETCH(QString, note);
 
     TestEnv env;
     seed(env);
     const QString user = account ? QStringLiteral("Sam") : QStringLiteral("7");
-    answerPasswordWindow(env, kOld, kNew, kNew);
+    QString shown;
+    answerPasswordWindow(env, kOld, kNew, kNew, nullptr, &shown);
     if (own)
         changeOwn(env, account);
     else
         changeFromList(env, account);
+    QCOMPARE(shown, whose);
     QVERIFY2(env.messageTexts().contains(done), qPrintable(env.messageTexts().join(QLatin1Char('\n'))));
 
     QVERIFY(signsIn(env, user, kNew, account));
