@@ -798,9 +798,10 @@ void frmMain::changeOwnPassword()
     if (!m_signedIn.who.isValid())
         return;
     const bool employee = m_signedIn.who.kind == Credentials::Kind::Employee;
-    const QString whose = employee ? QStringLiteral("Employee ID %1: %2 (%3)")
-                                         .arg(m_signedIn.login, m_signedIn.displayName, m_signedIn.type)
-                                   : QStringLiteral("Account: %1 (%2)").arg(m_signedIn.login, m_signedIn.type);
+    const QString whose =
+        employee
+            ? QStringLiteral("Employee ID %1: %2 (%3)").arg(m_signedIn.login, m_signedIn.displayName, m_signedIn.type)
+            : QStringLiteral("Account: %1 (%2)").arg(m_signedIn.login, m_signedIn.type);
     const DetailLines details = employee ? DetailLines{{QStringLiteral("Employee ID: "), m_signedIn.login},
                                                        {QStringLiteral("Name: "), m_signedIn.displayName}}
                                          : DetailLines{{QStringLiteral("Account: "), m_signedIn.login},

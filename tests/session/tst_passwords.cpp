@@ -143,8 +143,8 @@ private slots:
 
 void tst_passwords::changeThenSignIn_data()
 {
-    QTest::addColumn<bool>("account"); // Sam's account, else employee 7
-    QTest::addColumn<bool>("own");     // from the main window, else from the administrator's list
+    QTest::addColumn<bool>("account");  // Sam's account, else employee 7
+    QTest::addColumn<bool>("own");      // from the main window, else from the administrator's list
     QTest::addColumn<QString>("whose"); // whom the window says the password is for
     QTest::addColumn<QString>("done");  // the message that says so
     QTest::addColumn<QString>("note");  // what the journal entry says
