@@ -102,14 +102,17 @@ CREATE INDEX idxClientUser ON tblClient (UserName);
 )SQL";
 
 // One row per till: whether a receipt is printed when a sale is finished, on which paper, and
-// the last sale completed there (its sale number and its tblSales row), for a reprint.
+// the last sale completed there, for a reprint: its sale number, its tblSales row, and that
+// row's date and time, which tell the row from a later one that took its place.
 const char* const kReceiptTable = R"SQL(
 CREATE TABLE tblReceipt (
     Till         TEXT COLLATE NOCASE,
     PrintReceipt INTEGER NOT NULL DEFAULT 0,
     Paper        TEXT COLLATE NOCASE,
     SaleNumber   TEXT COLLATE NOCASE,
-    SaleRow      INTEGER
+    SaleRow      INTEGER,
+    SaleDate     TEXT COLLATE NOCASE,
+    SaleTime     TEXT COLLATE NOCASE
 );
 CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
 )SQL";

@@ -488,9 +488,11 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
         result.error = what + QStringLiteral(": ") + m_db.lastError();
         return result;
     };
+    result.sale.date = DateText();
+    result.sale.time = TimeText();
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSales (BusinessDate, BusinessTime, AmountDue, Change, Cash, "
                                        "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
-                        {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
+                        {result.sale.date, result.sale.time, due, result.change, cash, cashier}) != 1)
         return failed(QStringLiteral("The sale record"));
     result.sale.salesRow = m_db.lastInsertRowId();
     // The counter is the highest completed sale number: another till may have completed a

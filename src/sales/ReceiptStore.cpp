@@ -54,16 +54,20 @@ bool ReceiptStore::saveSettings(const ReceiptSettings& settings, QString* error)
 
 bool ReceiptStore::recordLastSale(const SaleRef& sale)
 {
-    return writeRow({QStringLiteral("SaleNumber"), QStringLiteral("SaleRow")}, {sale.saleNumber, sale.salesRow});
+    return writeRow({QStringLiteral("SaleNumber"), QStringLiteral("SaleRow"), QStringLiteral("SaleDate"),
+                     QStringLiteral("SaleTime")},
+                    {sale.saleNumber, sale.salesRow, sale.date, sale.time});
 }
 
 std::optional<SaleRef> ReceiptStore::lastSale()
 {
-    const Recordset r = m_db.query(
-        QStringLiteral("SELECT SaleNumber, SaleRow FROM tblReceipt WHERE Till = ? AND SaleRow IS NOT NULL"), {m_till});
+    const Recordset r = m_db.query(QStringLiteral("SELECT SaleNumber, SaleRow, SaleDate, SaleTime FROM tblReceipt "
+                                                  "WHERE Till = ? AND SaleRow IS NOT NULL"),
+                                   {m_till});
     if (r.BOF())
         return std::nullopt;
-    return SaleRef{r.rows().first().at(0).toString(), r.rows().first().at(1).toLongLong()};
+    const auto& row = r.rows().first();
+    return SaleRef{row.at(0).toString(), row.at(1).toLongLong(), row.at(2).toString(), row.at(3).toString()};
 }
 
 ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& receipt, QString* error)
@@ -74,8 +78,9 @@ ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& r
         return ReadOutcome::ReadFailed;
     };
     const Recordset record = m_db.query(QStringLiteral("SELECT BusinessDate, BusinessTime, AmountDue, Change, Cash, "
-                                                       "Cashier FROM tblSales WHERE rowid = ?"),
-                                        {sale.salesRow});
+                                                       "Cashier FROM tblSales WHERE rowid = ? AND "
+                                                       "BusinessDate = ? AND BusinessTime = ?"),
+                                        {sale.salesRow, sale.date, sale.time});
     if (record.State() == 0)
         return failed();
     if (record.BOF())

@@ -17,11 +17,13 @@ struct ReceiptSettings
 };
 
 // The completed sale a receipt is printed for: its sale number (the one its sold-item lines
-// carry) and its tblSales row.
+// carry), its tblSales row and the date and time stored in that row.
 struct SaleRef
 {
     QString saleNumber;
     qint64 salesRow = -1;
+    QString date;
+    QString time;
 };
 
 // The receipt table of one till (tblReceipt, one row per till): its receipt settings and the
@@ -46,7 +48,8 @@ public:
     enum class ReadOutcome { Read, Gone, ReadFailed };
     // Reads a completed sale as its receipt shows it: the company name, the tblSales row and the
     // sale's sold-item lines, amounts as stored. Gone when the sale row or its lines are no longer
-    // in the history (or no longer add up to the amount due, so the row is another sale's).
+    // in the history (or the row's date and time are another sale's, or the lines no longer add
+    // up to its amount due).
     ReadOutcome read(const SaleRef& sale, ReceiptData& receipt, QString* error = nullptr);
 
 private:
