@@ -21,7 +21,7 @@ struct ReceiptLine
     QString name;
     QString quantity; // as stored
     QString price;    // the unit price, "#,##0.00"
-    QString amount;   // the line amount as stored, "#,##0.00"
+    QString amount;   // the stored line amount, "#,##0.00"
 };
 
 // Everything one receipt prints, in its printed forms.

@@ -104,8 +104,9 @@ ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& r
             return ReadOutcome::Gone;
         const QString quantity = line.at(1).toString();
         const QString amount = line.at(2).toString();
-        receipt.lines.push_back(
-            {line.at(0).toString(), quantity, receiptUnitPrice(quantity, amount, line.at(3).toString()), amount});
+        receipt.lines.push_back({line.at(0).toString(), quantity,
+                                 receiptUnitPrice(quantity, amount, line.at(3).toString()),
+                                 FormatText(amount, NumberPattern::Grouped2)});
     }
     // The lines must add up to the amount due: a history emptied since (or a sale row that now
     // belongs to another sale) cannot give this sale's receipt.

@@ -196,6 +196,8 @@ private slots:
     void initTestCase();
     void layoutOnBothPapers_data();
     void layoutOnBothPapers();
+    void unitPrice_data();
+    void unitPrice();
     void settingsRememberedPerTill();
     void finishPrintsAndReprints_data();
     void finishPrintsAndReprints();
@@ -244,6 +246,30 @@ void tst_receipts::layoutOnBothPapers()
     if (paper == ReceiptPaper::Roll80)
         QVERIFY(size.captured(2).toDouble() < 160 / 25.4 * 72);
     saveScreenshots(pdf, paper == ReceiptPaper::A4 ? QStringLiteral("receipt-a4") : QStringLiteral("receipt-roll"));
+}
+
+void tst_receipts::unitPrice_data()
+{
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("itemPrice");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("registered price") << "3" << "75.00" << "25" << "25.00";
+    QTest::newRow("grouped price") << "2" << "3,000.00" << "1,500" << "1,500.00";
+    QTest::newRow("price below a cent") << "3" << "1.00" << "0.333" << "0.33";
+    QTest::newRow("price changed since") << "3" << "75.00" << "30" << "25.00";
+    QTest::newRow("item gone") << "4" << "10.00" << "" << "2.50";
+    QTest::newRow("amount of an older version") << "2" << "2501" << "1250.50" << "1,250.50";
+    QTest::newRow("no quantity") << "0" << "0.00" << "" << "";
+}
+
+void tst_receipts::unitPrice()
+{
+    QFETCH(QString, quantity);
+    QFETCH(QString, amount);
+    QFETCH(QString, itemPrice);
+    QFETCH(QString, shown);
+    QCOMPARE(receiptUnitPrice(quantity, amount, itemPrice), shown);
 }
 
 void tst_receipts::settingsRememberedPerTill()
