@@ -260,18 +260,18 @@ bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
     preview.setObjectName(QStringLiteral("reportPreview"));
     preview.setWindowTitle(report.windowTitle());
     resizeToScreen(&preview, QSize(900, 1000));
-    QObject::connect(
-        &preview, &QPrintPreviewDialog::paintRequested, &preview,
-        [&report, &preview, parent, &painted](QPrinter* target) {
-            // The first layout runs before the preview is shown; the progress stands above its opener.
-            const bool opening = !preview.isVisible();
-            WorkProgressDialog progress(opening ? parent : &preview, QStringLiteral("Preparing the report..."), true);
-            const int pages = report.render(*target, pageProgress(progress));
-            if (pages == 0)
-                painted = false;
-            if (pages < 0 && opening)
-                QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
-        });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&report, &preview, parent, &painted](QPrinter* target) {
+                         // The first layout runs before the preview is shown; the progress stands above its opener.
+                         const bool opening = !preview.isVisible();
+                         WorkProgressDialog progress(opening ? parent : &preview,
+                                                     QStringLiteral("Preparing the report..."), true);
+                         const int pages = report.render(*target, pageProgress(progress));
+                         if (pages == 0)
+                             painted = false;
+                         if (pages < 0 && opening)
+                             QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
+                     });
     if (auto* toolbar = preview.findChild<QToolBar*>()) {
         if (enterPrints) {
             // The preview's own Print action (its first action named so) opens the print dialog.

@@ -163,8 +163,9 @@ public:
     // cart. No notifications. False (with `error`) when nothing was changed.
     bool clearCart(const QString& saleNumber, QString* error = nullptr);
     // Stores the sale record, advances the counter to the sale number, empties the cart and
-    // remembers the sale as the till's last one (for its receipt), provided the amount due can be paid, the cash covers it, the cart still totals that
-    // amount and tblMain holds the counter's row.
+    // remembers the sale as the till's last one (for its receipt), provided the amount due can
+    // be paid, the cash covers it, the cart still totals that amount and tblMain holds the
+    // counter's row.
     SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
                             const QString& cashier);
 

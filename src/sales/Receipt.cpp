@@ -19,11 +19,11 @@ const QString kThanks = QStringLiteral("Thank you for shopping with us!");
 // The sizes of one paper's layout, in millimetres and points.
 struct Layout
 {
-    double width;      // printable width
-    double line;       // height of one line of small text
-    double small;      // point size of the body text
-    double title;      // point size of the company name
-    double totalSize;  // point size of the total
+    double width;     // printable width
+    double line;      // height of one line of small text
+    double small;     // point size of the body text
+    double title;     // point size of the company name
+    double totalSize; // point size of the total
 };
 
 const Layout kRoll{72, 4.5, 8, 11, 10};
@@ -33,8 +33,7 @@ const Layout kSheet{180, 5.5, 10, 16, 12};
 void addHeader(BandedReport& report, const Layout& l)
 {
     ReportBand& band = report.reportHeader;
-    band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, l.line * 1.6), l.title, true,
-                  kCentre);
+    band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, l.line * 1.6), l.title, true, kCentre);
     double y = l.line * 1.6 + 2;
     for (const char* name : {"lblSaleNumber", "lblDate", "lblTime", "lblCashier"}) {
         band.addLabel(QString::fromLatin1(name), QString(), QRectF(0, y, l.width, l.line), l.small);
@@ -53,8 +52,8 @@ void addFooter(BandedReport& report, const Layout& l, double captionX, double fi
     const double figureWidth = l.width - figureX;
     band.addRule(1);
     const double totalLine = l.line * 1.4;
-    band.addLabel(QStringLiteral("lblTotalCaption"), QStringLiteral("TOTAL"), QRectF(captionX, 3, captionWidth, totalLine),
-                  l.totalSize, true);
+    band.addLabel(QStringLiteral("lblTotalCaption"), QStringLiteral("TOTAL"),
+                  QRectF(captionX, 3, captionWidth, totalLine), l.totalSize, true);
     band.addLabel(QStringLiteral("lblTotal"), QString(), QRectF(figureX, 3, figureWidth, totalLine), l.totalSize, true,
                   kRight);
     double y = 3 + totalLine + 1;
@@ -114,8 +113,8 @@ void laySheet(BandedReport& report)
     report.detail.height = l.line + 1;
     for (const Column& c : columns) {
         report.pageHeader.addLabel(QStringLiteral("lbl%1Head").arg(QString::fromLatin1(c.field)),
-                                   QString::fromLatin1(c.heading), QRectF(c.x, 0.5, c.width, l.line), l.small - 1,
-                                   true, c.align);
+                                   QString::fromLatin1(c.heading), QRectF(c.x, 0.5, c.width, l.line), l.small - 1, true,
+                                   c.align);
         report.detail.addField(QString::fromLatin1(c.field), QRectF(c.x, 0, c.width, l.line + 1), l.small, c.align);
     }
     report.pageHeader.addRule(l.line + 1.5);
@@ -159,9 +158,8 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
     QVector<QVector<QVariant>> rows;
     for (const ReceiptLine& line : receipt.lines)
         rows.push_back({line.name, line.quantity, line.price, line.amount});
-    report.setRows({QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"),
-                    QStringLiteral("Amount")},
-                   rows);
+    report.setRows(
+        {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
     if (paper == ReceiptPaper::A4)
         laySheet(report);
     else
@@ -179,32 +177,24 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
 
 bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, ReceiptPaper paper)
 {
-    Platform& p = ctx.platform;
+    // Every failure here is the receipt's alone: the sale stays stored as it is.
+    const auto fail = [&](const QString& what, const QString& details = {}) {
+        ctx.platform.message(parent, QStringLiteral("The receipt of sale %1 %2").arg(sale.saleNumber, what),
+                             Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, details);
+        return false;
+    };
     ReceiptData receipt;
     QString error;
     switch (ReceiptStore(ctx.db, ctx.till).read(sale, receipt, &error)) {
     case ReceiptStore::ReadOutcome::Read:
         break;
     case ReceiptStore::ReadOutcome::Gone:
-        p.message(parent,
-                  QStringLiteral("The receipt of sale %1 cannot be printed: the sale is no longer in the sales "
-                                 "history.")
-                      .arg(sale.saleNumber),
-                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
-        return false;
+        return fail(QStringLiteral("cannot be printed: the sale is no longer in the sales history."));
     case ReceiptStore::ReadOutcome::ReadFailed:
-        p.message(parent,
-                  QStringLiteral("The receipt of sale %1 cannot be printed: the sale could not be read.")
-                      .arg(sale.saleNumber),
-                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, error);
-        return false;
+        return fail(QStringLiteral("cannot be printed: the sale could not be read."), error);
     }
-    if (showReportPreview(ReceiptReport(receipt, paper), p, parent, true))
+    if (showReportPreview(ReceiptReport(receipt, paper), ctx.platform, parent, true))
         return true;
-    p.message(parent,
-              QStringLiteral("The receipt of sale %1 was not printed.\nThe sale is stored; \"Reprint Last Receipt\" "
-                             "in the Menu of the sales window prints it again.")
-                  .arg(sale.saleNumber),
-              Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
-    return false;
+    return fail(QStringLiteral("was not printed.\nThe sale is stored; \"Reprint Last Receipt\" in the Menu of the "
+                               "sales window prints it again."));
 }

@@ -243,7 +243,8 @@ void frmTotal::saveReceiptSettings()
     QString error;
     if (!ReceiptStore(m_ctx.db, m_ctx.till).saveSettings(settings, &error))
         m_ctx.platform.writeFailed(
-            this, QStringLiteral("The receipt setting of this till was not saved; it holds for this sale only."), error);
+            this, QStringLiteral("The receipt setting of this till was not saved; it holds for this sale only."),
+            error);
 }
 
 bool frmTotal::eventFilter(QObject* watched, QEvent* event)

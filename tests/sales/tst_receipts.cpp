@@ -1,3 +1,4 @@
+#include "PreviewPrint.h"
 #include "TestEnv.h"
 #include "WidgetProbe.h"
 
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -89,13 +89,7 @@ QString pdfText(const QString& path)
 TestEnv::ModalHandler printTo(const QString& path)
 {
     return [path](QDialog& d) {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(&d);
-        if (!preview)
-            return 0;
-        QPrinter* printer = preview->printer();
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(path);
-        emit preview->paintRequested(printer);
+        printPreviewTo(d, path);
         return 0;
     };
 }
@@ -182,8 +176,8 @@ void saveScreenshots(const QString& pdf, const QString& name)
 {
     const QString dir = qEnvironmentVariable("PEMVIX_SCREENSHOT_DIR");
     if (!dir.isEmpty())
-        run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), pdf,
-                                         dir + QLatin1Char('/') + name});
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), pdf, dir + QLatin1Char('/') + name});
 }
 
 } // namespace
@@ -254,13 +248,34 @@ void tst_receipts::unitPrice_data()
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("itemPrice");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("registered price") << "3" << "75.00" << "25" << "25.00";
-    QTest::newRow("grouped price") << "2" << "3,000.00" << "1,500" << "1,500.00";
-    QTest::newRow("price below a cent") << "3" << "1.00" << "0.333" << "0.33";
-    QTest::newRow("price changed since") << "3" << "75.00" << "30" << "25.00";
-    QTest::newRow("item gone") << "4" << "10.00" << "" << "2.50";
-    QTest::newRow("amount of an older version") << "2" << "2501" << "1250.50" << "1,250.50";
-    QTest::newRow("no quantity") << "0" << "0.00" << "" << "";
+    QTest::newRow("registered price") << "3"
+                                      << "75.00"
+                                      << "25"
+                                      << "25.00";
+    QTest::newRow("grouped price") << "2"
+                                   << "3,000.00"
+                                   << "1,500"
+                                   << "1,500.00";
+    QTest::newRow("price below a cent") << "3"
+                                        << "1.00"
+                                        << "0.333"
+                                        << "0.33";
+    QTest::newRow("price changed since") << "3"
+                                         << "75.00"
+                                         << "30"
+                                         << "25.00";
+    QTest::newRow("item gone") << "4"
+                               << "10.00"
+                               << ""
+                               << "2.50";
+    QTest::newRow("amount of an older version") << "2"
+                                                << "2501"
+                                                << "1250.50"
+                                                << "1,250.50";
+    QTest::newRow("no quantity") << "0"
+                                 << "0.00"
+                                 << ""
+                                 << "";
 }
 
 void tst_receipts::unitPrice()
