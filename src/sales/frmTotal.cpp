@@ -112,7 +112,6 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     m_cboPaper->setFocusPolicy(Qt::NoFocus);
     m_cboPaper->addItem(QStringLiteral("80 mm roll"), paperName(ReceiptPaper::Roll80));
     m_cboPaper->addItem(QStringLiteral("A4"), paperName(ReceiptPaper::A4));
-    paperCaption->setBuddy(m_cboPaper);
     QFont settingFont = font();
     settingFont.setPointSize(settingFont.pointSize() + 2);
     for (QWidget* w : std::initializer_list<QWidget*>{m_chkReceipt, paperCaption, m_cboPaper})
