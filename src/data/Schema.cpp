@@ -101,6 +101,22 @@ CREATE INDEX idxEmpId ON tblEmp (EmployeeID);
 CREATE INDEX idxClientUser ON tblClient (UserName);
 )SQL";
 
+// One row per till: whether a receipt is printed when a sale is finished, on which paper, and
+// the last sale completed there, for a reprint: its sale number, its tblSales row, and that
+// row's date and time, which tell the row from a later one that took its place.
+const char* const kReceiptTable = R"SQL(
+CREATE TABLE tblReceipt (
+    Till         TEXT COLLATE NOCASE,
+    PrintReceipt INTEGER NOT NULL DEFAULT 0,
+    Paper        TEXT COLLATE NOCASE,
+    SaleNumber   TEXT COLLATE NOCASE,
+    SaleRow      INTEGER,
+    SaleDate     TEXT COLLATE NOCASE,
+    SaleTime     TEXT COLLATE NOCASE
+);
+CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
+)SQL";
+
 bool hasColumn(Database& db, const QString& table, const QString& column)
 {
     // The table's name comes from this program, never from a user.
@@ -112,19 +128,23 @@ bool hasColumn(Database& db, const QString& table, const QString& column)
     return false;
 }
 
-} // namespace
-
-bool upgradeSchema(Database& db)
+bool hasTable(Database& db, const QString& table)
 {
-    // Most opens find nothing to do; that is answered without taking the write lock.
-    if (hasColumn(db, QStringLiteral("tblPos"), QStringLiteral("Till")))
-        return true;
-    Transaction tx(db);
-    if (!tx.isActive())
-        return false;
-    // Another copy may have upgraded the file while this one waited for the lock.
-    if (hasColumn(db, QStringLiteral("tblPos"), QStringLiteral("Till")))
-        return tx.commit();
+    return !db.query(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"), {table}).BOF();
+}
+
+bool needsTills(Database& db)
+{
+    return !hasColumn(db, QStringLiteral("tblPos"), QStringLiteral("Till"));
+}
+
+bool needsReceipts(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblReceipt"));
+}
+
+bool addTills(Database& db)
+{
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
     // was open then: the stored counter plus 1, the number its sold-item lines carry.
     const Recordset counter = db.query(QStringLiteral("SELECT TransactionID FROM tblMain"));
@@ -134,7 +154,23 @@ bool upgradeSchema(Database& db)
                                          "ALTER TABLE tblPos ADD COLUMN SaleNumber TEXT COLLATE NOCASE;"
                                          "CREATE INDEX IF NOT EXISTS idxPosTill ON tblPos (Till, ItemNumber);")))
         return false;
-    if (db.ExecuteSql(QStringLiteral("UPDATE tblPos SET SaleNumber = ?"), {open}) < 0)
+    return db.ExecuteSql(QStringLiteral("UPDATE tblPos SET SaleNumber = ?"), {open}) >= 0;
+}
+
+} // namespace
+
+bool upgradeSchema(Database& db)
+{
+    // Most opens find nothing to do; that is answered without taking the write lock.
+    if (!needsTills(db) && !needsReceipts(db))
+        return true;
+    Transaction tx(db);
+    if (!tx.isActive())
+        return false;
+    // Another copy may have upgraded the file while this one waited for the lock.
+    if (needsTills(db) && !addTills(db))
+        return false;
+    if (needsReceipts(db) && !db.executeScript(QString::fromUtf8(kReceiptTable)))
         return false;
     return tx.commit();
 }
@@ -207,7 +243,8 @@ bool addDemoData(Database& db)
 bool createSchema(Database& db, const InitOptions& options)
 {
     Transaction tx(db);
-    if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)))
+    if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
+        !db.executeScript(QString::fromUtf8(kReceiptTable)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())))

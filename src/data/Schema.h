@@ -11,7 +11,8 @@ QString SalesDayKeySql();
 
 // Brings a file made by an earlier version up to the current tables, in one transaction:
 // tblPos gains the till of each cart line (the old cart becomes till 1's) and the number of
-// the open sale it belongs to. False (with the database's lastError) when it failed.
+// the open sale it belongs to, and the receipt table (tblReceipt) is added. False (with the
+// database's lastError) when it failed.
 bool upgradeSchema(Database& db);
 
 // The statement that empties a history table (tblLogs, tblSold, tblSales) from the settings
@@ -27,7 +28,7 @@ struct InitOptions
     bool demo = false;     // a handful of items and one employee to try a sale with
 };
 
-// Creates the ten tables (and their indexes) in an empty, open database, with one tblMain row
+// Creates the tables (and their indexes) in an empty, open database, with one tblMain row
 // and the first administrator account. Everything runs in one transaction.
 bool createSchema(Database& db, const InitOptions& options);
 

@@ -120,6 +120,34 @@ QString BandedReport::caption(const QString& labelName) const
     return {};
 }
 
+void BandedReport::setPaper(const QPageSize& size, const QMarginsF& margins)
+{
+    m_pageSize = size;
+    m_margins = margins;
+    m_rollWidth = 0;
+}
+
+void BandedReport::setRollPaper(double width, const QMarginsF& margins)
+{
+    m_margins = margins;
+    m_rollWidth = width;
+}
+
+QPageLayout BandedReport::pageLayout() const
+{
+    QPageSize size = m_pageSize;
+    if (isRoll()) {
+        // Every band once and every row, with a few millimetres to spare for the rounding of
+        // the page to the printer's units.
+        const double bands = reportHeader.height + pageHeader.height + rowCount() * detail.height +
+                             reportFooter.height + pageFooter.height;
+        const double length = m_margins.top() + m_margins.bottom() + bands + 3;
+        size = QPageSize(QSizeF(m_rollWidth, length), QPageSize::Millimeter, m_title + QStringLiteral(" roll"),
+                         QPageSize::ExactMatch);
+    }
+    return QPageLayout(size, QPageLayout::Portrait, m_margins, QPageLayout::Millimeter);
+}
+
 void BandedReport::setRows(const QStringList& columns, const QVector<QVector<QVariant>>& rows)
 {
     m_columns = columns;
@@ -189,7 +217,9 @@ int BandedReport::render(QPrinter& printer, const PageProgress& progress) const
             return -1;
         }
     }
-    painter.end();
+    // A printer that fails while the pages are sent (or a file that cannot be finished) says so here.
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return 0;
     return static_cast<int>(pages.size());
 }
 
@@ -198,8 +228,7 @@ bool BandedReport::exportPdf(const QString& path, const PageProgress& progress) 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setPageLayout(pageLayout());
     printer.setDocName(m_title);
     printer.setCreator(Platform::applicationTitle());
     const int pages = render(printer, progress);
@@ -221,25 +250,39 @@ BandedReport::PageProgress pageProgress(WorkProgressDialog& dialog)
 
 } // namespace
 
-void showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent)
+bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent, bool enterPrints)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setPageLayout(report.pageLayout());
     printer.setDocName(report.windowTitle());
+    bool painted = true;
     QPrintPreviewDialog preview(&printer, parent);
     preview.setObjectName(QStringLiteral("reportPreview"));
     preview.setWindowTitle(report.windowTitle());
     resizeToScreen(&preview, QSize(900, 1000));
-    QObject::connect(
-        &preview, &QPrintPreviewDialog::paintRequested, &preview, [&report, &preview, parent](QPrinter* target) {
-            // The first layout runs before the preview is shown; the progress stands above its opener.
-            const bool opening = !preview.isVisible();
-            WorkProgressDialog progress(opening ? parent : &preview, QStringLiteral("Preparing the report..."), true);
-            if (report.render(*target, pageProgress(progress)) < 0 && opening)
-                QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
-        });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&report, &preview, parent, &painted](QPrinter* target) {
+                         // The first layout runs before the preview is shown; the progress stands above its opener.
+                         const bool opening = !preview.isVisible();
+                         WorkProgressDialog progress(opening ? parent : &preview,
+                                                     QStringLiteral("Preparing the report..."), true);
+                         const int pages = report.render(*target, pageProgress(progress));
+                         if (pages == 0)
+                             painted = false;
+                         if (pages < 0 && opening)
+                             QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
+                     });
     if (auto* toolbar = preview.findChild<QToolBar*>()) {
+        if (enterPrints) {
+            // The preview's own Print action (its first action named so) opens the print dialog.
+            for (QAction* action : toolbar->actions()) {
+                if (action->text() == QLatin1String("Print")) {
+                    action->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+                    action->setShortcutContext(Qt::WindowShortcut);
+                    break;
+                }
+            }
+        }
         toolbar->addSeparator();
         QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF"));
         exportPdf->setObjectName(QStringLiteral("actionExportPdf"));
@@ -257,4 +300,5 @@ void showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
         });
     }
     platform.showModal(preview);
+    return painted;
 }

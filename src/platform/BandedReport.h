@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QMarginsF>
+#include <QPageLayout>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -63,6 +65,14 @@ public:
     bool setCaption(const QString& labelName, const QString& caption);
     QString caption(const QString& labelName) const;
 
+    // The paper: A4 portrait with margins of 15 mm unless set otherwise. Sizes in millimetres.
+    void setPaper(const QPageSize& size, const QMarginsF& margins);
+    // A roll `width` millimetres wide: each print is cut as long as the report, on one page.
+    void setRollPaper(double width, const QMarginsF& margins);
+    bool isRoll() const { return m_rollWidth > 0; }
+    // The page the report is laid out on, margins in millimetres; a roll's page holds every band.
+    QPageLayout pageLayout() const;
+
     // The rows the detail band prints; fields find their values by column name (case ignored).
     void setRows(const QStringList& columns, const QVector<QVector<QVariant>>& rows);
     int rowCount() const { return static_cast<int>(m_rows.size()); }
@@ -73,12 +83,15 @@ public:
     // Paints every page on a printer (a real one, or a PDF file). Returns the number of pages,
     // 0 when the printer cannot be painted on, -1 when `progress` stopped the work.
     int render(QPrinter& printer, const PageProgress& progress = {}) const;
-    // Writes the report as a PDF file (A4, portrait). False when the file cannot be written
-    // or `progress` stopped the work.
+    // Writes the report as a PDF file on its paper. False when the file cannot be written or
+    // `progress` stopped the work.
     bool exportPdf(const QString& path, const PageProgress& progress = {}) const;
 
 private:
     QString m_title;
+    QPageSize m_pageSize{QPageSize::A4};
+    QMarginsF m_margins{15, 15, 15, 15};
+    double m_rollWidth = 0; // millimetres; 0 for cut sheets
     QStringList m_columns;
     QVector<QVector<QVariant>> m_rows;
 };
@@ -87,5 +100,8 @@ private:
 // action, as a modal window titled with the report's window title, through the platform (so
 // tests see the window instead of a nested event loop). While the pages are laid out a
 // progress window shows how far it has come and keeps the windows alive; "Cancel" there
-// closes the preview before it opens.
-void showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent);
+// closes the preview before it opens. With `enterPrints`, Enter in the preview prints (through
+// the print dialog), so a cashier need not reach for the mouse. False when pages could not be
+// painted on a printer (the preview's own or the one printed to), for example a printer that
+// failed or a file that could not be written.
+bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent, bool enterPrints = false);

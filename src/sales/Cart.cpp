@@ -488,19 +488,25 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
         result.error = what + QStringLiteral(": ") + m_db.lastError();
         return result;
     };
+    result.sale.date = DateText();
+    result.sale.time = TimeText();
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblSales (BusinessDate, BusinessTime, AmountDue, Change, Cash, "
                                        "Cashier) VALUES (?, ?, ?, ?, ?, ?)"),
-                        {DateText(), TimeText(), due, result.change, cash, cashier}) != 1)
+                        {result.sale.date, result.sale.time, due, result.change, cash, cashier}) != 1)
         return failed(QStringLiteral("The sale record"));
+    result.sale.salesRow = m_db.lastInsertRowId();
     // The counter is the highest completed sale number: another till may have completed a
     // later sale while this one was open.
-    const double sale = NumberFromText(openSaleNumber(saleNumber));
+    result.sale.saleNumber = openSaleNumber(saleNumber);
+    const double sale = NumberFromText(result.sale.saleNumber);
     const double stored = storedSaleCounter().value_or(0);
     if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {PlainNumber(std::max(stored, sale))}) <
         1)
         return failed(QStringLiteral("The sale number"));
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {m_till}) < 0)
         return failed(QStringLiteral("Emptying the cart"));
+    if (!ReceiptStore(m_db, m_till).recordLastSale(result.sale))
+        return failed(QStringLiteral("The till's last sale"));
     if (!tx.commit())
         return failed(QStringLiteral("The sale"));
     result.outcome = SaleOutcome::Completed;

@@ -2,6 +2,7 @@
 
 #include "data/DataControl.h"
 #include "data/MoneyTotal.h"
+#include "sales/ReceiptStore.h"
 
 #include <QString>
 #include <QStringList>
@@ -111,6 +112,7 @@ struct SaleResult
 {
     SaleOutcome outcome = SaleOutcome::WriteFailed;
     QString change; // the stored change, "0.00"
+    SaleRef sale;   // the completed sale: its number and its tblSales row
     TotalProblem problem = TotalProblem::None; // why the amount due cannot be paid
     QString error;
 };
@@ -160,9 +162,10 @@ public:
     // Gives every line's quantity back, deletes the cart's sold-item lines and empties the
     // cart. No notifications. False (with `error`) when nothing was changed.
     bool clearCart(const QString& saleNumber, QString* error = nullptr);
-    // Stores the sale record, advances the counter to the sale number and empties the cart,
-    // provided the amount due can be paid, the cash covers it, the cart still totals that
-    // amount and tblMain holds the counter's row.
+    // Stores the sale record, advances the counter to the sale number, empties the cart and
+    // remembers the sale as the till's last one (for its receipt), provided the amount due can
+    // be paid, the cash covers it, the cart still totals that amount and tblMain holds the
+    // counter's row.
     SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
                             const QString& cashier);
 

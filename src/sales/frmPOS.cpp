@@ -8,6 +8,8 @@
 #include "platform/ScreenFit.h"
 #include "reports/frmSales.h"
 #include "sales/NumericKeyFilter.h"
+#include "sales/Receipt.h"
+#include "sales/ReceiptStore.h"
 #include "sales/frmTotal.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
@@ -105,6 +107,7 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmPOS::closeSales);
     connect(m_sale, &QAction::triggered, this, &frmPOS::openSalesLedger);
     connect(m_inv, &QAction::triggered, this, &frmPOS::openInventory);
+    connect(m_reprint, &QAction::triggered, this, &frmPOS::reprintReceipt);
     if (m_ctx.main)
         connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
 
@@ -143,6 +146,8 @@ void frmPOS::buildLayout()
     m_sale->setObjectName(QStringLiteral("sale"));
     m_inv = reports->addAction(QStringLiteral("Inventory"));
     m_inv->setObjectName(QStringLiteral("inv"));
+    m_reprint = menu->addAction(QStringLiteral("Reprint Last Receipt"));
+    m_reprint->setObjectName(QStringLiteral("mnuReprint"));
 
     QFont entryFont = font();
     entryFont.setPointSize(entryFont.pointSize() + 4);
@@ -578,6 +583,17 @@ void frmPOS::openSalesLedger()
     if (!isAdministrator())
         return;
     stepAsideFor([this] { return std::make_unique<frmSales>(m_ctx, this); });
+}
+
+void frmPOS::reprintReceipt()
+{
+    ReceiptStore store(m_ctx.db, m_cart.till());
+    if (const auto last = store.lastSale())
+        printReceipt(m_ctx, this, *last, store.settings().paper);
+    else
+        m_ctx.platform.message(this, QStringLiteral("No sale has been completed at this till yet."),
+                               QStringLiteral("Reprint Last Receipt"));
+    m_txtItem->setFocus();
 }
 
 void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create)

@@ -55,6 +55,7 @@ private:
     void processSale();
     void openInventory();
     void openSalesLedger();
+    void reprintReceipt();
     // Hides this window while the window made by `create` is open (again while it asks to be
     // reopened), then shows this one as it was.
     void stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create);
@@ -97,6 +98,7 @@ private:
     QPushButton* m_cmdCancel = nullptr;
     QAction* m_sale = nullptr;
     QAction* m_inv = nullptr;
+    QAction* m_reprint = nullptr;
 
     // The item name of the line last clicked; Remove refuses to run while it is empty.
     QString m_selectionMark;

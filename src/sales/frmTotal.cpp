@@ -4,8 +4,12 @@
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "sales/Cart.h"
+#include "sales/Receipt.h"
+#include "sales/ReceiptStore.h"
 #include "session/AppContext.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -95,6 +100,28 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(14);
 
+    // The receipt settings of this till. Neither takes the keyboard focus, so the cash box keeps
+    // it and Tab goes on moving between the cash box and the buttons.
+    m_chkReceipt = new QCheckBox(QStringLiteral("Print receipt"), this);
+    m_chkReceipt->setObjectName(QStringLiteral("chkReceipt"));
+    m_chkReceipt->setFocusPolicy(Qt::NoFocus);
+    m_chkReceipt->setToolTip(QStringLiteral("Alt+P"));
+    auto* paperCaption = new QLabel(QStringLiteral("Paper:"), this);
+    m_cboPaper = new QComboBox(this);
+    m_cboPaper->setObjectName(QStringLiteral("cboPaper"));
+    m_cboPaper->setFocusPolicy(Qt::NoFocus);
+    m_cboPaper->addItem(QStringLiteral("80 mm roll"), paperName(ReceiptPaper::Roll80));
+    m_cboPaper->addItem(QStringLiteral("A4"), paperName(ReceiptPaper::A4));
+    QFont settingFont = font();
+    settingFont.setPointSize(settingFont.pointSize() + 2);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_chkReceipt, paperCaption, m_cboPaper})
+        w->setFont(settingFont);
+    auto* receipt = new QHBoxLayout;
+    receipt->addWidget(m_chkReceipt);
+    receipt->addStretch(1);
+    receipt->addWidget(paperCaption);
+    receipt->addWidget(m_cboPaper);
+
     m_cmdOrder = button(this, "cmdOrder", QStringLiteral("Submit"));
     m_cmdCancel = button(this, "cmdCancel", kCancel);
     auto* buttons = new QHBoxLayout;
@@ -108,8 +135,9 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->addWidget(panel);
     outer->addLayout(grid);
     outer->addStretch(1);
+    outer->addLayout(receipt);
     outer->addLayout(buttons);
-    resizeToScreen(this, QSize(460, 340));
+    resizeToScreen(this, QSize(460, 380));
 
     // Opening: the amount due as the sales window shows it, and its plain form.
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
@@ -118,6 +146,14 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     connect(m_tAmt, &QLineEdit::textChanged, this, &frmTotal::updateSubmitGate);
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmTotal::submit);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmTotal::cancelOrFinish);
+
+    const ReceiptSettings settings = ReceiptStore(m_ctx.db, m_ctx.till).settings();
+    m_chkReceipt->setChecked(settings.printOnFinish);
+    m_cboPaper->setCurrentIndex(m_cboPaper->findData(paperName(settings.paper)));
+    connect(m_chkReceipt, &QCheckBox::toggled, this, &frmTotal::saveReceiptSettings);
+    connect(m_cboPaper, &QComboBox::activated, this, &frmTotal::saveReceiptSettings);
+    auto* toggle = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
+    connect(toggle, &QShortcut::activated, m_chkReceipt, &QCheckBox::toggle);
     m_tAmt->installEventFilter(this);
     updateSubmitGate();
     m_tAmt->setFocus();
@@ -163,6 +199,10 @@ void frmTotal::completeSale()
     const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier);
     switch (r.outcome) {
     case SaleOutcome::Completed:
+        // The sale is stored; its receipt follows, and nothing that befalls the printing
+        // (it has its own messages) changes the sale.
+        if (m_chkReceipt->isChecked())
+            printReceipt(m_ctx, this, r.sale, paperFromName(m_cboPaper->currentData().toString()));
         closeWindow(QDialog::Accepted);
         return;
     case SaleOutcome::NotPayable:
@@ -194,6 +234,16 @@ void frmTotal::completeSale()
                       r.error);
         return;
     }
+}
+
+void frmTotal::saveReceiptSettings()
+{
+    const ReceiptSettings settings{m_chkReceipt->isChecked(), paperFromName(m_cboPaper->currentData().toString())};
+    QString error;
+    if (!ReceiptStore(m_ctx.db, m_ctx.till).saveSettings(settings, &error))
+        m_ctx.platform.writeFailed(
+            this, QStringLiteral("The receipt setting of this till was not saved; it holds for this sale only."),
+            error);
 }
 
 bool frmTotal::eventFilter(QObject* watched, QEvent* event)

@@ -5,14 +5,17 @@
 #include <QString>
 
 struct AppContext;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The payment window: the amount due, the cash tendered and the change. Submit computes the
 // change and turns "Cancel" into "Finish"; Finish (or Enter in the cash box) stores the sale.
-// Closes Accepted when the sale was stored, Reopen when the cart changed under it, Rejected
-// when cancelled.
+// With "Print receipt" ticked (remembered per till, with its paper), the stored sale's receipt
+// is printed. Closes Accepted when the sale was stored, Reopen when the cart changed under it,
+// Rejected when cancelled.
 class frmTotal : public FormDialog
 {
     Q_OBJECT
@@ -31,6 +34,7 @@ private:
     void submit();
     void cancelOrFinish();
     void completeSale();
+    void saveReceiptSettings();
 
     AppContext& m_ctx;
     QString m_amountDue;
@@ -45,4 +49,6 @@ private:
     QLineEdit* m_tAmt = nullptr;
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;
+    QCheckBox* m_chkReceipt = nullptr;
+    QComboBox* m_cboPaper = nullptr;
 };

@@ -12,6 +12,8 @@
 #include "platform/FlowLayout.h"
 #include "reports/frmPrint.h"
 #include "reports/frmSales.h"
+#include "sales/Receipt.h"
+#include "sales/ReceiptStore.h"
 #include "sales/frmTotal.h"
 #include "session/frmMain.h"
 #include "startup/frmLoading.h"
@@ -406,7 +408,8 @@ void tst_Layout::fits_data()
                              "frmPrint",
                              "frmPrint calendar",
                              "inventory report preview",
-                             "sales report preview"})
+                             "sales report preview",
+                             "receipt preview"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -437,6 +440,15 @@ void tst_Layout::fits()
     } else if (scenario == QLatin1String("frmPOS")) {
         signIn(main);
         throughMenu(env, "imgPos", [&](QDialog& d) { check(scenario, &d); });
+    } else if (scenario == QLatin1String("receipt preview")) {
+        // The first seeded sale: one sold line of 2501, the amount due of the first sales row.
+        signIn(main);
+        env.onModal([&](QDialog& d) {
+            check(scenario, &d);
+            return int(QDialog::Rejected);
+        });
+        QVERIFY(printReceipt(env.ctx, &main, SaleRef{QStringLiteral("1"), 1, DateText(), QStringLiteral("9:01:02 AM")},
+                             ReceiptPaper::Roll80));
     } else if (scenario == QLatin1String("frmTotal")) {
         signIn(main);
         frmTotal total(env.ctx, QStringLiteral("1,250.50"), QStringLiteral("41"), QStringLiteral("Admin"), &main);

@@ -1,3 +1,4 @@
+#include "PreviewPrint.h"
 #include "TestEnv.h"
 #include "WidgetProbe.h"
 
@@ -80,14 +81,8 @@ QString pdfText(const QString& path)
 TestEnv::ModalHandler printToPdf(const QString& path, QString* title)
 {
     return [path, title](QDialog& d) {
-        auto* preview = qobject_cast<QPrintPreviewDialog*>(&d);
-        if (!preview)
-            return 0;
-        *title = preview->windowTitle();
-        QPrinter* printer = preview->printer();
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(path);
-        emit preview->paintRequested(printer);
+        if (const auto* preview = printPreviewTo(d, path))
+            *title = preview->windowTitle();
         return 0;
     };
 }

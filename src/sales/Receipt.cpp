@@ -1,0 +1,200 @@
+#include "sales/Receipt.h"
+
+#include "data/TextForms.h"
+#include "platform/BandedReport.h"
+#include "platform/Platform.h"
+#include "sales/Cart.h"
+#include "sales/ReceiptStore.h"
+#include "session/AppContext.h"
+
+namespace {
+
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
+const QColor kGrey(0x80, 0x80, 0x80);
+
+const QString kThanks = QStringLiteral("Thank you for shopping with us!");
+
+// The sizes of one paper's layout, in millimetres and points.
+struct Layout
+{
+    double width;     // printable width
+    double line;      // height of one line of small text
+    double small;     // point size of the body text
+    double title;     // point size of the company name
+    double totalSize; // point size of the total
+};
+
+const Layout kRoll{72, 4.5, 8, 11, 10};
+const Layout kSheet{180, 5.5, 10, 16, 12};
+
+// The company name and the sale's particulars, one per line, then a rule.
+void addHeader(BandedReport& report, const Layout& l)
+{
+    ReportBand& band = report.reportHeader;
+    band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, l.line * 1.6), l.title, true, kCentre);
+    double y = l.line * 1.6 + 2;
+    for (const char* name : {"lblSaleNumber", "lblDate", "lblTime", "lblCashier"}) {
+        band.addLabel(QString::fromLatin1(name), QString(), QRectF(0, y, l.width, l.line), l.small);
+        y += l.line;
+    }
+    band.addRule(y + 2);
+    band.height = y + 4;
+}
+
+// Total, cash and change, a rule and the thank-you line. The captions stand from `captionX`,
+// the figures from `figureX` to the right margin.
+void addFooter(BandedReport& report, const Layout& l, double captionX, double figureX)
+{
+    ReportBand& band = report.reportFooter;
+    const double captionWidth = figureX - captionX;
+    const double figureWidth = l.width - figureX;
+    band.addRule(1);
+    const double totalLine = l.line * 1.4;
+    band.addLabel(QStringLiteral("lblTotalCaption"), QStringLiteral("TOTAL"),
+                  QRectF(captionX, 3, captionWidth, totalLine), l.totalSize, true);
+    band.addLabel(QStringLiteral("lblTotal"), QString(), QRectF(figureX, 3, figureWidth, totalLine), l.totalSize, true,
+                  kRight);
+    double y = 3 + totalLine + 1;
+    for (const auto& [caption, name] : {std::pair{"CASH", "lblCash"}, std::pair{"CHANGE", "lblChange"}}) {
+        band.addLabel(QString::fromLatin1(name) + QStringLiteral("Caption"), QString::fromLatin1(caption),
+                      QRectF(captionX, y, captionWidth, l.line), l.small);
+        band.addLabel(QString::fromLatin1(name), QString(), QRectF(figureX, y, figureWidth, l.line), l.small, false,
+                      kRight);
+        y += l.line;
+    }
+    band.addRule(y + 2);
+    band.addLabel(QStringLiteral("lblThanks"), kThanks, QRectF(0, y + 4, l.width, l.line), l.small, false, kCentre);
+    band.height = y + 4 + l.line + 2;
+}
+
+// A roll is narrow: each line prints its name on a line of its own, then quantity, price and
+// amount beneath it.
+void layRoll(BandedReport& report)
+{
+    const Layout& l = kRoll;
+    report.setRollPaper(80, QMarginsF(4, 4, 4, 4));
+    addHeader(report, l);
+    report.pageHeader.height = l.line + 2;
+    report.pageHeader.addLabel(QStringLiteral("lblQtyPriceHead"), QStringLiteral("QTY x PRICE"),
+                               QRectF(0, 0, 40, l.line), l.small, true);
+    report.pageHeader.addLabel(QStringLiteral("lblAmountHead"), QStringLiteral("AMOUNT"), QRectF(40, 0, 32, l.line),
+                               l.small, true, kRight);
+    report.pageHeader.addRule(l.line + 1);
+    report.detail.height = l.line * 2 + 0.5;
+    report.detail.addField(QStringLiteral("Name"), QRectF(0, 0, l.width, l.line), l.small);
+    report.detail.addField(QStringLiteral("Quantity"), QRectF(0, l.line, 9, l.line), l.small, kRight);
+    report.detail.addLabel(QStringLiteral("lblTimes"), QStringLiteral("x"), QRectF(10, l.line, 3, l.line), l.small);
+    report.detail.addField(QStringLiteral("Price"), QRectF(14, l.line, 26, l.line), l.small);
+    report.detail.addField(QStringLiteral("Amount"), QRectF(40, l.line, 32, l.line), l.small, kRight);
+    addFooter(report, l, 0, 24);
+}
+
+// An A4 sheet: one line per sold line, in columns, with the headings on every page.
+void laySheet(BandedReport& report)
+{
+    const Layout& l = kSheet;
+    report.setPaper(QPageSize(QPageSize::A4), QMarginsF(15, 15, 15, 15));
+    addHeader(report, l);
+    struct Column
+    {
+        const char* heading;
+        const char* field;
+        double x;
+        double width;
+        Qt::Alignment align;
+    };
+    static const Column columns[] = {{"ITEM", "Name", 0, 98, kLeft},
+                                     {"QTY", "Quantity", 100, 20, kRight},
+                                     {"PRICE", "Price", 122, 28, kRight},
+                                     {"AMOUNT", "Amount", 152, 28, kRight}};
+    report.pageHeader.height = l.line + 3;
+    report.detail.height = l.line + 1;
+    for (const Column& c : columns) {
+        report.pageHeader.addLabel(QStringLiteral("lbl%1Head").arg(QString::fromLatin1(c.field)),
+                                   QString::fromLatin1(c.heading), QRectF(c.x, 0.5, c.width, l.line), l.small - 1, true,
+                                   c.align);
+        report.detail.addField(QString::fromLatin1(c.field), QRectF(c.x, 0, c.width, l.line + 1), l.small, c.align);
+    }
+    report.pageHeader.addRule(l.line + 1.5);
+    report.pageFooter.height = 8;
+    report.pageFooter
+        .addLabel(QStringLiteral("lblPage"), QStringLiteral("Page {page} of {pages}"), QRectF(0, 2, l.width, 5), 8,
+                  false, kCentre)
+        .color = kGrey;
+    addFooter(report, l, 100, 130);
+}
+
+} // namespace
+
+QString paperName(ReceiptPaper paper)
+{
+    return paper == ReceiptPaper::A4 ? QStringLiteral("A4") : QStringLiteral("80mm");
+}
+
+ReceiptPaper paperFromName(const QString& name)
+{
+    return name.compare(QLatin1String("A4"), Qt::CaseInsensitive) == 0 ? ReceiptPaper::A4 : ReceiptPaper::Roll80;
+}
+
+QString receiptUnitPrice(const QString& quantity, const QString& amount, const QString& itemPrice)
+{
+    const auto stored = ColumnNumber(amount);
+    if (!stored)
+        return {};
+    // The registered price is the one charged unless it has changed since: then it no longer
+    // gives the stored amount, and the amount per unit is what the customer paid.
+    const auto charged = lineAmount(quantity, itemPrice);
+    if (charged && FormatNumber(*charged, NumberPattern::Plain2) == FormatNumber(*stored, NumberPattern::Plain2))
+        return FormatText(itemPrice, NumberPattern::Grouped2);
+    const double units = NumberFromText(quantity);
+    return units > 0 ? FormatNumber(*stored / units, NumberPattern::Grouped2) : QString();
+}
+
+BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
+{
+    BandedReport report(QStringLiteral("Receipt %1").arg(receipt.saleNumber));
+    QVector<QVector<QVariant>> rows;
+    for (const ReceiptLine& line : receipt.lines)
+        rows.push_back({line.name, line.quantity, line.price, line.amount});
+    report.setRows(
+        {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
+    if (paper == ReceiptPaper::A4)
+        laySheet(report);
+    else
+        layRoll(report);
+    report.setCaption(QStringLiteral("lblCompany"), receipt.company);
+    report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);
+    report.setCaption(QStringLiteral("lblDate"), QStringLiteral("Date: ") + receipt.date);
+    report.setCaption(QStringLiteral("lblTime"), QStringLiteral("Time: ") + receipt.time);
+    report.setCaption(QStringLiteral("lblCashier"), QStringLiteral("Cashier: ") + receipt.cashier);
+    report.setCaption(QStringLiteral("lblTotal"), receipt.total);
+    report.setCaption(QStringLiteral("lblCash"), receipt.cash);
+    report.setCaption(QStringLiteral("lblChange"), receipt.change);
+    return report;
+}
+
+bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, ReceiptPaper paper)
+{
+    // Every failure here is the receipt's alone: the sale stays stored as it is.
+    const auto fail = [&](const QString& what, const QString& details = {}) {
+        ctx.platform.message(parent, QStringLiteral("The receipt of sale %1 %2").arg(sale.saleNumber, what),
+                             Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, details);
+        return false;
+    };
+    ReceiptData receipt;
+    QString error;
+    switch (ReceiptStore(ctx.db, ctx.till).read(sale, receipt, &error)) {
+    case ReceiptStore::ReadOutcome::Read:
+        break;
+    case ReceiptStore::ReadOutcome::Gone:
+        return fail(QStringLiteral("cannot be printed: the sale is no longer in the sales history."));
+    case ReceiptStore::ReadOutcome::ReadFailed:
+        return fail(QStringLiteral("cannot be printed: the sale could not be read."), error);
+    }
+    if (showReportPreview(ReceiptReport(receipt, paper), ctx.platform, parent, true))
+        return true;
+    return fail(QStringLiteral("was not printed.\nThe sale is stored; \"Reprint Last Receipt\" in the Menu of the "
+                               "sales window prints it again."));
+}

@@ -1,0 +1,127 @@
+#include "sales/ReceiptStore.h"
+
+#include "data/Database.h"
+#include "data/MoneyTotal.h"
+#include "data/TextForms.h"
+
+#include <QStringList>
+
+ReceiptStore::ReceiptStore(Database& db, const QVariant& till) : m_db(db), m_till(till.toString())
+{
+}
+
+ReceiptSettings ReceiptStore::settings()
+{
+    ReceiptSettings s;
+    const Recordset r =
+        m_db.query(QStringLiteral("SELECT PrintReceipt, Paper FROM tblReceipt WHERE Till = ?"), {m_till});
+    if (!r.BOF()) {
+        s.printOnFinish = r.rows().first().at(0).toLongLong() != 0;
+        s.paper = paperFromName(r.rows().first().at(1).toString());
+    }
+    return s;
+}
+
+bool ReceiptStore::writeRow(const QStringList& columns, const QVariantList& values)
+{
+    // The till's row is changed where it exists and added where it does not; the column names
+    // come from this class, never from a user.
+    QStringList assignments;
+    for (const QString& column : columns)
+        assignments << column + QStringLiteral(" = ?");
+    const int changed = m_db.ExecuteSql(
+        QStringLiteral("UPDATE tblReceipt SET %1 WHERE Till = ?").arg(assignments.join(QStringLiteral(", "))),
+        values + QVariantList{m_till});
+    if (changed != 0)
+        return changed == 1;
+    const QString marks = QStringLiteral(", ?").repeated(columns.size());
+    return m_db.ExecuteSql(QStringLiteral("INSERT INTO tblReceipt (Till, %1) VALUES (?%2)")
+                               .arg(columns.join(QStringLiteral(", ")), marks),
+                           QVariantList{m_till} + values) == 1;
+}
+
+bool ReceiptStore::saveSettings(const ReceiptSettings& settings, QString* error)
+{
+    Transaction tx(m_db);
+    const bool ok = tx.isActive() &&
+                    writeRow({QStringLiteral("PrintReceipt"), QStringLiteral("Paper")},
+                             {settings.printOnFinish ? 1 : 0, paperName(settings.paper)}) &&
+                    tx.commit();
+    if (!ok && error)
+        *error = m_db.lastError();
+    return ok;
+}
+
+bool ReceiptStore::recordLastSale(const SaleRef& sale)
+{
+    return writeRow({QStringLiteral("SaleNumber"), QStringLiteral("SaleRow"), QStringLiteral("SaleDate"),
+                     QStringLiteral("SaleTime")},
+                    {sale.saleNumber, sale.salesRow, sale.date, sale.time});
+}
+
+std::optional<SaleRef> ReceiptStore::lastSale()
+{
+    const Recordset r = m_db.query(QStringLiteral("SELECT SaleNumber, SaleRow, SaleDate, SaleTime FROM tblReceipt "
+                                                  "WHERE Till = ? AND SaleRow IS NOT NULL"),
+                                   {m_till});
+    if (r.BOF())
+        return std::nullopt;
+    const auto& row = r.rows().first();
+    return SaleRef{row.at(0).toString(), row.at(1).toLongLong(), row.at(2).toString(), row.at(3).toString()};
+}
+
+ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& receipt, QString* error)
+{
+    const auto failed = [&] {
+        if (error)
+            *error = m_db.lastError();
+        return ReadOutcome::ReadFailed;
+    };
+    const Recordset record = m_db.query(QStringLiteral("SELECT BusinessDate, BusinessTime, AmountDue, Change, Cash, "
+                                                       "Cashier FROM tblSales WHERE rowid = ? AND "
+                                                       "BusinessDate = ? AND BusinessTime = ?"),
+                                        {sale.salesRow, sale.date, sale.time});
+    if (record.State() == 0)
+        return failed();
+    if (record.BOF())
+        return ReadOutcome::Gone;
+    // The unit price is not part of a sold-item line; the item's registered price is read beside it.
+    const Recordset lines = m_db.query(
+        QStringLiteral("SELECT s.ItemName, s.Quantity, s.Amount, (SELECT k.ItemPrice FROM tblStocks k WHERE "
+                       "k.ItemNumber = s.ItemNumber ORDER BY k.rowid LIMIT 1) FROM tblSold s WHERE s.TransactionID = ? "
+                       "ORDER BY s.rowid"),
+        {sale.saleNumber});
+    const Recordset main = m_db.query(QStringLiteral("SELECT CompanyName FROM tblMain"));
+    if (lines.State() == 0 || main.State() == 0)
+        return failed();
+
+    const QVector<QVariant>& row = record.rows().first();
+    const QString due = row.at(2).toString();
+    MoneyTotal sum;
+    receipt.lines.clear();
+    for (const auto& line : lines.rows()) {
+        if (!sum.add(line.at(2)))
+            return ReadOutcome::Gone;
+        const QString quantity = line.at(1).toString();
+        const QString amount = line.at(2).toString();
+        receipt.lines.push_back({line.at(0).toString(), quantity,
+                                 receiptUnitPrice(quantity, amount, line.at(3).toString()),
+                                 FormatText(amount, NumberPattern::Grouped2)});
+    }
+    // The lines must add up to the amount due: a history emptied since (or a sale row that now
+    // belongs to another sale) cannot give this sale's receipt.
+    if (receipt.lines.isEmpty() || sum.overflowed() ||
+        sum.formatted(NumberPattern::Plain2) != FormatText(due, NumberPattern::Plain2))
+        return ReadOutcome::Gone;
+
+    receipt.company = main.BOF() ? QString() : main.rows().last().first().toString();
+    receipt.saleNumber = sale.saleNumber;
+    receipt.date = row.at(0).toString();
+    receipt.time = row.at(1).toString();
+    receipt.total = FormatText(due, NumberPattern::Grouped2);
+    receipt.change = FormatText(row.at(3).toString(), NumberPattern::Grouped2);
+    // The cash as it was counted: by its leading number, as the change was computed from it.
+    receipt.cash = FormatNumber(NumberFromText(row.at(4).toString()), NumberPattern::Grouped2);
+    receipt.cashier = row.at(5).toString();
+    return ReadOutcome::Read;
+}
