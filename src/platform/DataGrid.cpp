@@ -17,6 +17,23 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultSectionSize(130);
+    // The list starts in its own order, without an arrow on any heading. A click on a heading
+    // turns its arrow up, or over when it was already up (QHeaderView flips it), and that
+    // order is asked of the model.
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        if (!m_showingSort && model())
+            model()->sort(column, order);
+    });
+}
+
+void DataGrid::showSortOrder(int column, Qt::SortOrder order)
+{
+    m_showingSort = true;
+    horizontalHeader()->setSortIndicator(column, order);
+    m_showingSort = false;
 }
 
 void DataGrid::setModel(QAbstractItemModel* model)
