@@ -122,14 +122,13 @@ QString DataControl::whereClause(QVariantList& params) const
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
-bool DataControl::runQuery(qint64 keepId)
+bool DataControl::runQuery()
 {
     stopFill(); // a page still being gathered for the last query is abandoned
     beginResetModel();
     m_rows.clear();
     m_listed.clear();
     m_best.clear();
-    m_keepId = keepId;
     m_current = -1;
     m_total = -1;
     m_countedTo = -1;
@@ -406,20 +405,12 @@ bool DataControl::readsWholeTable(const QString& sql, const QVariantList& params
     return filtered || sorts;
 }
 
-// Makes a row current once there are rows: the one kept from before a sort when it is among
-// them, otherwise the first. True when it made one current.
+// Makes the first row current once there are rows; true when it did.
 bool DataControl::placeCurrent()
 {
     if (m_current >= 0 || m_rows.isEmpty())
         return false;
     m_current = 0;
-    for (int r = 0; m_keepId >= 0 && r < m_rows.size(); ++r) {
-        if (m_rows.at(r).id == m_keepId) {
-            m_current = r;
-            break;
-        }
-    }
-    m_keepId = -1;
     return true;
 }
 
@@ -488,7 +479,7 @@ void DataControl::sort(int column, Qt::SortOrder order)
         return;
     m_sortColumn = name;
     m_sortOrder = order;
-    runQuery(rowId(m_current));
+    runQuery();
     emit sortChanged(sortColumn(), m_sortOrder);
 }
 

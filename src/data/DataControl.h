@@ -66,9 +66,9 @@ public:
     void setFillStepMs(int ms) { m_fillStepMs = ms; }
 
     // Sorts the list by a column (its position among the columns), or back to the record
-    // source's own order when `column` is -1. The filter stays; the current row stays current
-    // when it is among the rows read first. Refresh() and a new record source keep the sort as
-    // long as the column is there.
+    // source's own order when `column` is -1. The filter stays, and the first row becomes
+    // current, as after Refresh(). Refresh() and a new record source keep the sort as long as
+    // the column is there.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     // The column the list is sorted by, or -1 when it is in the record source's order.
     int sortColumn() const { return m_sortColumn.isEmpty() ? -1 : columnIndex(m_sortColumn); }
@@ -172,7 +172,7 @@ private:
     bool fillStep(int budgetMs);
     bool fillStepDue() const;
     void fetchNow();
-    bool runQuery(qint64 keepId = -1);
+    bool runQuery();
     void emitCurrent();
 
     Database& m_db;
@@ -192,7 +192,6 @@ private:
     bool m_sortedPass = false;
     QVector<Row> m_best;
     QSet<qint64> m_listed; // rowids of a sorted list, so an edited row that moved is not listed twice
-    qint64 m_keepId = -1;  // the row to keep current once the sorted rows are read
     QVector<Row> m_rows;
     bool m_atEnd = true;
     mutable int m_total = -1;

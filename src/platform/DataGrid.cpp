@@ -24,8 +24,10 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setSortIndicatorShown(true);
     horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
-        if (!m_showingSort && model())
-            model()->sort(column, order);
+        if (m_showingSort || !model())
+            return;
+        commitOpenEditor();
+        model()->sort(column, order);
     });
 }
 
@@ -51,6 +53,17 @@ void DataGrid::setModel(QAbstractItemModel* model)
 int DataGrid::currentRowIndex() const
 {
     return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void DataGrid::commitOpenEditor()
+{
+    const QModelIndex index = currentIndex();
+    if (!index.isValid())
+        return;
+    if (QWidget* editor = indexWidget(index)) {
+        emit itemDelegate()->commitData(editor);
+        emit itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }
 
 void DataGrid::setCurrentRow(int row)

@@ -25,6 +25,9 @@ public:
     void setDeleteKeyEnabled(bool enabled) { m_deleteKey = enabled; }
 
     int currentRowIndex() const;
+    // Writes the editor that is open in the grid (if any) to its model and closes it, so that
+    // a cell being typed into is saved before the list is read again.
+    void commitOpenEditor();
 
 public slots:
     // Makes `row` current and visible (or clears the current row when -1).
