@@ -206,10 +206,9 @@ void registerBlockingBenchmarks()
                  [](benchmark::State& state) { soldSearch(state, true); });
     registerOnce("blocked|sold-items panel sorted by cashier (frmInvent heading click, no index)",
                  [](benchmark::State& state) { soldSort(state, "Cashier", {}); });
-    registerOnce("blocked|sold-items panel searched, then sorted by amount (frmInvent heading click)",
-                 [](benchmark::State& state) {
-                     soldSort(state, "Amount", BenchShop::instance().itemNames().front().left(5));
-                 });
+    registerOnce(
+        "blocked|sold-items panel searched, then sorted by amount (frmInvent heading click)",
+        [](benchmark::State& state) { soldSort(state, "Amount", BenchShop::instance().itemNames().front().left(5)); });
 }
 
 const Registration registration(6, registerBlockingBenchmarks);

@@ -122,10 +122,10 @@ void sortedPair(const std::string& operation, const QString& table, const QStrin
                      sqlite3* db = BenchShop::instance().db.handle();
                      const std::string key = utf8(SortKeySql(table, column));
                      const std::string direction = order == Qt::DescendingOrder ? " DESC" : "";
-                     auto rows = std::make_shared<Stmt>(db, ("SELECT rowid, " + key + ", * FROM " + utf8(table) +
-                                                             " ORDER BY " + key + direction + ", rowid" + direction +
-                                                             " LIMIT 256")
-                                                                .c_str());
+                     auto rows =
+                         std::make_shared<Stmt>(db, ("SELECT rowid, " + key + ", * FROM " + utf8(table) + " ORDER BY " +
+                                                     key + direction + ", rowid" + direction + " LIMIT 256")
+                                                        .c_str());
                      auto total = std::make_shared<Stmt>(db, ("SELECT count(*) FROM " + utf8(table)).c_str());
                      return [=] {
                          benchmark::DoNotOptimize(rows->all());
