@@ -171,7 +171,7 @@ bool DataControl::runQuery()
         if (m_sliced && sorted()) {
             QVariantList params;
             const QStringList where = conditions(params);
-            m_sliced = readsWholeTable(sortedSelect(where, kPageSize), params, !where.isEmpty());
+            m_sliced = readsManyRows(where, params);
             m_sortedPass = m_sliced;
         }
         m_scanTo = 0;
@@ -387,22 +387,33 @@ bool DataControl::rowBefore(const Row& a, const Row& b) const
     return m_sortOrder == Qt::DescendingOrder ? c > 0 : c < 0;
 }
 
-// True when the query would read every row of the table: no index finds its rows, and either
-// a condition filters them (a walk of the sort key's index could pass the whole table before
-// it has a page) or the rows must be sorted first.
-bool DataControl::readsWholeTable(const QString& sql, const QVariantList& params, bool filtered) const
+// True when the first sorted page of a large table would read more rows than a slice: when no
+// index finds the rows and either a condition filters them (a walk of the sort key's index
+// could pass the whole table before it has a page) or all of them must be sorted first; or
+// when an index finds them but too many to sort at once.
+bool DataControl::readsManyRows(const QStringList& where, const QVariantList& params) const
 {
-    const Recordset plan = m_db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sql, params);
+    const Recordset plan =
+        m_db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
     if (plan.BOF())
         return true;
+    bool searches = false;
     bool sorts = false;
     for (const QVariantList& step : plan.rows()) {
         const QString detail = step.isEmpty() ? QString() : step.last().toString();
-        if (detail.startsWith(QLatin1String("SEARCH")))
-            return false;
+        searches = searches || detail.startsWith(QLatin1String("SEARCH"));
         sorts = sorts || detail.contains(QLatin1String("TEMP B-TREE"));
     }
-    return filtered || sorts;
+    if (!searches)
+        return sorts || !where.isEmpty();
+    if (!sorts)
+        return false;
+    // The rows the index finds are counted through the index, up to a slice's worth.
+    const Recordset found = m_db.query(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 WHERE %2 LIMIT %3)")
+                                           .arg(m_table, where.join(QStringLiteral(" AND ")),
+                                                QString::number(kSlicedSpan + 1)),
+                                       params);
+    return found.BOF() || found.rows().first().first().toLongLong() > kSlicedSpan;
 }
 
 // Makes the first row current once there are rows; true when it did.

@@ -163,7 +163,7 @@ private:
     QString sortedSelect(const QStringList& where, int limit) const;
     QString keysetCondition(const Row& row, bool after, QVariantList& params) const;
     bool rowBefore(const Row& a, const Row& b) const;
-    bool readsWholeTable(const QString& sql, const QVariantList& params, bool filtered) const;
+    bool readsManyRows(const QStringList& where, const QVariantList& params) const;
     bool passStep(int budgetMs);
     bool placeCurrent();
     void appendRows(QVector<Row>& rows);
