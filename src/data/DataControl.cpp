@@ -393,8 +393,7 @@ bool DataControl::rowBefore(const Row& a, const Row& b) const
 // when an index finds them but too many to sort at once.
 bool DataControl::readsManyRows(const QStringList& where, const QVariantList& params) const
 {
-    const Recordset plan =
-        m_db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
+    const Recordset plan = m_db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
     if (plan.BOF())
         return true;
     bool searches = false;
@@ -409,10 +408,10 @@ bool DataControl::readsManyRows(const QStringList& where, const QVariantList& pa
     if (!sorts)
         return false;
     // The rows the index finds are counted through the index, up to a slice's worth.
-    const Recordset found = m_db.query(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 WHERE %2 LIMIT %3)")
-                                           .arg(m_table, where.join(QStringLiteral(" AND ")),
-                                                QString::number(kSlicedSpan + 1)),
-                                       params);
+    const Recordset found =
+        m_db.query(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 WHERE %2 LIMIT %3)")
+                       .arg(m_table, where.join(QStringLiteral(" AND ")), QString::number(kSlicedSpan + 1)),
+                   params);
     return found.BOF() || found.rows().first().first().toLongLong() > kSlicedSpan;
 }
 

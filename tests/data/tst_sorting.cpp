@@ -224,10 +224,8 @@ void tst_Sorting::largeTableFilteredOrUnindexed_data()
     QTest::newRow("few found") << 0 << QString("item 12345") << QString("ItemPrice") << Qt::DescendingOrder << true;
     QTest::newRow("by a column without an index")
         << 0 << QString() << QString("ItemStocks") << Qt::DescendingOrder << true;
-    QTest::newRow("source finding every row") << 300 << QString() << QString("ItemPrice") << Qt::AscendingOrder
-                                              << true;
-    QTest::newRow("source finding few rows") << 2 << QString() << QString("ItemStocks") << Qt::DescendingOrder
-                                             << false;
+    QTest::newRow("source finding every row") << 300 << QString() << QString("ItemPrice") << Qt::AscendingOrder << true;
+    QTest::newRow("source finding few rows") << 2 << QString() << QString("ItemStocks") << Qt::DescendingOrder << false;
 }
 
 void tst_Sorting::largeTableFilteredOrUnindexed()
