@@ -6,6 +6,7 @@
 #include "Pairs.h"
 
 #include "data/DataControl.h"
+#include "data/Schema.h"
 #include "data/TextForms.h"
 
 #include <cstdlib>
@@ -102,6 +103,39 @@ void searchPair(const std::string& operation, const QString& table, const QStrin
                  }});
 }
 
+// A list sorted by a click on a column heading: the first page in the column's order and the
+// true count. The list is put back in its own order untimed after each sort.
+void sortedPair(const std::string& operation, const QString& table, const QString& column, Qt::SortOrder order)
+{
+    auto control = std::make_shared<DataControl>(BenchShop::instance().db);
+    registerPair("window", operation,
+                 {[=](benchmark::State&) -> Operation {
+                      control->setRecordSource(QStringLiteral("Select * from %1").arg(table));
+                      control->Refresh();
+                      return [=] {
+                          control->sort(control->columnIndex(column), order);
+                          benchmark::DoNotOptimize(control->totalRowCount());
+                      };
+                  },
+                  [=] { control->sort(-1); }},
+                 {[=](benchmark::State&) -> Operation {
+                     sqlite3* db = BenchShop::instance().db.handle();
+                     const std::string key = utf8(SortKeySql(table, column));
+                     const std::string direction = order == Qt::DescendingOrder ? " DESC" : "";
+                     auto rows =
+                         std::make_shared<Stmt>(db, ("SELECT rowid, " + key + ", * FROM " + utf8(table) + " ORDER BY " +
+                                                     key + direction + ", rowid" + direction + " LIMIT 256")
+                                                        .c_str());
+                     auto total = std::make_shared<Stmt>(db, ("SELECT count(*) FROM " + utf8(table)).c_str());
+                     return [=] {
+                         benchmark::DoNotOptimize(rows->all());
+                         total->row();
+                         benchmark::DoNotOptimize(total->integer(0));
+                         total->reset();
+                     };
+                 }});
+}
+
 // The least work of the reading NumberFromText defines: the text copied without its blanks,
 // then its leading number read (no hexadecimal or octal prefixes, no D exponent).
 double plainReading(const char* text)
@@ -135,6 +169,17 @@ void registerDataBenchmarks()
     searchPair("logs search by user", QStringLiteral("tblLogs"), QStringLiteral("UserName"), QStringLiteral("santos"));
     searchPair("employees search by name", QStringLiteral("tblEmp"), QStringLiteral("EmployeeName"),
                QStringLiteral("maria"));
+
+    sortedPair("items list sorted by price", QStringLiteral("tblStocks"), QStringLiteral("ItemPrice"),
+               Qt::AscendingOrder);
+    sortedPair("items list sorted by price, descending", QStringLiteral("tblStocks"), QStringLiteral("ItemPrice"),
+               Qt::DescendingOrder);
+    sortedPair("items list sorted by name", QStringLiteral("tblStocks"), QStringLiteral("ItemName"),
+               Qt::AscendingOrder);
+    sortedPair("sold items list sorted by amount, descending", QStringLiteral("tblSold"), QStringLiteral("Amount"),
+               Qt::DescendingOrder);
+    sortedPair("sold items list sorted by day, descending", QStringLiteral("tblSold"), QStringLiteral("Dated"),
+               Qt::DescendingOrder);
 
     static const QString texts[] = {QStringLiteral("1250.5"), QStringLiteral(" 12 abc"), QStringLiteral("1,500"),
                                     QStringLiteral("-3.5E2")};

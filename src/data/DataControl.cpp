@@ -1,6 +1,7 @@
 #include "data/DataControl.h"
 
 #include "data/Database.h"
+#include "data/Schema.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -42,6 +43,33 @@ qint64 nextSlice(qint64 slice, int budgetMs, qint64 spentMs)
     return std::clamp<qint64>(slice * budget / (4 * std::max<qint64>(1, spentMs)), 1024, slice * 2);
 }
 
+// Orders two sort keys as SQLite does: numbers by value, texts by their UTF-8 bytes (the
+// keys carry no collation), NULL before numbers before texts.
+int compareKeys(const QVariant& a, const QVariant& b)
+{
+    auto rank = [](const QVariant& v) {
+        if (v.isNull())
+            return 0;
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::Double:
+            return 1;
+        default:
+            return 2;
+        }
+    };
+    const int ra = rank(a), rb = rank(b);
+    if (ra != rb || ra == 0)
+        return ra - rb;
+    if (ra == 1) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    const QByteArray x = a.toString().toUtf8(), y = b.toString().toUtf8();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
 } // namespace
 
 DataControl::DataControl(Database& db, QObject* parent) : QAbstractTableModel(parent), m_db(db)
@@ -74,7 +102,7 @@ void DataControl::setRecordSource(const QString& select, const QVariantList& par
     m_orderBy = match.captured(4).trimmed();
 }
 
-QString DataControl::whereClause(QVariantList& params) const
+QStringList DataControl::conditions(QVariantList& params) const
 {
     QStringList parts;
     if (!m_where.isEmpty()) {
@@ -85,6 +113,12 @@ QString DataControl::whereClause(QVariantList& params) const
         parts << quoted(m_filterColumn) + QStringLiteral(" LIKE ? ESCAPE '\\'");
         params << likePattern(m_filterText);
     }
+    return parts;
+}
+
+QString DataControl::whereClause(QVariantList& params) const
+{
+    const QStringList parts = conditions(params);
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
@@ -93,10 +127,15 @@ bool DataControl::runQuery()
     stopFill(); // a page still being gathered for the last query is abandoned
     beginResetModel();
     m_rows.clear();
+    m_listed.clear();
+    m_best.clear();
+    m_current = -1;
     m_total = -1;
     m_countedTo = -1;
     m_atEnd = false;
     m_sliced = false;
+    m_sortedPass = false;
+    m_sortKey.clear();
     m_adding = false;
     m_pending.clear();
     bool ok = !m_table.isEmpty();
@@ -117,11 +156,24 @@ bool DataControl::runQuery()
             m_lastError = m_db.lastError();
         }
     }
-    if (ok && !m_filterColumn.isEmpty() && m_orderBy.isEmpty()) {
-        // The contains-filter reads every row it passes: over a large table, in slices.
+    // A sort by a column the new record source lacks is dropped.
+    const bool sortDropped = ok && !m_sortColumn.isEmpty() && columnIndex(m_sortColumn) < 0;
+    if (sortDropped)
+        m_sortColumn.clear();
+    if (ok && !m_sortColumn.isEmpty())
+        m_sortKey = SortKeySql(m_table, m_sortColumn);
+    if (ok && (sorted() || (!m_filterColumn.isEmpty() && m_orderBy.isEmpty()))) {
+        // The contains-filter reads every row it passes, and so does a sort that no index
+        // serves: over a large table, in slices.
         const Recordset last = m_db.query(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_table));
         m_scanEnd = last.BOF() ? 0 : last.rows().first().first().toLongLong();
         m_sliced = m_scanEnd > kSlicedSpan;
+        if (m_sliced && sorted()) {
+            QVariantList params;
+            const QStringList where = conditions(params);
+            m_sliced = readsManyRows(where, params);
+            m_sortedPass = m_sliced;
+        }
         m_scanTo = 0;
         m_fillSlice = kFirstSlice;
     }
@@ -129,20 +181,27 @@ bool DataControl::runQuery()
         QVector<Row> page;
         ok = fetchPage(page);
         m_rows = std::move(page);
+        if (sorted()) {
+            for (const Row& row : std::as_const(m_rows))
+                m_listed.insert(row.id);
+        }
     }
     if (!ok) {
         m_rows.clear();
         m_atEnd = true;
         m_sliced = false;
+        m_sortedPass = false;
         m_total = 0;
     }
-    m_current = m_rows.isEmpty() ? -1 : 0;
+    placeCurrent();
     // Filling before the reset is announced, so views fetching more on the reset wait for it.
     if (m_sliced)
         startFill();
     endResetModel();
     if (m_sliced) // the first step now, the rest between events; rows are shown as they are found
         fillStep(m_fillStepMs);
+    if (sortDropped)
+        emit sortChanged(-1, m_sortOrder);
     emitCurrent();
     return ok;
 }
@@ -154,12 +213,16 @@ bool DataControl::readRows(const QString& sql, const QVariantList& params, QVect
         m_lastError = m_db.lastError();
         return false;
     }
-    const int n = sqlite3_column_count(stmt) - 1;
+    // The rowid first, then the sort key when sorted, then the columns.
+    const int first = sorted() ? 2 : 1;
+    const int n = sqlite3_column_count(stmt) - first;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n)};
+        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n), {}};
+        if (first == 2)
+            row.key = Database::columnValue(stmt, 1);
         for (int c = 0; c < n; ++c)
-            row.values[c] = Database::columnValue(stmt, c + 1);
+            row.values[c] = Database::columnValue(stmt, c + first);
         rows.push_back(std::move(row));
     }
     sqlite3_finalize(stmt);
@@ -172,6 +235,13 @@ bool DataControl::readRows(const QString& sql, const QVariantList& params, QVect
 
 void DataControl::appendRows(QVector<Row>& rows)
 {
+    if (sorted()) {
+        // A row edited since it was listed may come again further on: it stays where it is.
+        rows.erase(std::remove_if(rows.begin(), rows.end(), [this](const Row& r) { return m_listed.contains(r.id); }),
+                   rows.end());
+        for (const Row& row : std::as_const(rows))
+            m_listed.insert(row.id);
+    }
     if (rows.isEmpty())
         return;
     const int before = static_cast<int>(m_rows.size());
@@ -185,6 +255,11 @@ void DataControl::startFill()
 {
     m_filling = true;
     m_fillTarget = static_cast<int>(m_rows.size()) + kPageSize;
+    if (m_sortedPass) { // every page of a sorted list is a pass over the whole table
+        m_scanTo = 0;
+        m_fillSlice = kFirstSlice;
+        m_best.clear();
+    }
     m_fillTimer->start();
 }
 
@@ -198,6 +273,8 @@ bool DataControl::fillStep(int budgetMs)
 {
     if (!m_filling)
         return true;
+    if (m_sortedPass)
+        return passStep(budgetMs);
     QElapsedTimer clock;
     clock.start();
     QVariantList params;
@@ -230,11 +307,121 @@ bool DataControl::fillStep(int budgetMs)
     if (complete)
         stopFill();
     m_sinceFillStep.start();
-    if (m_current < 0 && !m_rows.isEmpty()) {
-        m_current = 0;
+    if (placeCurrent())
         emitCurrent();
-    }
     return !m_filling;
+}
+
+// One step of a pass over the table for the next rows of a sorted list: every slice of rowids
+// gives its best rows after the last row listed, and the pass keeps the best kPassRows of
+// them (asking each slice only for rows that beat the worst one kept, once it has them all).
+// The rows are listed when the whole table has been passed.
+bool DataControl::passStep(int budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const auto before = [this](const Row& a, const Row& b) { return rowBefore(a, b); };
+    bool ok = true;
+    do {
+        QElapsedTimer slice;
+        slice.start();
+        const qint64 to =
+            m_scanEnd - m_scanTo <= m_fillSlice ? std::numeric_limits<qint64>::max() : m_scanTo + m_fillSlice;
+        QVariantList params;
+        QStringList where = conditions(params);
+        where << QStringLiteral("rowid > ? AND rowid <= ?");
+        params << m_scanTo << to;
+        if (!m_rows.isEmpty())
+            where << keysetCondition(m_rows.last(), true, params);
+        if (m_best.size() >= kPassRows)
+            where << keysetCondition(m_best.last(), false, params);
+        QVector<Row> found;
+        ok = readRows(sortedSelect(where, kPassRows), params, found);
+        if (!ok)
+            break;
+        const qsizetype kept = m_best.size();
+        m_best += found;
+        std::inplace_merge(m_best.begin(), m_best.begin() + kept, m_best.end(), before);
+        if (m_best.size() > kPassRows)
+            m_best.resize(kPassRows);
+        m_scanTo = to;
+        m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice.elapsed());
+    } while (m_scanTo != std::numeric_limits<qint64>::max() && clock.elapsed() < budgetMs);
+    m_sinceFillStep.start();
+    if (ok && m_scanTo != std::numeric_limits<qint64>::max())
+        return false;
+    // A failed slice ends the list where it stands: its rows would leave a gap.
+    m_atEnd = !ok || m_best.size() < kPassRows;
+    QVector<Row> rows = ok ? std::move(m_best) : QVector<Row>();
+    m_best.clear();
+    stopFill();
+    appendRows(rows);
+    if (placeCurrent())
+        emitCurrent();
+    return true;
+}
+
+QString DataControl::sortedSelect(const QStringList& where, int limit) const
+{
+    const QString direction = m_sortOrder == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString();
+    return QStringLiteral("SELECT rowid, %1, %2 FROM %3%4 ORDER BY %1%5, rowid%5 LIMIT %6")
+        .arg(m_sortKey, m_columnList, m_table,
+             where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")), direction,
+             QString::number(limit));
+}
+
+// The rows after `row` in the list's order (or before it, when `after` is false), written so
+// that an index on the sort key finds where they start.
+QString DataControl::keysetCondition(const Row& row, bool after, QVariantList& params) const
+{
+    const QString op = after == (m_sortOrder == Qt::AscendingOrder) ? QStringLiteral(">") : QStringLiteral("<");
+    params << row.key << row.key << row.id;
+    return QStringLiteral("%1 %2= ? AND (%1 %2 ? OR rowid %2 ?)").arg(m_sortKey, op);
+}
+
+bool DataControl::rowBefore(const Row& a, const Row& b) const
+{
+    int c = compareKeys(a.key, b.key);
+    if (c == 0)
+        c = a.id < b.id ? -1 : (a.id > b.id ? 1 : 0);
+    return m_sortOrder == Qt::DescendingOrder ? c > 0 : c < 0;
+}
+
+// True when the first sorted page of a large table would read more rows than a slice: when no
+// index finds the rows and either a condition filters them (a walk of the sort key's index
+// could pass the whole table before it has a page) or all of them must be sorted first; or
+// when an index finds them but too many to sort at once.
+bool DataControl::readsManyRows(const QStringList& where, const QVariantList& params) const
+{
+    const Recordset plan = m_db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
+    if (plan.BOF())
+        return true;
+    bool searches = false;
+    bool sorts = false;
+    for (const QVariantList& step : plan.rows()) {
+        const QString detail = step.isEmpty() ? QString() : step.last().toString();
+        searches = searches || detail.startsWith(QLatin1String("SEARCH"));
+        sorts = sorts || detail.contains(QLatin1String("TEMP B-TREE"));
+    }
+    if (!searches)
+        return sorts || !where.isEmpty();
+    if (!sorts)
+        return false;
+    // The rows the index finds are counted through the index, up to a slice's worth.
+    const Recordset found =
+        m_db.query(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 WHERE %2 LIMIT %3)")
+                       .arg(m_table, where.join(QStringLiteral(" AND ")), QString::number(kSlicedSpan + 1)),
+                   params);
+    return found.BOF() || found.rows().first().first().toLongLong() > kSlicedSpan;
+}
+
+// Makes the first row current once there are rows; true when it did.
+bool DataControl::placeCurrent()
+{
+    if (m_current >= 0 || m_rows.isEmpty())
+        return false;
+    m_current = 0;
+    return true;
 }
 
 // The page's timer and a count asked for between events both move the gathering on; a step
@@ -261,9 +448,15 @@ bool DataControl::fetchPage(QVector<Row>& page)
     if (m_atEnd)
         return true;
     QVariantList params;
-    QString where = whereClause(params);
     QString sql;
-    if (m_orderBy.isEmpty()) {
+    if (sorted()) {
+        // Keyset paging in the sorted order: the rows after the last one listed.
+        QStringList where = conditions(params);
+        if (!m_rows.isEmpty())
+            where << keysetCondition(m_rows.last(), true, params);
+        sql = sortedSelect(where, kPageSize);
+    } else if (m_orderBy.isEmpty()) {
+        QString where = whereClause(params);
         // Keyset paging in rowid order: each page costs the same, however deep.
         if (!m_rows.isEmpty()) {
             where +=
@@ -275,7 +468,7 @@ bool DataControl::fetchPage(QVector<Row>& page)
                   .arg(kPageSize);
     } else {
         sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 ORDER BY %4 LIMIT %5 OFFSET %6")
-                  .arg(m_columnList, m_table, where, m_orderBy)
+                  .arg(m_columnList, m_table, whereClause(params), m_orderBy)
                   .arg(kPageSize)
                   .arg(m_rows.size());
     }
@@ -287,6 +480,17 @@ bool DataControl::fetchPage(QVector<Row>& page)
     if (page.size() - before < kPageSize)
         m_atEnd = true;
     return true;
+}
+
+void DataControl::sort(int column, Qt::SortOrder order)
+{
+    const QString name = column >= 0 && column < m_columns.size() ? m_columns.at(column) : QString();
+    if (name == m_sortColumn && (name.isEmpty() || order == m_sortOrder))
+        return;
+    m_sortColumn = name;
+    m_sortOrder = order;
+    runQuery();
+    emit sortChanged(sortColumn(), m_sortOrder);
 }
 
 bool DataControl::Refresh()
@@ -335,7 +539,7 @@ bool DataControl::countStep(int budgetMs)
 {
     if (knownRowCount() >= 0)
         return true;
-    if (m_filling) { // gathering the page counts the rows it passes
+    if (m_filling && !m_sortedPass) { // gathering the page counts the rows it passes
         if (fillStepDue())
             fillStep(budgetMs);
         return knownRowCount() >= 0;
@@ -346,8 +550,9 @@ bool DataControl::countStep(int budgetMs)
         const Recordset last = m_db.query(QStringLiteral("SELECT max(rowid) FROM %1").arg(m_table));
         m_countEnd = last.BOF() ? 0 : last.rows().first().first().toLongLong();
         // Rows gathered in slices are every match up to m_scanTo: the count goes on from there.
-        m_countedTo = m_sliced ? m_scanTo : 0;
-        m_counted = m_sliced ? static_cast<int>(m_rows.size()) : 0;
+        const bool gathered = m_sliced && !m_sortedPass;
+        m_countedTo = gathered ? m_scanTo : 0;
+        m_counted = gathered ? static_cast<int>(m_rows.size()) : 0;
         m_countSlice = kFirstSlice;
     }
     QVariantList params;

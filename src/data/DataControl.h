@@ -21,6 +21,11 @@ class QTimer;
 // slice of rowids at a time between events: the rows are inserted (rowsInserted) as they are
 // found, canFetchMore() is false meanwhile, and the page is complete when isFilling() is false.
 // A small table is read at once, as before.
+// A list can be sorted by any of its columns (sort()), by the database: the order is the
+// column's sort key (SortKeySql) and then the rowid, and pages follow on from the last row's
+// (key, rowid). Where that order cannot come from an index (or a filter must read every row)
+// on a large table, each page is gathered a slice of rowids at a time between events, as a
+// filtered page is, keeping the best rows of every slice.
 class DataControl : public QAbstractTableModel
 {
     Q_OBJECT
@@ -59,6 +64,15 @@ public:
     // How long one step of gathering may read before events are processed again (at least
     // one slice of rowids is read a step, however short this is).
     void setFillStepMs(int ms) { m_fillStepMs = ms; }
+
+    // Sorts the list by a column (its position among the columns), or back to the record
+    // source's own order when `column` is -1. The filter stays, and the first row becomes
+    // current, as after Refresh(). Refresh() and a new record source keep the sort as long as
+    // the column is there.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The column the list is sorted by, or -1 when it is in the record source's order.
+    int sortColumn() const { return m_sortColumn.isEmpty() ? -1 : columnIndex(m_sortColumn); }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
     int currentRow() const { return m_current; }
     // A valid index into the fetched rows (fetching more when needed), or -1.
@@ -121,6 +135,8 @@ public:
     // A filtered table whose rowids reach beyond this is gathered in slices of rowids.
     static constexpr qint64 kSlicedSpan = 65536;
     static constexpr int kFillStepMs = 10;
+    // A sorted page gathered in slices keeps this many rows of every pass over the table.
+    static constexpr int kPassRows = 4 * kPageSize;
 
 signals:
     // The current row changed, or its values did (refresh, edit, delete).
@@ -129,16 +145,27 @@ signals:
     void writeFailed(const QString& message);
     // An in-place edit or a deletion was refused by a check; `reason` says why.
     void writeRefused(const QString& reason);
+    // The sort changed (sort(), or a new record source without the sorted column).
+    void sortChanged(int column, Qt::SortOrder order);
 
 private:
     struct Row
     {
         qint64 id;
         QVector<QVariant> values;
+        QVariant key; // the sort key, when sorted
     };
+    QStringList conditions(QVariantList& params) const;
     QString whereClause(QVariantList& params) const;
     bool fetchPage(QVector<Row>& page);
     bool readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows);
+    bool sorted() const { return !m_sortKey.isEmpty(); }
+    QString sortedSelect(const QStringList& where, int limit) const;
+    QString keysetCondition(const Row& row, bool after, QVariantList& params) const;
+    bool rowBefore(const Row& a, const Row& b) const;
+    bool readsManyRows(const QStringList& where, const QVariantList& params) const;
+    bool passStep(int budgetMs);
+    bool placeCurrent();
     void appendRows(QVector<Row>& rows);
     void startFill();
     void stopFill();
@@ -158,6 +185,13 @@ private:
     QStringList m_columns;
     QString m_filterColumn;
     QString m_filterText;
+    QString m_sortColumn; // empty: the record source's order
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    QString m_sortKey; // the sort key's SQL while sorted
+    // Gathering a sorted page in passes over slices of rowids: the best rows found so far.
+    bool m_sortedPass = false;
+    QVector<Row> m_best;
+    QSet<qint64> m_listed; // rowids of a sorted list, so an edited row that moved is not listed twice
     QVector<Row> m_rows;
     bool m_atEnd = true;
     mutable int m_total = -1;

@@ -116,6 +116,83 @@ CREATE TABLE tblReceipt (
 );
 CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
 )SQL";
+// The sorted lists of the large tables that an index serves: the first page of such a list is
+// read from its index instead of from a sort of the whole table.
+struct SortIndex
+{
+    const char* name;
+    const char* table;
+    const char* column;
+};
+constexpr SortIndex kSortIndexes[] = {
+    {"idxStocksPriceKey", "tblStocks", "ItemPrice"},
+    {"idxStocksNameKey", "tblStocks", "ItemName"},
+    {"idxStocksNumberKey", "tblStocks", "ItemNumber"},
+    {"idxSoldAmountKey", "tblSold", "Amount"},
+    {"idxSoldDayKey", "tblSold", "Dated"},
+};
+
+QString sortIndexSql(const SortIndex& index)
+{
+    const QString table = QString::fromLatin1(index.table);
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3);")
+        .arg(QString::fromLatin1(index.name), table, SortKeySql(table, QString::fromLatin1(index.column)));
+}
+
+bool createSortIndexes(Database& db)
+{
+    QString script;
+    for (const SortIndex& index : kSortIndexes)
+        script += sortIndexSql(index);
+    return db.executeScript(script);
+}
+
+bool hasSortIndexes(Database& db)
+{
+    QStringList marks;
+    QVariantList names;
+    for (const SortIndex& index : kSortIndexes) {
+        marks << QStringLiteral("?");
+        names << QString::fromLatin1(index.name);
+    }
+    const Recordset r =
+        db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN (%1)")
+                     .arg(marks.join(u',')),
+                 names);
+    return !r.BOF() && r.rows().first().first().toInt() == static_cast<int>(names.size());
+}
+
+enum class SortKind { Text, Number, Day, Time };
+
+SortKind sortKind(const QString& table, const QString& column)
+{
+    static const QStringList numbers = {
+        QStringLiteral("ClientKey"),     QStringLiteral("EmployeeID"), QStringLiteral("ItemNumber"),
+        QStringLiteral("ItemPrice"),     QStringLiteral("ItemStocks"), QStringLiteral("itemQuantity"),
+        QStringLiteral("itemAmount"),    QStringLiteral("Till"),       QStringLiteral("SaleNumber"),
+        QStringLiteral("TransactionID"), QStringLiteral("Quantity"),   QStringLiteral("PresentStock"),
+        QStringLiteral("Amount"),        QStringLiteral("AmountDue"),  QStringLiteral("Change"),
+        QStringLiteral("Cash"),          QStringLiteral("Sales"),      QStringLiteral("Transactions"),
+        QStringLiteral("ClientID"),      QStringLiteral("ItemID")};
+    static const QStringList days = {QStringLiteral("BusinessDate"), QStringLiteral("NoteDate"),
+                                     QStringLiteral("LogDate"),      QStringLiteral("Registered"),
+                                     QStringLiteral("ClientReg"),    QStringLiteral("Dated")};
+    static const QStringList times = {QStringLiteral("BusinessTime"), QStringLiteral("NoteTime"),
+                                      QStringLiteral("LogTime"), QStringLiteral("EndTime")};
+    if (numbers.contains(column, Qt::CaseInsensitive))
+        return SortKind::Number;
+    // The cart's Dated is a "yyyy-mm-dd hh:mm:ss" text, which sorts as it stands.
+    if (days.contains(column, Qt::CaseInsensitive) && table.compare(u"tblPos", Qt::CaseInsensitive) != 0)
+        return SortKind::Day;
+    if (times.contains(column, Qt::CaseInsensitive))
+        return SortKind::Time;
+    return SortKind::Text;
+}
+
+QString quotedName(const QString& identifier)
+{
+    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
 
 bool hasColumn(Database& db, const QString& table, const QString& column)
 {
@@ -162,7 +239,7 @@ bool addTills(Database& db)
 bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
-    if (!needsTills(db) && !needsReceipts(db))
+    if (!needsTills(db) && !needsReceipts(db) && hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -172,7 +249,39 @@ bool upgradeSchema(Database& db)
         return false;
     if (needsReceipts(db) && !db.executeScript(QString::fromUtf8(kReceiptTable)))
         return false;
-    return tx.commit();
+    // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
+    return createSortIndexes(db) && tx.commit();
+}
+
+QString SortKeySql(const QString& table, const QString& column)
+{
+    const QString text = QStringLiteral("COALESCE(%1, '')").arg(quotedName(column));
+    switch (sortKind(table, column)) {
+    case SortKind::Number:
+        return QStringLiteral("COALESCE(CAST(replace(%1, ',', '') AS REAL), 0.0)").arg(quotedName(column));
+    case SortKind::Day:
+        // "December 08, 2026": the year is the last four characters, the day the two before the
+        // comma, the month the name before the blank; an unknown month counts as month 00.
+        return QStringLiteral("(substr(%1, length(%1) - 3, 4) || CASE lower(substr(%1, 1, length(%1) - 9)) "
+                              "WHEN 'january' THEN '01' WHEN 'february' THEN '02' WHEN 'march' THEN '03' "
+                              "WHEN 'april' THEN '04' WHEN 'may' THEN '05' WHEN 'june' THEN '06' "
+                              "WHEN 'july' THEN '07' WHEN 'august' THEN '08' WHEN 'september' THEN '09' "
+                              "WHEN 'october' THEN '10' WHEN 'november' THEN '11' WHEN 'december' THEN '12' "
+                              "ELSE '00' END || substr(%1, length(%1) - 7, 2))")
+            .arg(text);
+    case SortKind::Time: {
+        // "9:05:07 AM" and "12:30:00 PM": AM before PM, the hour 12 first within each, then the
+        // "hh:mm:ss" with the hour padded to two digits.
+        const QString clock = QStringLiteral("substr('0' || %1, length(%1) - 9, 8)").arg(text);
+        return QStringLiteral("(CASE upper(substr(%1, length(%1) - 1, 2)) WHEN 'PM' THEN 'P' ELSE 'A' END || "
+                              "CASE substr(%2, 1, 2) WHEN '12' THEN '00' ELSE substr(%2, 1, 2) END || "
+                              "substr(%2, 3, 6))")
+            .arg(text, clock);
+    }
+    case SortKind::Text:
+        break;
+    }
+    return QStringLiteral("lower(%1)").arg(text);
 }
 
 QString clearHistorySql(const QString& table)
@@ -247,7 +356,8 @@ bool createSchema(Database& db, const InitOptions& options)
         !db.executeScript(QString::fromUtf8(kReceiptTable)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
-    if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())))
+    if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||
+        !createSortIndexes(db))
         return false;
     if (db.ExecuteSql(QStringLiteral("INSERT INTO tblMain (CompanyName, BackupFolder, TransactionID, ClientID, ItemID) "
                                      "VALUES (?, '', '', '', '')"),

@@ -9,10 +9,19 @@ class Database;
 // functions only, so SQLite can index it; queries must use this very text to use the index.
 QString SalesDayKeySql();
 
+// The SQL expression a list of `table` is ordered by when it is sorted by `column`: numbers
+// as numbers (thousands separators ignored, a text that is no number counts as 0), the
+// "MMMM DD, YYYY" days as "yyyymmdd", the "h:mm:ss AM" times by the time of day, and any other
+// text with letter case ignored. The key is never NULL, so (key, rowid) orders every row of
+// the table one way. It is built from plain SQL (COALESCE, CAST, CASE, substr, replace, lower);
+// the indexes that serve sorted lists are made on these very texts.
+QString SortKeySql(const QString& table, const QString& column);
+
 // Brings a file made by an earlier version up to the current tables, in one transaction:
 // tblPos gains the till of each cart line (the old cart becomes till 1's) and the number of
-// the open sale it belongs to, and the receipt table (tblReceipt) is added. False (with the
-// database's lastError) when it failed.
+// the open sale it belongs to, and the receipt table (tblReceipt) is added. Indexes missing from
+// the file (those of sorted lists, added later) are made as well. False (with the database's
+// lastError) when it failed.
 bool upgradeSchema(Database& db);
 
 // The statement that empties a history table (tblLogs, tblSold, tblSales) from the settings

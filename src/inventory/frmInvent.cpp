@@ -77,10 +77,8 @@ void showInGrid(DataGrid* grid, DataControl* control)
         grid->setCurrentRow(control->currentRow());
         return;
     }
-    if (old) {
-        QObject::disconnect(grid, &DataGrid::currentRowChanged, old, &DataControl::setCurrentRow);
-        QObject::disconnect(old, &DataControl::currentRowChanged, grid, &DataGrid::setCurrentRow);
-    }
+    if (old)
+        unbindGrid(grid, old);
     bindGrid(grid, control);
     fitColumns(grid);
 }

@@ -17,6 +17,25 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultSectionSize(130);
+    // The list starts in its own order, without an arrow on any heading. A click on a heading
+    // turns its arrow up, or over when it was already up (QHeaderView flips it), and that
+    // order is asked of the model.
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        if (m_showingSort || !model())
+            return;
+        commitOpenEditor();
+        model()->sort(column, order);
+    });
+}
+
+void DataGrid::showSortOrder(int column, Qt::SortOrder order)
+{
+    m_showingSort = true;
+    horizontalHeader()->setSortIndicator(column, order);
+    m_showingSort = false;
 }
 
 void DataGrid::setModel(QAbstractItemModel* model)
@@ -34,6 +53,17 @@ void DataGrid::setModel(QAbstractItemModel* model)
 int DataGrid::currentRowIndex() const
 {
     return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void DataGrid::commitOpenEditor()
+{
+    const QModelIndex index = currentIndex();
+    if (!index.isValid())
+        return;
+    if (QWidget* editor = indexWidget(index)) {
+        emit itemDelegate()->commitData(editor);
+        emit itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }
 
 void DataGrid::setCurrentRow(int row)

@@ -10,7 +10,9 @@ class QTextEdit;
 
 // The program's grid: a table view whose current row is one row, shown selected; a click
 // makes the clicked row current. Columns can be hidden by their position. Where the owning
-// window allows it, DEL deletes the current row (through deleteRequested).
+// window allows it, DEL deletes the current row (through deleteRequested). A click on a column
+// heading asks the model to sort by that column (again: the other way round); the heading
+// shows the order the model reports through showSortOrder().
 class DataGrid : public QTableView
 {
     Q_OBJECT
@@ -23,10 +25,15 @@ public:
     void setDeleteKeyEnabled(bool enabled) { m_deleteKey = enabled; }
 
     int currentRowIndex() const;
+    // Writes the editor that is open in the grid (if any) to its model and closes it, so that
+    // a cell being typed into is saved before the list is read again.
+    void commitOpenEditor();
 
 public slots:
     // Makes `row` current and visible (or clears the current row when -1).
     void setCurrentRow(int row);
+    // Shows the model's order on the headings: sorted by `column` (none when -1).
+    void showSortOrder(int column, Qt::SortOrder order);
 
 signals:
     void currentRowChanged(int row);
@@ -38,6 +45,7 @@ protected:
 private:
     bool m_deleteKey = false;
     bool m_settingRow = false;
+    bool m_showingSort = false;
 };
 
 // Binds a grid and a data control (any model with the current-row signals and slots of
@@ -52,6 +60,8 @@ void bindGrid(DataGrid* grid, Control* control, bool deleteKey = false,
     grid->setModel(control);
     QObject::connect(grid, &DataGrid::currentRowChanged, control, &Control::setCurrentRow);
     QObject::connect(control, &Control::currentRowChanged, grid, &DataGrid::setCurrentRow);
+    QObject::connect(control, &Control::sortChanged, grid, &DataGrid::showSortOrder);
+    grid->showSortOrder(control->sortColumn(), control->sortOrder());
     grid->setDeleteKeyEnabled(deleteKey);
     if (deleteKey) {
         QObject::connect(grid, &DataGrid::deleteRequested, control, [control, onDeleteFailed](int row) {
@@ -60,6 +70,14 @@ void bindGrid(DataGrid* grid, Control* control, bool deleteKey = false,
         });
     }
     grid->setCurrentRow(control->currentRow());
+}
+
+// Undoes bindGrid's connections between a grid and the control it showed until now.
+template <class Control> void unbindGrid(DataGrid* grid, Control* control)
+{
+    QObject::disconnect(grid, &DataGrid::currentRowChanged, control, &Control::setCurrentRow);
+    QObject::disconnect(control, &Control::currentRowChanged, grid, &DataGrid::setCurrentRow);
+    QObject::disconnect(control, &Control::sortChanged, grid, &DataGrid::showSortOrder);
 }
 
 // A text box that shows one column of a data control's current row.

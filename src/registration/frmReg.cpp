@@ -78,19 +78,6 @@ QLabel* panelTitle(const QString& text, QWidget* parent)
     return label;
 }
 
-// Writes the editor that is open in a grid (if any) to its model and closes it, so that a
-// cell being typed into is saved before the list is reloaded.
-void commitOpenEditor(DataGrid* grid)
-{
-    const QModelIndex index = grid->currentIndex();
-    if (!index.isValid())
-        return;
-    if (QWidget* editor = grid->indexWidget(index)) {
-        emit grid->itemDelegate()->commitData(editor);
-        emit grid->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
-}
-
 } // namespace
 
 frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx)
@@ -741,16 +728,16 @@ void frmReg::hidePanels()
 {
     // The registration forms are the first page; a panel is hidden by showing them again.
     if (m_DataGrid1)
-        commitOpenEditor(m_DataGrid1);
+        m_DataGrid1->commitOpenEditor();
     if (m_DataGrid2)
-        commitOpenEditor(m_DataGrid2);
+        m_DataGrid2->commitOpenEditor();
     m_pages->setCurrentIndex(0);
     m_statusRow->show();
 }
 
 void frmReg::lvButtons_H4_Click()
 {
-    commitOpenEditor(m_DataGrid1);
+    m_DataGrid1->commitOpenEditor();
     // Reload the list with the search that is shown.
     m_adoLog1->setFilter(QStringLiteral("EmployeeName"), m_txtSearch1->text());
     m_Check1->setChecked(false);
@@ -759,7 +746,7 @@ void frmReg::lvButtons_H4_Click()
 
 void frmReg::lvButtons_H3_Click()
 {
-    commitOpenEditor(m_DataGrid2);
+    m_DataGrid2->commitOpenEditor();
     m_AdoLog2->setFilter(QStringLiteral("ItemName"), m_txtSearch2->text());
 }
 

@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QHeaderView>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDir>
@@ -32,6 +33,7 @@
 #include <QScrollArea>
 #include <QSet>
 #include <QVBoxLayout>
+#include <QTableView>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QToolButton>
@@ -185,6 +187,27 @@ template <class T> T* child(QWidget* w, const char* name)
 void click(QWidget* w, const char* name)
 {
     QTest::mouseClick(child<QWidget>(w, name), Qt::LeftButton);
+}
+
+// Clicks the heading of a grid's column, as a user sorting the list does.
+void clickHeading(QWidget* w, const char* grid, const QString& column)
+{
+    auto* view = child<QAbstractItemView>(w, grid);
+    auto* header = static_cast<QTableView*>(view)->horizontalHeader();
+    int section = -1;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        if (view->model()->headerData(c, Qt::Horizontal).toString() == column)
+            section = c;
+    QVERIFY2(section >= 0, qPrintable(column));
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Prices, stocks and names that differ from item to item, so a sorted list shows its order.
+void varyItems(TestEnv& env)
+{
+    env.exec(QStringLiteral("UPDATE tblStocks SET ItemPrice = CAST((rowid * 37) % 1500 AS TEXT) || '.50', "
+                            "ItemStocks = (rowid * 13) % 90, ItemName = 'Item ' || CAST((rowid * 7) % 41 AS TEXT)"));
 }
 
 void seed(TestEnv& env)
@@ -397,12 +420,14 @@ void tst_Layout::fits_data()
                              "frmReg",
                              "frmReg employees",
                              "frmReg items",
+                             "frmReg items sorted",
                              "frmSetting",
                              "frmSetting folder and accounts",
                              "frmSetting folder and log",
                              "frmInvent",
                              "frmInvent sold items",
                              "frmInvent stock watch",
+                             "frmInvent sorted",
                              "frmSales",
                              "frmSales calendar",
                              "frmPrint",
@@ -420,6 +445,8 @@ void tst_Layout::fits()
     m_checked = 0;
     TestEnv env;
     seed(env);
+    if (scenario.endsWith(QLatin1String("sorted")))
+        varyItems(env);
     AppWindowFactory windows(env.ctx);
     env.ctx.windows = &windows;
     env.setSession(QString(), QString());
@@ -476,8 +503,10 @@ void tst_Layout::fits()
         throughMenu(env, "imgRep", [&](QDialog& d) {
             if (scenario.endsWith(QLatin1String("employees")))
                 click(&d, "cmdClient");
-            else if (scenario.endsWith(QLatin1String("items")))
+            else if (scenario.contains(QLatin1String("items")))
                 click(&d, "cmdItem");
+            if (scenario.endsWith(QLatin1String("sorted")))
+                clickHeading(&d, "DataGrid2", QStringLiteral("ItemName"));
             check(scenario, &d);
         });
     } else if (scenario.startsWith(QLatin1String("frmSetting"))) {
@@ -499,6 +528,9 @@ void tst_Layout::fits()
         if (scenario.endsWith(QLatin1String("watch"))) {
             click(&inventory, "lvButtons_H12");
             click(&inventory, "lvButtons_H9");
+        } else if (scenario.endsWith(QLatin1String("sorted"))) {
+            clickHeading(&inventory, "DataGrid2", QStringLiteral("ItemPrice"));
+            clickHeading(&inventory, "DataGrid2", QStringLiteral("ItemPrice")); // the other way: dearest first
         } else if (scenario != QLatin1String("frmInvent")) {
             click(&inventory, "lvButtons_H1");
             click(&inventory, "lvButtons_H5"); // the calendar opens over the panel
