@@ -754,7 +754,7 @@ void frmReg::changeEmployeePassword()
 {
     if (!isAdministrator())
         return;
-    commitOpenEditor(m_DataGrid1);
+    m_DataGrid1->commitOpenEditor();
     const int row = m_adoLog1->currentRow();
     if (row < 0) {
         m_ctx.platform.message(this, QStringLiteral("Select an employee in the list first."));
