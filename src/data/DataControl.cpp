@@ -559,10 +559,31 @@ QVariant DataControl::data(const QModelIndex& index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const QVariant v = value(index.row(), index.column());
-    // A number beyond what a number can hold (left by an older version) never shows as "inf".
     if (role == Qt::DisplayRole && v.typeId() == QMetaType::Double && !std::isfinite(v.toDouble()))
-        return QStringLiteral("Too large");
+        return displayText(v);
     return v.isNull() ? QVariant(QString()) : v;
+}
+
+QString DataControl::displayText(const QVariant& value)
+{
+    // A number beyond what a number can hold (left by an older version) never shows as "inf".
+    if (value.typeId() == QMetaType::Double && !std::isfinite(value.toDouble()))
+        return QStringLiteral("Too large");
+    return value.isNull() ? QString() : value.toString();
+}
+
+Recordset DataControl::allRows()
+{
+    if (m_table.isEmpty())
+        return {};
+    QVariantList params;
+    const QString where = whereClause(params);
+    const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
+    Recordset rows = m_db.query(
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
+    if (rows.State() == 0)
+        m_lastError = m_db.lastError();
+    return rows;
 }
 
 QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Recordset.h"
+
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
 #include <QSet>
@@ -102,6 +104,14 @@ public:
     // Reads one fetched row again from the table, so it shows what is stored now. False when
     // the row could not be read (it is then left as it was).
     bool reloadRow(int row);
+
+    // Every row the record source and filter select, fetched or not, in the list's order,
+    // without their rowids: what an export writes. A closed recordset (and lastError) when
+    // the query failed.
+    Recordset allRows();
+    // A value as the list shows it: an empty text for no value, "Too large" for a number
+    // beyond what a number can hold.
+    static QString displayText(const QVariant& value);
 
     QString lastError() const { return m_lastError; }
     // True when the last failed edit or deletion was refused by a check rather than by the table.

@@ -125,4 +125,57 @@ QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, c
     return {};
 }
 
+QString availabilityFor(double stocks)
+{
+    return stocks > 0 ? QStringLiteral("Available") : QStringLiteral("Out of Stock");
+}
+
+bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error)
+{
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        *error = db.lastError();
+        return false;
+    }
+    const CounterColumns c = columnsOf(Counter::Item);
+    const auto first = nextNumber(db, Counter::Item, error);
+    if (!first)
+        return false;
+    QStringList issued;
+    issued.reserve(items.size());
+    double next = NumberFromText(*first);
+    const QString insert = QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, "
+                                          "ItemStocks, ItemBrand, ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (const NewItem& item : items) {
+        QString number = PlainNumber(next);
+        // A number given by hand in the list is passed over, as registration does.
+        while (!issued.isEmpty() && numberInUse(db, c, number))
+            number = PlainNumber(++next);
+        if (db.ExecuteSql(insert, {number, item.name, item.price, item.description, item.stocks, item.brand,
+                                   item.availability}) != 1) {
+            *error = db.lastError();
+            return false;
+        }
+        issued << number;
+        next += 1;
+    }
+    if (!issued.isEmpty() && !storeCounter(db, Counter::Item, issued.last())) {
+        *error = db.lastError();
+        return false;
+    }
+    if (!tx.commit()) {
+        *error = db.lastError();
+        return false;
+    }
+    *numbers = issued;
+    return true;
+}
+
+QString itemNumberNamed(Database& db, const QString& name)
+{
+    const Recordset r =
+        db.query(QStringLiteral("SELECT ItemNumber FROM tblStocks WHERE ItemName = ? LIMIT 1"), {name});
+    return r.BOF() ? QString() : r.rows().first().first().toString();
+}
+
 } // namespace RegistrationData

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <QVector>
+
 #include <optional>
 
 class Database;
@@ -34,5 +36,25 @@ std::optional<double> stocksNumber(const QString& text);
 // refused, in the shop's words; an empty text when it may be written.
 QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+
+// The seven texts of a new tblStocks row, stored as they are (the number is issued on storing).
+struct NewItem
+{
+    QString name, price, description, brand, stocks, availability;
+};
+
+// The availability registration gives an item: "Available" while its stock is above 0,
+// otherwise "Out of Stock", whatever was chosen.
+QString availabilityFor(double stocks);
+
+// Registers many items at once (an import): inside one transaction the counter is read, the
+// items are stored under consecutive numbers from it (passing over numbers already in use) and
+// the counter is advanced to the last one. All or nothing: false (and `error`) when anything
+// failed, and then nothing is stored. The numbers issued are given in `numbers`, in order.
+// Nests in a transaction of the caller, which may add its own rows (a journal entry).
+bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error);
+
+// The item number of a stored item of that name (letter case ignored), or an empty text.
+QString itemNumberNamed(Database& db, const QString& name);
 
 } // namespace RegistrationData
