@@ -574,8 +574,8 @@ QString DataControl::displayText(const QVariant& value)
 
 Recordset DataControl::allRows()
 {
-    if (m_table.isEmpty())
-        return {};
+    if (m_table.isEmpty()) // no record source yet: a list without rows
+        return Recordset(m_columns, {});
     QVariantList params;
     const QString where = whereClause(params);
     const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
