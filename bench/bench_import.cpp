@@ -86,14 +86,19 @@ void registerImportBenchmarks()
                  db, "INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, ItemStocks, ItemBrand, "
                      "ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)");
              auto counter = std::make_shared<Stmt>(db, "UPDATE tblMain SET ItemID = ?");
+             auto named = std::make_shared<Stmt>(db, "SELECT ItemNumber FROM tblStocks WHERE ItemName = ? LIMIT 1");
+             auto inUse = std::make_shared<Stmt>(db, "SELECT 1 FROM tblStocks WHERE ItemNumber = ? LIMIT 1");
              return [=] {
-                 // The file split into rows and cells, the rows stored under numbers past the counter.
+                 // The file split into rows and cells, each name looked up among the stored items,
+                 // the rows stored under free numbers past the counter.
                  const Csv::Table table = Csv::parse(*bytes);
                  exec(db, "BEGIN IMMEDIATE");
                  long long number = 1000000000;
                  for (qsizetype r = 1; r < table.records.size(); ++r) {
                      const QStringList& f = table.records.at(r).fields;
-                     insert->bind(1, std::to_string(++number))
+                     named->bind(1, f.at(0).toStdString()).all();
+                     inUse->bind(1, std::to_string(++number)).all();
+                     insert->bind(1, std::to_string(number))
                          .bind(2, f.at(0).toStdString())
                          .bind(3, f.at(2).toStdString())
                          .bind(4, f.at(4).toStdString())

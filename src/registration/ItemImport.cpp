@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace ItemImport {
 
 namespace {
@@ -129,17 +131,29 @@ Plan plan(Database& db, const QByteArray& bytes)
         result.itemLines << record.line;
 
         const QString key = cells[Name].toLower();
-        if (const auto earlier = linesByName.constFind(key); earlier != linesByName.cend()) {
+        if (const auto earlier = linesByName.constFind(key); earlier != linesByName.cend())
             result.notes << Note{record.line, cells[Name],
                                  QStringLiteral("Registered as well; line %1 has the same name").arg(*earlier)};
-        } else {
+        else
             linesByName.insert(key, record.line);
-            if (const QString number = RegistrationData::itemNumberNamed(db, cells[Name]); !number.isEmpty())
-                result.notes << Note{record.line, cells[Name],
-                                     QStringLiteral("Registered as well; Item Number %1 has the same name")
-                                         .arg(number)};
-        }
     }
+
+    // Names that stored items bear already, looked up together.
+    QStringList names;
+    for (const RegistrationData::NewItem& item : std::as_const(result.items))
+        names << item.name;
+    const QHash<QString, QString> stored = RegistrationData::itemNumbersNamed(db, names);
+    QVector<Note> storedNotes;
+    for (qsizetype i = 0; i < result.items.size(); ++i) {
+        const QString& name = result.items.at(i).name;
+        if (linesByName.value(name.toLower()) != result.itemLines.at(i))
+            continue; // a later line of a name: noted against its first line
+        if (const auto number = stored.constFind(name.toLower()); number != stored.cend())
+            storedNotes << Note{result.itemLines.at(i), name,
+                                QStringLiteral("Registered as well; Item Number %1 has the same name").arg(*number)};
+    }
+    result.notes += storedNotes;
+    std::sort(result.notes.begin(), result.notes.end(), [](const Note& a, const Note& b) { return a.line < b.line; });
     return result;
 }
 

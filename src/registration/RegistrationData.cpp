@@ -3,6 +3,10 @@
 #include "data/Database.h"
 #include "data/TextForms.h"
 
+#include <QSet>
+
+#include <algorithm>
+
 namespace RegistrationData {
 
 namespace {
@@ -130,6 +134,36 @@ QString availabilityFor(double stocks)
     return stocks > 0 ? QStringLiteral("Available") : QStringLiteral("Out of Stock");
 }
 
+namespace {
+
+// Statements name at most this many values at a time, whatever the engine allows.
+constexpr qsizetype kBatch = 500;
+
+// The values of `column` of tblStocks that are among `values`, each with the `other` column.
+QList<QVector<QVariant>> stockRowsWith(Database& db, const QString& column, const QString& other,
+                                       const QStringList& values, bool* ok)
+{
+    QList<QVector<QVariant>> found;
+    *ok = true;
+    for (qsizetype from = 0; from < values.size(); from += kBatch) {
+        const QStringList batch = values.mid(from, kBatch);
+        QVariantList params;
+        for (const QString& v : batch)
+            params << v;
+        const QString marks = QStringLiteral("?, ").repeated(batch.size()).chopped(2);
+        const Recordset rs = db.query(
+            QStringLiteral("SELECT %1, %2 FROM tblStocks WHERE %1 IN (%3)").arg(column, other, marks), params);
+        if (rs.State() == 0) {
+            *ok = false;
+            return {};
+        }
+        found += rs.rows();
+    }
+    return found;
+}
+
+} // namespace
+
 bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error)
 {
     Transaction tx(db);
@@ -137,27 +171,44 @@ bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* num
         *error = db.lastError();
         return false;
     }
-    const CounterColumns c = columnsOf(Counter::Item);
     const auto first = nextNumber(db, Counter::Item, error);
     if (!first)
         return false;
+
+    // Consecutive numbers from the counter; a number given by hand in the list is passed over,
+    // as registration passes over it. The numbers are tried a batch at a time.
     QStringList issued;
     issued.reserve(items.size());
     double next = NumberFromText(*first);
+    while (issued.size() < items.size()) {
+        QStringList candidates;
+        for (qsizetype i = 0; i < std::min(kBatch, items.size() - issued.size()); ++i)
+            candidates << PlainNumber(next + static_cast<double>(i));
+        next += static_cast<double>(candidates.size());
+        bool ok = true;
+        QSet<QString> used;
+        for (const auto& row : stockRowsWith(db, QStringLiteral("ItemNumber"), QStringLiteral("rowid"), candidates,
+                                             &ok))
+            used.insert(row.first().toString().toLower());
+        if (!ok) {
+            *error = db.lastError();
+            return false;
+        }
+        for (const QString& number : std::as_const(candidates)) {
+            if (!used.contains(number.toLower()))
+                issued << number;
+        }
+    }
+
     const QString insert = QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, "
                                           "ItemStocks, ItemBrand, ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    for (const NewItem& item : items) {
-        QString number = PlainNumber(next);
-        // A number given by hand in the list is passed over, as registration does.
-        while (!issued.isEmpty() && numberInUse(db, c, number))
-            number = PlainNumber(++next);
-        if (db.ExecuteSql(insert, {number, item.name, item.price, item.description, item.stocks, item.brand,
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const NewItem& item = items.at(i);
+        if (db.ExecuteSql(insert, {issued.at(i), item.name, item.price, item.description, item.stocks, item.brand,
                                    item.availability}) != 1) {
             *error = db.lastError();
             return false;
         }
-        issued << number;
-        next += 1;
     }
     if (!issued.isEmpty() && !storeCounter(db, Counter::Item, issued.last())) {
         *error = db.lastError();
@@ -171,11 +222,13 @@ bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* num
     return true;
 }
 
-QString itemNumberNamed(Database& db, const QString& name)
+QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names)
 {
-    const Recordset r =
-        db.query(QStringLiteral("SELECT ItemNumber FROM tblStocks WHERE ItemName = ? LIMIT 1"), {name});
-    return r.BOF() ? QString() : r.rows().first().first().toString();
+    QHash<QString, QString> numbers;
+    bool ok = true;
+    for (const auto& row : stockRowsWith(db, QStringLiteral("ItemName"), QStringLiteral("ItemNumber"), names, &ok))
+        numbers.insert(row.at(0).toString().toLower(), row.at(1).toString());
+    return numbers;
 }
 
 } // namespace RegistrationData

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <QVector>
@@ -54,7 +56,8 @@ QString availabilityFor(double stocks);
 // Nests in a transaction of the caller, which may add its own rows (a journal entry).
 bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error);
 
-// The item number of a stored item of that name (letter case ignored), or an empty text.
-QString itemNumberNamed(Database& db, const QString& name);
+// The item numbers of the stored items that bear any of `names` (letter case ignored), by
+// their names in lower case (one number a name). Empty when the items cannot be read.
+QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names);
 
 } // namespace RegistrationData
