@@ -20,9 +20,9 @@ constexpr int kRows = 10000;
 // A spreadsheet's export: six columns in the order a shop might keep them, a few quoted cells.
 QByteArray catalogue()
 {
-    QString text = Csv::record({QStringLiteral("Name"), QStringLiteral("Brand"), QStringLiteral("Price"),
-                                QStringLiteral("Stocks"), QStringLiteral("Description"),
-                                QStringLiteral("Availability")});
+    QString text =
+        Csv::record({QStringLiteral("Name"), QStringLiteral("Brand"), QStringLiteral("Price"), QStringLiteral("Stocks"),
+                     QStringLiteral("Description"), QStringLiteral("Availability")});
     for (int i = 1; i <= kRows; ++i)
         text += Csv::record({QStringLiteral("Imported item %1, size %2").arg(i).arg(i % 5),
                              QStringLiteral("Maker %1").arg(i % 40), QStringLiteral("%1.50").arg(i % 900),

@@ -432,9 +432,8 @@ QWidget* frmSetting::buildLogPanel()
     bottom->addWidget(m_Label6);
     bottom->addStretch(1);
     auto* exportList = ListExport::button(QStringLiteral("cmdExportLogs"), m_Picture1);
-    connect(exportList, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_Adodc1, QStringLiteral("Logs"));
-    });
+    connect(exportList, &QPushButton::clicked, this,
+            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_Adodc1, QStringLiteral("Logs")); });
     bottom->addWidget(exportList);
     bottom->addWidget(refresh);
     bottom->addWidget(clear);

@@ -579,8 +579,8 @@ Recordset DataControl::allRows()
     QVariantList params;
     const QString where = whereClause(params);
     const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
-    Recordset rows = m_db.query(
-        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
+    Recordset rows =
+        m_db.query(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
     if (rows.State() == 0)
         m_lastError = m_db.lastError();
     return rows;

@@ -51,8 +51,8 @@ Table parse(const QByteArray& bytes)
 
     Record current{1, {}};
     QString value;
-    bool quoted = false;     // inside a quoted field
-    bool wasQuoted = false;  // the field began with a quote (text after its closing quote is kept)
+    bool quoted = false;    // inside a quoted field
+    bool wasQuoted = false; // the field began with a quote (text after its closing quote is kept)
     int line = 1;
     int quoteLine = 0;
     auto endField = [&] {

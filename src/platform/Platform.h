@@ -50,8 +50,8 @@ public:
     // The file dialog: a file to open, or the name to save under (`suffix` is added when the
     // name typed has none). `filter` as for QFileDialog. Empty when the user cancels.
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter);
-    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName,
-                         const QString& filter, const QString& suffix);
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName, const QString& filter,
+                         const QString& suffix);
 
     // Test hooks. The message hook answers every message box; the modal hook is given each
     // window that would be shown modally and returns its result instead of exec().

@@ -125,9 +125,9 @@ Plan plan(Database& db, const QByteArray& bytes)
         }
         const QString stocks = present[Stocks] ? cells[Stocks] : QStringLiteral("0");
         const double stockCount = RegistrationData::stocksNumber(stocks).value_or(0);
-        result.items << RegistrationData::NewItem{cells[Name],   cells[Price],
-                                                  cells[Description], cells[Brand],
-                                                  stocks,       RegistrationData::availabilityFor(stockCount)};
+        result.items << RegistrationData::NewItem{
+            cells[Name],  cells[Price], cells[Description],
+            cells[Brand], stocks,       RegistrationData::availabilityFor(stockCount)};
         result.itemLines << record.line;
 
         const QString key = cells[Name].toLower();

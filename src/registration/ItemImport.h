@@ -23,7 +23,7 @@ struct Note
 
 struct Plan
 {
-    QString error; // why the whole file is refused (unreadable, no header, unknown column)
+    QString error;                            // why the whole file is refused (unreadable, no header, unknown column)
     QVector<RegistrationData::NewItem> items; // the rows to register, in file order
     QVector<int> itemLines;                   // the line of each of them
     QVector<Note> refused;                    // rows that are not registered

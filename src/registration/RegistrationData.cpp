@@ -151,8 +151,8 @@ QList<QVector<QVariant>> stockRowsWith(Database& db, const QString& column, cons
         for (const QString& v : batch)
             params << v;
         const QString marks = QStringLiteral("?, ").repeated(batch.size()).chopped(2);
-        const Recordset rs = db.query(
-            QStringLiteral("SELECT %1, %2 FROM tblStocks WHERE %1 IN (%3)").arg(column, other, marks), params);
+        const Recordset rs =
+            db.query(QStringLiteral("SELECT %1, %2 FROM tblStocks WHERE %1 IN (%3)").arg(column, other, marks), params);
         if (rs.State() == 0) {
             *ok = false;
             return {};
@@ -187,8 +187,8 @@ bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* num
         next += static_cast<double>(candidates.size());
         bool ok = true;
         QSet<QString> used;
-        for (const auto& row : stockRowsWith(db, QStringLiteral("ItemNumber"), QStringLiteral("rowid"), candidates,
-                                             &ok))
+        for (const auto& row :
+             stockRowsWith(db, QStringLiteral("ItemNumber"), QStringLiteral("rowid"), candidates, &ok))
             used.insert(row.first().toString().toLower());
         if (!ok) {
             *error = db.lastError();

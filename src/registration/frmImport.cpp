@@ -12,8 +12,7 @@
 
 #include <algorithm>
 
-frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, const QString& firstNumber,
-                     QWidget* parent)
+frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, const QString& firstNumber, QWidget* parent)
     : FormDialog(parent)
 {
     setObjectName(QStringLiteral("frmImport"));
@@ -55,8 +54,7 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
         shown.push_back({&note, true});
     for (const ItemImport::Note& note : plan.notes)
         shown.push_back({&note, false});
-    std::stable_sort(shown.begin(), shown.end(),
-                     [](const Shown& a, const Shown& b) { return a.refused > b.refused; });
+    std::stable_sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) { return a.refused > b.refused; });
 
     m_lstRows = new QTableWidget(static_cast<int>(shown.size()), 4, this);
     m_lstRows->setObjectName(QStringLiteral("lstRows"));
@@ -71,8 +69,8 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
         const ItemImport::Note& note = *shown.at(r).note;
         auto* line = new QTableWidgetItem(QString::number(note.line));
         line->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* result = new QTableWidgetItem(shown.at(r).refused ? QStringLiteral("Refused")
-                                                                : QStringLiteral("Registered"));
+        auto* result =
+            new QTableWidgetItem(shown.at(r).refused ? QStringLiteral("Refused") : QStringLiteral("Registered"));
         if (shown.at(r).refused)
             result->setForeground(QColor(0xb0, 0x20, 0x20));
         m_lstRows->setItem(r, 0, line);

@@ -426,9 +426,8 @@ QWidget* frmReg::buildItemPanel()
     m_cmdImport->setToolTip(QStringLiteral("Register the items of a CSV file saved from a spreadsheet"));
     connect(m_cmdImport, &QPushButton::clicked, this, &frmReg::cmdImport_Click);
     auto* exportList = ListExport::button(QStringLiteral("cmdExport2"), m_Picture2);
-    connect(exportList, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_AdoLog2, QStringLiteral("Items"));
-    });
+    connect(exportList, &QPushButton::clicked, this,
+            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_AdoLog2, QStringLiteral("Items")); });
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_cmdImport);
@@ -744,8 +743,7 @@ void frmReg::cmdImport_Click()
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_ctx.platform.message(this, notImported + QStringLiteral("\n\nThe file could not be read."),
-                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning,
-                               file.errorString());
+                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, file.errorString());
         return;
     }
     const ItemImport::Plan plan = ItemImport::plan(m_ctx.db, file.readAll());
@@ -756,9 +754,9 @@ void frmReg::cmdImport_Click()
         return;
     }
 
-    frmImport summary(plan, path, RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Item)
-                                      .value_or(QStringLiteral("1")),
-                      this);
+    frmImport summary(
+        plan, path,
+        RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Item).value_or(QStringLiteral("1")), this);
     if (m_ctx.platform.showModal(summary) != QDialog::Accepted || plan.items.isEmpty())
         return;
 
@@ -779,8 +777,7 @@ void frmReg::cmdImport_Click()
                            QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
 }
 
-bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers,
-                         QString* error)
+bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error)
 {
     // The items, the counter and the journal entry stand or fall together.
     Transaction tx(m_ctx.db);

@@ -189,9 +189,8 @@ void frmSales::buildLayout()
     connect(refresh, &QPushButton::clicked, this, &frmSales::onRefresh);
     connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(exportLedger, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_adoLog1, QStringLiteral("Sales"));
-    });
+    connect(exportLedger, &QPushButton::clicked, this,
+            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_adoLog1, QStringLiteral("Sales")); });
     connect(exportDaily, &QPushButton::clicked, this, [this] {
         ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoLog2, QStringLiteral("Daily Sales"));
     });

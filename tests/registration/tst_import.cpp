@@ -159,10 +159,10 @@ void tst_Import::goodRefusedAndDuplicateRows()
     // The accepted rows, in file order, under consecutive numbers from the counter; the
     // availability follows the stock.
     QCOMPARE(f.items(), before + 5);
-    const Recordset stored = f.env.db.query(
-        QStringLiteral("SELECT ItemNumber, ItemName, ItemPrice, ItemDescription, ItemStocks, ItemBrand, "
-                       "ItemAvailability FROM tblStocks WHERE rowid > ? ORDER BY rowid"),
-        {before});
+    const Recordset stored =
+        f.env.db.query(QStringLiteral("SELECT ItemNumber, ItemName, ItemPrice, ItemDescription, ItemStocks, ItemBrand, "
+                                      "ItemAvailability FROM tblStocks WHERE rowid > ? ORDER BY rowid"),
+                       {before});
     QStringList shown;
     for (const auto& row : stored.rows()) {
         QStringList cells;
@@ -341,9 +341,8 @@ void tst_Import::exportRoundTrips()
     const Csv::Table table = Csv::parse(file.readAll());
     QVERIFY2(table.ok(), qPrintable(table.error));
     QCOMPARE(table.records.size(), 601); // the heading and every matching row, fetched or not
-    QCOMPARE(table.records.first().fields,
-             (QStringList{"ItemNumber", "ItemName", "ItemPrice", "ItemDescription", "ItemStocks", "ItemBrand",
-                          "ItemAvailability"}));
+    QCOMPARE(table.records.first().fields, (QStringList{"ItemNumber", "ItemName", "ItemPrice", "ItemDescription",
+                                                        "ItemStocks", "ItemBrand", "ItemAvailability"}));
     QCOMPARE(table.records.at(600).fields,
              (QStringList{"600", "Can 600", "1,250.50", "12\" tall; \"steel\"\r\nsecond line", "600", "=Brand",
                           "Available"}));
