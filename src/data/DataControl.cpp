@@ -572,18 +572,36 @@ QString DataControl::displayText(const QVariant& value)
     return value.isNull() ? QString() : value.toString();
 }
 
-Recordset DataControl::allRows()
+bool DataControl::forEachRow(const std::function<bool(const QVector<QVariant>&)>& row)
 {
     if (m_table.isEmpty()) // no record source yet: a list without rows
-        return Recordset(m_columns, {});
+        return true;
     QVariantList params;
     const QString where = whereClause(params);
     const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
-    Recordset rows =
-        m_db.query(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
-    if (rows.State() == 0)
+    sqlite3_stmt* stmt =
+        m_db.prepare(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
+    if (!stmt) {
         m_lastError = m_db.lastError();
-    return rows;
+        return false;
+    }
+    const int n = sqlite3_column_count(stmt);
+    QVector<QVariant> values(n);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < n; ++c)
+            values[c] = Database::columnValue(stmt, c);
+        if (!row(values)) {
+            rc = SQLITE_DONE;
+            break;
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
+        return false;
+    }
+    return true;
 }
 
 QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const

@@ -2,10 +2,12 @@
 
 #include "platform/Csv.h"
 #include "platform/Platform.h"
+#include "platform/WorkProgressDialog.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace ListExport {
 
@@ -34,7 +36,7 @@ QList<int> shownColumns(const DataGrid* grid, QStringList* headings)
 }
 
 bool writeFile(QWidget* parent, Platform& platform, const QString& suggestedName, const QStringList& headings,
-               const RowWriter& rows)
+               qint64 expectedRows, const RowSource& rows)
 {
     const QString path =
         platform.saveFileName(parent, QStringLiteral("Export"), suggestedName + QStringLiteral(".csv"),
@@ -48,14 +50,28 @@ bool writeFile(QWidget* parent, Platform& platform, const QString& suggestedName
         platform.writeFailed(parent, notWritten, file.errorString());
         return false;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     Csv::Writer writer(file);
     writer.write(headings);
+    WorkProgressDialog progress(parent, QStringLiteral("Exporting the list..."), true);
+    qint64 done = 0;
+    bool cancelled = false;
     QString error;
-    const bool read = rows(writer, &error);
-    const bool written = read && writer.ok() && file.commit();
-    QApplication::restoreOverrideCursor();
-    if (!written) {
+    const bool read = rows(
+        [&](const QStringList& fields) {
+            if (!writer.write(fields))
+                return false;
+            if (++done % 512 == 0 && !progress.step(done, std::max<qint64>(expectedRows, 0))) {
+                cancelled = true;
+                return false;
+            }
+            return true;
+        },
+        &error);
+    if (cancelled) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!read || !writer.ok() || !file.commit()) {
         if (read)
             error = file.errorString();
         file.cancelWriting();

@@ -20,13 +20,15 @@ namespace ListExport {
 // The button every list panel carries, with the objectName given.
 QPushButton* button(const QString& name, QWidget* parent);
 
-// Asks for a file (suggesting `suggestedName`.csv), writes the headings, then lets `rows` write
-// the rows. `rows` returns false with `error` set when it could not read them. A failure is
-// told with the write-failure message; nothing is left where the file would have been.
-// False when nothing was written (cancelled or failed).
-using RowWriter = std::function<bool(Csv::Writer& writer, QString* error)>;
+// Asks for a file (suggesting `suggestedName`.csv), writes the headings, then lets `rows` give
+// the rows, each through `write`; `rows` returns false (with `error`) when it could not read
+// them. A progress window shows a long export, which can be cancelled. A failure is told with
+// the write-failure message; nothing is left where the file would have been unless it was
+// written whole. False when nothing was written (cancelled or failed).
+using RowWrite = std::function<bool(const QStringList& fields)>; // false: stop
+using RowSource = std::function<bool(const RowWrite& write, QString* error)>;
 bool writeFile(QWidget* parent, Platform& platform, const QString& suggestedName, const QStringList& headings,
-               const RowWriter& rows);
+               qint64 expectedRows, const RowSource& rows);
 
 // The grid's shown columns, in the order shown: their positions in the model and headings.
 QList<int> shownColumns(const DataGrid* grid, QStringList* headings);
@@ -40,22 +42,19 @@ bool exportGrid(QWidget* parent, Platform& platform, const DataGrid* grid, Contr
 {
     QStringList headings;
     const QList<int> columns = shownColumns(grid, &headings);
-    return writeFile(parent, platform, suggestedName, headings, [&](Csv::Writer& writer, QString* error) {
-        const auto rows = control->allRows();
-        if (rows.State() == 0) {
-            *error = control->lastError();
-            return false;
-        }
-        for (const QVector<QVariant>& row : rows.rows()) {
-            QStringList fields;
-            fields.reserve(columns.size());
-            for (const int c : columns)
-                fields << Control::displayText(row.value(c));
-            if (!writer.write(fields))
-                return true; // the writer's failure is told as a write failure
-        }
-        return true;
-    });
+    return writeFile(parent, platform, suggestedName, headings, control->knownRowCount(),
+                     [&](const RowWrite& write, QString* error) {
+                         QStringList fields;
+                         const bool read = control->forEachRow([&](const QVector<QVariant>& row) {
+                             fields.clear();
+                             for (const int c : columns)
+                                 fields << Control::displayText(row.value(c));
+                             return write(fields);
+                         });
+                         if (!read)
+                             *error = control->lastError();
+                         return read;
+                     });
 }
 
 } // namespace ListExport

@@ -112,11 +112,16 @@ Plan plan(Database& db, const QByteArray& bytes)
         QStringList cells;
         for (int c = 0; c < ColumnCount; ++c)
             cells << (position[c] >= 0 ? record.fields.value(position[c]) : QString());
-        if (record.fields.size() > header.fields.size()) {
+        // A value under no heading would be lost: the row is refused rather than cut short.
+        qsizetype stray = -1;
+        for (qsizetype i = 0; i < record.fields.size() && stray < 0; ++i) {
+            if (!record.fields.at(i).isEmpty() && header.fields.value(i).trimmed().isEmpty())
+                stray = i;
+        }
+        if (stray >= 0) {
             result.refused << Note{record.line, cells[Name],
-                                   QStringLiteral("The row has %1 cells; the header row names %2")
-                                       .arg(record.fields.size())
-                                       .arg(header.fields.size())};
+                                   QStringLiteral("Cell %1 holds a value, but the header row names no column there")
+                                       .arg(stray + 1)};
             continue;
         }
         if (const QString why = refusal(cells, present); !why.isEmpty()) {

@@ -95,7 +95,8 @@ const QByteArray kMixed = "Name;PRICE;Stocks;brand;Description\r\n"
                           "soap;11;2;B;D\r\n"
                           "Jar;5;many;B;D\r\n"
                           "Cup;5;3;;D\r\n"
-                          "Pan;5;3;Tefal;\"Non-stick, 24 cm\"\r\n";
+                          "Pan;5;3;Tefal;\"Non-stick, 24 cm\";;\r\n"
+                          "Pot;5;3;Tefal;Steel;extra\r\n";
 
 } // namespace
 
@@ -146,12 +147,13 @@ void tst_Import::goodRefusedAndDuplicateRows()
     });
 
     QCOMPARE(summary, QStringLiteral("5 items will be registered, under Item Numbers from 42 on.\n"
-                                     "4 rows are refused and will not be registered."));
+                                     "5 rows are refused and will not be registered."));
     QCOMPARE(rows, (QStringList{
                        "3  Refused: Enter Item name",
                        "4 Cola Refused: Set Item price (\"abc\")",
                        "9 Jar Refused: Enter Available Stocks (\"many\")",
                        "10 Cup Refused: Enter brand!",
+                       "12 Pot Refused: Cell 6 holds a value, but the header row names no column there",
                        "5 Drink Registered: Registered as well; Item Number 7 has the same name",
                        "8 soap Registered: Registered as well; line 2 has the same name",
                    }));
@@ -187,7 +189,7 @@ void tst_Import::goodRefusedAndDuplicateRows()
     QVERIFY2(note.startsWith(QStringLiteral("Admin imported new items from a file using frontdesk's domain!")),
              qPrintable(note));
     QVERIFY2(note.contains(QStringLiteral("File: items.csv\r\nItems Registered: 5\r\nItem Numbers: %1 to %2\r\n"
-                                          "Rows Refused: 4")
+                                          "Rows Refused: 5")
                                .arg(numbers.first(), numbers.last())),
              qPrintable(note));
     QCOMPARE(f.env.lastMessage().text, QStringLiteral("5 new item(s) have been Registered, Item Numbers %1 to %2.")
