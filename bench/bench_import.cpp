@@ -8,9 +8,15 @@
 #include "data/DataControl.h"
 #include "journal/Journal.h"
 #include "platform/Csv.h"
+#include "platform/ListExport.h"
 #include "registration/ItemImport.h"
 #include "registration/RegistrationData.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -115,6 +121,59 @@ void registerImportBenchmarks()
         benchmark::kMillisecond);
 }
 
-const Registration registration(7, registerImportBenchmarks);
+// The sold-items list of the inventory window exported whole (every sold line of the shop),
+// against the bare reading of the rows and writing of their text.
+void registerExportBenchmarks()
+{
+    auto folder = std::make_shared<QTemporaryDir>();
+    const QString path = folder->filePath(QStringLiteral("sold.csv"));
+    registerPair(
+        "write", "export every sold line to CSV (frmInvent Export...)",
+        {[=](benchmark::State& state) -> Operation {
+             BenchShop::instance().platform.setFileHook([path](const QString&, const QString&) { return path; });
+             auto control = std::make_shared<DataControl>(BenchShop::instance().db);
+             control->setRecordSource(QStringLiteral("Select * from tblSold"));
+             control->Refresh();
+             auto grid = std::make_shared<DataGrid>();
+             bindGrid(grid.get(), control.get());
+             auto said = std::make_shared<QString>();
+             BenchShop::instance().platform.setMessageHook([said](const MessageRecord& m) {
+                 *said = m.text + QLatin1Char(' ') + m.details;
+                 return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+             });
+             return [=, &state] {
+                 if (!ListExport::exportGrid(nullptr, BenchShop::instance().platform, grid.get(), control.get(),
+                                             QStringLiteral("Sold Items")))
+                     state.SkipWithError(("the export failed: " + said->toStdString()).c_str());
+             };
+         },
+         {},
+         [folder] { BenchShop::instance().platform.setFileHook({}); }},
+        {[=](benchmark::State&) -> Operation {
+             auto rows = std::make_shared<Stmt>(BenchShop::instance().db.handle(), "SELECT * FROM tblSold ORDER BY rowid");
+             return [=] {
+                 std::FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
+                 const int n = 8;
+                 while (rows->row()) {
+                     for (int c = 0; c < n; ++c) {
+                         const char* text = rows->text(c);
+                         std::fputs(text ? text : "", out);
+                         std::fputc(c + 1 < n ? ',' : '\n', out);
+                     }
+                 }
+                 rows->reset();
+                 std::fclose(out);
+             };
+         }},
+        benchmark::kMillisecond, true);
+}
+
+void registerImportExportBenchmarks()
+{
+    registerImportBenchmarks();
+    registerExportBenchmarks();
+}
+
+const Registration registration(7, registerImportExportBenchmarks);
 
 } // namespace
