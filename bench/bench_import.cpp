@@ -150,21 +150,22 @@ void registerExportBenchmarks()
          {},
          [folder] { BenchShop::instance().platform.setFileHook({}); }},
         {[=](benchmark::State&) -> Operation {
-             auto rows = std::make_shared<Stmt>(BenchShop::instance().db.handle(), "SELECT * FROM tblSold ORDER BY rowid");
-             return [=] {
-                 std::FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
-                 const int n = 8;
-                 while (rows->row()) {
-                     for (int c = 0; c < n; ++c) {
-                         const char* text = rows->text(c);
-                         std::fputs(text ? text : "", out);
-                         std::fputc(c + 1 < n ? ',' : '\n', out);
-                     }
-                 }
-                 rows->reset();
-                 std::fclose(out);
-             };
-         }},
+            auto rows =
+                std::make_shared<Stmt>(BenchShop::instance().db.handle(), "SELECT * FROM tblSold ORDER BY rowid");
+            return [=] {
+                std::FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
+                const int n = 8;
+                while (rows->row()) {
+                    for (int c = 0; c < n; ++c) {
+                        const char* text = rows->text(c);
+                        std::fputs(text ? text : "", out);
+                        std::fputc(c + 1 < n ? ',' : '\n', out);
+                    }
+                }
+                rows->reset();
+                std::fclose(out);
+            };
+        }},
         benchmark::kMillisecond, true);
 }
 

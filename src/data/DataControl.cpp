@@ -579,8 +579,8 @@ bool DataControl::forEachRow(const std::function<bool(const QVector<QVariant>&)>
     QVariantList params;
     const QString where = whereClause(params);
     const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
-    sqlite3_stmt* stmt =
-        m_db.prepare(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
+    sqlite3_stmt* stmt = m_db.prepare(
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
     if (!stmt) {
         m_lastError = m_db.lastError();
         return false;

@@ -119,9 +119,9 @@ Plan plan(Database& db, const QByteArray& bytes)
                 stray = i;
         }
         if (stray >= 0) {
-            result.refused << Note{record.line, cells[Name],
-                                   QStringLiteral("Cell %1 holds a value, but the header row names no column there")
-                                       .arg(stray + 1)};
+            result.refused << Note{
+                record.line, cells[Name],
+                QStringLiteral("Cell %1 holds a value, but the header row names no column there").arg(stray + 1)};
             continue;
         }
         if (const QString why = refusal(cells, present); !why.isEmpty()) {
