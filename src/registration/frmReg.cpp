@@ -746,6 +746,16 @@ void frmReg::cmdImport_Click()
                                Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, file.errorString());
         return;
     }
+    // A catalogue of many thousand items is a few megabytes; anything far larger is no item list.
+    constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+    if (file.size() > kLargestFile) {
+        m_ctx.platform.message(this,
+                               notImported + QStringLiteral("\n\nThe file holds %1 MB; an item list may hold 64 MB "
+                                                            "at most.")
+                                                 .arg(file.size() / (1024 * 1024)),
+                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     const ItemImport::Plan plan = ItemImport::plan(m_ctx.db, file.readAll());
     file.close();
     if (!plan.error.isEmpty()) {
