@@ -764,10 +764,49 @@ QVariant DataControl::data(const QModelIndex& index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const QVariant v = value(index.row(), index.column());
-    // A number beyond what a number can hold (left by an older version) never shows as "inf".
     if (role == Qt::DisplayRole && v.typeId() == QMetaType::Double && !std::isfinite(v.toDouble()))
-        return QStringLiteral("Too large");
+        return displayText(v);
     return v.isNull() ? QVariant(QString()) : v;
+}
+
+QString DataControl::displayText(const QVariant& value)
+{
+    // A number beyond what a number can hold (left by an older version) never shows as "inf".
+    if (value.typeId() == QMetaType::Double && !std::isfinite(value.toDouble()))
+        return QStringLiteral("Too large");
+    return value.isNull() ? QString() : value.toString();
+}
+
+bool DataControl::forEachRow(const std::function<bool(const QVector<QVariant>&)>& row)
+{
+    if (m_table.isEmpty()) // no record source yet: a list without rows
+        return true;
+    QVariantList params;
+    const QString where = whereClause(params);
+    const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
+    sqlite3_stmt* stmt = m_db.prepare(
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
+    if (!stmt) {
+        m_lastError = m_db.lastError();
+        return false;
+    }
+    const int n = sqlite3_column_count(stmt);
+    QVector<QVariant> values(n);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < n; ++c)
+            values[c] = Database::columnValue(stmt, c);
+        if (!row(values)) {
+            rc = SQLITE_DONE;
+            break;
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
+        return false;
+    }
+    return true;
 }
 
 QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const

@@ -117,6 +117,15 @@ public:
     // the row could not be read (it is then left as it was).
     bool reloadRow(int row);
 
+    // Reads every row the record source and filter select, fetched or not, in the list's order
+    // (without their rowids), and gives each to `row` as it is read, so a list of any length is
+    // written out without being held: what an export writes. `row` returns false to stop.
+    // False (and lastError) when the rows could not be read.
+    bool forEachRow(const std::function<bool(const QVector<QVariant>&)>& row);
+    // A value as the list shows it: an empty text for no value, "Too large" for a number
+    // beyond what a number can hold.
+    static QString displayText(const QVariant& value);
+
     QString lastError() const { return m_lastError; }
     // True when the last failed edit or deletion was refused by a check rather than by the table.
     bool lastWriteRefused() const { return m_refused; }

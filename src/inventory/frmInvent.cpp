@@ -7,6 +7,7 @@
 #include "inventory/InventoryReport.h"
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
+#include "platform/ListExport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "session/AppContext.h"
@@ -185,6 +186,13 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
 
 frmInvent::~frmInvent() = default;
 
+void frmInvent::exportList(DataGrid* grid, const QString& name)
+{
+    // The grids change controls (the sold lines of a day, a stock watch): the one shown is written.
+    if (auto* control = qobject_cast<DataControl*>(grid->model()))
+        ListExport::exportGrid(this, m_ctx.platform, grid, control, name);
+}
+
 void frmInvent::buildMainView(QWidget* area)
 {
     m_mainView = new QWidget(area);
@@ -221,6 +229,9 @@ void frmInvent::buildMainView(QWidget* area)
     lblFound->setFont(bold);
     foundRow->addWidget(lblFound);
     foundRow->addStretch(1);
+    auto* exportStock = ListExport::button(QStringLiteral("cmdExportStock"), m_mainView);
+    connect(exportStock, &QPushButton::clicked, this, [this] { exportList(DataGrid2, QStringLiteral("Stock")); });
+    foundRow->addWidget(exportStock);
     layout->addLayout(foundRow);
 
     connect(txtSearching, &QLineEdit::textChanged, this, &frmInvent::txtSearching_Change);
@@ -338,7 +349,9 @@ void frmInvent::buildSoldPanel(QWidget* area)
     lvButtons_H3 = button(Picture1, "lvButtons_H3", QStringLiteral("Refresh"));
     lvButtons_H4 = button(Picture1, "lvButtons_H4", QStringLiteral("Print"));
     lvButtons_H2 = button(Picture1, "lvButtons_H2", QStringLiteral("Close"));
-    for (QPushButton* b : {lvButtons_H3, lvButtons_H4, lvButtons_H2}) {
+    auto* exportSold = ListExport::button(QStringLiteral("cmdExportSold"), Picture1);
+    connect(exportSold, &QPushButton::clicked, this, [this] { exportList(DataGrid1, QStringLiteral("Sold Items")); });
+    for (QPushButton* b : {exportSold, lvButtons_H3, lvButtons_H4, lvButtons_H2}) {
         b->setMinimumWidth(90);
         bottom->addWidget(b);
     }
@@ -406,6 +419,9 @@ void frmInvent::buildStockWatch(QWidget* area)
     lblWatch->setFont(bold);
     bottom->addWidget(lblWatch);
     bottom->addStretch(1);
+    auto* exportWatch = ListExport::button(QStringLiteral("cmdExportWatch"), Frame1);
+    connect(exportWatch, &QPushButton::clicked, this, [this] { exportList(DataGrid3, QStringLiteral("Stock Watch")); });
+    bottom->addWidget(exportWatch);
     auto* close = button(Frame1, "lvButtons_H13", QStringLiteral("Close"));
     close->setMinimumWidth(90);
     bottom->addWidget(close);

@@ -40,6 +40,8 @@ private:
     void buildSoldPanel(QWidget* area);
     void buildStockWatch(QWidget* area);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // "Export...": the rows of the list a grid shows, to a CSV file.
+    void exportList(DataGrid* grid, const QString& name);
 
     // Stock list and search
     void txtSearching_Change(const QString& text);

@@ -14,6 +14,7 @@ inline const QString ItemVoid = QStringLiteral("Item Void");
 inline const QString ItemAvailabilityReturned = QStringLiteral("Item Availabilty Returned");
 inline const QString NewClientRegistration = QStringLiteral("New Client Registration");
 inline const QString NewItemRegistration = QStringLiteral("New Item Registration");
+inline const QString ItemsImported = QStringLiteral("Items Imported");
 inline const QString CompanyNameChanged = QStringLiteral("Company Name Changed");
 inline const QString AccountRegistration = QStringLiteral("Admin/Guest Account Registration");
 inline const QString PasswordChanged = QStringLiteral("Password Changed");

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -37,6 +38,42 @@ int Platform::showModal(QDialog& dialog)
     if (m_modalHook)
         return m_modalHook(dialog);
     return dialog.exec();
+}
+
+QString Platform::openFileName(QWidget* parent, const QString& caption, const QString& filter)
+{
+    return fileDialog(parent, caption, {}, filter, {}, false);
+}
+
+QString Platform::saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName,
+                               const QString& filter, const QString& suffix)
+{
+    return fileDialog(parent, caption, suggestedName, filter, suffix, true);
+}
+
+QString Platform::fileDialog(QWidget* parent, const QString& caption, const QString& suggestedName,
+                             const QString& filter, const QString& suffix, bool save)
+{
+    QString chosen;
+    if (m_fileHook) {
+        chosen = m_fileHook(caption, suggestedName);
+    } else {
+        if (m_fileFolder.isEmpty())
+            m_fileFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QFileDialog dialog(parent, caption, m_fileFolder, filter);
+        dialog.setObjectName(QStringLiteral("fileDialog"));
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (save) {
+            dialog.setDefaultSuffix(suffix);
+            dialog.selectFile(suggestedName);
+        }
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().first();
+    }
+    if (!chosen.isEmpty())
+        m_fileFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 namespace {

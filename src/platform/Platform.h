@@ -47,12 +47,22 @@ public:
     // Shows a window modally and returns its result (QDialog::exec, or the modal hook).
     int showModal(QDialog& dialog);
 
+    // The file dialog: a file to open, or the name to save under (`suffix` is added when the
+    // name typed has none). `filter` as for QFileDialog. Empty when the user cancels.
+    QString openFileName(QWidget* parent, const QString& caption, const QString& filter);
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName, const QString& filter,
+                         const QString& suffix);
+
     // Test hooks. The message hook answers every message box; the modal hook is given each
     // window that would be shown modally and returns its result instead of exec().
     using MessageHook = std::function<QMessageBox::StandardButton(const MessageRecord&)>;
     using ModalHook = std::function<int(QDialog&)>;
     void setMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
     void setModalHook(ModalHook hook) { m_modalHook = std::move(hook); }
+    // The file hook is given the dialog's caption and the name suggested (empty when opening)
+    // and returns the file chosen instead of the file dialog.
+    using FileHook = std::function<QString(const QString& caption, const QString& suggestedName)>;
+    void setFileHook(FileHook hook) { m_fileHook = std::move(hook); }
 
     // True when another copy of the program already runs for this user. The first copy holds
     // a lock file until it ends; `lockName` lets tests use a lock of their own.
@@ -68,6 +78,10 @@ public:
 private:
     MessageHook m_messageHook;
     ModalHook m_modalHook;
+    FileHook m_fileHook;
+    QString fileDialog(QWidget* parent, const QString& caption, const QString& suggestedName, const QString& filter,
+                       const QString& suffix, bool save);
+    QString m_fileFolder; // where the last file was chosen
     std::unique_ptr<QLockFile> m_instanceLock;
     std::unique_ptr<QLockFile> m_tillLock;
     int m_till = 0;

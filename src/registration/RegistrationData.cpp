@@ -5,6 +5,10 @@
 #include "journal/Journal.h"
 #include "session/Credentials.h"
 
+#include <QSet>
+
+#include <algorithm>
+
 namespace RegistrationData {
 
 namespace {
@@ -143,6 +147,108 @@ bool changePassword(Database& db, qint64 rowId, const QString& password, DataCon
                                  .arg(r.text(QStringLiteral("EmployeeID")), r.text(QStringLiteral("EmployeeName"))),
                              domain)};
     return Credentials::storePassword(db, {Credentials::Kind::Employee, rowId}, password, journal, note, error);
+}
+
+QString availabilityFor(double stocks)
+{
+    return stocks > 0 ? QStringLiteral("Available") : QStringLiteral("Out of Stock");
+}
+
+namespace {
+
+// Statements name at most this many values at a time, whatever the engine allows.
+constexpr qsizetype kBatch = 500;
+
+// The values of `column` of tblStocks that are among `values`, each with the `other` column.
+QList<QVector<QVariant>> stockRowsWith(Database& db, const QString& column, const QString& other,
+                                       const QStringList& values, bool* ok)
+{
+    QList<QVector<QVariant>> found;
+    *ok = true;
+    for (qsizetype from = 0; from < values.size(); from += kBatch) {
+        const QStringList batch = values.mid(from, kBatch);
+        QVariantList params;
+        for (const QString& v : batch)
+            params << v;
+        const QString marks = QStringLiteral("?, ").repeated(batch.size()).chopped(2);
+        const Recordset rs =
+            db.query(QStringLiteral("SELECT %1, %2 FROM tblStocks WHERE %1 IN (%3)").arg(column, other, marks), params);
+        if (rs.State() == 0) {
+            *ok = false;
+            return {};
+        }
+        found += rs.rows();
+    }
+    return found;
+}
+
+} // namespace
+
+bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error)
+{
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        *error = db.lastError();
+        return false;
+    }
+    const auto first = nextNumber(db, Counter::Item, error);
+    if (!first)
+        return false;
+
+    // Consecutive numbers from the counter; a number given by hand in the list is passed over,
+    // as registration passes over it. The numbers are tried a batch at a time.
+    QStringList issued;
+    issued.reserve(items.size());
+    double next = NumberFromText(*first);
+    while (issued.size() < items.size()) {
+        QStringList candidates;
+        for (qsizetype i = 0; i < std::min(kBatch, items.size() - issued.size()); ++i)
+            candidates << PlainNumber(next + static_cast<double>(i));
+        next += static_cast<double>(candidates.size());
+        bool ok = true;
+        QSet<QString> used;
+        for (const auto& row :
+             stockRowsWith(db, QStringLiteral("ItemNumber"), QStringLiteral("rowid"), candidates, &ok))
+            used.insert(row.first().toString().toLower());
+        if (!ok) {
+            *error = db.lastError();
+            return false;
+        }
+        for (const QString& number : std::as_const(candidates)) {
+            if (!used.contains(number.toLower()))
+                issued << number;
+        }
+    }
+
+    const QString insert = QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, "
+                                          "ItemStocks, ItemBrand, ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const NewItem& item = items.at(i);
+        if (db.ExecuteSql(insert, {issued.at(i), item.name, item.price, item.description, item.stocks, item.brand,
+                                   item.availability}) != 1) {
+            *error = db.lastError();
+            return false;
+        }
+    }
+    if (!issued.isEmpty() && !storeCounter(db, Counter::Item, issued.last())) {
+        *error = db.lastError();
+        return false;
+    }
+    if (!tx.commit()) {
+        *error = db.lastError();
+        return false;
+    }
+    *numbers = issued;
+    return true;
+}
+
+QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names)
+{
+    QHash<QString, QString> numbers;
+    bool ok = true;
+    for (const auto& row : stockRowsWith(db, QStringLiteral("ItemName"), QStringLiteral("ItemNumber"), names, &ok))
+        numbers.insert(row.at(0).toString().toLower(), row.at(1).toString());
+    return numbers;
 }
 
 } // namespace RegistrationData

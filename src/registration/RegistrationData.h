@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+
+#include <QVector>
 
 #include <optional>
 
@@ -40,5 +44,26 @@ QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, c
 // whose password, in one transaction. False, with `error` saying why, when nothing changed.
 bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
                     const QString& domain, QString* error);
+
+// The seven texts of a new tblStocks row, stored as they are (the number is issued on storing).
+struct NewItem
+{
+    QString name, price, description, brand, stocks, availability;
+};
+
+// The availability registration gives an item: "Available" while its stock is above 0,
+// otherwise "Out of Stock", whatever was chosen.
+QString availabilityFor(double stocks);
+
+// Registers many items at once (an import): inside one transaction the counter is read, the
+// items are stored under consecutive numbers from it (passing over numbers already in use) and
+// the counter is advanced to the last one. All or nothing: false (and `error`) when anything
+// failed, and then nothing is stored. The numbers issued are given in `numbers`, in order.
+// Nests in a transaction of the caller, which may add its own rows (a journal entry).
+bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error);
+
+// The item numbers of the stored items that bear any of `names` (letter case ignored), by
+// their names in lower case (one number a name). Empty when the items cannot be read.
+QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names);
 
 } // namespace RegistrationData

@@ -5,9 +5,11 @@
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
+#include "platform/ListExport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "registration/RegistrationData.h"
+#include "registration/frmImport.h"
 #include "session/AppContext.h"
 #include "session/Credentials.h"
 #include "session/SessionState.h"
@@ -17,6 +19,8 @@
 #include <QAbstractItemDelegate>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
@@ -339,11 +343,17 @@ QWidget* frmReg::buildEmployeePanel()
     search->addWidget(new QLabel(QStringLiteral("Client(s):"), m_Picture1));
     search->addWidget(m_Label16);
 
+    auto* exportList = ListExport::button(QStringLiteral("cmdExport1"), m_Picture1);
+    connect(exportList, &QPushButton::clicked, this, [this] {
+        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoLog1, QStringLiteral("Employees"));
+    });
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_Check1);
     bottom->addWidget(m_Text1);
     bottom->addStretch(1);
     bottom->addWidget(password);
+    bottom->addWidget(exportList);
     bottom->addWidget(refresh);
     bottom->addWidget(close);
 
@@ -404,7 +414,16 @@ QWidget* frmReg::buildItemPanel()
     search->addWidget(new QLabel(QStringLiteral("Item(s):"), m_Picture2));
     search->addWidget(m_Label21);
 
+    m_cmdImport = button(QStringLiteral("cmdImport"), QStringLiteral("Import..."), m_Picture2);
+    m_cmdImport->setToolTip(QStringLiteral("Register the items of a CSV file saved from a spreadsheet"));
+    connect(m_cmdImport, &QPushButton::clicked, this, &frmReg::cmdImport_Click);
+    auto* exportList = ListExport::button(QStringLiteral("cmdExport2"), m_Picture2);
+    connect(exportList, &QPushButton::clicked, this,
+            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_AdoLog2, QStringLiteral("Items")); });
+
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_cmdImport);
+    bottom->addWidget(exportList);
     bottom->addStretch(1);
     bottom->addWidget(refresh);
     bottom->addWidget(close);
@@ -609,7 +628,7 @@ void frmReg::cmdItemReg_Click()
         return prompt(QStringLiteral("Select Availability"), m_txtAvail);
 
     // Availability follows the stock, whatever was chosen.
-    m_txtAvail->setEditText(*stocks > 0 ? QStringLiteral("Available") : QStringLiteral("Out of Stock"));
+    m_txtAvail->setEditText(RegistrationData::availabilityFor(*stocks));
 
     const QString number = m_txtItem->text();
     const QStringList confirmation{QStringLiteral("Is the Item Information correct?"),
@@ -699,6 +718,92 @@ void frmReg::postNotification(const QString& title, const QString& message)
         m_ctx.platform.writeFailed(this, QStringLiteral("The notification of this registration was not saved."),
                                    m_adoNot->lastError());
     m_ctx.notificationsChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Importing items
+
+void frmReg::cmdImport_Click()
+{
+    if (!isAdministrator())
+        return;
+    const QString path = m_ctx.platform.openFileName(this, QStringLiteral("Import Items"),
+                                                     QStringLiteral("CSV files (*.csv *.txt);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const QString notImported = QStringLiteral("The items of %1 were not imported.").arg(QFileInfo(path).fileName());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_ctx.platform.message(this, notImported + QStringLiteral("\n\nThe file could not be read."),
+                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, file.errorString());
+        return;
+    }
+    // A catalogue of many thousand items is a few megabytes; anything far larger is no item list.
+    constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+    if (file.size() > kLargestFile) {
+        m_ctx.platform.message(this,
+                               notImported + QStringLiteral("\n\nThe file holds %1 MB; an item list may hold 64 MB "
+                                                            "at most.")
+                                                 .arg(file.size() / (1024 * 1024)),
+                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    const ItemImport::Plan plan = ItemImport::plan(m_ctx.db, file.readAll());
+    file.close();
+    if (!plan.error.isEmpty()) {
+        m_ctx.platform.message(this, notImported + QStringLiteral("\n\n") + plan.error, Platform::applicationTitle(),
+                               QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+
+    frmImport summary(
+        plan, path,
+        RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Item).value_or(QStringLiteral("1")), this);
+    if (m_ctx.platform.showModal(summary) != QDialog::Accepted || plan.items.isEmpty())
+        return;
+
+    QStringList numbers;
+    QString error;
+    if (!importItems(plan, QFileInfo(path).fileName(), &numbers, &error)) {
+        m_adoNot->Refresh();
+        m_ctx.platform.writeFailed(this, notImported + QStringLiteral(" Nothing was registered."), error);
+        return;
+    }
+    m_ctx.notificationsChanged();
+    lvButtons_H3_Click(); // the list shows the new items, with the search kept
+    GetClient1();
+    m_ctx.platform.message(this,
+                           QStringLiteral("%1 new item(s) have been Registered, Item Numbers %2 to %3.")
+                               .arg(numbers.size())
+                               .arg(numbers.first(), numbers.last()),
+                           QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
+}
+
+bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error)
+{
+    // The items, the counter and the journal entry stand or fall together.
+    Transaction tx(m_ctx.db);
+    if (!tx.isActive()) {
+        *error = m_ctx.db.lastError();
+        return false;
+    }
+    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error))
+        return false;
+    const QString message =
+        NotificationSentence(displayName(), QStringLiteral(" imported new items from a file using "), domainName()) +
+        DetailsBlock({{QStringLiteral("File: "), fileName},
+                      {QStringLiteral("Items Registered: "), QString::number(numbers->size())},
+                      {QStringLiteral("Item Numbers: "), numbers->first() + QStringLiteral(" to ") + numbers->last()},
+                      {QStringLiteral("Rows Refused: "), QString::number(plan.refused.size())}});
+    if (!PostNotification(*m_adoNot, NoteTitle::ItemsImported, message)) {
+        *error = m_adoNot->lastError();
+        return false;
+    }
+    if (!tx.commit()) {
+        *error = m_ctx.db.lastError();
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -820,6 +925,7 @@ void frmReg::updateViewButtons()
     const bool admin = isAdministrator();
     m_cmdClient->setVisible(admin);
     m_cmdItem->setVisible(admin);
+    m_cmdImport->setVisible(admin);
     if (!admin)
         hidePanels();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FormDialog.h"
+#include "registration/ItemImport.h"
 #include "registration/RegistrationData.h"
 
 struct AppContext;
@@ -53,6 +54,7 @@ private:
     void txtSearch1_Change(const QString& text);
     void txtSearch2_Change(const QString& text);
     void txtDesc_Change();
+    void cmdImport_Click();
 
     // The administrator gate on both "View" buttons.
     void updateViewButtons();
@@ -65,6 +67,8 @@ private:
     // Store the row under the number issued inside their transaction (given back in `issued`).
     bool storeEmployee(const QString& name, QString* issued, QString* error);
     bool storeItem(QString* issued, QString* error);
+    // Registers the rows of an import and its journal entry, all or nothing.
+    bool importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error);
     void postNotification(const QString& title, const QString& message);
 
     void prompt(const QString& text, QWidget* focus);
@@ -121,4 +125,5 @@ private:
     DataGrid* m_DataGrid2 = nullptr;
     QLineEdit* m_txtSearch2 = nullptr;
     QLabel* m_Label21 = nullptr;
+    QPushButton* m_cmdImport = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "journal/Journal.h"
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
+#include "platform/ListExport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "platform/WorkProgressDialog.h"
@@ -167,6 +168,11 @@ void frmPrint::buildLayout()
     m_Label7->setMinimumWidth(80);
     bottom->addWidget(m_Label7);
     bottom->addStretch();
+    auto* exportRows = ListExport::button(QStringLiteral("cmdExport"), this);
+    connect(exportRows, &QPushButton::clicked, this, [this] {
+        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_rows, QStringLiteral("Sales Report"));
+    });
+    bottom->addWidget(exportRows);
     auto* close = button(this, QStringLiteral("cmdAccept"), QStringLiteral("Close"));
     bottom->addWidget(close);
     root->addLayout(bottom);

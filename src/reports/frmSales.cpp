@@ -6,6 +6,7 @@
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
+#include "platform/ListExport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "reports/SalesQueries.h"
@@ -132,8 +133,9 @@ void frmSales::buildLayout()
     auto* save = button(vault, QStringLiteral("lvButtons_H3"), QStringLiteral("Save"));
     auto* refresh = button(vault, QStringLiteral("lvButtons_H2"), QStringLiteral("Refresh"));
     auto* print = button(vault, QStringLiteral("lvButtons_H4"), QStringLiteral("Print Settings"));
+    auto* exportLedger = ListExport::button(QStringLiteral("cmdExportLedger"), vault);
     auto* close = button(vault, QStringLiteral("cmdAccept"), QStringLiteral("Close"));
-    for (QPushButton* b : {save, refresh, print, close}) {
+    for (QPushButton* b : {save, refresh, print, exportLedger, close}) {
         b->setMinimumWidth(120);
         commands->addWidget(b);
     }
@@ -156,7 +158,11 @@ void frmSales::buildLayout()
     dailyLayout->addWidget(m_DataGrid1, 1);
     auto* hint = new QLabel(QStringLiteral("To Delete: Select  Date and press DEL on your keyboard"), daily);
     hint->setObjectName(QStringLiteral("lblDeleteHint"));
-    dailyLayout->addWidget(hint);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addWidget(hint, 1);
+    auto* exportDaily = ListExport::button(QStringLiteral("cmdExportDaily"), daily);
+    hintRow->addWidget(exportDaily);
+    dailyLayout->addLayout(hintRow);
     auto* summary = new QFormLayout;
     m_Text4 = readOnlyBox(daily, QStringLiteral("Text4"));
     m_Text3 = readOnlyBox(daily, QStringLiteral("Text3"));
@@ -183,6 +189,11 @@ void frmSales::buildLayout()
     connect(refresh, &QPushButton::clicked, this, &frmSales::onRefresh);
     connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
+    connect(exportLedger, &QPushButton::clicked, this,
+            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_adoLog1, QStringLiteral("Sales")); });
+    connect(exportDaily, &QPushButton::clicked, this, [this] {
+        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoLog2, QStringLiteral("Daily Sales"));
+    });
 
     resizeToScreen(this, QSize(1000, 640));
 }

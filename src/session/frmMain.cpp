@@ -5,6 +5,7 @@
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
+#include "platform/ListExport.h"
 #include "platform/FormDialog.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
@@ -442,6 +443,12 @@ QWidget* frmMain::buildNotificationCentre()
     auto* close = makeButton(QStringLiteral("lvButtons_H2"), QStringLiteral("Close"), card);
     buttons->addWidget(remove);
     buttons->addWidget(removeAll);
+    auto* exportList = ListExport::button(QStringLiteral("cmdExportNotes"), card);
+    exportList->setMinimumSize(110, 34);
+    connect(exportList, &QPushButton::clicked, this, [this] {
+        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoNot, QStringLiteral("Notifications"));
+    });
+    buttons->addWidget(exportList);
     buttons->addStretch(1);
     buttons->addWidget(close);
     column->addLayout(buttons);

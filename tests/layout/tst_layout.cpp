@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -425,6 +426,7 @@ void tst_Layout::fits_data()
                              "frmSetting folder and accounts",
                              "frmSetting folder and log",
                              "frmInvent",
+                             "frmReg import summary",
                              "frmInvent sold items",
                              "frmInvent stock watch",
                              "frmInvent sorted",
@@ -507,7 +509,26 @@ void tst_Layout::fits()
                 click(&d, "cmdItem");
             if (scenario.endsWith(QLatin1String("sorted")))
                 clickHeading(&d, "DataGrid2", QStringLiteral("ItemName"));
-            check(scenario, &d);
+            if (!scenario.endsWith(QLatin1String("import summary")))
+                return check(scenario, &d);
+            // The summary of a file with good and refused rows, over the item list.
+            click(&d, "cmdItem");
+            QFile file(env.dir() + QStringLiteral("/items.csv"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("name,price,stocks,brand\n");
+            for (int i = 1; i <= 60; ++i)
+                file.write(QStringLiteral("Notebook %1,%2,%3,Acme\n")
+                               .arg(i)
+                               .arg(i % 7 == 0 ? QStringLiteral("free") : QString::number(i * 12.5))
+                               .arg(i % 11 == 0 ? QStringLiteral("a few") : QString::number(i))
+                               .toUtf8());
+            file.close();
+            env.platform.setFileHook([&](const QString&, const QString&) { return file.fileName(); });
+            env.onModal([&](QDialog& summary) {
+                check(scenario, &summary);
+                return int(QDialog::Rejected);
+            });
+            click(&d, "cmdImport");
         });
     } else if (scenario.startsWith(QLatin1String("frmSetting"))) {
         signIn(main);

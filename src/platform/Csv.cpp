@@ -1,0 +1,145 @@
+#include "platform/Csv.h"
+
+#include <QIODevice>
+#include <QStringDecoder>
+
+namespace Csv {
+
+namespace {
+
+constexpr QChar kQuote = u'"';
+
+// The separator of the header row: whichever of comma and semicolon it holds more of outside
+// quotes (a comma on a tie).
+QChar detectSeparator(const QString& text)
+{
+    int commas = 0;
+    int semicolons = 0;
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == kQuote)
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (c == u'\n' || c == u'\r')
+            break;
+        else if (c == u',')
+            ++commas;
+        else if (c == u';')
+            ++semicolons;
+    }
+    return semicolons > commas ? QLatin1Char(';') : QLatin1Char(',');
+}
+
+bool isBlank(const QStringList& fields)
+{
+    return fields.size() == 1 && fields.first().isEmpty();
+}
+
+} // namespace
+
+Table parse(const QByteArray& bytes)
+{
+    Table table;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes); // a leading byte-order mark is dropped
+    if (decoder.hasError()) {
+        table.error = QStringLiteral("The file is not UTF-8 text. Save it from the spreadsheet as \"CSV UTF-8\".");
+        return table;
+    }
+    table.separator = detectSeparator(text);
+
+    Record current{1, {}};
+    QString value;
+    bool quoted = false;    // inside a quoted field
+    bool wasQuoted = false; // the field began with a quote (text after its closing quote is kept)
+    int line = 1;
+    int quoteLine = 0;
+    auto endField = [&] {
+        current.fields << value;
+        value.clear();
+        wasQuoted = false;
+    };
+    auto endRecord = [&] {
+        endField();
+        if (!isBlank(current.fields))
+            table.records << current;
+        current = Record{line, {}};
+    };
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == kQuote) {
+                if (i + 1 < n && text.at(i + 1) == kQuote) {
+                    value += kQuote;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == u'\n')
+                    ++line;
+                value += c;
+            }
+            continue;
+        }
+        if (c == kQuote && value.isEmpty() && !wasQuoted) {
+            quoted = true;
+            wasQuoted = true;
+            quoteLine = line;
+        } else if (c == table.separator) {
+            endField();
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+                ++i;
+            ++line;
+            endRecord();
+        } else {
+            value += c;
+        }
+    }
+    if (quoted) {
+        table.records.clear();
+        table.error = QStringLiteral("Line %1 opens a quote that is never closed.").arg(quoteLine);
+        return table;
+    }
+    if (!value.isEmpty() || !current.fields.isEmpty() || wasQuoted)
+        endRecord();
+    return table;
+}
+
+QString field(const QString& value, QChar separator)
+{
+    const bool needsQuotes = value.contains(separator) || value.contains(kQuote) || value.contains(u'\n') ||
+                             value.contains(u'\r') ||
+                             (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!needsQuotes)
+        return value;
+    return kQuote + QString(value).replace(kQuote, QStringLiteral("\"\"")) + kQuote;
+}
+
+QString record(const QStringList& fields, QChar separator)
+{
+    QStringList written;
+    written.reserve(fields.size());
+    for (const QString& f : fields)
+        written << field(f, separator);
+    return written.join(separator) + QStringLiteral("\r\n");
+}
+
+Writer::Writer(QIODevice& device, QChar separator) : m_device(device), m_separator(separator)
+{
+    m_ok = m_device.write("\xEF\xBB\xBF") == 3;
+}
+
+bool Writer::write(const QStringList& fields)
+{
+    if (!m_ok)
+        return false;
+    const QByteArray bytes = record(fields, m_separator).toUtf8();
+    m_ok = m_device.write(bytes) == bytes.size();
+    return m_ok;
+}
+
+} // namespace Csv

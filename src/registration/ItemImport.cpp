@@ -1,0 +1,165 @@
+#include "registration/ItemImport.h"
+
+#include "data/TextForms.h"
+#include "platform/Csv.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace ItemImport {
+
+namespace {
+
+enum Column { Name, Price, Description, Brand, Stocks, Availability, ColumnCount };
+
+// The lengths the registration boxes allow.
+constexpr int kTextLimit = 200;
+constexpr int kDescriptionLimit = 100;
+
+QString quotedValue(const QString& text)
+{
+    constexpr int kShown = 40;
+    return QStringLiteral(" (\"%1\")").arg(text.size() > kShown ? text.left(kShown) + QChar(0x2026) : text);
+}
+
+// Why a row is refused, in the words of registration's status line; empty when it passes.
+// `present` says which columns the file has: a column it lacks is not asked for.
+QString refusal(const QStringList& cells, const bool (&present)[ColumnCount])
+{
+    const QString& name = cells[Name];
+    if (name.isEmpty())
+        return QStringLiteral("Enter Item name");
+    if (name.size() > kTextLimit)
+        return QStringLiteral("The Item Name is longer than %1 characters").arg(kTextLimit);
+    if (!PriceFromText(cells[Price]))
+        return QStringLiteral("Set Item price") + quotedValue(cells[Price]);
+    if (present[Description] && cells[Description].isEmpty())
+        return QStringLiteral("Enter item description!");
+    if (cells[Description].size() > kDescriptionLimit)
+        return QStringLiteral("The Description is longer than %1 characters").arg(kDescriptionLimit);
+    if (present[Brand] && cells[Brand].isEmpty())
+        return QStringLiteral("Enter brand!");
+    if (cells[Brand].size() > kTextLimit)
+        return QStringLiteral("The Brand is longer than %1 characters").arg(kTextLimit);
+    if (present[Stocks] && !RegistrationData::stocksNumber(cells[Stocks]))
+        return QStringLiteral("Enter Available Stocks") + quotedValue(cells[Stocks]);
+    if (cells[Price].size() > kTextLimit || cells[Stocks].size() > kTextLimit)
+        return QStringLiteral("A value is longer than %1 characters").arg(kTextLimit);
+    return {};
+}
+
+} // namespace
+
+QStringList columnNames()
+{
+    return {QStringLiteral("name"),  QStringLiteral("price"),  QStringLiteral("description"),
+            QStringLiteral("brand"), QStringLiteral("stocks"), QStringLiteral("availability")};
+}
+
+Plan plan(Database& db, const QByteArray& bytes)
+{
+    Plan result;
+    const Csv::Table table = Csv::parse(bytes);
+    if (!table.ok()) {
+        result.error = table.error;
+        return result;
+    }
+    if (table.records.isEmpty()) {
+        result.error = QStringLiteral("The file is empty.");
+        return result;
+    }
+
+    // The header: where each known column stands in a row (-1 when the file lacks it).
+    const QStringList known = columnNames();
+    int position[ColumnCount];
+    std::fill(std::begin(position), std::end(position), -1);
+    const Csv::Record& header = table.records.first();
+    QStringList unknown;
+    for (int i = 0; i < header.fields.size(); ++i) {
+        const QString heading = header.fields.at(i).trimmed();
+        if (heading.isEmpty())
+            continue; // an unnamed column (a spreadsheet's trailing empty cells) is not read
+        const qsizetype c = known.indexOf(heading.toLower());
+        if (c < 0) {
+            unknown << heading;
+        } else if (position[c] >= 0) {
+            result.error = QStringLiteral("The column \"%1\" is named twice in the header row.").arg(heading);
+            return result;
+        } else {
+            position[c] = i;
+        }
+    }
+    if (!unknown.isEmpty()) {
+        result.error = QStringLiteral("The header row names columns that items do not have: %1.\n\nThe columns "
+                                      "may be: %2.")
+                           .arg(unknown.join(QStringLiteral(", ")), known.join(QStringLiteral(", ")));
+        return result;
+    }
+    if (position[Name] < 0 || position[Price] < 0) {
+        result.error = QStringLiteral("The header row must name at least the columns name and price; it names: "
+                                      "%1.")
+                           .arg(header.fields.join(QStringLiteral(", ")));
+        return result;
+    }
+    bool present[ColumnCount];
+    for (int c = 0; c < ColumnCount; ++c)
+        present[c] = position[c] >= 0;
+
+    QHash<QString, int> linesByName; // names given on earlier lines, to their first line
+    for (qsizetype r = 1; r < table.records.size(); ++r) {
+        const Csv::Record& record = table.records.at(r);
+        QStringList cells;
+        for (int c = 0; c < ColumnCount; ++c)
+            cells << (position[c] >= 0 ? record.fields.value(position[c]) : QString());
+        // A value under no heading would be lost: the row is refused rather than cut short.
+        qsizetype stray = -1;
+        for (qsizetype i = 0; i < record.fields.size() && stray < 0; ++i) {
+            if (!record.fields.at(i).isEmpty() && header.fields.value(i).trimmed().isEmpty())
+                stray = i;
+        }
+        if (stray >= 0) {
+            result.refused << Note{
+                record.line, cells[Name],
+                QStringLiteral("Cell %1 holds a value, but the header row names no column there").arg(stray + 1)};
+            continue;
+        }
+        if (const QString why = refusal(cells, present); !why.isEmpty()) {
+            result.refused << Note{record.line, cells[Name], why};
+            continue;
+        }
+        const QString stocks = present[Stocks] ? cells[Stocks] : QStringLiteral("0");
+        const double stockCount = RegistrationData::stocksNumber(stocks).value_or(0);
+        result.items << RegistrationData::NewItem{
+            cells[Name],  cells[Price], cells[Description],
+            cells[Brand], stocks,       RegistrationData::availabilityFor(stockCount)};
+        result.itemLines << record.line;
+
+        const QString key = cells[Name].toLower();
+        if (const auto earlier = linesByName.constFind(key); earlier != linesByName.cend())
+            result.notes << Note{record.line, cells[Name],
+                                 QStringLiteral("Registered as well; line %1 has the same name").arg(*earlier)};
+        else
+            linesByName.insert(key, record.line);
+    }
+
+    // Names that stored items bear already, looked up together.
+    QStringList names;
+    for (const RegistrationData::NewItem& item : std::as_const(result.items))
+        names << item.name;
+    const QHash<QString, QString> stored = RegistrationData::itemNumbersNamed(db, names);
+    QVector<Note> storedNotes;
+    for (qsizetype i = 0; i < result.items.size(); ++i) {
+        const QString& name = result.items.at(i).name;
+        if (linesByName.value(name.toLower()) != result.itemLines.at(i))
+            continue; // a later line of a name: noted against its first line
+        if (const auto number = stored.constFind(name.toLower()); number != stored.cend())
+            storedNotes << Note{result.itemLines.at(i), name,
+                                QStringLiteral("Registered as well; Item Number %1 has the same name").arg(*number)};
+    }
+    result.notes += storedNotes;
+    std::sort(result.notes.begin(), result.notes.end(), [](const Note& a, const Note& b) { return a.line < b.line; });
+    return result;
+}
+
+} // namespace ItemImport

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "registration/RegistrationData.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+class Database;
+
+// Items read from a spreadsheet's CSV file: a header row naming the columns (name, price,
+// description, brand, stocks, availability; letter case ignored, any order), then one item a
+// row. Every row passes the checks registration makes before it may be registered.
+namespace ItemImport {
+
+// A row of the file and what becomes of it.
+struct Note
+{
+    int line = 0;
+    QString name;
+    QString text; // why a row is refused, or what to know about a row that is registered
+};
+
+struct Plan
+{
+    QString error;                            // why the whole file is refused (unreadable, no header, unknown column)
+    QVector<RegistrationData::NewItem> items; // the rows to register, in file order
+    QVector<int> itemLines;                   // the line of each of them
+    QVector<Note> refused;                    // rows that are not registered
+    QVector<Note> notes;                      // rows registered under a name already in use
+};
+
+// The columns a file may have; name and price must be there.
+QStringList columnNames();
+
+// Reads the file's bytes and checks every row. A column the file lacks is empty (stocks 0);
+// availability always follows the stock, as in registration. A name already registered, or
+// given on an earlier line, is registered again (registration allows it) and noted.
+Plan plan(Database& db, const QByteArray& bytes);
+
+} // namespace ItemImport

@@ -1,0 +1,118 @@
+#include "registration/frmImport.h"
+
+#include "platform/ScreenFit.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, const QString& firstNumber, QWidget* parent)
+    : FormDialog(parent)
+{
+    setObjectName(QStringLiteral("frmImport"));
+    setWindowTitle(QStringLiteral("Import Items"));
+
+    const qsizetype count = plan.items.size();
+    QString summary;
+    if (count == 0)
+        summary = QStringLiteral("No row of this file can be registered.");
+    else
+        summary = QStringLiteral("%1 item%2 will be registered, under Item Numbers from %3 on.")
+                      .arg(count)
+                      .arg(count == 1 ? QString() : QStringLiteral("s"))
+                      .arg(firstNumber);
+    if (!plan.refused.isEmpty())
+        summary += QStringLiteral("\n%1 row%2 refused and will not be registered.")
+                       .arg(plan.refused.size())
+                       .arg(plan.refused.size() == 1 ? QStringLiteral(" is") : QStringLiteral("s are"));
+
+    auto* file = new QLabel(QStringLiteral("File: ") + QFileInfo(fileName).fileName(), this);
+    file->setObjectName(QStringLiteral("lblFile"));
+    file->setToolTip(fileName);
+    m_lblSummary = new QLabel(summary, this);
+    m_lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    m_lblSummary->setWordWrap(true);
+    QFont bold = m_lblSummary->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
+    m_lblSummary->setFont(bold);
+
+    // The refused rows first, then the rows registered under a name already in use.
+    struct Shown
+    {
+        const ItemImport::Note* note;
+        bool refused;
+    };
+    QVector<Shown> shown;
+    for (const ItemImport::Note& note : plan.refused)
+        shown.push_back({&note, true});
+    for (const ItemImport::Note& note : plan.notes)
+        shown.push_back({&note, false});
+    std::stable_sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) { return a.refused > b.refused; });
+
+    m_lstRows = new QTableWidget(static_cast<int>(shown.size()), 4, this);
+    m_lstRows->setObjectName(QStringLiteral("lstRows"));
+    m_lstRows->setHorizontalHeaderLabels(
+        {QStringLiteral("Line"), QStringLiteral("Item Name"), QStringLiteral("Result"), QStringLiteral("Why")});
+    m_lstRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lstRows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lstRows->setAlternatingRowColors(true);
+    m_lstRows->verticalHeader()->hide();
+    m_lstRows->setWordWrap(false);
+    for (int r = 0; r < shown.size(); ++r) {
+        const ItemImport::Note& note = *shown.at(r).note;
+        auto* line = new QTableWidgetItem(QString::number(note.line));
+        line->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* result =
+            new QTableWidgetItem(shown.at(r).refused ? QStringLiteral("Refused") : QStringLiteral("Registered"));
+        if (shown.at(r).refused)
+            result->setForeground(QColor(0xb0, 0x20, 0x20));
+        m_lstRows->setItem(r, 0, line);
+        m_lstRows->setItem(r, 1, new QTableWidgetItem(note.name));
+        m_lstRows->setItem(r, 2, result);
+        m_lstRows->setItem(r, 3, new QTableWidgetItem(note.text));
+    }
+    QHeaderView* header = m_lstRows->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->resizeSection(1, 200);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    header->setStretchLastSection(true);
+    m_lstRows->setVisible(!shown.isEmpty());
+
+    m_cmdRegister = new QPushButton(QStringLiteral("Register"), this);
+    m_cmdRegister->setObjectName(QStringLiteral("cmdRegister"));
+    m_cmdRegister->setEnabled(count > 0);
+    m_cmdRegister->setVisible(count > 0);
+    m_cmdRegister->setMinimumWidth(110);
+    m_cmdCancel = new QPushButton(count > 0 ? QStringLiteral("Cancel") : QStringLiteral("Close"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setMinimumWidth(110);
+    for (QPushButton* b : {m_cmdRegister, m_cmdCancel})
+        b->setAutoDefault(false);
+    connect(m_cmdRegister, &QPushButton::clicked, this, [this] { closeWindow(QDialog::Accepted); });
+    connect(m_cmdCancel, &QPushButton::clicked, this, [this] { closeWindow(QDialog::Rejected); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cmdRegister);
+    buttons->addWidget(m_cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 12);
+    layout->setSpacing(10);
+    layout->addWidget(file);
+    layout->addWidget(m_lblSummary);
+    layout->addWidget(m_lstRows, 1);
+    if (shown.isEmpty())
+        layout->addStretch(1);
+    layout->addLayout(buttons);
+
+    setMinimumSize(520, 220);
+    resizeToScreen(this, shown.isEmpty() ? QSize(560, 220) : QSize(820, 540));
+}
