@@ -17,7 +17,7 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill,
     // quantities of its sold lines: no update of either kind is lost.
     const Recordset items = db.query(
         QStringLiteral("SELECT s.ItemNumber, s.ItemStocks, s.ItemAvailability, "
-                       "(SELECT total(CAST(Quantity AS REAL)) FROM tblSold d WHERE d.ItemNumber = s.ItemNumber) "
+                       "(SELECT coalesce(sum(CAST(Quantity AS REAL)), 0) FROM tblSold d WHERE d.ItemNumber = s.ItemNumber) "
                        "FROM tblStocks s WHERE s.ItemDescription = 'seeded'"));
     if (items.BOF())
         broken << QStringLiteral("no seeded items could be read: %1").arg(db.lastError());
