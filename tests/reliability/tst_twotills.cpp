@@ -221,10 +221,10 @@ private:
             qFatal("cannot seed the items: %s", qPrintable(d.lastError()));
         for (int i = 0; i < cashiers; ++i) {
             const Cashier& c = kCashiers[i];
-            if (d.ExecuteSql(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Position, Password) "
-                                            "VALUES (?, ?, 'Cashier', ?)"),
-                             {QString::number(c.number), QString::fromLatin1(c.name),
-                              QString::fromLatin1(c.password)}) != 1)
+            if (d.ExecuteSql(
+                    QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Position, Password) "
+                                   "VALUES (?, ?, 'Cashier', ?)"),
+                    {QString::number(c.number), QString::fromLatin1(c.name), QString::fromLatin1(c.password)}) != 1)
                 qFatal("cannot seed the cashiers: %s", qPrintable(d.lastError()));
         }
     }
@@ -260,8 +260,7 @@ QString joined(Database& db, const QString& sql, const QVariantList& params)
 
 QString soldItems(Database& db, const QString& sale)
 {
-    return joined(db,
-                  QStringLiteral("SELECT ItemNumber, Quantity FROM tblSold WHERE TransactionID = ? ORDER BY rowid"),
+    return joined(db, QStringLiteral("SELECT ItemNumber, Quantity FROM tblSold WHERE TransactionID = ? ORDER BY rowid"),
                   {sale});
 }
 
@@ -279,8 +278,8 @@ QStringList checkTill(Database& db, const Journal& j, const QString& cashier, bo
         if (soldItems(db, sale.number) != sale.items)
             broken << QStringLiteral("sale %1 of %2: rung up %3, sold lines %4")
                           .arg(sale.number, cashier, sale.items, soldItems(db, sale.number));
-        const QString names = joined(
-            db, QStringLiteral("SELECT DISTINCT Cashier FROM tblSold WHERE TransactionID = ?"), {sale.number});
+        const QString names =
+            joined(db, QStringLiteral("SELECT DISTINCT Cashier FROM tblSold WHERE TransactionID = ?"), {sale.number});
         if (names != cashier)
             broken << QStringLiteral("sale %1 has lines of %2").arg(sale.number, names);
         dues << FormatText(sale.due, NumberPattern::Plain2);
@@ -306,7 +305,8 @@ QStringList checkTill(Database& db, const Journal& j, const QString& cashier, bo
         broken << QStringLiteral("till %1's cart %2 under sale %3 with sold lines %4")
                       .arg(j.till, cart, numbers, soldItems(db, numbers));
     if (!cart.isEmpty() && numbers != j.open.number)
-        broken << QStringLiteral("till %1 showed sale %2 but its lines are under %3").arg(j.till, j.open.number, numbers);
+        broken
+            << QStringLiteral("till %1 showed sale %2 but its lines are under %3").arg(j.till, j.open.number, numbers);
     return broken;
 }
 
