@@ -45,7 +45,7 @@ struct AddUndo
     void mark(const QString& item)
     {
         Database& db = BenchShop::instance().db;
-        const Recordset r = db.query(QStringLiteral("SELECT ifnull(max(rowid), 0) FROM tblSold"));
+        const Recordset r = db.query(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM tblSold"));
         soldBefore = r.rows().first().first().toLongLong();
         number = item;
     }
@@ -134,7 +134,7 @@ struct PosStatements
     }
 };
 
-// A second till on the same file: its own connection, with an open sale of five lines, while
+// A second till on the same database: its own connection, with an open sale of five lines, while
 // till 1 (the window measured) works.
 struct SecondTill
 {
@@ -142,7 +142,7 @@ struct SecondTill
     void open()
     {
         db = std::make_unique<Database>();
-        if (!db->open(BenchShop::instance().db.filePath()))
+        if (!BenchShop::openShop(*db))
             return;
         Cart cart(*db, 2);
         for (int i = 0; i < 5; ++i)
