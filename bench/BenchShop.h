@@ -27,6 +27,7 @@ public:
     // connection string); set before the first call of instance().
     static void setPath(const QString& path);
     static void setServer(const QString& conninfo);
+    static bool onServer() { return !server().isEmpty(); }
     // Opens a connection to the shop's database, on the file or on the server.
     static bool openShop(Database& db);
     static BenchShop& instance();
