@@ -527,8 +527,13 @@ int copyToServer(const QString& file, const QString& conninfo)
         Database target;
         InitOptions options;
         options.adminPassword = QStringLiteral("admin-pass");
-        if (!target.openServer(conninfo) || !createSchema(target, options)) {
+        QString why;
+        if (!target.openServer(conninfo)) {
             std::fprintf(stderr, "pemvix-bench-gen: %s\n", qPrintable(target.lastError()));
+            return 1;
+        }
+        if (!createServerDatabase(target, options, &why)) {
+            std::fprintf(stderr, "pemvix-bench-gen: %s\n", qPrintable(why));
             return 1;
         }
     }
