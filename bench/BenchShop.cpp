@@ -153,7 +153,7 @@ AppContext& BenchShop::emptyShop()
 
 void BenchShop::resetCart()
 {
-    db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
+    db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {QVariant(ctx.till)});
 }
 
 namespace {

@@ -53,7 +53,7 @@ struct AddUndo
     {
         Database& db = BenchShop::instance().db;
         Transaction tx(db);
-        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
+        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {QVariant(BenchShop::instance().ctx.till)});
         db.ExecuteSql(QStringLiteral("DELETE FROM tblSold WHERE rowid > ?"), {soldBefore});
         db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ItemStocks + 1, ItemAvailability = "
                                      "'Available' WHERE ItemNumber = ?"),
@@ -359,11 +359,12 @@ void registerSalesBenchmarks()
     // afresh for the next customer, which "opening frmPOS" measures.
     auto insertLine = [] {
         Database& db = BenchShop::instance().db;
-        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
+        const QVariant till(BenchShop::instance().ctx.till);
+        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {till});
         db.ExecuteSql(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
-                                     "Dated, Till) SELECT ItemNumber, ItemName, '1', ItemPrice, ItemPrice, ?, 1 FROM "
+                                     "Dated, Till) SELECT ItemNumber, ItemName, '1', ItemPrice, ItemPrice, ?, ? FROM "
                                      "tblStocks WHERE ItemNumber = ?"),
-                      {DateTimeText(), BenchShop::instance().nextNumber()});
+                      {DateTimeText(), till, BenchShop::instance().nextNumber()});
     };
     auto salePos = std::make_shared<std::shared_ptr<frmPOS>>();
     registerWrite(
