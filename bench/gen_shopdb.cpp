@@ -558,7 +558,9 @@ int copyToServer(const QString& file, const QString& conninfo)
             std::printf("  %-22s %7.1f s\n", table.c_str(), static_cast<double>(step.elapsed()) / 1000.0);
         std::fflush(stdout);
     }
-    ok = ok && serverOk(conn, PQexec(conn, "COMMIT"), "COMMIT") && serverOk(conn, PQexec(conn, "ANALYZE"), "ANALYZE");
+    ok = ok && serverOk(conn, PQexec(conn, "COMMIT"), "COMMIT");
+    for (const std::string& table : tables) // the planner's statistics of the shop's own tables
+        ok = ok && serverOk(conn, PQexec(conn, ("ANALYZE " + table).c_str()), "ANALYZE");
     PQfinish(conn);
     if (ok)
         std::printf("Copied to the server in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
