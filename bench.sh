@@ -48,7 +48,7 @@ psql -X -q "$PEMVIX_TEST_SERVER" -c "CREATE DATABASE pemvix_bench"
 server="$PEMVIX_TEST_SERVER dbname=pemvix_bench"
 "$gen" --server="$server" "$out/shop.mdb"
 rm -f "$out/server.json"
-"$bench" --server="$server" --benchmark_filter='^(lookup|write|window|report)\|.*\|program$' \
+"$bench" --server="$server" --benchmark_filter='^(lookup|write|window|report)\|.*\|program' \
     --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out="$out/server.json" --benchmark_out_format=json "$@"
 echo
