@@ -5,7 +5,8 @@ set -euo pipefail
 
 PEMVIX_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils poppler-utils
-    tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps)
+    tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps
+    libpq-dev postgresql postgresql-contrib)
 
 pemvix_install_packages() {
     local missing=()
