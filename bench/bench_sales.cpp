@@ -144,7 +144,7 @@ struct SecondTill
         db = std::make_unique<Database>();
         if (!BenchShop::openShop(*db))
             return;
-        Cart cart(*db, 2);
+        Cart cart(*db, QStringLiteral("2"));
         for (int i = 0; i < 5; ++i)
             cart.addLine(BenchShop::instance().nextNumber(), QStringLiteral("1"), cart.nextSaleNumber(),
                          QStringLiteral("Till Two"));
@@ -152,7 +152,7 @@ struct SecondTill
     void close()
     {
         if (db)
-            Cart(*db, 2).clearCart({});
+            Cart(*db, QStringLiteral("2")).clearCart({});
         db.reset();
     }
 };

@@ -61,6 +61,7 @@ private:
     void folderChanged();
     void setBackupFolder();
     void backupNow();
+    bool saidServerBackups();
     void restoreBackup();
     QString pickBackupFile();
     void refreshAfterRestore();

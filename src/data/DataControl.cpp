@@ -6,18 +6,11 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-QString quoted(const QString& identifier)
-{
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 QString likePattern(const QString& text)
 {
@@ -82,7 +75,7 @@ QString DataControl::whereClause(QVariantList& params) const
         params << m_sourceParams;
     }
     if (!m_filterColumn.isEmpty()) {
-        parts << quoted(m_filterColumn) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+        parts << m_db.containsSql(m_db.quoteIdentifier(m_filterColumn));
         params << likePattern(m_filterText);
     }
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
@@ -105,17 +98,12 @@ bool DataControl::runQuery()
         QVariantList params;
         const QString sql =
             QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params));
-        sqlite3_stmt* stmt = m_db.prepare(sql, params);
-        ok = stmt != nullptr;
-        if (ok) {
-            QStringList columns;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                columns << QString::fromUtf8(sqlite3_column_name(stmt, c));
-            m_columns = columns;
-            sqlite3_finalize(stmt);
-        } else {
+        const Recordset none = m_db.query(sql, params);
+        ok = none.State() != 0;
+        if (ok)
+            m_columns = none.columns();
+        else
             m_lastError = m_db.lastError();
-        }
     }
     if (ok && !m_filterColumn.isEmpty() && m_orderBy.isEmpty()) {
         // The contains-filter reads every row it passes: over a large table, in slices.
@@ -149,25 +137,14 @@ bool DataControl::runQuery()
 
 bool DataControl::readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows)
 {
-    sqlite3_stmt* stmt = m_db.prepare(sql, params);
-    if (!stmt) {
-        m_lastError = m_db.lastError();
-        return false;
-    }
-    const int n = sqlite3_column_count(stmt) - 1;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n)};
-        for (int c = 0; c < n; ++c)
-            row.values[c] = Database::columnValue(stmt, c + 1);
-        rows.push_back(std::move(row));
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
-        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
-        return false;
-    }
-    return true;
+    // The first column is the rowid, the rest are the record source's columns.
+    const bool ok = m_db.forEachRow(sql, params, [&rows](const QVector<QVariant>& values) {
+        rows.push_back(Row{values.first().toLongLong(), values.mid(1)});
+        return true;
+    });
+    if (!ok)
+        m_lastError = QStringLiteral("Reading %1 failed: %2").arg(m_table, m_db.lastError());
+    return ok;
 }
 
 void DataControl::appendRows(QVector<Row>& rows)
@@ -447,7 +424,7 @@ bool DataControl::Update()
     QStringList names;
     QVariantList values;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        names << quoted(it.key());
+        names << m_db.quoteIdentifier(it.key());
         values << it.value();
     }
     int affected;
@@ -602,7 +579,8 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& value, int r
         }
         if (tx.isActive() && !m_refused) {
             affected = m_db.ExecuteSql(
-                QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)), {value, id});
+                QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, m_db.quoteIdentifier(column)),
+                {value, id});
             if (affected > 0 && !tx.commit())
                 affected = -1;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Database;
 
@@ -33,6 +34,18 @@ bool createSchema(Database& db, const InitOptions& options);
 
 // Adds the demonstration items and employee (part of createSchema when options.demo is set).
 bool addDemoData(Database& db);
+
+// Creates the tables, their indexes, the functions its statements use and the settings row on
+// an empty PostgreSQL database, in one transaction. It refuses a database that already has
+// tables. `why` says why it failed.
+bool createServerSchema(Database& db, QString* why, const QString& company = {});
+// What pemvix-initdb --server writes: the server's tables and the first administrator (and
+// the demonstration rows when asked), all or nothing.
+bool createServerDatabase(Database& db, const InitOptions& options, QString* why);
+// The server's statements for the tables and indexes, made from the file's definitions.
+QStringList serverSchemaStatements();
+// A column name as the tables spell it ("ItemNumber" for "itemnumber"); others as given.
+QString schemaColumnName(const QString& name);
 
 // Creates FILE: refuses an existing path, keys it, writes the schema and checks that what
 // reached the disk is encrypted. `error` says why it failed.
