@@ -361,14 +361,14 @@ void registerSalesBenchmarks()
         Database& db = BenchShop::instance().db;
         const QVariant till(BenchShop::instance().ctx.till);
         db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {till});
-        const Recordset item = db.query(
-            QStringLiteral("SELECT ItemNumber, ItemName, ItemPrice FROM tblStocks WHERE ItemNumber = ?"),
-            {BenchShop::instance().nextNumber()});
+        const Recordset item =
+            db.query(QStringLiteral("SELECT ItemNumber, ItemName, ItemPrice FROM tblStocks WHERE ItemNumber = ?"),
+                     {BenchShop::instance().nextNumber()});
         const auto& row = item.rows().first();
-        db.ExecuteSql(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
-                                     "Dated, Till) VALUES (?, ?, '1', ?, ?, ?, ?)"),
-                      {row.at(0), row.at(1), ColumnNumber(row.at(2).toString()).value_or(0), row.at(2), DateTimeText(),
-                       till});
+        db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
+                           "Dated, Till) VALUES (?, ?, '1', ?, ?, ?, ?)"),
+            {row.at(0), row.at(1), ColumnNumber(row.at(2).toString()).value_or(0), row.at(2), DateTimeText(), till});
     };
     auto salePos = std::make_shared<std::shared_ptr<frmPOS>>();
     registerWrite(
