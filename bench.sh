@@ -2,6 +2,9 @@
 # Installs what is missing, builds, creates the shop-scale database build/bench/shop.mdb on
 # first use (pemvix-bench-gen; delete it to make a new one) and runs the benchmarks on a copy
 # of it, then prints the table of program time / baseline time, idle CPU and peak memory.
+# Then it copies the same shop into a throw-away PostgreSQL cluster, runs the program's side of
+# the timed benchmarks there (over the local socket) and prints them beside the file's times
+# (PEMVIX_BENCH_SERVER=0 leaves the server out).
 # Extra arguments go to the timed benchmarks, e.g. ./bench.sh --benchmark_filter=lookup
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -35,3 +38,18 @@ for name in 'idle|frmPOS' 'idle|frmInvent' 'memory|frmInvent' 'memory|frmSales' 
 done
 echo
 python3 bench/report.py "$out"/times.json "$out"/cost*.json
+
+[ "${PEMVIX_BENCH_SERVER:-1}" = 0 ] && exit 0
+# The same shop on a PostgreSQL server of its own (a durable one: commits reach the disk, as in
+# a shop), stopped and deleted when this script ends.
+echo
+pemvix_pg_start --durable
+psql -X -q "$PEMVIX_TEST_SERVER" -c "CREATE DATABASE pemvix_bench"
+server="$PEMVIX_TEST_SERVER dbname=pemvix_bench"
+"$gen" --server="$server" "$out/shop.mdb"
+rm -f "$out/server.json"
+"$bench" --server="$server" --benchmark_filter='^(lookup|write|window|report)\|.*\|program' \
+    --benchmark_min_time=0.2 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$out/server.json" --benchmark_out_format=json "$@"
+echo
+python3 bench/report.py --engines "$out/times.json" "$out/server.json"

@@ -25,6 +25,22 @@ void BenchShop::setPath(const QString& file)
     path() = file;
 }
 
+QString& BenchShop::server()
+{
+    static QString conninfo;
+    return conninfo;
+}
+
+void BenchShop::setServer(const QString& conninfo)
+{
+    server() = conninfo;
+}
+
+bool BenchShop::openShop(Database& db)
+{
+    return server().isEmpty() ? db.open(path()) : db.openServer(server());
+}
+
 std::unique_ptr<BenchShop>& BenchShop::holder()
 {
     static std::unique_ptr<BenchShop> shop;
@@ -51,7 +67,7 @@ void BenchShop::shutdown()
 
 BenchShop::BenchShop()
 {
-    if (!db.open(path())) {
+    if (!openShop(db)) {
         std::fprintf(stderr, "pemvix-bench: %s\n", qPrintable(db.lastError()));
         std::exit(2);
     }
@@ -87,7 +103,8 @@ BenchShop::BenchShop()
     m_numbers = std::move(numbers);
     m_names = std::move(names);
     if (m_numbers.empty()) {
-        std::fprintf(stderr, "pemvix-bench: %s holds no item to sell\n", qPrintable(path()));
+        std::fprintf(stderr, "pemvix-bench: %s holds no item to sell\n",
+                     qPrintable(server().isEmpty() ? path() : server()));
         std::exit(2);
     }
     // The last sale day: the BusinessDate of the last sale row.
@@ -136,7 +153,7 @@ AppContext& BenchShop::emptyShop()
 
 void BenchShop::resetCart()
 {
-    db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
+    db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {QVariant(ctx.till)});
 }
 
 namespace {

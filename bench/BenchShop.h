@@ -23,8 +23,13 @@ class frmMain;
 class BenchShop
 {
 public:
-    // The file given with --db (set before the first call of instance()).
+    // The file given with --db, or the server database given with --server (a libpq
+    // connection string); set before the first call of instance().
     static void setPath(const QString& path);
+    static void setServer(const QString& conninfo);
+    static bool onServer() { return !server().isEmpty(); }
+    // Opens a connection to the shop's database, on the file or on the server.
+    static bool openShop(Database& db);
     static BenchShop& instance();
     // Closes the main window and the database before the application object goes.
     static void shutdown();
@@ -61,6 +66,7 @@ private:
     ~BenchShop();
     friend struct std::default_delete<BenchShop>;
     static QString& path();
+    static QString& server();
     static std::unique_ptr<BenchShop>& holder();
 
     std::unique_ptr<frmMain> m_main;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BenchShop.h"
+
 #include <benchmark/benchmark.h>
 
 #include <functional>
@@ -51,6 +53,8 @@ inline void registerPair(const std::string& kind, const std::string& operation, 
 {
     const std::string stem = kind + "|" + operation + "|";
     for (const auto& [side, name] : {std::pair{program, "program"}, std::pair{baseline, "baseline"}}) {
+        if (BenchShop::onServer() && std::string(name) == "baseline")
+            continue; // the baselines are bare SQLite: on the server only the program's side runs
         auto* b = benchmark::RegisterBenchmark((stem + name).c_str(),
                                                [side, once](benchmark::State& state) { runSide(state, side, !once); });
         b->UseRealTime()->Unit(unit);

@@ -1,6 +1,8 @@
 // pemvix-bench: Google Benchmark programs over a generated shop database (see
-// pemvix-bench-gen and bench.sh). Usage: pemvix-bench --db=FILE [benchmark options].
-// The file is written to (carts, sales, notifications): run it on a copy.
+// pemvix-bench-gen and bench.sh). Usage: pemvix-bench --db=FILE [benchmark options], or
+// pemvix-bench --server=CONNINFO [benchmark options] for the same shop copied to a PostgreSQL
+// database (the program's side of each pair only: the baselines are bare SQLite).
+// The database is written to (carts, sales, notifications): run it on a copy.
 #include "BenchShop.h"
 #include "Pairs.h"
 
@@ -71,10 +73,12 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::vector<char*> args;
-    QString db, shots;
+    QString db, server, shots;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--db=", 5) == 0)
             db = QString::fromLocal8Bit(argv[i] + 5);
+        else if (std::strncmp(argv[i], "--server=", 9) == 0)
+            server = QString::fromLocal8Bit(argv[i] + 9);
         else if (std::strncmp(argv[i], "--screenshots=", 14) == 0)
             shots = QString::fromLocal8Bit(argv[i] + 14);
         else
@@ -82,11 +86,12 @@ int main(int argc, char* argv[])
     }
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
-    if (db.isEmpty()) {
-        std::fprintf(stderr, "usage: pemvix-bench --db=FILE [benchmark options]\n");
+    if (db.isEmpty() == server.isEmpty()) {
+        std::fprintf(stderr, "usage: pemvix-bench --db=FILE | --server=CONNINFO [benchmark options]\n");
         return 1;
     }
     BenchShop::setPath(db);
+    BenchShop::setServer(server);
     QApplication app(count, args.data());
     if (!shots.isEmpty()) {
         QDir().mkpath(shots);

@@ -45,7 +45,7 @@ struct AddUndo
     void mark(const QString& item)
     {
         Database& db = BenchShop::instance().db;
-        const Recordset r = db.query(QStringLiteral("SELECT ifnull(max(rowid), 0) FROM tblSold"));
+        const Recordset r = db.query(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM tblSold"));
         soldBefore = r.rows().first().first().toLongLong();
         number = item;
     }
@@ -53,7 +53,7 @@ struct AddUndo
     {
         Database& db = BenchShop::instance().db;
         Transaction tx(db);
-        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
+        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {QVariant(BenchShop::instance().ctx.till)});
         db.ExecuteSql(QStringLiteral("DELETE FROM tblSold WHERE rowid > ?"), {soldBefore});
         db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ItemStocks + 1, ItemAvailability = "
                                      "'Available' WHERE ItemNumber = ?"),
@@ -134,7 +134,7 @@ struct PosStatements
     }
 };
 
-// A second till on the same file: its own connection, with an open sale of five lines, while
+// A second till on the same database: its own connection, with an open sale of five lines, while
 // till 1 (the window measured) works.
 struct SecondTill
 {
@@ -142,9 +142,9 @@ struct SecondTill
     void open()
     {
         db = std::make_unique<Database>();
-        if (!db->open(BenchShop::instance().db.filePath()))
+        if (!BenchShop::openShop(*db))
             return;
-        Cart cart(*db, 2);
+        Cart cart(*db, QStringLiteral("2"));
         for (int i = 0; i < 5; ++i)
             cart.addLine(BenchShop::instance().nextNumber(), QStringLiteral("1"), cart.nextSaleNumber(),
                          QStringLiteral("Till Two"));
@@ -152,7 +152,7 @@ struct SecondTill
     void close()
     {
         if (db)
-            Cart(*db, 2).clearCart({});
+            Cart(*db, QStringLiteral("2")).clearCart({});
         db.reset();
     }
 };
@@ -359,11 +359,16 @@ void registerSalesBenchmarks()
     // afresh for the next customer, which "opening frmPOS" measures.
     auto insertLine = [] {
         Database& db = BenchShop::instance().db;
-        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = 1"));
-        db.ExecuteSql(QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
-                                     "Dated, Till) SELECT ItemNumber, ItemName, '1', ItemPrice, ItemPrice, ?, 1 FROM "
-                                     "tblStocks WHERE ItemNumber = ?"),
-                      {DateTimeText(), BenchShop::instance().nextNumber()});
+        const QVariant till(BenchShop::instance().ctx.till);
+        db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {till});
+        const Recordset item =
+            db.query(QStringLiteral("SELECT ItemNumber, ItemName, ItemPrice FROM tblStocks WHERE ItemNumber = ?"),
+                     {BenchShop::instance().nextNumber()});
+        const auto& row = item.rows().first();
+        db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblPos (ItemNumber, ItemName, itemQuantity, itemAmount, ItemPrice, "
+                           "Dated, Till) VALUES (?, ?, '1', ?, ?, ?, ?)"),
+            {row.at(0), row.at(1), ColumnNumber(row.at(2).toString()).value_or(0), row.at(2), DateTimeText(), till});
     };
     auto salePos = std::make_shared<std::shared_ptr<frmPOS>>();
     registerWrite(

@@ -3,6 +3,8 @@
 // INSERTs in a few large transactions: items, employees, three years of sales with their
 // sold-item lines, daily summaries, notifications and sign-in log rows. The data is
 // deterministic for a given seed, so two runs of the benchmarks see the same shop.
+// With --server it copies such a file into an empty PostgreSQL database instead, so the same
+// shop can be measured on the server.
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/TextForms.h"
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -425,6 +428,145 @@ private:
     std::vector<std::string> m_cashiers;
 };
 
+// One text value in COPY's text format: backslash, tab, line feed and carriage return escaped.
+void appendCopyValue(std::string& line, const char* value)
+{
+    for (const char* c = value; *c; ++c) {
+        switch (*c) {
+        case '\\':
+            line += "\\\\";
+            break;
+        case '\t':
+            line += "\\t";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        default:
+            line += *c;
+        }
+    }
+}
+
+bool serverOk(PGconn* conn, PGresult* result, const char* what)
+{
+    const ExecStatusType status = PQresultStatus(result);
+    const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN;
+    if (!ok)
+        std::fprintf(stderr, "pemvix-bench-gen: %s: %s", what, PQerrorMessage(conn));
+    PQclear(result);
+    return ok;
+}
+
+// Copies every row of one table of the file into the server's table of that name (emptied
+// first), with COPY: the rows stream in without a round trip each. The server's own row
+// identity is given in the file's row order.
+bool copyTable(sqlite3* file, PGconn* conn, const std::string& table)
+{
+    sqlite3_stmt* stmt = nullptr;
+    const std::string select = "SELECT * FROM " + table + " ORDER BY rowid";
+    if (sqlite3_prepare_v2(file, select.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "pemvix-bench-gen: %s: %s\n", select.c_str(), sqlite3_errmsg(file));
+        return false;
+    }
+    const int columns = sqlite3_column_count(stmt);
+    std::string names;
+    for (int c = 0; c < columns; ++c)
+        names += (c ? ", " : "") + std::string(sqlite3_column_name(stmt, c));
+    const std::string copy = "COPY " + table + " (" + names + ") FROM STDIN";
+    bool ok = serverOk(conn, PQexec(conn, ("DELETE FROM " + table).c_str()), "emptying a table") &&
+              serverOk(conn, PQexec(conn, copy.c_str()), copy.c_str());
+    std::string buffer;
+    int rc = SQLITE_ROW;
+    while (ok && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            if (c)
+                buffer += '\t';
+            if (sqlite3_column_type(stmt, c) == SQLITE_NULL)
+                buffer += "\\N";
+            else
+                appendCopyValue(buffer, reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
+        }
+        buffer += '\n';
+        if (buffer.size() > (1 << 20)) {
+            ok = PQputCopyData(conn, buffer.data(), static_cast<int>(buffer.size())) == 1;
+            buffer.clear();
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (ok && rc != SQLITE_DONE) {
+        std::fprintf(stderr, "pemvix-bench-gen: reading %s: %s\n", table.c_str(), sqlite3_errmsg(file));
+        ok = false;
+    }
+    if (ok && !buffer.empty())
+        ok = PQputCopyData(conn, buffer.data(), static_cast<int>(buffer.size())) == 1;
+    // Ends the copy (or abandons it after a failure) and reads its outcome.
+    if (PQputCopyEnd(conn, ok ? nullptr : "abandoned") != 1)
+        ok = false;
+    for (PGresult* result; (result = PQgetResult(conn));)
+        ok = serverOk(conn, result, copy.c_str()) && ok;
+    return ok;
+}
+
+// Copies the shop in `file` into the empty server database `conninfo`: the tables as
+// pemvix-initdb --server makes them, then every table's rows, all in one transaction, then the
+// planner's statistics.
+int copyToServer(const QString& file, const QString& conninfo)
+{
+    QElapsedTimer timer;
+    timer.start();
+    Database source;
+    if (!source.open(file)) {
+        std::fprintf(stderr, "pemvix-bench-gen: %s\n", qPrintable(source.lastError()));
+        return 1;
+    }
+    {
+        Database target;
+        InitOptions options;
+        options.adminPassword = QStringLiteral("admin-pass");
+        QString why;
+        if (!target.openServer(conninfo)) {
+            std::fprintf(stderr, "pemvix-bench-gen: %s\n", qPrintable(target.lastError()));
+            return 1;
+        }
+        if (!createServerDatabase(target, options, &why)) {
+            std::fprintf(stderr, "pemvix-bench-gen: %s\n", qPrintable(why));
+            return 1;
+        }
+    }
+    PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        std::fprintf(stderr, "pemvix-bench-gen: %s", PQerrorMessage(conn));
+        PQfinish(conn);
+        return 1;
+    }
+    std::vector<std::string> tables;
+    const Recordset names = source.query(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%' ORDER BY name"));
+    for (const auto& row : names.rows())
+        tables.push_back(row.first().toString().toStdString());
+    std::printf("Copying %s to the server (%zu tables)\n", qPrintable(file), tables.size());
+    bool ok = serverOk(conn, PQexec(conn, "BEGIN"), "BEGIN");
+    for (const std::string& table : tables) {
+        QElapsedTimer step;
+        step.start();
+        ok = ok && copyTable(source.handle(), conn, table);
+        if (ok)
+            std::printf("  %-22s %7.1f s\n", table.c_str(), static_cast<double>(step.elapsed()) / 1000.0);
+        std::fflush(stdout);
+    }
+    ok = ok && serverOk(conn, PQexec(conn, "COMMIT"), "COMMIT");
+    for (const std::string& table : tables) // the planner's statistics of the shop's own tables
+        ok = ok && serverOk(conn, PQexec(conn, ("ANALYZE " + table).c_str()), "ANALYZE");
+    PQfinish(conn);
+    if (ok)
+        std::printf("Copied to the server in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -450,6 +592,10 @@ int main(int argc, char* argv[])
                       QStringLiteral("F"), QStringLiteral("1")});
     parser.addOption({QStringLiteral("last-day"), QStringLiteral("The last sale day, yyyy-MM-dd (default today)."),
                       QStringLiteral("DATE")});
+    parser.addOption({QStringLiteral("server"),
+                      QStringLiteral("Copies FILE, made before, into the empty PostgreSQL database CONNINFO "
+                                     "(a libpq connection string, e.g. \"service=shop\") instead."),
+                      QStringLiteral("CONNINFO")});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file to create."));
     parser.process(app);
 
@@ -458,6 +604,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: pemvix-bench-gen [options] FILE (see --help)\n");
         return 1;
     }
+    if (parser.isSet(QStringLiteral("server")))
+        return copyToServer(files.first(), parser.value(QStringLiteral("server")));
     bool ok = true;
     auto count = [&](const char* name) {
         bool good = false;

@@ -5,7 +5,8 @@ set -euo pipefail
 
 PEMVIX_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils poppler-utils
-    tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps)
+    tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps
+    postgresql postgresql-contrib libpq-dev openssl)
 
 pemvix_install_packages() {
     local missing=()
@@ -41,4 +42,30 @@ pemvix_install_shop() {
     # A new shop's folder is private to its user: it holds the shop's data.
     (umask 077 && mkdir -p "$(pemvix_shop_dir)")
     cmake --install "${1:-$top/build}" --component programs --prefix "$(pemvix_shop_dir)"
+}
+
+# A throw-away PostgreSQL cluster for the tests and benchmarks on the server engine
+# (scripts/pg-cluster.sh): started in a new folder under /tmp, which the server's user can reach
+# even when the checkout lies in root's home, and stopped and deleted when the calling script
+# ends, however it ends. Exports PGSERVICEFILE, PGPASSFILE, PEMVIX_TEST_SERVER (the socket) and
+# PEMVIX_TEST_SERVER_TLS (TLS on 127.0.0.1). Extra arguments go to pg-cluster.sh start.
+pemvix_pg_start() {
+    local top
+    top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    PEMVIX_PG_DIR="$(mktemp -d /tmp/pemvix-pg.XXXXXX)"
+    # The trap is set before the start, so a cluster that starts halfway is stopped too.
+    trap pemvix_pg_stop EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    "$top/scripts/pg-cluster.sh" start "$@" "$PEMVIX_PG_DIR"
+    # shellcheck disable=SC1091
+    source "$PEMVIX_PG_DIR/env"
+}
+
+pemvix_pg_stop() {
+    [ -n "${PEMVIX_PG_DIR:-}" ] || return 0
+    local top
+    top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    "$top/scripts/pg-cluster.sh" stop "$PEMVIX_PG_DIR" || true
+    PEMVIX_PG_DIR=""
 }

@@ -737,8 +737,22 @@ void frmSetting::setBackupFolder()
            sentence(QStringLiteral(" changed the Backup Database folder to ") + folder + QStringLiteral(" using ")));
 }
 
+// A server's database is backed up on the server (pg_dump), not copied by a till.
+bool frmSetting::saidServerBackups()
+{
+    if (!m_ctx.db.isServer())
+        return false;
+    m_ctx.platform.message(this,
+                           QStringLiteral("The shop's database is on a database server. It is backed up and "
+                                          "restored on the server (pg_dump and pg_restore), not from a till."),
+                           kTitleAdmin, QMessageBox::Ok, QMessageBox::Information);
+    return true;
+}
+
 void frmSetting::backupNow()
 {
+    if (saidServerBackups())
+        return;
     // The folder in the box is used as it stands, typed by hand or saved.
     const QString folder = m_txtDatabase->text();
     if (folder.isEmpty()) {
@@ -785,6 +799,8 @@ QString frmSetting::pickBackupFile()
 
 void frmSetting::restoreBackup()
 {
+    if (saidServerBackups())
+        return;
     const QString path = pickBackupFile();
     if (path.isEmpty())
         return;

@@ -63,6 +63,7 @@ private:
     void folderChanged();
     void setBackupFolder();
     void backupNow();
+    bool saidServerBackups();
     void restoreBackup();
     QString pickBackupFile();
     void refreshAfterRestore();

@@ -66,7 +66,7 @@ TillDriver::TillDriver(AppContext& ctx, const QString& journal, QObject* parent)
     bool ok = false;
     const int seconds = qEnvironmentVariableIntValue("PEMVIX_DRIVER_SECONDS", &ok);
     m_seconds = ok ? seconds : 60;
-    m_rng.seed(static_cast<unsigned>(qEnvironmentVariableIntValue("PEMVIX_DRIVER_SEED")) + ctx.till);
+    m_rng.seed(static_cast<unsigned>(qEnvironmentVariableIntValue("PEMVIX_DRIVER_SEED")) + qHash(ctx.till));
     write(QStringLiteral("till %1").arg(ctx.till));
     connect(&m_timer, &QTimer::timeout, this, &TillDriver::tick);
     m_timer.start(10);

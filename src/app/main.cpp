@@ -1,4 +1,5 @@
 #include "app/AppWindowFactory.h"
+#include "app/DatabaseChoice.h"
 #ifdef PEMVIX_TILL_DRIVER
 #include "app/TillDriver.h"
 #endif
@@ -22,13 +23,17 @@ int main(int argc, char* argv[])
 
     Platform platform;
     Database db;
-    const QString path = QDir(QApplication::applicationDirPath()).filePath(Database::fileName());
-    const bool opened = db.open(path);
+    const DatabaseChoice choice = DatabaseChoice::choose(QApplication::applicationDirPath());
+    const bool opened = choice.onServer() ? db.openServer(choice.connection) : db.open(choice.filePath);
 
     AppContext ctx{db, platform};
-    // Each running copy on this file is a till with its own cart. Should every number be
-    // taken, the copy still sells as till 1, as a single copy would.
-    ctx.till = std::max(1, platform.claimTill(path));
+    if (choice.onServer()) {
+        ctx.till = choice.till;
+    } else {
+        // Each running copy on this file is a till with its own cart. Should every number be
+        // taken, the copy still sells as till 1, as a single copy would.
+        ctx.till = QString::number(std::max(1, platform.claimTill(choice.filePath)));
+    }
     AppWindowFactory windows(ctx);
     ctx.windows = &windows;
 
@@ -40,11 +45,16 @@ int main(int argc, char* argv[])
     });
     if (!opened) {
         // Said once; the program then goes on, and every read finds no rows.
-        platform.message(nullptr,
-                         QStringLiteral("The database %1 could not be opened.\n\nNothing can be read or saved "
-                                        "until this file is in place.")
-                             .arg(QDir::toNativeSeparators(path)),
-                         Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, db.lastError());
+        const QString text =
+            choice.onServer()
+                ? QStringLiteral("The database server of service %1 could not be reached.\n\nNothing can be read or "
+                                 "saved until it can be reached.")
+                      .arg(choice.service)
+                : QStringLiteral("The database %1 could not be opened.\n\nNothing can be read or saved until this "
+                                 "file is in place.")
+                      .arg(QDir::toNativeSeparators(choice.filePath));
+        platform.message(nullptr, text, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning,
+                         db.lastError());
     }
 #ifdef PEMVIX_TILL_DRIVER
     TillDriver::fromEnvironment(ctx, &app);

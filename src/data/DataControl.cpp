@@ -7,18 +7,11 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-QString quoted(const QString& identifier)
-{
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 QString likePattern(const QString& text)
 {
@@ -110,7 +103,7 @@ QStringList DataControl::conditions(QVariantList& params) const
         params << m_sourceParams;
     }
     if (!m_filterColumn.isEmpty()) {
-        parts << quoted(m_filterColumn) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+        parts << m_db.containsSql(m_db.quoteIdentifier(m_filterColumn));
         params << likePattern(m_filterText);
     }
     return parts;
@@ -144,24 +137,19 @@ bool DataControl::runQuery()
         QVariantList params;
         const QString sql =
             QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params));
-        sqlite3_stmt* stmt = m_db.prepare(sql, params);
-        ok = stmt != nullptr;
-        if (ok) {
-            QStringList columns;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                columns << QString::fromUtf8(sqlite3_column_name(stmt, c));
-            m_columns = columns;
-            sqlite3_finalize(stmt);
-        } else {
+        const Recordset none = m_db.query(sql, params);
+        ok = none.State() != 0;
+        if (ok)
+            m_columns = none.columns();
+        else
             m_lastError = m_db.lastError();
-        }
     }
     // A sort by a column the new record source lacks is dropped.
     const bool sortDropped = ok && !m_sortColumn.isEmpty() && columnIndex(m_sortColumn) < 0;
     if (sortDropped)
         m_sortColumn.clear();
     if (ok && !m_sortColumn.isEmpty())
-        m_sortKey = SortKeySql(m_table, m_sortColumn);
+        m_sortKey = SortKeySql(m_table, m_sortColumn, m_db.isServer());
     if (ok && (sorted() || (!m_filterColumn.isEmpty() && m_orderBy.isEmpty()))) {
         // The contains-filter reads every row it passes, and so does a sort that no index
         // serves: over a large table, in slices.
@@ -208,29 +196,18 @@ bool DataControl::runQuery()
 
 bool DataControl::readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows)
 {
-    sqlite3_stmt* stmt = m_db.prepare(sql, params);
-    if (!stmt) {
-        m_lastError = m_db.lastError();
-        return false;
-    }
-    // The rowid first, then the sort key when sorted, then the columns.
+    // The rowid first, then the sort key when sorted, then the record source's columns.
     const int first = sorted() ? 2 : 1;
-    const int n = sqlite3_column_count(stmt) - first;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row{sqlite3_column_int64(stmt, 0), QVector<QVariant>(n), {}};
+    const bool ok = m_db.forEachRow(sql, params, [&rows, first](const QVector<QVariant>& values) {
+        Row row{values.first().toLongLong(), values.mid(first), {}};
         if (first == 2)
-            row.key = Database::columnValue(stmt, 1);
-        for (int c = 0; c < n; ++c)
-            row.values[c] = Database::columnValue(stmt, c + first);
+            row.key = values.at(1);
         rows.push_back(std::move(row));
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
-        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
-        return false;
-    }
-    return true;
+        return true;
+    });
+    if (!ok)
+        m_lastError = QStringLiteral("Reading %1 failed: %2").arg(m_table, m_db.lastError());
+    return ok;
 }
 
 void DataControl::appendRows(QVector<Row>& rows)
@@ -393,15 +370,24 @@ bool DataControl::rowBefore(const Row& a, const Row& b) const
 // when an index finds them but too many to sort at once.
 bool DataControl::readsManyRows(const QStringList& where, const QVariantList& params) const
 {
-    const Recordset plan = m_db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
+    // Each engine tells its plan in its own words: SQLite's "SEARCH" and "TEMP B-TREE", the
+    // server's "Index Cond" and "Sort" lines.
+    const bool server = m_db.isServer();
+    const Recordset plan =
+        m_db.query(QStringLiteral(server ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
     if (plan.BOF())
         return true;
     bool searches = false;
     bool sorts = false;
     for (const QVariantList& step : plan.rows()) {
-        const QString detail = step.isEmpty() ? QString() : step.last().toString();
-        searches = searches || detail.startsWith(QLatin1String("SEARCH"));
-        sorts = sorts || detail.contains(QLatin1String("TEMP B-TREE"));
+        const QString detail = step.isEmpty() ? QString() : step.last().toString().trimmed();
+        if (server) {
+            searches = searches || detail.startsWith(QLatin1String("Index Cond"));
+            sorts = sorts || detail.contains(QLatin1String("Sort  ")) || detail.startsWith(QLatin1String("Sort "));
+        } else {
+            searches = searches || detail.startsWith(QLatin1String("SEARCH"));
+            sorts = sorts || detail.contains(QLatin1String("TEMP B-TREE"));
+        }
     }
     if (!searches)
         return sorts || !where.isEmpty();
@@ -652,7 +638,7 @@ bool DataControl::Update()
     QStringList names;
     QVariantList values;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        names << quoted(it.key());
+        names << m_db.quoteIdentifier(it.key());
         values << it.value();
     }
     int affected;
@@ -783,30 +769,16 @@ bool DataControl::forEachRow(const std::function<bool(const QVector<QVariant>&)>
         return true;
     QVariantList params;
     const QString where = whereClause(params);
-    const QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
-    sqlite3_stmt* stmt = m_db.prepare(
-        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params);
-    if (!stmt) {
-        m_lastError = m_db.lastError();
-        return false;
-    }
-    const int n = sqlite3_column_count(stmt);
-    QVector<QVariant> values(n);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < n; ++c)
-            values[c] = Database::columnValue(stmt, c);
-        if (!row(values)) {
-            rc = SQLITE_DONE;
-            break;
-        }
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
-        m_lastError = QStringLiteral("Reading %1 failed").arg(m_table);
-        return false;
-    }
-    return true;
+    // The rows come in the order shown: the clicked column's, else the record source's.
+    QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
+    if (sorted())
+        order = QStringLiteral("%1%2, rowid%2")
+                    .arg(m_sortKey, m_sortOrder == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString());
+    const bool ok = m_db.forEachRow(
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params, row);
+    if (!ok)
+        m_lastError = QStringLiteral("Reading %1 failed: %2").arg(m_table, m_db.lastError());
+    return ok;
 }
 
 QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const
@@ -846,7 +818,8 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& value, int r
         }
         if (tx.isActive() && !m_refused) {
             affected = m_db.ExecuteSql(
-                QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, quoted(column)), {value, id});
+                QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, m_db.quoteIdentifier(column)),
+                {value, id});
             if (affected > 0 && !tx.commit())
                 affected = -1;
         }

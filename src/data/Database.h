@@ -6,13 +6,16 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
+class Engine;
 struct sqlite3;
-struct sqlite3_stmt;
 
-// The program's one connection to its SQLCipher database file. It is opened once, keyed with
-// the database password and kept open for the life of the process. Every value that comes
-// from a user or a row is passed as a bound parameter, never pasted into the statement.
+// The program's one connection to its database: the SQLCipher file beside the program (opened
+// once, keyed with the database password) or a PostgreSQL server chosen by a libpq connection
+// string. It is kept open for the life of the process. Statements are written in one dialect
+// and the engine behind this class runs them in its own. Every value that comes from a user
+// or a row is passed as a bound parameter, never pasted into the statement.
 class Database
 {
 public:
@@ -30,11 +33,22 @@ public:
     bool open(const QString& path);
     // Creates a new, empty, keyed file; refuses a path that already exists.
     bool create(const QString& path);
+    // Connects to a PostgreSQL database: `conninfo` is a libpq connection string such as
+    // "service=shop" (resolved through pg_service.conf, the password through .pgpass).
+    bool openServer(const QString& conninfo);
+    // The connection string for a service of pg_service.conf: "service='shop'".
+    static QString serviceConnection(const QString& service);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const;
+    // True on a PostgreSQL server (for the data layer and what only the file can do).
+    bool isServer() const;
+    // The file's path; empty on a server.
     QString filePath() const { return m_path; }
+    // The connection string of a server; empty for the file.
+    QString serverConnection() const { return m_conninfo; }
     QString lastError() const { return m_lastError; }
-    sqlite3* handle() const { return m_db; }
+    // The open file's SQLite handle (backup, restore); nullptr on a server.
+    sqlite3* handle() const;
 
     // Runs a query and leaves its rows in the shared recordset (closed if anything failed).
     Recordset& OpenRecordset(const QString& sql, const QVariantList& params = {});
@@ -46,15 +60,20 @@ public:
     Recordset query(const QString& sql, const QVariantList& params = {}, const RowProgress& progress = {});
     // Runs an action statement; the number of rows it affected, or -1 when it failed.
     int ExecuteSql(const QString& sql, const QVariantList& params = {});
-    // Runs statements without parameters (schema scripts, pragmas); false on the first failure.
+    // Runs statements without parameters (schema scripts); false on the first failure.
     bool executeScript(const QString& sql);
+    // Reads a query's rows one at a time, without keeping them: `row` is told each one and
+    // returns false to stop early. False when the query failed.
+    using RowFunction = std::function<bool(const QVector<QVariant>& row)>;
+    bool forEachRow(const QString& sql, const QVariantList& params, const RowFunction& row);
 
-    // A prepared statement with its values bound; nullptr (and lastError set) on failure.
-    sqlite3_stmt* prepare(const QString& sql, const QVariantList& params);
-    // Reads one column of the current row of a stepped statement.
-    static QVariant columnValue(sqlite3_stmt* stmt, int column);
+    // A column name quoted for a statement, and the condition "the column contains the bound
+    // LIKE pattern, letter case ignored" (escape character \).
+    QString quoteIdentifier(const QString& name) const;
+    QString containsSql(const QString& quotedColumn) const;
 
-    // Transactions nest: the outermost begins IMMEDIATE, inner ones are savepoints.
+    // Transactions nest: the outermost takes the one writer's lock at once (BEGIN IMMEDIATE on
+    // the file), inner ones are savepoints.
     bool begin();
     bool commit();
     void rollback();
@@ -63,12 +82,13 @@ public:
     qint64 lastInsertRowId() const;
 
 private:
-    bool keyAndVerify();
-    bool fileStillThere();
-    void setError(const QString& what);
+    bool run(const QString& sql, const QVariantList& params, QStringList* columns, const RowFunction& row,
+             qint64* changes);
+    void takeError();
 
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<Engine> m_engine;
     QString m_path;
+    QString m_conninfo;
     QString m_lastError;
     Recordset m_shared;
     int m_depth = 0;

@@ -1,7 +1,5 @@
 #include "data/MoneyTotal.h"
 
-#include "data/Database.h"
-
 #include <cmath>
 #include <optional>
 
@@ -35,17 +33,7 @@ void MoneyTotal::add(double amount)
     m_sum = t;
 }
 
-bool MoneyTotal::add(const QVariant& stored)
-{
-    return addColumnValue(stored, 1);
-}
-
-bool MoneyTotal::addColumn(sqlite3_stmt* stmt, int column, double times)
-{
-    return addColumnValue(Database::columnValue(stmt, column), times);
-}
-
-bool MoneyTotal::addColumnValue(const QVariant& stored, double times)
+bool MoneyTotal::add(const QVariant& stored, double times)
 {
     const auto value = storedNumber(stored);
     if (!value)

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QVariant>
 
-struct sqlite3_stmt;
-
 // A running total of stored money figures (line amounts, amounts due, sold amounts). It stays
 // exact to the cent however many figures it adds (compensated summation), and it remembers when
 // a figure or the sum stopped being a finite number, so that a total too large for the machine
@@ -20,10 +18,8 @@ public:
     void add(double amount);
     // Adds a stored value: a number as it is, a text read with the system's number format.
     // A text that is not a number (or an empty value) is skipped and gives false.
-    bool add(const QVariant& stored);
-    // Adds column `column` of the statement's current row, `times` times (a value and the
-    // number of rows holding it); false when it was skipped.
-    bool addColumn(sqlite3_stmt* stmt, int column, double times = 1);
+    // Adds it `times` times (a value and the number of rows holding it).
+    bool add(const QVariant& stored, double times = 1);
 
     // True once a figure or the sum is beyond what a number can hold.
     bool overflowed() const;
@@ -35,8 +31,6 @@ public:
     QString formatted(NumberPattern pattern) const;
 
 private:
-    bool addColumnValue(const QVariant& stored, double times);
-
     double m_sum = 0;
     double m_compensation = 0;
     bool m_overflow = false;

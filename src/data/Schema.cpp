@@ -4,6 +4,8 @@
 #include "data/TextForms.h"
 
 #include <QFile>
+#include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -132,11 +134,12 @@ constexpr SortIndex kSortIndexes[] = {
     {"idxSoldDayKey", "tblSold", "Dated"},
 };
 
-QString sortIndexSql(const SortIndex& index)
+QString sortIndexSql(const SortIndex& index, bool server = false)
 {
     const QString table = QString::fromLatin1(index.table);
-    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3);")
-        .arg(QString::fromLatin1(index.name), table, SortKeySql(table, QString::fromLatin1(index.column)));
+    // The server takes an expression in an index only inside its own parentheses.
+    return QStringLiteral(server ? "CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3));" : "CREATE INDEX IF NOT EXISTS %1 ON %2 (%3);")
+        .arg(QString::fromLatin1(index.name), table, SortKeySql(table, QString::fromLatin1(index.column), server));
 }
 
 bool createSortIndexes(Database& db)
@@ -194,6 +197,39 @@ QString quotedName(const QString& identifier)
     return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
+// The server's SQL functions for what the file's statements use of SQLite's own: the sales
+// day key (indexed, so IMMUTABLE), ifnull, instr and group_concat,
+// and the number a text begins with (0 when none) as CAST(... AS REAL) reads it, for sorted lists. A text that is no date gives NULL, as on the file.
+const char* const kServerFunctions = R"SQL(
+CREATE EXTENSION IF NOT EXISTS citext;
+CREATE FUNCTION ifnull(anycompatible, anycompatible) RETURNS anycompatible
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS 'SELECT coalesce($1, $2)';
+CREATE FUNCTION instr(text, text) RETURNS integer
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS 'SELECT strpos($1, $2)';
+CREATE FUNCTION pemvix_concat_step(acc text, x anyelement, sep text) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+    'SELECT CASE WHEN x IS NULL THEN acc WHEN acc IS NULL THEN x::text ELSE acc || sep || x::text END';
+CREATE FUNCTION pemvix_concat_step(acc text, x anyelement) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS 'SELECT pemvix_concat_step(acc, x, '','')';
+CREATE AGGREGATE group_concat(anyelement) (SFUNC = pemvix_concat_step, STYPE = text);
+CREATE AGGREGATE group_concat(anyelement, text) (SFUNC = pemvix_concat_step, STYPE = text);
+CREATE FUNCTION pemvix_sales_day_key(d text) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+SELECT CASE WHEN d ~ '^.+ [0-3][0-9], [0-9]{4}$' THEN
+    right(d, 4) ||
+    CASE lower(left(d, length(d) - 9))
+    WHEN 'january' THEN '-01' WHEN 'february' THEN '-02' WHEN 'march' THEN '-03'
+    WHEN 'april' THEN '-04' WHEN 'may' THEN '-05' WHEN 'june' THEN '-06'
+    WHEN 'july' THEN '-07' WHEN 'august' THEN '-08' WHEN 'september' THEN '-09'
+    WHEN 'october' THEN '-10' WHEN 'november' THEN '-11' WHEN 'december' THEN '-12' END ||
+    '-' || substr(d, length(d) - 7, 2) END
+$$;
+CREATE FUNCTION pemvix_number(t text) RETURNS numeric
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+SELECT coalesce(substring(replace(t, ',', '') FROM '^\s*([-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]{1,4})?)')::numeric, 0)
+$$;
+)SQL";
+
 bool hasColumn(Database& db, const QString& table, const QString& column)
 {
     // The table's name comes from this program, never from a user.
@@ -234,7 +270,134 @@ bool addTills(Database& db)
     return db.ExecuteSql(QStringLiteral("UPDATE tblPos SET SaleNumber = ?"), {open}) >= 0;
 }
 
+// Adds what a new database holds besides its tables: the first administrator and, when asked,
+// the demonstration rows.
+bool addFirstRows(Database& db, const InitOptions& options)
+{
+    if (db.ExecuteSql(
+            QStringLiteral(
+                "INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
+            {options.adminUser, options.adminPassword, DateText()}) != 1)
+        return false;
+    return !options.demo || addDemoData(db);
+}
+
+bool insertSettingsRow(Database& db, const QString& company)
+{
+    return db.ExecuteSql(QStringLiteral("INSERT INTO tblMain (CompanyName, BackupFolder, TransactionID, ClientID, "
+                                        "ItemID) VALUES (?, '', '', '', '')"),
+                         {company}) == 1;
+}
+
 } // namespace
+
+QStringList serverSchemaStatements()
+{
+    // The same tables as the file's, in the server's types: a case-blind text is citext, a
+    // number column numeric, a till's name text; every table ends with the rowid that
+    // identifies its rows, as the file's implicit one does.
+    static const QRegularExpression nocaseText(QStringLiteral(R"(\bTEXT\s+COLLATE\s+NOCASE\b)"));
+    static const QRegularExpression autoKey(QStringLiteral(R"(\bINTEGER\s+PRIMARY\s+KEY\s+AUTOINCREMENT\b)"));
+    static const QRegularExpression till(QStringLiteral(R"(^(\s*Till\s+)INTEGER(\s+NOT\s+NULL\s+DEFAULT\s+)(\d+))"),
+                                         QRegularExpression::MultilineOption);
+    static const QRegularExpression integer(QStringLiteral(R"(\bINTEGER\b)"));
+    static const QRegularExpression datetime(QStringLiteral(R"(\bDATETIME\b)"));
+    static const QRegularExpression real(QStringLiteral(R"(\bREAL\b)"));
+    static const QRegularExpression collate(QStringLiteral(R"(\s+COLLATE\s+NOCASE\b)"));
+    static const QRegularExpression tableEnd(QStringLiteral(R"(\s*\)\s*$)"));
+    QStringList statements;
+    const QString definitions = QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable);
+    for (QString statement : definitions.split(u';', Qt::SkipEmptyParts)) {
+        statement = statement.trimmed();
+        if (statement.isEmpty())
+            continue;
+        if (statement.startsWith(QLatin1String("CREATE TABLE"), Qt::CaseInsensitive)) {
+            statement.replace(nocaseText, QStringLiteral("citext"));
+            statement.replace(autoKey, QStringLiteral("bigint GENERATED BY DEFAULT AS IDENTITY UNIQUE"));
+            statement.replace(till, QStringLiteral("\\1text\\2'\\3'"));
+            statement.replace(integer, QStringLiteral("bigint"));
+            statement.replace(datetime, QStringLiteral("text"));
+            statement.replace(real, QStringLiteral("double precision"));
+            statement.remove(collate);
+            statement.replace(tableEnd,
+                              QStringLiteral(",\n    rowid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY\n)"));
+        }
+        statements << statement;
+    }
+    statements << QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (pemvix_sales_day_key(BusinessDate))");
+    for (const SortIndex& index : kSortIndexes)
+        statements << sortIndexSql(index, true).chopped(1);
+    return statements;
+}
+
+QString schemaColumnName(const QString& name)
+{
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> map;
+        static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"),
+                                               QRegularExpression::MultilineOption);
+        for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable)); it.hasNext();) {
+            const QString n = it.next().captured(1);
+            map.insert(n.toLower(), n);
+        }
+        map.insert(QStringLiteral("rowid"), QStringLiteral("rowid"));
+        return map;
+    }();
+    return names.value(name.toLower(), name);
+}
+
+bool createServerSchema(Database& db, QString* why, const QString& company)
+{
+    auto fail = [&](const QString& text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    if (!db.isServer())
+        return fail(QStringLiteral("The database is not a server's."));
+    const Recordset existing =
+        db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()"));
+    if (existing.BOF())
+        return fail(db.lastError());
+    if (existing.rows().first().first().toLongLong() > 0)
+        return fail(QStringLiteral("The database already has tables; a shop's database is never overwritten, so "
+                                   "create an empty one (createdb) for the shop."));
+    Transaction tx(db);
+    if (!tx.isActive())
+        return fail(db.lastError());
+    if (!db.executeScript(QString::fromUtf8(kServerFunctions)))
+        return fail(QStringLiteral("Cannot create the functions: %1").arg(db.lastError()));
+    for (const QString& statement : serverSchemaStatements()) {
+        if (!db.executeScript(statement))
+            return fail(QStringLiteral("Cannot create the tables: %1").arg(db.lastError()));
+    }
+    if (!insertSettingsRow(db, company) || !tx.commit())
+        return fail(QStringLiteral("Cannot write the settings row: %1").arg(db.lastError()));
+    return true;
+}
+
+bool createServerDatabase(Database& db, const InitOptions& options, QString* why)
+{
+    if (options.adminPassword.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("The administrator needs a password.");
+        return false;
+    }
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        if (why)
+            *why = db.lastError();
+        return false;
+    }
+    if (!createServerSchema(db, why, options.company))
+        return false;
+    if (!addFirstRows(db, options) || !tx.commit()) {
+        if (why)
+            *why = QStringLiteral("Cannot write the first rows: %1").arg(db.lastError());
+        return false;
+    }
+    return true;
+}
 
 bool upgradeSchema(Database& db)
 {
@@ -253,12 +416,17 @@ bool upgradeSchema(Database& db)
     return createSortIndexes(db) && tx.commit();
 }
 
-QString SortKeySql(const QString& table, const QString& column)
+QString SortKeySql(const QString& table, const QString& column, bool server)
 {
-    const QString text = QStringLiteral("COALESCE(%1, '')").arg(quotedName(column));
+    // The server folds unquoted names to lower case, and its number and text columns do not mix
+    // in COALESCE or replace, so there every column is read as text first.
+    const QString name = server ? quotedName(column.toLower()) + QStringLiteral("::text") : quotedName(column);
+    const QString text = QStringLiteral("COALESCE(%1, '')").arg(name);
     switch (sortKind(table, column)) {
     case SortKind::Number:
-        return QStringLiteral("COALESCE(CAST(replace(%1, ',', '') AS REAL), 0.0)").arg(quotedName(column));
+        if (server)
+            return QStringLiteral("pemvix_number(%1)").arg(name);
+        return QStringLiteral("COALESCE(CAST(replace(%1, ',', '') AS REAL), 0.0)").arg(name);
     case SortKind::Day:
         // "December 08, 2026": the year is the last four characters, the day the two before the
         // comma, the month the name before the blank; an unknown month counts as month 00.
@@ -359,16 +527,7 @@ bool createSchema(Database& db, const InitOptions& options)
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||
         !createSortIndexes(db))
         return false;
-    if (db.ExecuteSql(QStringLiteral("INSERT INTO tblMain (CompanyName, BackupFolder, TransactionID, ClientID, ItemID) "
-                                     "VALUES (?, '', '', '', '')"),
-                      {options.company}) != 1)
-        return false;
-    if (db.ExecuteSql(
-            QStringLiteral(
-                "INSERT INTO tblClient (UserName, Password, Account, ClientReg) VALUES (?, ?, 'Administrator', ?)"),
-            {options.adminUser, options.adminPassword, DateText()}) != 1)
-        return false;
-    if (options.demo && !addDemoData(db))
+    if (!insertSettingsRow(db, options.company) || !addFirstRows(db, options))
         return false;
     return tx.commit();
 }

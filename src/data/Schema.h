@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Database;
 
@@ -14,8 +15,9 @@ QString SalesDayKeySql();
 // "MMMM DD, YYYY" days as "yyyymmdd", the "h:mm:ss AM" times by the time of day, and any other
 // text with letter case ignored. The key is never NULL, so (key, rowid) orders every row of
 // the table one way. It is built from plain SQL (COALESCE, CAST, CASE, substr, replace, lower);
-// the indexes that serve sorted lists are made on these very texts.
-QString SortKeySql(const QString& table, const QString& column);
+// the indexes that serve sorted lists are made on these very texts. `server` gives the
+// PostgreSQL form of the same key.
+QString SortKeySql(const QString& table, const QString& column, bool server = false);
 
 // Brings a file made by an earlier version up to the current tables, in one transaction:
 // tblPos gains the till of each cart line (the old cart becomes till 1's) and the number of
@@ -43,6 +45,18 @@ bool createSchema(Database& db, const InitOptions& options);
 
 // Adds the demonstration items and employee (part of createSchema when options.demo is set).
 bool addDemoData(Database& db);
+
+// Creates the tables, their indexes, the functions its statements use and the settings row on
+// an empty PostgreSQL database, in one transaction. It refuses a database that already has
+// tables. `why` says why it failed.
+bool createServerSchema(Database& db, QString* why, const QString& company = {});
+// What pemvix-initdb --server writes: the server's tables and the first administrator (and
+// the demonstration rows when asked), all or nothing.
+bool createServerDatabase(Database& db, const InitOptions& options, QString* why);
+// The server's statements for the tables and indexes, made from the file's definitions.
+QStringList serverSchemaStatements();
+// A column name as the tables spell it ("ItemNumber" for "itemnumber"); others as given.
+QString schemaColumnName(const QString& name);
 
 // Creates FILE: refuses an existing path, keys it, writes the schema and checks that what
 // reached the disk is encrypted. `error` says why it failed.

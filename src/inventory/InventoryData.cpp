@@ -3,8 +3,6 @@
 #include "data/Database.h"
 #include "data/TextForms.h"
 
-#include <sqlite3.h>
-
 #include <cmath>
 
 namespace InventoryData {
@@ -16,14 +14,11 @@ namespace {
 SoldSum sumColumn(Database& db, const QString& sql, const QVariantList& params)
 {
     SoldSum sum;
-    sqlite3_stmt* stmt = db.prepare(sql, params);
-    if (!stmt)
-        return sum;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
+    db.forEachRow(sql, params, [&sum](const QVector<QVariant>& row) {
         ++sum.lines;
-        sum.total.addColumn(stmt, 0);
-    }
-    sqlite3_finalize(stmt);
+        sum.total.add(row.first());
+        return true;
+    });
     return sum;
 }
 
@@ -33,15 +28,12 @@ SoldSum sumColumn(Database& db, const QString& sql, const QVariantList& params)
 SoldSum sumGrouped(Database& db, const QString& sql)
 {
     SoldSum sum;
-    sqlite3_stmt* stmt = db.prepare(sql, {});
-    if (!stmt)
-        return sum;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        const qint64 rows = sqlite3_column_int64(stmt, 1);
+    db.forEachRow(sql, {}, [&sum](const QVector<QVariant>& row) {
+        const qint64 rows = row.at(1).toLongLong();
         sum.lines += static_cast<int>(rows);
-        sum.total.addColumn(stmt, 0, static_cast<double>(rows));
-    }
-    sqlite3_finalize(stmt);
+        sum.total.add(row.first(), static_cast<double>(rows));
+        return true;
+    });
     return sum;
 }
 

@@ -6,8 +6,6 @@
 #include "data/Schema.h"
 #include "data/TextForms.h"
 
-#include <sqlite3.h>
-
 #include <optional>
 #include <utility>
 
@@ -34,12 +32,11 @@ std::optional<std::pair<QString, QString>> spanKeys(const QString& fromText, con
 QString sumAmountDue(Database& db, const QString& where, const QVariantList& params)
 {
     MoneyTotal total;
-    sqlite3_stmt* stmt = db.prepare(QStringLiteral("SELECT AmountDue FROM tblSales WHERE ") + where, params);
-    if (!stmt)
-        return total.text();
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        total.addColumn(stmt, 0);
-    sqlite3_finalize(stmt);
+    db.forEachRow(QStringLiteral("SELECT AmountDue FROM tblSales WHERE ") + where, params,
+                  [&total](const QVector<QVariant>& row) {
+                      total.add(row.first());
+                      return true;
+                  });
     return total.text();
 }
 

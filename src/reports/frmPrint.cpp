@@ -273,16 +273,18 @@ void frmPrint::onPrintByDate()
     const QString day = m_txtDate->text();
     if (day.isEmpty())
         return;
-    // The report, the grid and the total are all read now, for the day shown now.
+    // The report, the grid and the total are all read now, for the day shown now. The total
+    // shown and noted is that of the rows printed, also when a till sells meanwhile.
     const Recordset rows = SelectSalesForDate(m_ctx.db, day);
     ShowSalesForDate(*m_rows, day);
-    SumSalesForDate();
+    const QString total = SumAmountDue(rows);
+    m_txtSales->setText(total);
     const SessionState& session = m_ctx.session();
     notify(NoteTitle::SalesReportDatePrint,
            NotificationSentence(session.DisplayName(), QStringLiteral(" accessed Sales Report by Date Print using "),
                                 session.DomainName()) +
-               DetailsBlock({{QStringLiteral("Date: "), day}, {QStringLiteral("Sales: "), m_txtSales->text()}}));
-    printReport(rows);
+               DetailsBlock({{QStringLiteral("Date: "), day}, {QStringLiteral("Sales: "), total}}));
+    printReport(rows, total);
 }
 
 void frmPrint::onPrintByCutoff()

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <sqlite3.h>
-
 namespace {
 
 const QString kItemColumns =
@@ -134,7 +132,7 @@ QString totalProblemText(TotalProblem problem)
     return {};
 }
 
-Cart::Cart(Database& db, int till) : m_db(db), m_till(till), m_adoNot(db)
+Cart::Cart(Database& db, const QString& till) : m_db(db), m_till(till), m_adoNot(db)
 {
     m_adoNot.setObjectName(QStringLiteral("adoNot"));
     m_adoNot.setRecordSource(QStringLiteral("Select * from tblNot"));
@@ -166,17 +164,12 @@ bool Cart::itemNames(QStringList& names)
 {
     // Read straight from the statement: a shop may hold a hundred thousand items, and the
     // general recordset would keep a variant per value first.
-    sqlite3_stmt* stmt = m_db.prepare(QStringLiteral("SELECT ItemName FROM tblStocks ORDER BY ItemName"), {});
-    if (!stmt)
-        return false;
     QStringList read;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        read << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                                  sqlite3_column_bytes(stmt, 0));
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
+    if (!m_db.forEachRow(QStringLiteral("SELECT ItemName FROM tblStocks ORDER BY ItemName"), {},
+                         [&read](const QVector<QVariant>& row) {
+                             read << row.first().toString();
+                             return true;
+                         }))
         return false;
     names = std::move(read);
     return true;
@@ -186,10 +179,10 @@ QString Cart::nextSaleNumber()
 {
     // The open sale of every till: the number on its cart lines.
     const Recordset open = m_db.query(
-        QStringLiteral("SELECT Till, SaleNumber FROM tblPos WHERE ifnull(SaleNumber, '') <> '' GROUP BY Till"));
+        QStringLiteral("SELECT Till, max(SaleNumber) FROM tblPos WHERE coalesce(SaleNumber, '') <> '' GROUP BY Till"));
     double othersHighest = 0;
     for (const auto& row : open.rows()) {
-        if (row.at(0).toInt() == m_till)
+        if (row.at(0).toString() == m_till)
             return row.at(1).toString();
         othersHighest = std::max(othersHighest, NumberFromText(row.at(1).toString()));
     }

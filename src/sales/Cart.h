@@ -127,7 +127,7 @@ struct SaleResult
 class Cart
 {
 public:
-    explicit Cart(Database& db, int till = 1);
+    explicit Cart(Database& db, const QString& till = QStringLiteral("1"));
     Cart(const Cart&) = delete;
     Cart& operator=(const Cart&) = delete;
 
@@ -137,7 +137,7 @@ public:
     QString itemNumberForName(const QString& name);
     // Every item name in alphabetical order; false when the read failed.
     bool itemNames(QStringList& names);
-    int till() const { return m_till; }
+    QString till() const { return m_till; }
     // The number of this till's sale: the number its cart lines hold while a sale is open;
     // for an empty cart the stored counter (of the last tblMain row) plus 1, raised above the
     // numbers other tills' open sales hold. Empty when tblMain cannot be read.
@@ -181,6 +181,6 @@ private:
     bool post(const QString& title, const QString& message, QString& noteError, QString& noteDetail);
 
     Database& m_db;
-    int m_till;
+    QString m_till;
     DataControl m_adoNot;
 };

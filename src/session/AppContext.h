@@ -17,9 +17,10 @@ struct AppContext
     Platform& platform;
     frmMain* main = nullptr;
     WindowFactory* windows = nullptr;
-    // Which till this running copy is: 1 for the first copy on the database file, 2 for a
-    // second copy started while the first runs, and so on. Each till has its own cart.
-    int till = 1;
+    // Which till this running copy is. On the database file: "1" for the first copy, "2" for a
+    // second copy started while the first runs, and so on; on a server, the name each machine
+    // is given (its host name unless set). Each till has its own cart.
+    QString till = QStringLiteral("1");
 
     // The signed-in user, the account type and the computer's user name.
     SessionState& session() const;

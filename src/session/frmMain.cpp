@@ -516,7 +516,7 @@ QWidget* frmMain::buildSessionBar()
     m_lblEnd = makeLabel(QStringLiteral("lblEnd"), QString(), bar);
     m_Label4 = makeLabel(QStringLiteral("Label4"), QString(), bar);
     // Which till this copy of the program is; each till sells into its own cart.
-    m_lblTill = makeLabel(QStringLiteral("lblTill"), QString::number(m_ctx.till), bar);
+    m_lblTill = makeLabel(QStringLiteral("lblTill"), m_ctx.till, bar);
     const std::pair<const char*, QLabel*> fields[] = {
         {"Till:", m_lblTill},   {"User:", m_lblUsername}, {"Account:", m_lblType}, {"Domain:", m_Label5},
         {"Start:", m_lblStart}, {"End:", m_lblEnd},       {"Elapsed:", m_Label4},

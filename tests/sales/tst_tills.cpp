@@ -65,7 +65,7 @@ struct SecondTill
     {
         if (!db.open(path))
             qFatal("second till: %s", qPrintable(db.lastError()));
-        ctx.till = till;
+        ctx.till = QString::number(till);
         platform.setMessageHook([this](const MessageRecord& m) {
             messages << m.text;
             return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;

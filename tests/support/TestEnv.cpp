@@ -2,6 +2,7 @@
 
 #include "session/frmMain.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 InitOptions TestEnv::defaultOptions()
@@ -12,14 +13,57 @@ InitOptions TestEnv::defaultOptions()
     return options;
 }
 
+QString TestEnv::serverConnection()
+{
+    return qEnvironmentVariable("PEMVIX_TEST_SERVER").trimmed();
+}
+
+void TestEnv::createOnServer(const InitOptions& options)
+{
+    static int made = 0;
+    m_serverDb = QStringLiteral("pemvix_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    Database maintenance;
+    if (!maintenance.openServer(serverConnection()))
+        qFatal("cannot connect to PEMVIX_TEST_SERVER: %s", qPrintable(maintenance.lastError()));
+    // The name is made here from digits, never from input. A database is created or dropped
+    // by a statement of its own.
+    if (!maintenance.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_serverDb)) ||
+        !maintenance.executeScript(QStringLiteral("CREATE DATABASE %1").arg(m_serverDb)))
+        qFatal("cannot create the test database %s: %s", qPrintable(m_serverDb), qPrintable(maintenance.lastError()));
+    m_connection = serverConnection() + QStringLiteral(" dbname=") + m_serverDb;
+    if (!db.openServer(m_connection))
+        qFatal("cannot open the test database: %s", qPrintable(db.lastError()));
+    QString error;
+    if (!createServerDatabase(db, options, &error))
+        qFatal("cannot create the test tables: %s", qPrintable(error));
+}
+
+void TestEnv::dropFromServer()
+{
+    Database maintenance;
+    if (!maintenance.openServer(serverConnection()) ||
+        !maintenance.executeScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_serverDb)))
+        qWarning("the test database %s was not dropped: %s", qPrintable(m_serverDb),
+                 qPrintable(maintenance.lastError()));
+}
+
+bool TestEnv::openAnother(Database& other) const
+{
+    return m_connection.isEmpty() ? other.open(m_dbPath) : other.openServer(m_connection);
+}
+
 TestEnv::TestEnv(InitOptions options)
 {
-    m_dbPath = m_dir.filePath(Database::fileName());
-    QString error;
-    if (!createDatabaseFile(m_dbPath, options, &error))
-        qFatal("cannot create the test database: %s", qPrintable(error));
-    if (!db.open(m_dbPath))
-        qFatal("cannot open the test database: %s", qPrintable(db.lastError()));
+    if (onServer()) {
+        createOnServer(options);
+    } else {
+        m_dbPath = m_dir.filePath(Database::fileName());
+        QString error;
+        if (!createDatabaseFile(m_dbPath, options, &error))
+            qFatal("cannot create the test database: %s", qPrintable(error));
+        if (!db.open(m_dbPath))
+            qFatal("cannot open the test database: %s", qPrintable(db.lastError()));
+    }
     platform.setMessageHook([this](const MessageRecord& record) {
         messages << record;
         if (record.buttons.testFlag(QMessageBox::Yes) || record.buttons.testFlag(QMessageBox::No)) {
@@ -46,6 +90,8 @@ TestEnv::~TestEnv()
     ctx.main = nullptr;
     m_main.reset();
     db.close();
+    if (!m_serverDb.isEmpty())
+        dropFromServer();
 }
 
 frmMain& TestEnv::main()

@@ -18,10 +18,12 @@ class frmMain;
 class WindowFactory;
 
 // A fresh encrypted database in a temporary folder, made by the same code as pemvix-initdb,
-// with the application context around it. Message boxes and modal windows are answered
-// through the platform's hooks: every message is recorded, questions take the queued answers
-// (No when none is queued), and modal windows run the queued handlers (or are recorded and
-// rejected at once).
+// with the application context around it. With PEMVIX_TEST_SERVER set to the libpq connection
+// string (keyword=value form) of a maintenance database on a PostgreSQL cluster where the
+// test's role may create databases, it is a fresh database on that server instead
+// (pemvix_t_<pid>_<n>, made by the code of pemvix-initdb --server and dropped at the end). Message boxes and modal
+// windows are answered through the platform's hooks: every message is recorded, questions take the queued answers (No
+// when none is queued), and modal windows run the queued handlers (or are recorded and rejected at once).
 class TestEnv
 {
 public:
@@ -33,8 +35,17 @@ public:
 
     static InitOptions defaultOptions();
 
+    // The maintenance connection string of PEMVIX_TEST_SERVER; empty: tests run on files.
+    static QString serverConnection();
+    static bool onServer() { return !serverConnection().isEmpty(); }
+
     QString dir() const { return m_dir.path(); }
+    // The database file; empty on a server.
     QString dbPath() const { return m_dbPath; }
+    // The test database's connection string on a server; empty for a file.
+    QString connection() const { return m_connection; }
+    // Opens another connection to the test's database (a second till), file or server.
+    bool openAnother(Database& other) const;
 
     Database db;
     Platform platform;
@@ -67,7 +78,12 @@ public:
     int count(const QString& table);
 
 private:
+    void createOnServer(const InitOptions& options);
+    void dropFromServer();
+
     QTemporaryDir m_dir;
     QString m_dbPath;
+    QString m_serverDb;
+    QString m_connection;
     std::unique_ptr<frmMain> m_main;
 };

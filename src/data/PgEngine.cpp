@@ -1,0 +1,520 @@
+#include "data/PgEngine.h"
+
+#include "data/Schema.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <libpq-fe.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Type identities of the server's built-in types (pg_type.oid, fixed for every server).
+constexpr Oid kBool = 16;
+constexpr Oid kBytea = 17;
+constexpr Oid kInt8 = 20;
+constexpr Oid kInt2 = 21;
+constexpr Oid kInt4 = 23;
+constexpr Oid kOid = 26;
+constexpr Oid kFloat4 = 700;
+constexpr Oid kFloat8 = 701;
+constexpr Oid kNumeric = 1700;
+
+struct ResultGuard
+{
+    PGresult* result;
+    ~ResultGuard() { PQclear(result); }
+};
+
+QString serverText(const char* text)
+{
+    return QString::fromUtf8(text).trimmed();
+}
+
+// A number as SQLite turns a bound REAL into text: shortest round-trip digits, ".0" on a
+// whole number, so a figure reads the same whichever engine stored it.
+QByteArray realText(double v)
+{
+    if (std::isnan(v))
+        return QByteArrayLiteral("NaN");
+    if (std::isinf(v))
+        return v > 0 ? QByteArrayLiteral("Infinity") : QByteArrayLiteral("-Infinity");
+    QByteArray text = QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
+    if (!text.contains('.') && !text.contains('e') && !text.contains('n'))
+        text += ".0";
+    return text;
+}
+
+double doubleFromServer(const QByteArray& text)
+{
+    if (text == "NaN")
+        return std::numeric_limits<double>::quiet_NaN();
+    if (text == "Infinity")
+        return std::numeric_limits<double>::infinity();
+    if (text == "-Infinity")
+        return -std::numeric_limits<double>::infinity();
+    return text.toDouble();
+}
+
+// A numeric as the file's NUMERIC columns give it back: a whole number that fits as an
+// integer, anything else as a real.
+QVariant numericValue(const QByteArray& text)
+{
+    static const QRegularExpression whole(QStringLiteral(R"(^-?\d+(\.0*)?$)"));
+    if (whole.match(QString::fromLatin1(text)).hasMatch()) {
+        bool ok = false;
+        const qlonglong n = text.left(text.indexOf('.') < 0 ? text.size() : text.indexOf('.')).toLongLong(&ok);
+        if (ok)
+            return n;
+    }
+    return doubleFromServer(text);
+}
+
+QVariant fieldValue(const PGresult* result, int row, int column)
+{
+    if (PQgetisnull(result, row, column))
+        return {};
+    const char* raw = PQgetvalue(result, row, column);
+    const int length = PQgetlength(result, row, column);
+    switch (PQftype(result, column)) {
+    case kBool:
+        return QVariant::fromValue<qlonglong>(raw[0] == 't' ? 1 : 0);
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid:
+        return QVariant::fromValue<qlonglong>(QByteArray::fromRawData(raw, length).toLongLong());
+    case kFloat4:
+    case kFloat8:
+        return doubleFromServer(QByteArray(raw, length));
+    case kNumeric:
+        return numericValue(QByteArray(raw, length));
+    case kBytea: {
+        size_t size = 0;
+        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(raw), &size);
+        QByteArray value(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+        PQfreemem(bytes);
+        return value;
+    }
+    default:
+        return QString::fromUtf8(raw, length);
+    }
+}
+
+// The statement's ? marks as $1, $2, ...; marks inside quotes and comments are left alone.
+QString numberMarks(const QString& sql, int* count)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? sql.size() - 1 : end;
+            out += sql.mid(i, stop - i + 1);
+            i = stop;
+        } else if (c == u'-' && i + 1 < sql.size() && sql.at(i + 1) == u'-') {
+            const qsizetype end = sql.indexOf(u'\n', i);
+            const qsizetype stop = end < 0 ? sql.size() - 1 : end;
+            out += sql.mid(i, stop - i + 1);
+            i = stop;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+        } else {
+            out += c;
+        }
+    }
+    if (count)
+        *count = n;
+    return out;
+}
+
+} // namespace
+
+PgEngine::~PgEngine()
+{
+    close();
+}
+
+void PgEngine::setError(const QString& what)
+{
+    m_lastError = what;
+    if (m_conn) {
+        const QString server = serverText(PQerrorMessage(m_conn));
+        if (!server.isEmpty())
+            m_lastError += QStringLiteral(": ") + server;
+    }
+}
+
+bool PgEngine::open(const QString& conninfo)
+{
+    close();
+    m_conninfo = conninfo;
+    const QByteArray info = conninfo.toUtf8();
+    // The string is expanded in place of dbname; only what it leaves unsaid is added, so it may
+    // ask for more (sslmode=verify-full) but is never lowered.
+    const char* keys[] = {"dbname", "fallback_application_name", "client_encoding", nullptr};
+    const char* values[] = {info.constData(), "pemvix", "UTF8", nullptr};
+    m_conn = PQconnectdbParams(keys, values, 1);
+    if (!m_conn) {
+        m_lastError = QStringLiteral("Out of memory connecting to %1").arg(conninfo);
+        return false;
+    }
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        setError(QStringLiteral("Cannot connect to %1").arg(conninfo));
+        close();
+        return false;
+    }
+    // The server's notices ("already exists, skipping") are no news to a cashier.
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
+    // A password that crossed without TLS must not have been readable on the way: the server
+    // then has to keep SCRAM verifiers, which its authentication uses in place of md5.
+    if (PQconnectionUsedPassword(m_conn) && !PQsslInUse(m_conn)) {
+        QString encryption;
+        if (PGresult* r = PQexec(m_conn, "SHOW password_encryption")) {
+            if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1)
+                encryption = QString::fromUtf8(PQgetvalue(r, 0, 0));
+            PQclear(r);
+        }
+        if (encryption != u"scram-sha-256") {
+            m_lastError = QStringLiteral("%1 keeps passwords as %2, not scram-sha-256, and the connection is not "
+                                         "encrypted: refused so that no password crosses the network readable.")
+                              .arg(conninfo, encryption.isEmpty() ? QStringLiteral("unknown") : encryption);
+            close();
+            return false;
+        }
+    }
+    // A till that hangs inside a transaction must not hold the other tills' writes for ever;
+    // a writer waits for another at most as long as the file waits for its lock.
+    if (!executeScript(QStringLiteral("SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '60s'"))) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void PgEngine::close()
+{
+    if (m_conn) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+    m_prepared.clear();
+    m_inTransaction = false;
+    m_reading = nullptr;
+}
+
+bool PgEngine::connectionUsable()
+{
+    if (!m_conn) {
+        m_lastError = QStringLiteral("The database is not open.");
+        return false;
+    }
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    // A lost connection inside a transaction took the transaction with it: that work fails.
+    // Outside one, the next action tries once to connect again.
+    if (m_inTransaction) {
+        setError(QStringLiteral("The connection to the database server was lost"));
+        return false;
+    }
+    PQreset(m_conn);
+    m_prepared.clear();
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        setError(QStringLiteral("The connection to the database server was lost and could not be made again"));
+        return false;
+    }
+    return executeScript(QStringLiteral("SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '60s'"));
+}
+
+QString PgEngine::translate(const QString& sql, int* markCount)
+{
+    QString text = sql;
+    // The sales day key is the server's function of the same name, indexed like the file's.
+    text.replace(SalesDayKeySql(), QStringLiteral("pemvix_sales_day_key(BusinessDate)"));
+    // Case-blind columns (citext) compare with letter case only as plain text.
+    static const QRegularExpression binaryEquals(QStringLiteral(R"(([\w.]+)\s*=\s*\?\s+COLLATE\s+BINARY\b)"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    text.replace(binaryEquals, QStringLiteral("CAST(\\1 AS text) = CAST(? AS text)"));
+    static const QRegularExpression binary(QStringLiteral(R"(\bCOLLATE\s+BINARY\b)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    text.replace(binary, QStringLiteral("COLLATE \"C\""));
+    static const QRegularExpression nocase(QStringLiteral(R"(\s+COLLATE\s+NOCASE\b)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    text.remove(nocase);
+    static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression returning(QStringLiteral(R"(\bRETURNING\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (insert.match(text).hasMatch() && !returning.match(text).hasMatch()) {
+        while (text.endsWith(u';') || text.endsWith(u' ') || text.endsWith(u'\n'))
+            text.chop(1);
+        text += QStringLiteral(" RETURNING rowid");
+    }
+    return numberMarks(text, markCount);
+}
+
+const PgEngine::Prepared* PgEngine::prepared(const QString& sql)
+{
+    const auto found = m_prepared.constFind(sql);
+    if (found != m_prepared.cend())
+        return &found.value();
+    Prepared p;
+    const QString text = translate(sql, &p.marks);
+    static const QRegularExpression star(QStringLiteral(R"(^\s*SELECT\s+(?:[\w.]+\s*,\s*)*\*\s+FROM\b)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    p.star = star.match(text).hasMatch();
+    p.insert = insert.match(text).hasMatch();
+    p.name = "pemvix_" + QByteArray::number(++m_nextName);
+    PGresult* r = PQprepare(m_conn, p.name.constData(), text.toUtf8().constData(), p.marks, nullptr);
+    ResultGuard guard{r};
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+        setError(QStringLiteral("Cannot prepare \"%1\"").arg(sql));
+        return nullptr;
+    }
+    return &m_prepared.insert(sql, p).value();
+}
+
+PGresult* PgEngine::nextResult(Stream& stream)
+{
+    if (!stream.pending.empty()) {
+        PGresult* r = stream.pending.front();
+        stream.pending.pop_front();
+        return r;
+    }
+    if (stream.done)
+        return nullptr;
+    PGresult* r = PQgetResult(m_conn);
+    if (!r)
+        stream.done = true;
+    return r;
+}
+
+void PgEngine::drainInto(Stream& stream)
+{
+    while (!stream.done) {
+        PGresult* r = PQgetResult(m_conn);
+        if (!r)
+            stream.done = true;
+        else
+            stream.pending.push_back(r);
+    }
+}
+
+bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* columns, const RowSink& sink,
+                   qint64* changes)
+{
+    // A statement run while another's rows are being read (from its row function): the other's
+    // remaining rows are taken off the connection first and read from memory afterwards.
+    if (m_reading)
+        drainInto(*m_reading);
+    if (!connectionUsable())
+        return false;
+    const Prepared* p = prepared(sql);
+    if (!p)
+        return false;
+    if (params.size() != p->marks) {
+        m_lastError = QStringLiteral("\"%1\" takes %2 values, not %3").arg(sql).arg(p->marks).arg(params.size());
+        return false;
+    }
+    QList<QByteArray> texts;
+    texts.reserve(params.size());
+    QVector<const char*> values(params.size(), nullptr);
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params.at(i);
+        if (v.isNull())
+            continue;
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+            texts << (v.toBool() ? QByteArrayLiteral("1") : QByteArrayLiteral("0"));
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            texts << QByteArray::number(v.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            texts << realText(v.toDouble());
+            break;
+        case QMetaType::QByteArray:
+            texts << v.toByteArray();
+            break;
+        case QMetaType::QDateTime:
+            texts << v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+            break;
+        default:
+            texts << v.toString().toUtf8();
+        }
+        // The server keeps no NUL in a text; cutting the value there would store another one.
+        if (texts.last().contains('\0')) {
+            m_lastError = QStringLiteral("Value %1 of \"%2\" holds a NUL character, which the database server "
+                                         "cannot store.")
+                              .arg(i + 1)
+                              .arg(sql);
+            return false;
+        }
+        values[i] = texts.last().constData();
+    }
+    if (!PQsendQueryPrepared(m_conn, p->name.constData(), static_cast<int>(params.size()), values.constData(), nullptr,
+                             nullptr, 0)) {
+        setError(QStringLiteral("Statement \"%1\" failed").arg(sql));
+        return false;
+    }
+    // Rows are read as they come, so a large read never waits for, or holds, all of them.
+    if (sink)
+        PQsetSingleRowMode(m_conn);
+    const bool star = p->star;
+    const bool insert = p->insert;
+    Stream stream;
+    Stream* outer = m_reading;
+    m_reading = &stream;
+    bool ok = true;
+    bool stopped = false;
+    bool named = false;
+    int shown = 0;
+    qint64 affected = 0;
+    while (PGresult* r = nextResult(stream)) {
+        ResultGuard guard{r};
+        const ExecStatusType status = PQresultStatus(r);
+        if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            if (ok) {
+                m_lastError =
+                    QStringLiteral("Statement \"%1\" failed: %2").arg(sql, serverText(PQresultErrorMessage(r)));
+                ok = false;
+            }
+            continue;
+        }
+        if (!ok || stopped)
+            continue;
+        const int n = PQnfields(r);
+        if (!named && (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK)) {
+            named = true;
+            shown = n;
+            // The rowid every server table ends with is not one of the file's columns of "*".
+            if (star && n > 1 && qstrcmp(PQfname(r, n - 1), "rowid") == 0)
+                shown = n - 1;
+            if (columns && !insert) {
+                columns->clear();
+                for (int c = 0; c < shown; ++c)
+                    *columns << schemaColumnName(QString::fromUtf8(PQfname(r, c)));
+            }
+        }
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+            affected += QByteArray(PQcmdTuples(r)).toLongLong();
+        for (int row = 0; row < PQntuples(r); ++row) {
+            if (insert) {
+                m_lastInsertId = QByteArray(PQgetvalue(r, row, 0)).toLongLong();
+                continue;
+            }
+            if (!sink)
+                continue;
+            QVector<QVariant> values(shown);
+            for (int c = 0; c < shown; ++c)
+                values[c] = fieldValue(r, row, c);
+            if (!sink(values)) {
+                stopped = true;
+                break;
+            }
+        }
+    }
+    m_reading = outer;
+    if (!ok) {
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            m_lastError += QStringLiteral(" (the connection to the database server was lost)");
+        return false;
+    }
+    if (columns && !named && !insert)
+        columns->clear();
+    if (changes)
+        *changes = affected;
+    return true;
+}
+
+bool PgEngine::executeScript(const QString& sql)
+{
+    if (m_reading)
+        drainInto(*m_reading);
+    if (!m_conn) {
+        m_lastError = QStringLiteral("The database is not open.");
+        return false;
+    }
+    PGresult* r = PQexec(m_conn, sql.toUtf8().constData());
+    ResultGuard guard{r};
+    const ExecStatusType status = PQresultStatus(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        m_lastError = serverText(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn));
+        return false;
+    }
+    return true;
+}
+
+bool PgEngine::readyToWrite()
+{
+    return connectionUsable();
+}
+
+bool PgEngine::beginOuter()
+{
+    if (!connectionUsable())
+        return false;
+    // One writer at a time, as the file's BEGIN IMMEDIATE: a sale's counter and stock are read
+    // and written by one till while the others wait.
+    const QString sql = QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(kWriterLock);
+    if (!executeScript(sql)) {
+        const QString why = m_lastError;
+        executeScript(QStringLiteral("ROLLBACK"));
+        m_lastError = QStringLiteral("Cannot begin a transaction: %1").arg(why);
+        return false;
+    }
+    m_inTransaction = true;
+    return true;
+}
+
+bool PgEngine::commitOuter()
+{
+    // A COMMIT of a transaction that had failed is answered ROLLBACK; only a clean one counts.
+    PGresult* r = PQexec(m_conn, "COMMIT");
+    ResultGuard guard{r};
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK && qstrcmp(PQcmdStatus(r), "COMMIT") == 0;
+    if (!ok) {
+        QString why = serverText(PQresultErrorMessage(r));
+        if (why.isEmpty())
+            why = serverText(PQerrorMessage(m_conn));
+        if (why.isEmpty())
+            why = QStringLiteral("a statement in it had failed, so it was rolled back");
+        m_lastError = QStringLiteral("The transaction was not stored: %1").arg(why);
+        return false;
+    }
+    m_inTransaction = false;
+    return true;
+}
+
+void PgEngine::rollbackOuter()
+{
+    if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
+        PGresult* r = PQexec(m_conn, "ROLLBACK");
+        PQclear(r);
+    }
+    m_inTransaction = false;
+}
+
+QString PgEngine::quoteIdentifier(const QString& name) const
+{
+    // The server's tables are made with unquoted names, which it keeps in lower case.
+    return Engine::quoteIdentifier(name.toLower());
+}
+
+QString PgEngine::containsSql(const QString& quotedColumn) const
+{
+    // Any column, number or text, is searched as its text, letter case ignored.
+    return QStringLiteral("CAST(%1 AS citext) LIKE ? ESCAPE '\\'").arg(quotedColumn);
+}

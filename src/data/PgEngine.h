@@ -1,0 +1,77 @@
+#pragma once
+
+#include "data/Engine.h"
+
+#include <QHash>
+
+#include <deque>
+
+struct pg_conn;
+struct pg_result;
+
+// A PostgreSQL database through libpq. Statements in the file's dialect are translated once
+// per connection (? marks, the sales day key, case-sensitive comparisons, RETURNING rowid on
+// inserts) and prepared on the server; later runs only bind and execute.
+class PgEngine final : public Engine
+{
+public:
+    PgEngine() = default;
+    ~PgEngine() override;
+
+    // Connects with a libpq connection string ("service=shop"); TLS is used when the server
+    // offers it unless the string asks for more. A password sent without TLS must have been
+    // checked with SCRAM: a server that still keeps md5 passwords is refused.
+    bool open(const QString& conninfo);
+
+    bool isServer() const override { return true; }
+    bool isOpen() const override { return m_conn != nullptr; }
+    void close() override;
+    QString lastError() const override { return m_lastError; }
+    bool run(const QString& sql, const QVariantList& params, QStringList* columns, const RowSink& sink,
+             qint64* changes) override;
+    bool executeScript(const QString& sql) override;
+    bool beginOuter() override;
+    bool commitOuter() override;
+    void rollbackOuter() override;
+    bool readyToWrite() override;
+    qint64 lastInsertRowId() const override { return m_lastInsertId; }
+    QString quoteIdentifier(const QString& name) const override;
+    QString containsSql(const QString& quotedColumn) const override;
+
+    // The key of the advisory lock every writing transaction takes first.
+    static constexpr qint64 kWriterLock = 0x50454D56; // "PEMV"
+
+    // The statement as this engine runs it (exposed for tests of the translation).
+    static QString translate(const QString& sql, int* markCount = nullptr);
+
+private:
+    struct Prepared
+    {
+        QByteArray name;
+        int marks = 0;
+        bool star = false;   // "SELECT *": the rowid the server adds to each table is not shown
+        bool insert = false; // ends in RETURNING rowid
+    };
+    // The rows of a statement still coming from the server. A statement run while another is
+    // being read first takes the other's remaining results off the connection into its queue.
+    struct Stream
+    {
+        std::deque<pg_result*> pending;
+        bool done = false;
+    };
+
+    const Prepared* prepared(const QString& sql);
+    bool connectionUsable();
+    void setError(const QString& what);
+    pg_result* nextResult(Stream& stream);
+    void drainInto(Stream& stream);
+
+    pg_conn* m_conn = nullptr;
+    QString m_conninfo;
+    QString m_lastError;
+    QHash<QString, Prepared> m_prepared;
+    int m_nextName = 0;
+    qint64 m_lastInsertId = 0;
+    bool m_inTransaction = false;
+    Stream* m_reading = nullptr;
+};
