@@ -374,7 +374,8 @@ bool DataControl::readsManyRows(const QStringList& where, const QVariantList& pa
     // server's "Index Cond" and "Sort" lines.
     const bool server = m_db.isServer();
     const Recordset plan =
-        m_db.query(QStringLiteral(server ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + sortedSelect(where, kPageSize), params);
+        m_db.query((server ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + sortedSelect(where, kPageSize),
+                   params);
     if (plan.BOF())
         return true;
     bool searches = false;

@@ -138,7 +138,8 @@ QString sortIndexSql(const SortIndex& index, bool server = false)
 {
     const QString table = QString::fromLatin1(index.table);
     // The server takes an expression in an index only inside its own parentheses.
-    return QStringLiteral(server ? "CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3));" : "CREATE INDEX IF NOT EXISTS %1 ON %2 (%3);")
+    return (server ? QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3));")
+                   : QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3);"))
         .arg(QString::fromLatin1(index.name), table, SortKeySql(table, QString::fromLatin1(index.column), server));
 }
 

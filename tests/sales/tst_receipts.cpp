@@ -52,7 +52,7 @@ struct Shop : TestEnv
 // Rings up and pays a sale at `till` without windows, with 2000 cash; returns the stored sale.
 SaleRef sell(TestEnv& env, int till = 1, const Lines& lines = kLines)
 {
-    Cart cart(env.db, till);
+    Cart cart(env.db, QString::number(till));
     const QString sale = cart.nextSaleNumber();
     for (const auto& [number, quantity] : lines) {
         if (cart.addLine(QString::fromLatin1(number), QString::fromLatin1(quantity), sale,
@@ -234,7 +234,7 @@ void tst_receipts::settingsRememberedPerTill()
 {
     TestEnv env;
     const auto open = [&](int till) {
-        env.ctx.till = till;
+        env.ctx.till = QString::number(till);
         auto total = std::make_unique<frmTotal>(env.ctx, QStringLiteral("10.00"), QStringLiteral("1"), QString());
         total->show();
         if (!QTest::qWaitForWindowExposed(total.get()))
