@@ -133,6 +133,50 @@ QString numberMarks(const QString& sql, int* count)
     return out;
 }
 
+// The end of the bracket that opens at `open`, skipping quoted text; -1 when it never closes.
+qsizetype closingBracket(const QString& sql, qsizetype open)
+{
+    int depth = 0;
+    for (qsizetype i = open; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            if (end < 0)
+                return -1;
+            i = end;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')' && --depth == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Every subquery in FROM gets a name, which the server requires and the file does not.
+QString nameSubqueries(QString sql)
+{
+    static const QRegularExpression from(QStringLiteral(R"(\bFROM\s*\()"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression named(
+        QStringLiteral(
+            R"(^\s*(?!(?:WHERE|GROUP|ORDER|LIMIT|OFFSET|HAVING|UNION|EXCEPT|INTERSECT|JOIN|LEFT|RIGHT|INNER|)"
+            R"(CROSS|ON|WINDOW)\b)[A-Za-z_])"),
+        QRegularExpression::CaseInsensitiveOption);
+    int count = 0;
+    qsizetype at = 0;
+    QRegularExpressionMatch match;
+    while ((match = from.match(sql, at)).hasMatch()) {
+        const qsizetype close = closingBracket(sql, match.capturedEnd() - 1);
+        if (close < 0)
+            break;
+        at = match.capturedEnd();
+        if (named.match(sql.mid(close + 1)).hasMatch())
+            continue;
+        sql.insert(close + 1, QStringLiteral(" AS pemvix_from_%1").arg(++count));
+    }
+    return sql;
+}
+
 } // namespace
 
 PgEngine::~PgEngine()
@@ -247,6 +291,7 @@ QString PgEngine::translate(const QString& sql, int* markCount)
     static const QRegularExpression nocase(QStringLiteral(R"(\s+COLLATE\s+NOCASE\b)"),
                                            QRegularExpression::CaseInsensitiveOption);
     text.remove(nocase);
+    text = nameSubqueries(text);
     static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s)"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression returning(QStringLiteral(R"(\bRETURNING\b)"),

@@ -616,6 +616,13 @@ void tst_Data::serverStatements_data()
     QTest::newRow("case-sensitive comparison")
         << "SELECT count(*) FROM tblClient WHERE Account = ? COLLATE BINARY AND rowid <> ?"
         << "SELECT count(*) FROM tblClient WHERE CAST(Account AS text) = CAST($1 AS text) AND rowid <> $2" << 2;
+    QTest::newRow("subqueries in FROM get a name")
+        << "SELECT count(*) FROM (SELECT a FROM t WHERE b IN (SELECT c FROM (SELECT c FROM u))) WHERE d = ?"
+        << "SELECT count(*) FROM (SELECT a FROM t WHERE b IN (SELECT c FROM (SELECT c FROM u) AS pemvix_from_2)) AS "
+           "pemvix_from_1 WHERE d = $1"
+        << 1;
+    QTest::newRow("a named subquery keeps its name") << "SELECT x FROM (SELECT 1 AS x) s ORDER BY x"
+                                                     << "SELECT x FROM (SELECT 1 AS x) s ORDER BY x" << 0;
     QTest::newRow("sales day key")
         << "SELECT 1 FROM tblSales WHERE " + SalesDayKeySql() + " BETWEEN ? AND ?"
         << "SELECT 1 FROM tblSales WHERE pemvix_sales_day_key(BusinessDate) BETWEEN $1 AND $2" << 2;
