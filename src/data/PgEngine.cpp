@@ -7,6 +7,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -104,7 +105,8 @@ QVariant fieldValue(const PGresult* result, int row, int column)
     }
 }
 
-// The statement's ? marks as $1, $2, ...; marks inside quotes and comments are left alone.
+// The statement's ? marks as $1, $2, ... (a numbered ?N stays number N); marks inside quotes
+// and comments are left alone.
 QString numberMarks(const QString& sql, int* count)
 {
     QString out;
@@ -123,7 +125,13 @@ QString numberMarks(const QString& sql, int* count)
             out += sql.mid(i, stop - i + 1);
             i = stop;
         } else if (c == u'?') {
-            out += u'$' + QString::number(++n);
+            qsizetype end = i + 1;
+            while (end < sql.size() && sql.at(end).isDigit())
+                ++end;
+            const int number = end > i + 1 ? sql.mid(i + 1, end - i - 1).toInt() : n + 1;
+            n = std::max(n, number);
+            out += u'$' + QString::number(number);
+            i = end - 1;
         } else {
             out += c;
         }

@@ -611,6 +611,8 @@ void tst_Data::serverStatements_data()
     QTest::newRow("marks in quotes stay") << "SELECT '?', \"a?\" FROM t WHERE b = ? -- c = ?\n"
                                           << "SELECT '?', \"a?\" FROM t WHERE b = $1 -- c = ?\n"
                                           << 1;
+    QTest::newRow("numbered marks") << "SELECT ?1 || ?1 || ?"
+                                    << "SELECT $1 || $1 || $2" << 2;
     QTest::newRow("insert returns its rowid") << "INSERT INTO tblNot (RE) VALUES (?);"
                                               << "INSERT INTO tblNot (RE) VALUES ($1) RETURNING rowid" << 1;
     QTest::newRow("case-sensitive comparison")
