@@ -317,6 +317,12 @@ const PgEngine::Prepared* PgEngine::prepared(const QString& sql)
     const auto found = m_prepared.constFind(sql);
     if (found != m_prepared.cend())
         return &found.value();
+    // Statements that differ only in a number written into them (a page's OFFSET) would pile up
+    // on the server for as long as the till runs: past a few hundred, they are made afresh.
+    if (m_prepared.size() >= kMostPrepared) {
+        executeScript(QStringLiteral("DEALLOCATE ALL"));
+        m_prepared.clear();
+    }
     Prepared p;
     const QString text = translate(sql, &p.marks);
     static const QRegularExpression star(QStringLiteral(R"(^\s*SELECT\s+(?:[\w.]+\s*,\s*)*\*\s+FROM\b)"),

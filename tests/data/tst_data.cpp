@@ -56,6 +56,7 @@ private slots:
     void salesDayKeyAlike_data();
     void salesDayKeyAlike();
     void readsNestInsideRowFunctions();
+    void manyStatementTextsStayBounded();
     void serverSchemaRefusesAFilledDatabase();
     void serverRefusesNulCharacters();
     void lostConnectionFailsTheWholeSale();
@@ -771,6 +772,20 @@ void tst_Data::readsNestInsideRowFunctions()
                               [&](const QVector<QVariant>&) { return ++seen < 3; }));
     QCOMPARE(seen, 3);
     QCOMPARE(env.count(QStringLiteral("tblNot")), 50);
+}
+
+// Statements with a number written in (pages at every OFFSET) keep working however many there
+// are, and a server holds no more than a bounded number of them prepared.
+void tst_Data::manyStatementTextsStayBounded()
+{
+    TestEnv env;
+    for (int i = 0; i < 1200; ++i) {
+        const QString got = env.scalar(QStringLiteral("SELECT count(*) + %1 FROM tblMain WHERE rowid > ?").arg(i), {0});
+        if (got != QString::number(i + 1))
+            QFAIL(qPrintable(QStringLiteral("statement %1 gave %2: %3").arg(i).arg(got, env.db.lastError())));
+    }
+    if (env.db.isServer())
+        QVERIFY(env.scalar(QStringLiteral("SELECT count(*) FROM pg_prepared_statements")).toInt() <= 500);
 }
 
 void tst_Data::serverSchemaRefusesAFilledDatabase()
