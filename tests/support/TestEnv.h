@@ -76,6 +76,9 @@ public:
     // The first column of the first row, as text (empty when no row).
     QString scalar(const QString& sql, const QVariantList& params = {});
     int count(const QString& table);
+    // Makes a write fail as a full disk would: a trigger `name` that aborts with `message`
+    // `when` ("BEFORE UPDATE ON tblStocks") on either engine; fails the test when it cannot.
+    void refuseWrites(const QString& name, const QString& when, const QString& message);
 
 private:
     void createOnServer(const InitOptions& options);
