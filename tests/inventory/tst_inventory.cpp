@@ -489,7 +489,7 @@ void tst_Inventory::addStockKeepsASaleMadeMeanwhile()
     addItem("1001", "Pencil", stock);
     open();
     Database otherCopy;
-    QVERIFY(otherCopy.open(m_env->dbPath()));
+    QVERIFY(m_env->openAnother(otherCopy));
     QString question;
     m_env->platform.setMessageHook([&](const MessageRecord& m) {
         m_env->messages << m;
@@ -650,8 +650,7 @@ void tst_Inventory::failedUpdateIsReported()
 {
     addItem("1001", "Pencil", 10);
     open();
-    m_env->exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tblStocks BEGIN SELECT RAISE(ABORT, 'locked'); "
-                               "END"));
+    m_env->refuseWrites(QStringLiteral("BEFORE UPDATE ON tblStocks"), QStringLiteral("locked"));
     QTest::keyClicks(box("txtAdd"), "5");
     for (const char* button : {"lvButtons_H6", "lvButtons_H7"}) {
         m_env->messages.clear();

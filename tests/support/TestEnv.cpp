@@ -145,3 +145,16 @@ void TestEnv::answerYesToAll()
         return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
 }
+
+void TestEnv::refuseWrites(const QString& when, const QString& why)
+{
+    // The error text is the test's own (a plain word), so it is written into the statement.
+    if (db.isServer()) {
+        exec(QStringLiteral("CREATE OR REPLACE FUNCTION pemvix_refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                            "$$ BEGIN RAISE EXCEPTION '%1'; END $$")
+                 .arg(why));
+        exec(QStringLiteral("CREATE TRIGGER refuse %1 FOR EACH ROW EXECUTE FUNCTION pemvix_refuse()").arg(when));
+    } else {
+        exec(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, '%2'); END").arg(when, why));
+    }
+}

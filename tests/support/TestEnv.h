@@ -76,6 +76,10 @@ public:
     // The first column of the first row, as text (empty when no row).
     QString scalar(const QString& sql, const QVariantList& params = {});
     int count(const QString& table);
+    // Makes every later write of one kind fail with the error `why`, as a refused disk would:
+    // `when` is the moment of a trigger, e.g. "BEFORE UPDATE ON tblStocks". Made on whichever
+    // engine the test runs.
+    void refuseWrites(const QString& when, const QString& why = QStringLiteral("disk refused"));
 
 private:
     void createOnServer(const InitOptions& options);
