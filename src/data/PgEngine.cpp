@@ -7,6 +7,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -104,7 +105,8 @@ QVariant fieldValue(const PGresult* result, int row, int column)
     }
 }
 
-// The statement's ? marks as $1, $2, ...; marks inside quotes and comments are left alone.
+// The statement's ? marks as $1, $2, ... (a numbered ?N stays number N); marks inside quotes
+// and comments are left alone.
 QString numberMarks(const QString& sql, int* count)
 {
     QString out;
@@ -123,7 +125,13 @@ QString numberMarks(const QString& sql, int* count)
             out += sql.mid(i, stop - i + 1);
             i = stop;
         } else if (c == u'?') {
-            out += u'$' + QString::number(++n);
+            qsizetype end = i + 1;
+            while (end < sql.size() && sql.at(end).isDigit())
+                ++end;
+            const int number = end > i + 1 ? sql.mid(i + 1, end - i - 1).toInt() : n + 1;
+            n = std::max(n, number);
+            out += u'$' + QString::number(number);
+            i = end - 1;
         } else {
             out += c;
         }
@@ -131,6 +139,50 @@ QString numberMarks(const QString& sql, int* count)
     if (count)
         *count = n;
     return out;
+}
+
+// The end of the bracket that opens at `open`, skipping quoted text; -1 when it never closes.
+qsizetype closingBracket(const QString& sql, qsizetype open)
+{
+    int depth = 0;
+    for (qsizetype i = open; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            if (end < 0)
+                return -1;
+            i = end;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')' && --depth == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Every subquery in FROM gets a name, which the server requires and the file does not.
+QString nameSubqueries(QString sql)
+{
+    static const QRegularExpression from(QStringLiteral(R"(\bFROM\s*\()"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression named(
+        QStringLiteral(
+            R"(^\s*(?!(?:WHERE|GROUP|ORDER|LIMIT|OFFSET|HAVING|UNION|EXCEPT|INTERSECT|JOIN|LEFT|RIGHT|INNER|)"
+            R"(CROSS|ON|WINDOW)\b)[A-Za-z_])"),
+        QRegularExpression::CaseInsensitiveOption);
+    int count = 0;
+    qsizetype at = 0;
+    QRegularExpressionMatch match;
+    while ((match = from.match(sql, at)).hasMatch()) {
+        const qsizetype close = closingBracket(sql, match.capturedEnd() - 1);
+        if (close < 0)
+            break;
+        at = match.capturedEnd();
+        if (named.match(sql.mid(close + 1)).hasMatch())
+            continue;
+        sql.insert(close + 1, QStringLiteral(" AS pemvix_from_%1").arg(++count));
+    }
+    return sql;
 }
 
 } // namespace
@@ -247,6 +299,7 @@ QString PgEngine::translate(const QString& sql, int* markCount)
     static const QRegularExpression nocase(QStringLiteral(R"(\s+COLLATE\s+NOCASE\b)"),
                                            QRegularExpression::CaseInsensitiveOption);
     text.remove(nocase);
+    text = nameSubqueries(text);
     static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s)"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression returning(QStringLiteral(R"(\bRETURNING\b)"),
@@ -264,6 +317,12 @@ const PgEngine::Prepared* PgEngine::prepared(const QString& sql)
     const auto found = m_prepared.constFind(sql);
     if (found != m_prepared.cend())
         return &found.value();
+    // Statements that differ only in a number written into them (a page's OFFSET) would pile up
+    // on the server for as long as the till runs: past a few hundred, they are made afresh.
+    if (m_prepared.size() >= kMostPrepared) {
+        executeScript(QStringLiteral("DEALLOCATE ALL"));
+        m_prepared.clear();
+    }
     Prepared p;
     const QString text = translate(sql, &p.marks);
     static const QRegularExpression star(QStringLiteral(R"(^\s*SELECT\s+(?:[\w.]+\s*,\s*)*\*\s+FROM\b)"),

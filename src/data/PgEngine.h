@@ -60,6 +60,8 @@ private:
         bool done = false;
     };
 
+    static constexpr int kMostPrepared = 500;
+
     const Prepared* prepared(const QString& sql);
     bool connectionUsable();
     void setError(const QString& what);

@@ -56,6 +56,7 @@ private slots:
     void salesDayKeyAlike_data();
     void salesDayKeyAlike();
     void readsNestInsideRowFunctions();
+    void manyStatementTextsStayBounded();
     void serverSchemaRefusesAFilledDatabase();
     void serverRefusesNulCharacters();
     void lostConnectionFailsTheWholeSale();
@@ -611,11 +612,20 @@ void tst_Data::serverStatements_data()
     QTest::newRow("marks in quotes stay") << "SELECT '?', \"a?\" FROM t WHERE b = ? -- c = ?\n"
                                           << "SELECT '?', \"a?\" FROM t WHERE b = $1 -- c = ?\n"
                                           << 1;
+    QTest::newRow("numbered marks") << "SELECT ?1 || ?1 || ?"
+                                    << "SELECT $1 || $1 || $2" << 2;
     QTest::newRow("insert returns its rowid") << "INSERT INTO tblNot (RE) VALUES (?);"
                                               << "INSERT INTO tblNot (RE) VALUES ($1) RETURNING rowid" << 1;
     QTest::newRow("case-sensitive comparison")
         << "SELECT count(*) FROM tblClient WHERE Account = ? COLLATE BINARY AND rowid <> ?"
         << "SELECT count(*) FROM tblClient WHERE CAST(Account AS text) = CAST($1 AS text) AND rowid <> $2" << 2;
+    QTest::newRow("subqueries in FROM get a name")
+        << "SELECT count(*) FROM (SELECT a FROM t WHERE b IN (SELECT c FROM (SELECT c FROM u))) WHERE d = ?"
+        << "SELECT count(*) FROM (SELECT a FROM t WHERE b IN (SELECT c FROM (SELECT c FROM u) AS pemvix_from_2)) AS "
+           "pemvix_from_1 WHERE d = $1"
+        << 1;
+    QTest::newRow("a named subquery keeps its name") << "SELECT x FROM (SELECT 1 AS x) s ORDER BY x"
+                                                     << "SELECT x FROM (SELECT 1 AS x) s ORDER BY x" << 0;
     QTest::newRow("sales day key")
         << "SELECT 1 FROM tblSales WHERE " + SalesDayKeySql() + " BETWEEN ? AND ?"
         << "SELECT 1 FROM tblSales WHERE pemvix_sales_day_key(BusinessDate) BETWEEN $1 AND $2" << 2;
@@ -762,6 +772,20 @@ void tst_Data::readsNestInsideRowFunctions()
                               [&](const QVector<QVariant>&) { return ++seen < 3; }));
     QCOMPARE(seen, 3);
     QCOMPARE(env.count(QStringLiteral("tblNot")), 50);
+}
+
+// Statements with a number written in (pages at every OFFSET) keep working however many there
+// are, and a server holds no more than a bounded number of them prepared.
+void tst_Data::manyStatementTextsStayBounded()
+{
+    TestEnv env;
+    for (int i = 0; i < 1200; ++i) {
+        const QString got = env.scalar(QStringLiteral("SELECT count(*) + %1 FROM tblMain WHERE rowid > ?").arg(i), {0});
+        if (got != QString::number(i + 1))
+            QFAIL(qPrintable(QStringLiteral("statement %1 gave %2: %3").arg(i).arg(got, env.db.lastError())));
+    }
+    if (env.db.isServer())
+        QVERIFY(env.scalar(QStringLiteral("SELECT count(*) FROM pg_prepared_statements")).toInt() <= 500);
 }
 
 void tst_Data::serverSchemaRefusesAFilledDatabase()

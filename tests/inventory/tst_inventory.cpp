@@ -650,7 +650,8 @@ void tst_Inventory::failedUpdateIsReported()
 {
     addItem("1001", "Pencil", 10);
     open();
-    m_env->refuseWrites(QStringLiteral("BEFORE UPDATE ON tblStocks"), QStringLiteral("locked"));
+    m_env->refuseWrites(QStringLiteral("refuse"), QStringLiteral("BEFORE UPDATE ON tblStocks"),
+                        QStringLiteral("locked"));
     QTest::keyClicks(box("txtAdd"), "5");
     for (const char* button : {"lvButtons_H6", "lvButtons_H7"}) {
         m_env->messages.clear();

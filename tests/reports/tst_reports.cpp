@@ -152,10 +152,8 @@ void tst_reports::dayKey()
     QFETCH(QString, stored);
     QFETCH(QString, key);
     TestEnv env;
-    QCOMPARE(env.scalar(QStringLiteral("SELECT ") +
-                            SalesDayKeySql().replace(QStringLiteral("BusinessDate"), QStringLiteral("?1")),
-                        {stored}),
-             key);
+    QCOMPARE(env.exec(QStringLiteral("INSERT INTO tblSales (BusinessDate) VALUES (?)"), {stored}), 1);
+    QCOMPARE(env.scalar(QStringLiteral("SELECT %1 FROM tblSales").arg(SalesDayKeySql())), key);
     // Every day text the program writes reads back as its own day.
     if (!key.isEmpty())
         QCOMPARE(SalesDayKey(QDate::fromString(key, Qt::ISODate)), key);
@@ -174,6 +172,8 @@ void tst_reports::spanUsesIndex_data()
 void tst_reports::spanUsesIndex()
 {
     QFETCH(QString, sql);
+    if (TestEnv::onServer())
+        QSKIP("reads the file's query plan; the server indexes the same day key (tst_data checks its statements)");
     TestEnv env;
     const Recordset plan = env.db.query(QStringLiteral("EXPLAIN QUERY PLAN ") + sql,
                                         {QStringLiteral("2026-01-01"), QStringLiteral("2026-12-31")});
@@ -344,8 +344,8 @@ void tst_reports::saveFailure()
     TestEnv env;
     env.setSession(QStringLiteral("Admin"), QStringLiteral("Administrator"));
     addSales(env, {{kDay, QStringLiteral("10")}});
-    env.exec(
-        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON tblDaily BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    env.refuseWrites(QStringLiteral("refuse"), QStringLiteral("BEFORE INSERT ON tblDaily"),
+                     QStringLiteral("disk full"));
     frmSales w(env.ctx);
     w.show();
     pickDay(w, "lvButtons_H1", "Calendar1", kDay);

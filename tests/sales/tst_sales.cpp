@@ -1063,7 +1063,7 @@ void tst_sales::failedWritesChangeNothing()
     QFETCH(QString, said);
     Session s;
     addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("2"));
-    s.env.refuseWrites(trigger);
+    s.env.refuseWrites(QStringLiteral("refuse"), trigger, QStringLiteral("disk refused"));
     const auto snapshot = [&] {
         QStringList rows;
         for (const char* table : {"tblPos", "tblSold", "tblStocks", "tblSales", "tblMain", "tblNot"}) {
@@ -1812,8 +1812,8 @@ void tst_sales::pricesAgreeThroughRealWindows()
 
     QCOMPARE(env.scalar(QStringLiteral("SELECT AmountDue || '|' || Cash || '|' || Change FROM tblSales")),
              QStringLiteral("3037.80|3100|62.20"));
-    QCOMPARE(env.scalar(
-                 QStringLiteral("SELECT group_concat(Amount, ' + ') FROM (SELECT Amount FROM tblSold ORDER BY rowid) AS sold")),
+    QCOMPARE(env.scalar(QStringLiteral(
+                 "SELECT group_concat(Amount, ' + ') FROM (SELECT Amount FROM tblSold ORDER BY rowid) AS sold")),
              QStringLiteral("3,000.00 + 37.50 + 0.30"));
     QCOMPARE(env.count(QStringLiteral("tblPos")), 0);
     // The inventory's sold total and the sales ledger's day total are the same amount.

@@ -50,8 +50,8 @@ QString stockOf(TestEnv& env, const char* number)
                       {QString::fromLatin1(number)});
 }
 
-// A second running copy: its own connection to the same database, its own platform and main
-// window, and its own till. Questions are answered Yes.
+// A second running copy: its own connection to the same file, its own platform and main
+// window, and its own till number. Questions are answered Yes.
 struct SecondTill
 {
     Database db;
@@ -61,9 +61,9 @@ struct SecondTill
     std::unique_ptr<frmPOS> pos;
     QStringList messages;
 
-    SecondTill(const TestEnv& env, int till, const QString& cashier)
+    SecondTill(const TestEnv& shop, int till, const QString& cashier)
     {
-        if (!env.openAnother(db))
+        if (!shop.openAnother(db))
             qFatal("second till: %s", qPrintable(db.lastError()));
         ctx.till = QString::number(till);
         platform.setMessageHook([this](const MessageRecord& m) {
@@ -191,7 +191,7 @@ void tst_tills::eachTillChargesItsOwnLines()
     // Each sold line carries its own sale's number and cashier; the counter is the highest.
     QCOMPARE(shop.env.scalar(
                  QStringLiteral("SELECT group_concat(TransactionID || ':' || ItemNumber || ':' || Cashier, ' ') FROM "
-                                "(SELECT * FROM tblSold ORDER BY rowid) AS sold")),
+                                "(SELECT * FROM tblSold ORDER BY rowid)")),
              QStringLiteral("1:1002:Ben Two 2:1001:Ann One"));
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QStringLiteral("2"));
 }
@@ -219,7 +219,7 @@ void tst_tills::voidAndClearTouchOwnTillOnly()
     shop.env.answer(QMessageBox::Yes);
     QTest::mouseClick(child<QPushButton>(*shop.pos, "lvButtons_H2"), Qt::LeftButton);
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT group_concat(Till || ':' || ItemNumber || ':' || itemQuantity) "
-                                            "FROM (SELECT * FROM tblPos ORDER BY rowid) AS cart")),
+                                            "FROM (SELECT * FROM tblPos ORDER BY rowid)")),
              QStringLiteral("2:1001:3,2:1003:1"));
     QCOMPARE(stockOf(shop.env, "1001"), QStringLiteral("47"));
     QCOMPARE(stockOf(shop.env, "1003"), QStringLiteral("49"));
@@ -294,14 +294,14 @@ void tst_tills::saleNumbers()
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), finalCounter);
     // No two sales' lines share a number: each number's lines were rung up by one cashier.
     QCOMPARE(shop.env.scalar(QStringLiteral("SELECT count(*) FROM (SELECT TransactionID FROM tblSold GROUP BY "
-                                            "TransactionID HAVING count(DISTINCT Cashier) > 1) AS shared")),
+                                            "TransactionID HAVING count(DISTINCT Cashier) > 1)")),
              QStringLiteral("0"));
 }
 
 void tst_tills::oldFileKeepsItsCartAsTillOne()
 {
     if (TestEnv::onServer())
-        QSKIP("a file of an earlier version is a file: the server's tables are made whole");
+        QSKIP("upgrades a file made by an earlier version; a server starts with the current tables");
     TestEnv env;
     makeOldFile(env);
 
@@ -336,7 +336,7 @@ void tst_tills::oldFileKeepsItsCartAsTillOne()
 void tst_tills::restoredOldBackupIsUpgraded()
 {
     if (TestEnv::onServer())
-        QSKIP("backups are files: a server's database is backed up by the server");
+        QSKIP("restores a backup file; a server's database is restored on the server");
     TestEnv old;
     makeOldFile(old);
     TestEnv env;

@@ -138,23 +138,28 @@ int TestEnv::count(const QString& table)
     return scalar(QStringLiteral("SELECT count(*) FROM %1").arg(table)).toInt();
 }
 
+void TestEnv::refuseWrites(const QString& name, const QString& when, const QString& message)
+{
+    // The message is a test's own text; quotes are doubled all the same.
+    QString quoted = message;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    const bool ok =
+        db.isServer()
+            ? db.executeScript(QStringLiteral("CREATE OR REPLACE FUNCTION pemvix_test_%1() RETURNS trigger LANGUAGE "
+                                              "plpgsql AS $$BEGIN RAISE EXCEPTION '%2'; END$$")
+                                   .arg(name, quoted)) &&
+                  db.executeScript(QStringLiteral("CREATE TRIGGER %1 %2 FOR EACH ROW EXECUTE FUNCTION pemvix_test_%1()")
+                                       .arg(name, when))
+            : db.executeScript(
+                  QStringLiteral("CREATE TRIGGER %1 %2 BEGIN SELECT RAISE(ABORT, '%3'); END").arg(name, when, quoted));
+    if (!ok)
+        qFatal("cannot refuse writes %s: %s", qPrintable(when), qPrintable(db.lastError()));
+}
+
 void TestEnv::answerYesToAll()
 {
     platform.setMessageHook([this](const MessageRecord& m) {
         messages << m;
         return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
-}
-
-void TestEnv::refuseWrites(const QString& when, const QString& why)
-{
-    // The error text is the test's own (a plain word), so it is written into the statement.
-    if (db.isServer()) {
-        exec(QStringLiteral("CREATE OR REPLACE FUNCTION pemvix_refuse() RETURNS trigger LANGUAGE plpgsql AS "
-                            "$$ BEGIN RAISE EXCEPTION '%1'; END $$")
-                 .arg(why));
-        exec(QStringLiteral("CREATE TRIGGER refuse %1 FOR EACH ROW EXECUTE FUNCTION pemvix_refuse()").arg(when));
-    } else {
-        exec(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, '%2'); END").arg(when, why));
-    }
 }

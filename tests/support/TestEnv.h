@@ -76,10 +76,9 @@ public:
     // The first column of the first row, as text (empty when no row).
     QString scalar(const QString& sql, const QVariantList& params = {});
     int count(const QString& table);
-    // Makes every later write of one kind fail with the error `why`, as a refused disk would:
-    // `when` is the moment of a trigger, e.g. "BEFORE UPDATE ON tblStocks". Made on whichever
-    // engine the test runs.
-    void refuseWrites(const QString& when, const QString& why = QStringLiteral("disk refused"));
+    // Makes a write fail as a full disk would: a trigger `name` that aborts with `message`
+    // `when` ("BEFORE UPDATE ON tblStocks") on either engine; fails the test when it cannot.
+    void refuseWrites(const QString& name, const QString& when, const QString& message);
 
 private:
     void createOnServer(const InitOptions& options);
