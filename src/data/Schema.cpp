@@ -431,13 +431,15 @@ QString SortKeySql(const QString& table, const QString& column, bool server)
     case SortKind::Day:
         // "December 08, 2026": the year is the last four characters, the day the two before the
         // comma, the month the name before the blank; an unknown month counts as month 00.
-        return QStringLiteral("(substr(%1, length(%1) - 3, 4) || CASE lower(substr(%1, 1, length(%1) - 9)) "
+        // The server refuses a negative length where the file gives an empty text.
+        return QStringLiteral("(substr(%1, length(%1) - 3, 4) || CASE lower(substr(%1, 1, %2)) "
                               "WHEN 'january' THEN '01' WHEN 'february' THEN '02' WHEN 'march' THEN '03' "
                               "WHEN 'april' THEN '04' WHEN 'may' THEN '05' WHEN 'june' THEN '06' "
                               "WHEN 'july' THEN '07' WHEN 'august' THEN '08' WHEN 'september' THEN '09' "
                               "WHEN 'october' THEN '10' WHEN 'november' THEN '11' WHEN 'december' THEN '12' "
                               "ELSE '00' END || substr(%1, length(%1) - 7, 2))")
-            .arg(text);
+            .arg(text, server ? QStringLiteral("greatest(length(%1) - 9, 0)").arg(text)
+                              : QStringLiteral("length(%1) - 9").arg(text));
     case SortKind::Time: {
         // "9:05:07 AM" and "12:30:00 PM": AM before PM, the hour 12 first within each, then the
         // "hh:mm:ss" with the hour padded to two digits.
