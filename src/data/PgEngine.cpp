@@ -325,7 +325,8 @@ const PgEngine::Prepared* PgEngine::prepared(const QString& sql)
     }
     Prepared p;
     const QString text = translate(sql, &p.marks);
-    static const QRegularExpression star(QStringLiteral(R"(^\s*SELECT\s+(?:[\w.]+\s*,\s*)*\*\s+FROM\b)"),
+    // "*" alone or after other columns and expressions (a sorted page selects its sort key first).
+    static const QRegularExpression star(QStringLiteral(R"(^\s*SELECT\s+(?:.*,\s*)?\*\s+FROM\b)"),
                                          QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s)"),
                                            QRegularExpression::CaseInsensitiveOption);

@@ -137,8 +137,10 @@ constexpr SortIndex kSortIndexes[] = {
 QString sortIndexSql(const SortIndex& index, bool server = false)
 {
     const QString table = QString::fromLatin1(index.table);
-    // The server takes an expression in an index only inside its own parentheses.
-    return (server ? QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3));")
+    // The server takes an expression in an index only inside its own parentheses, and its
+    // indexes do not end with the row's identity as the file's do: the rowid that breaks ties
+    // is named.
+    return (server ? QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3), rowid);")
                    : QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3);"))
         .arg(QString::fromLatin1(index.name), table, SortKeySql(table, QString::fromLatin1(index.column), server));
 }
