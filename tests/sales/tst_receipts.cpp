@@ -375,6 +375,8 @@ void tst_receipts::throughRealDialogLoops()
 
 void tst_receipts::olderFileGetsReceiptTable()
 {
+    if (TestEnv::onServer())
+        QSKIP("upgrades a file made by an earlier version; a server starts with the current tables");
     Shop env;
     env.exec(QStringLiteral("DROP TABLE tblReceipt"));
     env.db.close();
