@@ -201,8 +201,9 @@ QString quotedName(const QString& identifier)
 }
 
 // The server's SQL functions for what the file's statements use of SQLite's own: the sales
-// day key (indexed, so IMMUTABLE), ifnull, instr and group_concat,
-// and the number a text begins with (0 when none) as CAST(... AS REAL) reads it, for sorted lists. A text that is no date gives NULL, as on the file.
+// day key (indexed, so IMMUTABLE; a text that is no date gives NULL, as on the file), ifnull,
+// instr and group_concat, and for sorted lists the number a text begins with (0 when none), as
+// CAST(... AS REAL) reads it on the file.
 const char* const kServerFunctions = R"SQL(
 CREATE EXTENSION IF NOT EXISTS citext;
 CREATE FUNCTION ifnull(anycompatible, anycompatible) RETURNS anycompatible
