@@ -14,28 +14,30 @@
 struct AppContext;
 class QWidget;
 
-// A cashier in a box, for tests that run several real copies of the program on one file. It
-// works the program through its windows with real key and mouse events: it answers the start-up
-// warning, signs in, opens the sales window and then adds, voids, clears and pays at random for
-// the given time, answering every message box through the box's own buttons. It keeps its own
-// record of the cart (what the window showed at its first look, then what it added and voided) and checks before every step that the window
-// shows exactly that cart and total, and that the payment window asks for that total.
+// A cashier in a box, for tests that run several real copies of the program on one file. It works
+// the program through its windows with real key and mouse events: it answers the start-up warning,
+// signs in, opens the sales window and then adds, voids, clears and pays at random for the given
+// time, answering every message box through the box's own buttons. It keeps its own record of the
+// cart (what the window showed at its first look, then what it added and voided) and checks before
+// every step that the window shows exactly that cart and total, and that the payment window asks
+// for that total.
 //
-// Each step is posted to the event loop, never run from the tick itself, because most steps open
-// a modal window whose loop the next ticks run inside.
+// Each step is posted to the event loop, never run from the tick itself, because most steps open a
+// modal window whose loop the next ticks run inside.
 //
 // The journal, one line per event: "till N", "paid SALE DUE ITEMxQTY,...", "failed TEXT" for a
 // write the program reported as not saved, "mismatch TEXT" when a window disagreed with the
-// record, "adopted ITEMxQTY,..." for the cart found at the start, and at the end "open SALE ITEMxQTY,..." and "done OPS".
+// record, "adopted ITEMxQTY,..." for the cart found at the start, and at the end "open SALE
+// ITEMxQTY,..." and "done OPS".
 class TillDriver : public QObject
 {
     Q_OBJECT
 
 public:
     // Set up by the environment: PEMVIX_TILL_DRIVER (journal path), PEMVIX_DRIVER_USER and
-    // PEMVIX_DRIVER_PASSWORD (an employee's sign-in), PEMVIX_DRIVER_SECONDS (the selling time, from the first look at the
-    // sales window; default 60),
-    // PEMVIX_DRIVER_SEED. Returns nullptr when PEMVIX_TILL_DRIVER is not set.
+    // PEMVIX_DRIVER_PASSWORD (an employee's sign-in), PEMVIX_DRIVER_SECONDS (the selling time,
+    // from the first look at the sales window; default 60), PEMVIX_DRIVER_SEED. Returns nullptr
+    // when PEMVIX_TILL_DRIVER is not set.
     static TillDriver* fromEnvironment(AppContext& ctx, QObject* parent);
 
 private:

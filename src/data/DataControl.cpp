@@ -373,9 +373,9 @@ bool DataControl::readsManyRows(const QStringList& where, const QVariantList& pa
     // Each engine tells its plan in its own words: SQLite's "SEARCH" and "TEMP B-TREE", the
     // server's "Index Cond" and "Sort" lines.
     const bool server = m_db.isServer();
-    const Recordset plan =
-        m_db.query((server ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + sortedSelect(where, kPageSize),
-                   params);
+    const Recordset plan = m_db.query((server ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) +
+                                          sortedSelect(where, kPageSize),
+                                      params);
     if (plan.BOF())
         return true;
     bool searches = false;

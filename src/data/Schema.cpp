@@ -340,7 +340,8 @@ QString schemaColumnName(const QString& name)
         QHash<QString, QString> map;
         static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"),
                                                QRegularExpression::MultilineOption);
-        for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable)); it.hasNext();) {
+        for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable));
+             it.hasNext();) {
             const QString n = it.next().captured(1);
             map.insert(n.toLower(), n);
         }

@@ -89,7 +89,7 @@ struct AddResult
     QString amountText; // the line amount as shown, "#,##0"
     bool ranOut = false;
     QString error;     // why the writes failed
-    QString noteError;  // set when the "Item Out of Stock" notification could not be stored
+    QString noteError; // set when the "Item Out of Stock" notification could not be stored
     QString noteDetail; // the engine's reason, for the message's details
 };
 

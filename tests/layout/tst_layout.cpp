@@ -247,7 +247,8 @@ void signIn(frmMain& main)
     // The main window has taken its place, 400 twips from the top or higher on a short screen:
     // the windows it opens are centred on it.
     const QRect area = main.screen()->availableGeometry();
-    const int top = qMin(qRound(400.0 * main.logicalDpiY() / 1440.0), area.bottom() + 1 - main.frameGeometry().height());
+    const int top =
+        qMin(qRound(400.0 * main.logicalDpiY() / 1440.0), area.bottom() + 1 - main.frameGeometry().height());
     QTRY_COMPARE(main.frameGeometry().top(), qMax(area.top(), top));
     QTest::qWait(20);
 }

@@ -41,8 +41,8 @@ struct WorkloadOptions
 struct WorkloadStats
 {
     int ops = 0;
-    int failedWrites = 0;   // writes the program reported as not saved
-    int lockedFailures = 0; // of those, the ones that said the database was busy or locked
+    int failedWrites = 0;              // writes the program reported as not saved
+    int lockedFailures = 0;            // of those, the ones that said the database was busy or locked
     QHash<QString, double> stockAdded; // by item number, the stock additions reported as saved
 };
 

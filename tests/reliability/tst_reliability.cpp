@@ -161,7 +161,8 @@ void tst_Reliability::twoCopiesAtOnce()
     b.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     for (auto [child, seed] : {std::pair{&a, 7u}, std::pair{&b, 8u}}) {
         child->start(QCoreApplication::applicationFilePath(),
-                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops, WorkloadFocus::Mixed, {}, true));
+                     workloadArgs(db, dir.filePath(QStringLiteral("state%1").arg(seed)), seed, 10, ops,
+                                  WorkloadFocus::Mixed, {}, true));
     }
     QVERIFY(a.waitForFinished(120000));
     QVERIFY(b.waitForFinished(120000));

@@ -50,7 +50,7 @@ struct Journal
     QList<Sale> paid;
     Sale open;
     bool done = false;
-    QString adopted; // the cart found at the last start
+    QString adopted;      // the cart found at the last start
     QStringList problems; // mismatches and writes reported as not saved
 
     static Journal read(const QString& path)
