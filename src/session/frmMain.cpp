@@ -232,6 +232,18 @@ QWidget* frmMain::buildTopBar()
     row->addWidget(m_Label11, 0, Qt::AlignTop);
     row->addSpacing(24);
     row->addWidget(m_Label6, 0, Qt::AlignTop);
+
+    // Whoever is signed in may change their own password; Alt+P or Tab from the menu reach it.
+    // It sits up here, where a long till or account name in the session bar cannot crowd it.
+    m_cmdPassword = new QPushButton(QStringLiteral("Change &Password..."), bar);
+    m_cmdPassword->setObjectName(QStringLiteral("cmdPassword"));
+    m_cmdPassword->setCursor(Qt::PointingHandCursor);
+    m_cmdPassword->setAutoDefault(false);
+    m_cmdPassword->hide();
+    m_cmdPassword->installEventFilter(this);
+    row->addSpacing(24);
+    row->addWidget(m_cmdPassword, 0, Qt::AlignTop);
+    connect(m_cmdPassword, &QPushButton::clicked, this, &frmMain::changeOwnPassword);
     return bar;
 }
 
@@ -532,16 +544,6 @@ QWidget* frmMain::buildSessionBar()
         row->addWidget(label);
     }
     row->addStretch(1);
-
-    // Whoever is signed in may change their own password; Alt+P or Tab from the menu reach it.
-    m_cmdPassword = new QPushButton(QStringLiteral("Change &Password..."), bar);
-    m_cmdPassword->setObjectName(QStringLiteral("cmdPassword"));
-    m_cmdPassword->setCursor(Qt::PointingHandCursor);
-    m_cmdPassword->setAutoDefault(false);
-    m_cmdPassword->hide();
-    m_cmdPassword->installEventFilter(this);
-    row->addWidget(m_cmdPassword);
-    connect(m_cmdPassword, &QPushButton::clicked, this, &frmMain::changeOwnPassword);
 
     // The elapsed hours, minutes and seconds, kept as decimal text.
     m_h = new QPushButton(QStringLiteral("0"), bar);
