@@ -134,16 +134,22 @@ void yearPreview(benchmark::State& state)
         state.SkipWithError("no preview shown");
 }
 
+// Shows the window with its sold-items panel (a million lines) open.
+void showSoldItems(frmInvent& window)
+{
+    window.show();
+    QApplication::processEvents();
+    child<QAbstractButton>(window, "lvButtons_H1")->click();
+    QApplication::processEvents();
+}
+
 // `whole`: a whole item name, whose few lines lie scattered over the million; otherwise its first
 // five letters, which many lines share.
 void soldSearch(benchmark::State& state, bool whole)
 {
     BenchShop& shop = BenchShop::instance();
     frmInvent window(shop.ctx);
-    window.show();
-    QApplication::processEvents();
-    child<QAbstractButton>(window, "lvButtons_H1")->click();
-    QApplication::processEvents();
+    showSoldItems(window);
     auto* search = child<QLineEdit>(window, "txtSearch");
     auto* count = child<QLineEdit>(window, "Text1");
     // A few letters of a real item's name, as a clerk types them; the search is complete when
@@ -170,10 +176,7 @@ void soldSort(benchmark::State& state, const char* column, const QString& search
 {
     BenchShop& shop = BenchShop::instance();
     frmInvent window(shop.ctx);
-    window.show();
-    QApplication::processEvents();
-    child<QAbstractButton>(window, "lvButtons_H1")->click();
-    QApplication::processEvents();
+    showSoldItems(window);
     auto* grid = child<DataGrid>(window, "DataGrid1");
     auto* control = qobject_cast<DataControl*>(grid->model());
     if (!search.isEmpty()) {

@@ -263,9 +263,7 @@ bool DataControl::fillStep(int budgetMs)
     do {
         QElapsedTimer slice;
         slice.start();
-        // The last slice has no upper end, so rows added since the query ran are found too.
-        const qint64 to =
-            m_scanEnd - m_scanTo <= m_fillSlice ? std::numeric_limits<qint64>::max() : m_scanTo + m_fillSlice;
+        const qint64 to = sliceEnd();
         ok = readRows(sql, params + QVariantList{m_scanTo, to}, found);
         if (!ok)
             break;
@@ -302,8 +300,7 @@ bool DataControl::passStep(int budgetMs)
     do {
         QElapsedTimer slice;
         slice.start();
-        const qint64 to =
-            m_scanEnd - m_scanTo <= m_fillSlice ? std::numeric_limits<qint64>::max() : m_scanTo + m_fillSlice;
+        const qint64 to = sliceEnd();
         QVariantList params;
         QStringList where = conditions(params);
         where << QStringLiteral("rowid > ? AND rowid <= ?");
@@ -338,13 +335,26 @@ bool DataControl::passStep(int budgetMs)
     return true;
 }
 
-QString DataControl::sortedSelect(const QStringList& where, int limit) const
+// The end of the next slice of rowids to read; the last slice has no upper end, so rows added
+// since the query ran are found too.
+qint64 DataControl::sliceEnd() const
+{
+    return m_scanEnd - m_scanTo <= m_fillSlice ? std::numeric_limits<qint64>::max() : m_scanTo + m_fillSlice;
+}
+
+// The ORDER BY of a sorted list: the sort key, then the rowid, both the chosen way.
+QString DataControl::sortedOrder() const
 {
     const QString direction = m_sortOrder == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString();
-    return QStringLiteral("SELECT rowid, %1, %2 FROM %3%4 ORDER BY %1%5, rowid%5 LIMIT %6")
+    return QStringLiteral("%1%2, rowid%2").arg(m_sortKey, direction);
+}
+
+QString DataControl::sortedSelect(const QStringList& where, int limit) const
+{
+    return QStringLiteral("SELECT rowid, %1, %2 FROM %3%4 ORDER BY %5 LIMIT %6")
         .arg(m_sortKey, m_columnList, m_table,
-             where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")), direction,
-             QString::number(limit));
+             where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")),
+             sortedOrder(), QString::number(limit));
 }
 
 // The rows after `row` in the list's order (or before it, when `after` is false), written so
@@ -771,10 +781,7 @@ bool DataControl::forEachRow(const std::function<bool(const QVector<QVariant>&)>
     QVariantList params;
     const QString where = whereClause(params);
     // The rows come in the order shown: the clicked column's, else the record source's.
-    QString order = m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
-    if (sorted())
-        order = QStringLiteral("%1%2, rowid%2")
-                    .arg(m_sortKey, m_sortOrder == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString());
+    const QString order = sorted() ? sortedOrder() : m_orderBy.isEmpty() ? QStringLiteral("rowid") : m_orderBy;
     const bool ok = m_db.forEachRow(
         QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4").arg(m_columnList, m_table, where, order), params, row);
     if (!ok)

@@ -170,6 +170,8 @@ private:
     bool readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows);
     bool sorted() const { return !m_sortKey.isEmpty(); }
     QString sortedSelect(const QStringList& where, int limit) const;
+    QString sortedOrder() const;
+    qint64 sliceEnd() const;
     QString keysetCondition(const Row& row, bool after, QVariantList& params) const;
     bool rowBefore(const Row& a, const Row& b) const;
     bool readsManyRows(const QStringList& where, const QVariantList& params) const;
