@@ -80,9 +80,17 @@ void TillDriver::write(const QString& line)
 
 void TillDriver::post(std::function<void()> step)
 {
+    // A step belongs to the window in front when it was posted, and is dropped when another is in
+    // front by the time it runs. A tick can fall between the payment window's closing and the
+    // sales window's (a paid sale closes it for a fresh one): the old sales window is in front
+    // for that moment, still showing the paid cart, and no cashier ever works in it.
     m_pending = true;
-    QTimer::singleShot(0, this, [this, step = std::move(step)] {
+    const QPointer<QWidget> front = QApplication::activeModalWidget();
+    const bool modal = front;
+    QTimer::singleShot(0, this, [this, front, modal, step = std::move(step)] {
         m_pending = false; // the step may open a modal window whose loop runs the next ticks
+        if (modal ? front != QApplication::activeModalWidget() : QApplication::activeModalWidget() != nullptr)
+            return;
         step();
         ++m_ops;
     });
@@ -102,7 +110,7 @@ void TillDriver::tick()
         if (!m_adopted)
             adopt(modal);
         if (m_clock.elapsed() > m_seconds * 1000)
-            finish(modal);
+            post([this, window] { finish(window); });
         else
             post([this, window] { sell(window); });
         return;
@@ -269,6 +277,8 @@ void TillDriver::pay(QWidget* window)
 
 void TillDriver::finish(QWidget* pos)
 {
+    if (!pos)
+        return;
     checkWindow(pos);
     write(QStringLiteral("open %1 %2").arg(child<QLineEdit>(pos, "TID")->text(), cartText()));
     write(QStringLiteral("done %1").arg(m_ops));

@@ -23,7 +23,8 @@ class QWidget;
 // for that total.
 //
 // Each step is posted to the event loop, never run from the tick itself, because most steps open a
-// modal window whose loop the next ticks run inside.
+// modal window whose loop the next ticks run inside. A step runs only if the window it was posted
+// for is still the one in front.
 //
 // The journal, one line per event: "till N", "paid SALE DUE ITEMxQTY,...", "failed TEXT" for a
 // write the program reported as not saved, "mismatch TEXT" when a window disagreed with the
