@@ -527,7 +527,7 @@ int DataControl::totalRowCount() const
 
 int DataControl::knownRowCount() const
 {
-    if (m_total >= 0 || m_atEnd || m_filterColumn.isEmpty())
+    if (m_total >= 0 || m_atEnd || (m_filterColumn.isEmpty() && !m_db.isServer()))
         return totalRowCount();
     return -1;
 }
@@ -557,7 +557,8 @@ bool DataControl::countStep(int budgetMs)
     where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
              QStringLiteral("rowid > ? AND rowid <= ?");
     const QString sql = QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where);
-    while (m_countedTo < m_countEnd && clock.elapsed() < budgetMs) {
+    // At least one slice a step, so even a step with no time to spare moves the count on.
+    for (bool first = true; m_countedTo < m_countEnd && (first || clock.elapsed() < budgetMs); first = false) {
         QElapsedTimer slice;
         slice.start();
         const qint64 to = std::min(m_countEnd, m_countedTo + m_countSlice);

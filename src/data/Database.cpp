@@ -195,6 +195,11 @@ QString Database::quoteIdentifier(const QString& name) const
     return m_engine ? m_engine->quoteIdentifier(name) : SqliteEngine().quoteIdentifier(name);
 }
 
+QString Database::plainText(const QString& quotedColumn) const
+{
+    return m_engine ? m_engine->plainText(quotedColumn) : quotedColumn;
+}
+
 QString Database::containsSql(const QString& quotedColumn) const
 {
     return m_engine ? m_engine->containsSql(quotedColumn) : SqliteEngine().containsSql(quotedColumn);

@@ -71,6 +71,9 @@ public:
     // LIKE pattern, letter case ignored" (escape character \).
     QString quoteIdentifier(const QString& name) const;
     QString containsSql(const QString& quotedColumn) const;
+    // A column's values as plain text, for grouping values whose letter case cannot matter
+    // (amounts): the same values on the file, faster groups on the server.
+    QString plainText(const QString& quotedColumn) const;
 
     // Transactions nest: the outermost takes the one writer's lock at once (BEGIN IMMEDIATE on
     // the file), inner ones are savepoints.

@@ -50,4 +50,7 @@ public:
     {
         return quotedColumn + QStringLiteral(" LIKE ? ESCAPE '\\'");
     }
+    // A column's values as plain text, for grouping where letter case cannot matter (amounts,
+    // numbers): the engine then needs no case-blind comparison per row.
+    virtual QString plainText(const QString& quotedColumn) const { return quotedColumn; }
 };

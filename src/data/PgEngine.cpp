@@ -573,6 +573,12 @@ QString PgEngine::quoteIdentifier(const QString& name) const
     return Engine::quoteIdentifier(name.toLower());
 }
 
+QString PgEngine::plainText(const QString& quotedColumn) const
+{
+    // citext compares through lower() on every row; its text form compares bytes.
+    return QStringLiteral("CAST(%1 AS text)").arg(quotedColumn);
+}
+
 QString PgEngine::containsSql(const QString& quotedColumn) const
 {
     // Any column, number or text, is searched as its text, letter case ignored.

@@ -37,6 +37,7 @@ public:
     qint64 lastInsertRowId() const override { return m_lastInsertId; }
     QString quoteIdentifier(const QString& name) const override;
     QString containsSql(const QString& quotedColumn) const override;
+    QString plainText(const QString& quotedColumn) const override;
 
     // The key of the advisory lock every writing transaction takes first.
     static constexpr qint64 kWriterLock = 0x50454D56; // "PEMV"

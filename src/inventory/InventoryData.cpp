@@ -94,7 +94,9 @@ SoldSum sumSoldForDate(Database& db, const QString& day)
 
 SoldSum sumAllSold(Database& db)
 {
-    return sumGrouped(db, QStringLiteral("SELECT Amount, count(*) FROM tblSold GROUP BY Amount"));
+    // Each distinct amount text is read once and counted: exact, and one row per price.
+    const QString amount = db.plainText(QStringLiteral("Amount"));
+    return sumGrouped(db, QStringLiteral("SELECT %1, count(*) FROM tblSold GROUP BY %1").arg(amount));
 }
 
 SoldSum soldQuantity(Database& db, const QString& day, const QString& itemNumber)
