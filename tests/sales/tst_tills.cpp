@@ -11,6 +11,7 @@
 #include "session/SessionState.h"
 #include "session/frmMain.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <map>
 #include <memory>
 
 // Two tills on one database file: each running copy of the program sells into its own cart.
@@ -162,6 +164,10 @@ private slots:
     void clearingHistoryWithAnOpenCart_data();
     void clearingHistoryWithAnOpenCart();
     void tillNumbersPerFile();
+    void tillNamesOnServer_data();
+    void tillNamesOnServer();
+    void tillNameAfterReconnect_data();
+    void tillNameAfterReconnect();
 };
 
 // The case that was wrong with one shared cart: till 2 adds Tea, till 1 adds Cola, and till 1's
@@ -413,6 +419,120 @@ void tst_tills::tillNumbersPerFile()
     first.reset();
     Platform last;
     QCOMPARE(last.claimTill(shop), 1);
+}
+
+// Copies of the program on one server, each holding its till's name. Steps: "<copy>+<name>=<held>"
+// has that copy (connecting first) ask for a name and checks the name it holds (empty: none);
+// "<copy>-" ends that copy.
+void tst_tills::tillNamesOnServer_data()
+{
+    QTest::addColumn<int>("highest");
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("a copy given a held name takes the next free one")
+        << 99 << QStringList{"a+front=front", "b+front=front 2", "c+front=front 3", "d+back=back"};
+    QTest::newRow("an ended copy's name is free again")
+        << 99 << QStringList{"a+front=front", "b+front=front 2", "a-", "c+front=front", "d+front=front 3"};
+    QTest::newRow("the lowest free number is taken")
+        << 99 << QStringList{"a+front=front", "b+front=front 2", "c+front=front 3", "b-", "d+front=front 2"};
+    QTest::newRow("a copy asking again keeps its name")
+        << 99 << QStringList{"a+front=front", "a+front=front", "b+front=front 2"};
+    QTest::newRow("a copy taking another name lets go of its first")
+        << 99 << QStringList{"a+front=front", "a+back=back", "b+front=front", "c+back=back 2"};
+    // The server's carts tell names apart by letter case, and so do the names held.
+    QTest::newRow("letter case makes another till")
+        << 99 << QStringList{"a+front=front", "b+Front=Front", "c+FRONT=FRONT"};
+    QTest::newRow("a numbered name held first")
+        << 99 << QStringList{"a+front 2=front 2", "b+front=front", "c+front=front 3"};
+    QTest::newRow("every name held: none")
+        << 2 << QStringList{"a+front=front", "b+front=front 2", "c+front=", "b-", "c+front=front 2"};
+    QTest::newRow("quotes and backslashes are part of a name")
+        << 99 << QStringList{"a+O'Neil's \\ till=O'Neil's \\ till", "b+O'Neil's \\ till=O'Neil's \\ till 2"};
+}
+
+void tst_tills::tillNamesOnServer()
+{
+    if (!TestEnv::onServer())
+        QSKIP("till names are held on a server; the tills on a file are numbered");
+    QFETCH(int, highest);
+    QFETCH(QStringList, steps);
+    TestEnv env;
+    std::map<QChar, std::unique_ptr<Database>> copies;
+    for (const QString& step : steps) {
+        const QChar copy = step.at(0);
+        if (step.at(1) == u'-') {
+            copies.erase(copy);
+            continue;
+        }
+        std::unique_ptr<Database>& db = copies[copy];
+        if (!db) {
+            db = std::make_unique<Database>();
+            QVERIFY2(env.openAnother(*db), qPrintable(db->lastError()));
+        }
+        const QString held = db->claimTillName(step.mid(2).section(u'=', 0, -2), highest);
+        QVERIFY2(held == step.section(u'=', -1),
+                 qPrintable(step + QStringLiteral(": ") + held + u' ' + db->lastError()));
+    }
+}
+
+// A copy whose connection to the server was lost holds its till's name again once connected
+// again; should another copy have taken the name meanwhile, this copy writes nothing (and says
+// why) until that copy has ended, so the two never sell into one cart.
+void tst_tills::tillNameAfterReconnect_data()
+{
+    QTest::addColumn<bool>("takenMeanwhile");
+    QTest::newRow("the name is held again") << false;
+    QTest::newRow("another copy took it meanwhile") << true;
+}
+
+void tst_tills::tillNameAfterReconnect()
+{
+    if (!TestEnv::onServer())
+        QSKIP("till names are held on a server; the tills on a file are numbered");
+    QFETCH(bool, takenMeanwhile);
+    TestEnv env;
+    Database front;
+    QVERIFY2(env.openAnother(front), qPrintable(front.lastError()));
+    QCOMPARE(front.claimTillName(QStringLiteral("front")), QStringLiteral("front"));
+    auto backendOf = [](Database& db) {
+        const Recordset r = db.query(QStringLiteral("SELECT pg_backend_pid()"));
+        return r.BOF() ? QString() : r.rows().first().first().toString();
+    };
+    const QString lost = backendOf(front);
+    QCOMPARE(env.db.query(QStringLiteral("SELECT pg_terminate_backend(?)"), {lost.toLongLong()}).rowCount(), 1);
+    auto other = std::make_unique<Database>();
+    QVERIFY2(env.openAnother(*other), qPrintable(other->lastError()));
+    if (takenMeanwhile) // as soon as the server has let go of it
+        QCOMPARE(other->claimTillName(QStringLiteral("front")), QStringLiteral("front"));
+    // The first statement finds the connection gone, the next connects again.
+    QTRY_VERIFY(!backendOf(front).isEmpty());
+    QVERIFY(backendOf(front) != lost);
+
+    const QString note = QStringLiteral("INSERT INTO tblNot (RE) VALUES ('front')");
+    if (takenMeanwhile) {
+        QCOMPARE(front.ExecuteSql(note), -1);
+        QVERIFY2(front.lastError().contains(QStringLiteral("took the till name \"front\"")),
+                 qPrintable(front.lastError()));
+        {
+            Transaction sale(front);
+            QVERIFY(!sale.isActive());
+            QVERIFY2(front.lastError().contains(QStringLiteral("\"front\"")), qPrintable(front.lastError()));
+        }
+        QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
+        QCOMPARE(front.query(QStringLiteral("SELECT count(*) FROM tblNot")).rowCount(), 1); // reading goes on
+        // The other copy ends: this one holds the name again with its next write.
+        other.reset();
+        QDeadlineTimer patience(5000);
+        int stored = 0;
+        while ((stored = front.ExecuteSql(note)) != 1 && !patience.hasExpired())
+            QTest::qWait(50);
+        QCOMPARE(stored, 1);
+    } else {
+        QCOMPARE(front.ExecuteSql(note), 1);
+    }
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 1);
+    Database next;
+    QVERIFY2(env.openAnother(next), qPrintable(next.lastError()));
+    QCOMPARE(next.claimTillName(QStringLiteral("front")), QStringLiteral("front 2"));
 }
 
 QTEST_MAIN(tst_tills)
