@@ -298,11 +298,13 @@ bool PgEngine::connectionUsable()
     // The server let go of the till name with the old connection, and another copy may have
     // taken it meanwhile: then this copy must not write into that copy's cart.
     if (!m_tillName.isEmpty())
-        m_tillNameLost = lockTillName(m_tillName) != NameHold::Held;
+        m_tillNameLost = tillNameLock("pg_try_advisory_lock", m_tillName) != NameHold::Held;
     return true;
 }
 
-PgEngine::NameHold PgEngine::lockTillName(const QString& name)
+// Calls the server's advisory lock `function` on the lock of till name `name`: Held when it
+// answered true.
+PgEngine::NameHold PgEngine::tillNameLock(const char* function, const QString& name)
 {
     if (m_reading)
         drainInto(*m_reading);
@@ -311,7 +313,8 @@ PgEngine::NameHold PgEngine::lockTillName(const QString& name)
         m_lastError = QStringLiteral("A till name cannot hold a NUL character.");
         return NameHold::Failed;
     }
-    const QByteArray sql = QStringLiteral("SELECT pg_try_advisory_lock(%1, hashtext($1))").arg(kTillNameLocks).toUtf8();
+    const QByteArray sql =
+        QStringLiteral("SELECT %1(%2, hashtext($1))").arg(QLatin1String(function)).arg(kTillNameLocks).toUtf8();
     const char* values[] = {text.constData()};
     PGresult* r = PQexecParams(m_conn, sql.constData(), 1, nullptr, values, nullptr, nullptr, 0);
     ResultGuard guard{r};
@@ -329,16 +332,11 @@ PgEngine::NameHold PgEngine::holdTillName(const QString& name)
         return NameHold::Failed;
     if (name == m_tillName && !m_tillNameLost)
         return NameHold::Held; // a lock taken twice would have to be let go of twice
-    const NameHold hold = lockTillName(name);
+    const NameHold hold = tillNameLock("pg_try_advisory_lock", name);
     if (hold != NameHold::Held)
         return hold;
-    if (!m_tillName.isEmpty() && !m_tillNameLost) {
-        const QByteArray old = m_tillName.toUtf8();
-        const QByteArray sql =
-            QStringLiteral("SELECT pg_advisory_unlock(%1, hashtext($1))").arg(kTillNameLocks).toUtf8();
-        const char* values[] = {old.constData()};
-        PQclear(PQexecParams(m_conn, sql.constData(), 1, nullptr, values, nullptr, nullptr, 0));
-    }
+    if (!m_tillName.isEmpty() && !m_tillNameLost)
+        tillNameLock("pg_advisory_unlock", m_tillName);
     m_tillName = name;
     m_tillNameLost = false;
     return NameHold::Held;
@@ -350,7 +348,7 @@ bool PgEngine::tillNameHeld()
 {
     if (!m_tillNameLost)
         return true;
-    const NameHold hold = lockTillName(m_tillName);
+    const NameHold hold = tillNameLock("pg_try_advisory_lock", m_tillName);
     if (hold == NameHold::Held) {
         m_tillNameLost = false;
         return true;

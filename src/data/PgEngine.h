@@ -69,7 +69,7 @@ private:
 
     const Prepared* prepared(const QString& sql);
     bool connectionUsable();
-    NameHold lockTillName(const QString& name);
+    NameHold tillNameLock(const char* function, const QString& name);
     bool tillNameHeld();
     void setError(const QString& what);
     pg_result* nextResult(Stream& stream);
