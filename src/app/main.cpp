@@ -28,7 +28,11 @@ int main(int argc, char* argv[])
 
     AppContext ctx{db, platform};
     if (choice.onServer()) {
-        ctx.till = choice.till;
+        // Each running copy holds its till's name on the server; a copy given a name that another
+        // one holds sells as "NAME 2" (and so on), so two copies never share a cart. Should no
+        // name be held (the server not reached), the copy sells under the name it was given.
+        const QString held = opened ? db.claimTillName(choice.till) : QString();
+        ctx.till = held.isEmpty() ? choice.till : held;
     } else {
         // Each running copy on this file is a till with its own cart. Should every number be
         // taken, the copy still sells as till 1, as a single copy would.

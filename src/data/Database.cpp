@@ -4,13 +4,18 @@
 #include "data/Schema.h"
 #include "data/SqliteEngine.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 namespace {
 
 // How often a long query tells its progress.
 constexpr int kProgressEveryMs = 10;
+// How long a wanted till name is asked for again before the next one is taken, and how often.
+constexpr int kTillNameWaitMs = 1000;
+constexpr int kTillNameRetryMs = 100;
 
 } // namespace
 
@@ -107,6 +112,35 @@ bool Database::openServer(const QString& conninfo)
     }
     m_engine = std::move(engine);
     return true;
+}
+
+QString Database::claimTillName(const QString& wanted, int highest)
+{
+    if (!isServer()) {
+        m_lastError = QStringLiteral("Till names are held on a database server only.");
+        return {};
+    }
+    // A copy closed or killed just now holds its name until the server has noticed; the copy
+    // started in its place should find its cart rather than begin another.
+    QDeadlineTimer patience(kTillNameWaitMs);
+    QString name = wanted;
+    Engine::NameHold hold = m_engine->holdTillName(name);
+    while (hold == Engine::NameHold::Taken && !patience.hasExpired()) {
+        QThread::msleep(kTillNameRetryMs);
+        hold = m_engine->holdTillName(name);
+    }
+    for (int n = 2; hold == Engine::NameHold::Taken && n <= highest; ++n) {
+        name = QStringLiteral("%1 %2").arg(wanted).arg(n);
+        hold = m_engine->holdTillName(name);
+    }
+    if (hold == Engine::NameHold::Held)
+        return name;
+    if (hold == Engine::NameHold::Taken)
+        m_lastError = QStringLiteral("Running copies of the program hold every till name from \"%1\" to \"%2\".")
+                          .arg(wanted, name);
+    else
+        takeError();
+    return {};
 }
 
 void Database::close()

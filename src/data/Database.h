@@ -47,6 +47,12 @@ public:
     // The connection string of a server; empty for the file.
     QString serverConnection() const { return m_conninfo; }
     QString lastError() const { return m_lastError; }
+    // On a server, the till name this running copy holds for as long as its connection lives
+    // (taken again after a reconnect): `wanted`, or when another copy holds that, the first free
+    // of "wanted 2", "wanted 3", ... "wanted highest", so no two copies sell into one cart. A
+    // name held by a copy that ended a moment ago is waited for briefly: the server lets go of
+    // it once it notices. Empty (and lastError) when no name could be held, and on the file.
+    QString claimTillName(const QString& wanted, int highest = 99);
     // The open file's SQLite handle (backup, restore); nullptr on a server.
     sqlite3* handle() const;
 

@@ -38,6 +38,21 @@ public:
     // False (and lastError) when a write must not start now.
     virtual bool readyToWrite() { return true; }
 
+    // A running copy's hold on its till's name, kept while its connection lives, so that no
+    // other copy sells into the same cart. Only a server holds names (the file's tills are
+    // numbered with lock files beside it).
+    enum class NameHold {
+        Held,   // this copy holds the name (now, or already)
+        Taken,  // another running copy holds it
+        Failed, // it could not be asked (lastError)
+    };
+    // Holds `name` in place of the name held so far.
+    virtual NameHold holdTillName(const QString& name)
+    {
+        Q_UNUSED(name);
+        return NameHold::Failed;
+    }
+
     virtual qint64 lastInsertRowId() const = 0;
     // A column name quoted for a statement of this engine.
     virtual QString quoteIdentifier(const QString& name) const

@@ -185,6 +185,18 @@ QString nameSubqueries(QString sql)
     return sql;
 }
 
+// What every connection sets first, and again once it is made anew. A till that hangs inside a
+// transaction must not hold the other tills' writes for ever: a writer waits for another at most
+// as long as the file waits for its lock. A till whose computer went away (power, network) is
+// noticed by the server within about a minute and a half, which frees its till name for the copy
+// started in its place.
+QString sessionSettings()
+{
+    return QStringLiteral("SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '60s'; "
+                          "SET tcp_keepalives_idle = 60; SET tcp_keepalives_interval = 10; "
+                          "SET tcp_keepalives_count = 3");
+}
+
 } // namespace
 
 PgEngine::~PgEngine()
@@ -241,9 +253,7 @@ bool PgEngine::open(const QString& conninfo)
             return false;
         }
     }
-    // A till that hangs inside a transaction must not hold the other tills' writes for ever;
-    // a writer waits for another at most as long as the file waits for its lock.
-    if (!executeScript(QStringLiteral("SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '60s'"))) {
+    if (!executeScript(sessionSettings())) {
         close();
         return false;
     }
@@ -259,6 +269,8 @@ void PgEngine::close()
     m_prepared.clear();
     m_inTransaction = false;
     m_reading = nullptr;
+    m_tillName.clear();
+    m_tillNameLost = false;
 }
 
 bool PgEngine::connectionUsable()
@@ -281,7 +293,73 @@ bool PgEngine::connectionUsable()
         setError(QStringLiteral("The connection to the database server was lost and could not be made again"));
         return false;
     }
-    return executeScript(QStringLiteral("SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '60s'"));
+    if (!executeScript(sessionSettings()))
+        return false;
+    // The server let go of the till name with the old connection, and another copy may have
+    // taken it meanwhile: then this copy must not write into that copy's cart.
+    if (!m_tillName.isEmpty())
+        m_tillNameLost = tillNameLock("pg_try_advisory_lock", m_tillName) != NameHold::Held;
+    return true;
+}
+
+// Calls the server's advisory lock `function` on the lock of till name `name`: Held when it
+// answered true.
+PgEngine::NameHold PgEngine::tillNameLock(const char* function, const QString& name)
+{
+    if (m_reading)
+        drainInto(*m_reading);
+    const QByteArray text = name.toUtf8();
+    if (text.contains('\0')) {
+        m_lastError = QStringLiteral("A till name cannot hold a NUL character.");
+        return NameHold::Failed;
+    }
+    const QByteArray sql =
+        QStringLiteral("SELECT %1(%2, hashtext($1))").arg(QLatin1String(function)).arg(kTillNameLocks).toUtf8();
+    const char* values[] = {text.constData()};
+    PGresult* r = PQexecParams(m_conn, sql.constData(), 1, nullptr, values, nullptr, nullptr, 0);
+    ResultGuard guard{r};
+    if (PQresultStatus(r) != PGRES_TUPLES_OK || PQntuples(r) != 1) {
+        m_lastError = QStringLiteral("Cannot ask the database server for the till name \"%1\": %2")
+                          .arg(name, serverText(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn)));
+        return NameHold::Failed;
+    }
+    return PQgetvalue(r, 0, 0)[0] == 't' ? NameHold::Held : NameHold::Taken;
+}
+
+PgEngine::NameHold PgEngine::holdTillName(const QString& name)
+{
+    if (!connectionUsable())
+        return NameHold::Failed;
+    if (name == m_tillName && !m_tillNameLost)
+        return NameHold::Held; // a lock taken twice would have to be let go of twice
+    const NameHold hold = tillNameLock("pg_try_advisory_lock", name);
+    if (hold != NameHold::Held)
+        return hold;
+    if (!m_tillName.isEmpty() && !m_tillNameLost)
+        tillNameLock("pg_advisory_unlock", m_tillName);
+    m_tillName = name;
+    m_tillNameLost = false;
+    return NameHold::Held;
+}
+
+// False (and lastError) while another copy holds the name this copy sells under. The name is
+// asked for again each time, so this copy writes again once that copy has ended.
+bool PgEngine::tillNameHeld()
+{
+    if (!m_tillNameLost)
+        return true;
+    const NameHold hold = tillNameLock("pg_try_advisory_lock", m_tillName);
+    if (hold == NameHold::Held) {
+        m_tillNameLost = false;
+        return true;
+    }
+    if (hold == NameHold::Taken)
+        m_lastError = QStringLiteral("Another copy of the program took the till name \"%1\" while this copy's "
+                                     "connection to the database server was lost. To keep the two copies' sales "
+                                     "apart, this copy saves nothing while that one runs: close this copy and start "
+                                     "it again, and it gets a till name of its own.")
+                          .arg(m_tillName);
+    return false;
 }
 
 QString PgEngine::translate(const QString& sql, int* markCount)
@@ -332,6 +410,9 @@ const PgEngine::Prepared* PgEngine::prepared(const QString& sql)
                                            QRegularExpression::CaseInsensitiveOption);
     p.star = star.match(text).hasMatch();
     p.insert = insert.match(text).hasMatch();
+    static const QRegularExpression select(QStringLiteral(R"(^\s*SELECT\s)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    p.reads = select.match(text).hasMatch();
     p.name = "pemvix_" + QByteArray::number(++m_nextName);
     PGresult* r = PQprepare(m_conn, p.name.constData(), text.toUtf8().constData(), p.marks, nullptr);
     ResultGuard guard{r};
@@ -379,6 +460,8 @@ bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* 
         return false;
     const Prepared* p = prepared(sql);
     if (!p)
+        return false;
+    if (!p->reads && !m_inTransaction && !tillNameHeld())
         return false;
     if (params.size() != p->marks) {
         m_lastError = QStringLiteral("\"%1\" takes %2 values, not %3").arg(sql).arg(p->marks).arg(params.size());
@@ -519,12 +602,12 @@ bool PgEngine::executeScript(const QString& sql)
 
 bool PgEngine::readyToWrite()
 {
-    return connectionUsable();
+    return connectionUsable() && tillNameHeld();
 }
 
 bool PgEngine::beginOuter()
 {
-    if (!connectionUsable())
+    if (!connectionUsable() || !tillNameHeld())
         return false;
     // One writer at a time, as the file's BEGIN IMMEDIATE: a sale's counter and stock are read
     // and written by one till while the others wait.

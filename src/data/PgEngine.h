@@ -34,6 +34,7 @@ public:
     bool commitOuter() override;
     void rollbackOuter() override;
     bool readyToWrite() override;
+    NameHold holdTillName(const QString& name) override;
     qint64 lastInsertRowId() const override { return m_lastInsertId; }
     QString quoteIdentifier(const QString& name) const override;
     QString containsSql(const QString& quotedColumn) const override;
@@ -41,6 +42,9 @@ public:
 
     // The key of the advisory lock every writing transaction takes first.
     static constexpr qint64 kWriterLock = 0x50454D56; // "PEMV"
+    // The first key of the session locks that hold tills' names; the second is the name's
+    // hashtext. Two-key locks never meet the one-key writer's lock.
+    static constexpr int kTillNameLocks = 0x54494C4C; // "TILL"
 
     // The statement as this engine runs it (exposed for tests of the translation).
     static QString translate(const QString& sql, int* markCount = nullptr);
@@ -52,6 +56,7 @@ private:
         int marks = 0;
         bool star = false;   // "SELECT *": the rowid the server adds to each table is not shown
         bool insert = false; // ends in RETURNING rowid
+        bool reads = false;  // a SELECT, which a copy that lost its till's name may still run
     };
     // The rows of a statement still coming from the server. A statement run while another is
     // being read first takes the other's remaining results off the connection into its queue.
@@ -65,6 +70,8 @@ private:
 
     const Prepared* prepared(const QString& sql);
     bool connectionUsable();
+    NameHold tillNameLock(const char* function, const QString& name);
+    bool tillNameHeld();
     void setError(const QString& what);
     pg_result* nextResult(Stream& stream);
     void drainInto(Stream& stream);
@@ -77,4 +84,6 @@ private:
     qint64 m_lastInsertId = 0;
     bool m_inTransaction = false;
     Stream* m_reading = nullptr;
+    QString m_tillName;          // the till name this copy holds, once it has asked for one
+    bool m_tillNameLost = false; // the connection was made again and another copy holds it
 };

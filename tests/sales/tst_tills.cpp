@@ -11,6 +11,7 @@
 #include "session/SessionState.h"
 #include "session/frmMain.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <map>
 #include <memory>
 
 // Two tills on one database file: each running copy of the program sells into its own cart.
@@ -162,6 +164,10 @@ private slots:
     void clearingHistoryWithAnOpenCart_data();
     void clearingHistoryWithAnOpenCart();
     void tillNumbersPerFile();
+    void tillNamesOnServer_data();
+    void tillNamesOnServer();
+    void tillNameAfterReconnect_data();
+    void tillNameAfterReconnect();
 };
 
 // The case that was wrong with one shared cart: till 2 adds Tea, till 1 adds Cola, and till 1's
@@ -413,6 +419,92 @@ void tst_tills::tillNumbersPerFile()
     first.reset();
     Platform last;
     QCOMPARE(last.claimTill(shop), 1);
+}
+
+// Copies of the program on one server, each holding its till's name. Steps: "<copy>+<name>=<held>"
+// has that copy (connecting first) ask for a name and checks the one it holds (empty: none);
+// "<copy>-" ends that copy. At most "front 3" is taken.
+void tst_tills::tillNamesOnServer_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("a held name: the lowest free number")
+        << QStringList{"a+front=front", "b+front=front 2", "c+front=front 3", "d+front=", "b-", "d+front=front 2"};
+    QTest::newRow("an ended copy's name is free again") << QStringList{"a+front=front", "a-", "b+front=front"};
+    QTest::newRow("asking again keeps the name, another lets it go")
+        << QStringList{"a+front=front", "a+front=front", "a+back=back", "b+front=front", "c+back=back 2"};
+    // The server's carts tell names apart by letter case, and so do the names held.
+    QTest::newRow("letter case and quotes") << QStringList{"a+front=front", "b+Front=Front", "c+Bo's=Bo's"};
+}
+
+void tst_tills::tillNamesOnServer()
+{
+    if (!TestEnv::onServer())
+        QSKIP("till names are held on a server; the tills on a file are numbered");
+    QFETCH(QStringList, steps);
+    TestEnv env;
+    std::map<QChar, std::unique_ptr<Database>> copies;
+    for (const QString& step : steps) {
+        std::unique_ptr<Database>& db = copies[step.at(0)];
+        if (step.at(1) == u'-') {
+            db.reset();
+            continue;
+        }
+        if (!db) {
+            db = std::make_unique<Database>();
+            QVERIFY2(env.openAnother(*db), qPrintable(db->lastError()));
+        }
+        const QString held = db->claimTillName(step.mid(2).section(u'=', 0, 0), 3);
+        QVERIFY2(held == step.section(u'=', 1), qPrintable(step + u' ' + held + u' ' + db->lastError()));
+    }
+}
+
+// A copy whose connection was lost holds its till's name again once connected again; should
+// another copy have taken it meanwhile, this copy writes nothing (and says why) until that copy
+// has ended, so the two never sell into one cart.
+void tst_tills::tillNameAfterReconnect_data()
+{
+    QTest::addColumn<bool>("takenMeanwhile");
+    QTest::newRow("the name is held again") << false;
+    QTest::newRow("another copy took it meanwhile") << true;
+}
+
+void tst_tills::tillNameAfterReconnect()
+{
+    if (!TestEnv::onServer())
+        QSKIP("till names are held on a server; the tills on a file are numbered");
+    QFETCH(bool, takenMeanwhile);
+    TestEnv env;
+    Database front, next;
+    auto other = std::make_unique<Database>();
+    QVERIFY(env.openAnother(front) && env.openAnother(*other) && env.openAnother(next));
+    QCOMPARE(front.claimTillName(QStringLiteral("front")), QStringLiteral("front"));
+    auto backend = [&] { return front.query(QStringLiteral("SELECT pg_backend_pid() AS pid")).Fields("pid"); };
+    const QVariant lost = backend();
+    QCOMPARE(env.db.query(QStringLiteral("SELECT pg_terminate_backend(?)"), {lost}).rowCount(), 1);
+    if (takenMeanwhile) // as soon as the server has let go of it
+        QCOMPARE(other->claimTillName(QStringLiteral("front")), QStringLiteral("front"));
+    // The first statement finds the connection gone, the next connects again.
+    QTRY_VERIFY([&] {
+        const QVariant pid = backend();
+        return pid.isValid() && pid != lost;
+    }());
+
+    const QString note = QStringLiteral("INSERT INTO tblNot (RE) VALUES ('front')");
+    int stored = front.ExecuteSql(note);
+    if (takenMeanwhile) {
+        QCOMPARE(stored, -1);
+        QVERIFY2(front.lastError().contains(QStringLiteral("took the till name \"front\"")),
+                 qPrintable(front.lastError()));
+        QVERIFY(!Transaction(front).isActive());
+        QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
+        other.reset(); // that copy ends: the next write holds the name again
+        QDeadlineTimer patience(5000);
+        while ((stored = front.ExecuteSql(note)) != 1 && !patience.hasExpired())
+            QTest::qWait(50);
+    }
+    QCOMPARE(stored, 1);
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 1);
+    QCOMPARE(next.claimTillName(QStringLiteral("front")), QStringLiteral("front 2"));
 }
 
 QTEST_MAIN(tst_tills)
