@@ -168,7 +168,7 @@ bool hasSortIndexes(Database& db)
     return !r.BOF() && r.rows().first().first().toInt() == static_cast<int>(names.size());
 }
 
-enum class SortKind { Text, Number, Day, Time };
+enum class SortKind { Text, Number, Day, Time, Elapsed };
 
 SortKind sortKind(const QString& table, const QString& column)
 {
@@ -192,6 +192,8 @@ SortKind sortKind(const QString& table, const QString& column)
         return SortKind::Day;
     if (times.contains(column, Qt::CaseInsensitive))
         return SortKind::Time;
+    if (column.compare(u"ElapsedTime", Qt::CaseInsensitive) == 0)
+        return SortKind::Elapsed;
     return SortKind::Text;
 }
 
@@ -452,6 +454,17 @@ QString SortKeySql(const QString& table, const QString& column, bool server)
                               "CASE substr(%2, 1, 2) WHEN '12' THEN '00' ELSE substr(%2, 1, 2) END || "
                               "substr(%2, 3, 6))")
             .arg(text, clock);
+    }
+    case SortKind::Elapsed: {
+        // "2 Hr 5 Min 12 Sec": the seconds it stands for. Each number is the one leading the text
+        // from its place on (none counts as 0), so a malformed text still sorts, just first.
+        auto number = [server](const QString& from) {
+            return server ? QStringLiteral("pemvix_number(%1)").arg(from)
+                          : QStringLiteral("CAST(%1 AS REAL)").arg(from);
+        };
+        return QStringLiteral("(%1 * 3600 + %2 * 60 + %3)")
+            .arg(number(text), number(QStringLiteral("substr(%1, instr(%1, 'Hr ') + 3)").arg(text)),
+                 number(QStringLiteral("substr(%1, instr(%1, 'Min ') + 4)").arg(text)));
     }
     case SortKind::Text:
         break;

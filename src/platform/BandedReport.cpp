@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -239,6 +241,25 @@ bool BandedReport::exportPdf(const QString& path, const PageProgress& progress) 
 
 namespace {
 
+// Keeps Enter in a field of the preview's tool bar (the zoom factor, the page number) for the
+// field itself, where it applies what was typed, instead of the window's Enter-prints shortcut.
+class EnterStaysInField : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                event->accept(); // the key goes to the field, not to a shortcut
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // Shows each laid-out page in the progress window; false once it was cancelled.
 BandedReport::PageProgress pageProgress(WorkProgressDialog& dialog)
 {
@@ -282,6 +303,9 @@ bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
                     break;
                 }
             }
+            auto* keepEnter = new EnterStaysInField(&preview);
+            for (QLineEdit* field : toolbar->findChildren<QLineEdit*>())
+                field->installEventFilter(keepEnter);
         }
         toolbar->addSeparator();
         QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF"));

@@ -29,12 +29,16 @@ struct Layout
 const Layout kRoll{72, 4.5, 8, 11, 10};
 const Layout kSheet{180, 5.5, 10, 16, 12};
 
-// The company name and the sale's particulars, one per line, then a rule.
-void addHeader(BandedReport& report, const Layout& l)
+// The company name (when the shop has one) and the sale's particulars, one per line, then a rule.
+void addHeader(BandedReport& report, const Layout& l, bool company)
 {
     ReportBand& band = report.reportHeader;
-    band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, l.line * 1.6), l.title, true, kCentre);
-    double y = l.line * 1.6 + 2;
+    double y = 0;
+    if (company) {
+        band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, l.line * 1.6), l.title, true,
+                      kCentre);
+        y = l.line * 1.6 + 2;
+    }
     for (const char* name : {"lblSaleNumber", "lblDate", "lblTime", "lblCashier"}) {
         band.addLabel(QString::fromLatin1(name), QString(), QRectF(0, y, l.width, l.line), l.small);
         y += l.line;
@@ -71,11 +75,11 @@ void addFooter(BandedReport& report, const Layout& l, double captionX, double fi
 
 // A roll is narrow: each line prints its name on a line of its own, then quantity, price and
 // amount beneath it.
-void layRoll(BandedReport& report)
+void layRoll(BandedReport& report, bool company)
 {
     const Layout& l = kRoll;
     report.setRollPaper(80, QMarginsF(4, 4, 4, 4));
-    addHeader(report, l);
+    addHeader(report, l, company);
     report.pageHeader.height = l.line + 2;
     report.pageHeader.addLabel(QStringLiteral("lblQtyPriceHead"), QStringLiteral("QTY x PRICE"),
                                QRectF(0, 0, 40, l.line), l.small, true);
@@ -92,11 +96,11 @@ void layRoll(BandedReport& report)
 }
 
 // An A4 sheet: one line per sold line, in columns, with the headings on every page.
-void laySheet(BandedReport& report)
+void laySheet(BandedReport& report, bool company)
 {
     const Layout& l = kSheet;
     report.setPaper(QPageSize(QPageSize::A4), QMarginsF(15, 15, 15, 15));
-    addHeader(report, l);
+    addHeader(report, l, company);
     struct Column
     {
         const char* heading;
@@ -160,10 +164,11 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
         rows.push_back({line.name, line.quantity, line.price, line.amount});
     report.setRows(
         {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
+    const bool company = !receipt.company.trimmed().isEmpty();
     if (paper == ReceiptPaper::A4)
-        laySheet(report);
+        laySheet(report, company);
     else
-        layRoll(report);
+        layRoll(report, company);
     report.setCaption(QStringLiteral("lblCompany"), receipt.company);
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);
     report.setCaption(QStringLiteral("lblDate"), QStringLiteral("Date: ") + receipt.date);

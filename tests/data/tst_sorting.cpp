@@ -152,6 +152,16 @@ void tst_Sorting::kinds_data()
                                                  "1:00:00 PM"}
                                   << QStringList{"12:05:00 AM", "10:00:00 AM", "12:30:00 PM", "1:00:00 PM",
                                                  "9:05:07 PM"};
+    QTest::newRow("session lengths") << "tblLogs"
+                                     << "ElapsedTime"
+                                     << QStringList{"10 Hr 0 Min 0 Sec", "2 Hr 59 Min 1 Sec", "",
+                                                    "0 Hr 5 Min 12 Sec", "2 Hr 9 Min 30 Sec", "0 Hr 0 Min 45 Sec"}
+                                     << QStringList{"",
+                                                    "0 Hr 0 Min 45 Sec",
+                                                    "0 Hr 5 Min 12 Sec",
+                                                    "2 Hr 9 Min 30 Sec",
+                                                    "2 Hr 59 Min 1 Sec",
+                                                    "10 Hr 0 Min 0 Sec"};
     QTest::newRow("text without letter case")
         << "tblStocks"
         << "ItemName" << QStringList{"banana", "Apple", "cherry", "apple pie", "Banana split"}
