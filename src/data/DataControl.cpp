@@ -527,7 +527,10 @@ int DataControl::totalRowCount() const
 
 int DataControl::knownRowCount() const
 {
-    if (m_total >= 0 || m_atEnd || (m_filterColumn.isEmpty() && !m_db.isServer()))
+    // A server reads every row of a table to count it whole; a condition of the record source
+    // (a stock watch) it counts through its index.
+    const bool wholeTableOnServer = m_db.isServer() && m_where.isEmpty();
+    if (m_total >= 0 || m_atEnd || (m_filterColumn.isEmpty() && !wholeTableOnServer))
         return totalRowCount();
     return -1;
 }

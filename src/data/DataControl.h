@@ -53,9 +53,9 @@ public:
     // The true number of rows the record source (and filter) selects, fetched or not.
     int totalRowCount() const;
     // The true count when it costs nothing to give (known already, every row fetched, or no
-    // filter on the file, where an index counts at once); -1 while the count is still to be
-    // made, which countStep() does a slice at a time, so a window can count a large table
-    // between events. A database server reads every row to count, filter or not.
+    // filter, which an index counts at once); -1 while the count is still to be made, which
+    // countStep() does a slice at a time, so a window can count a large table between events.
+    // A database server reads every row to count a whole table: that count is made so too.
     int knownRowCount() const;
     // Counts the filtered rows of the next slices of rowids, for about `budgetMs`; true once
     // the count is complete (knownRowCount() then gives it).

@@ -124,6 +124,7 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     // Opening: the cart and its total, the names, the sale number and the cashier.
     reloadCart();
     GetClient();
+    refreshNames(); // the list is ready when the window shows
     GetClient6();
     m_lblCashier->setText(displayName());
     updateReportGate();
@@ -335,6 +336,17 @@ void frmPOS::showEvent(QShowEvent* event)
 
 void frmPOS::GetClient()
 {
+    // A shop may hold a hundred thousand names: they are read when the cashier reaches for the
+    // picker (its focus, a click, a key, the wheel), not after every line rung up or voided.
+    m_Combo1->setCurrentIndex(-1);
+    m_namesStale = true;
+}
+
+void frmPOS::refreshNames()
+{
+    if (!m_namesStale)
+        return;
+    m_namesStale = false;
     QStringList names;
     if (!m_cart.itemNames(names) || names.isEmpty())
         return; // the list keeps what it held
@@ -657,6 +669,18 @@ bool frmPOS::cartGridKey(QKeyEvent* key)
 
 bool frmPOS::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_Combo1) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::Wheel:
+            refreshNames();
+            break;
+        default:
+            break;
+        }
+    }
     if (event->type() == QEvent::MouseButtonPress && watched == m_txtQuan) {
         m_txtQuan->clear();
         return false;

@@ -29,7 +29,8 @@ public:
     explicit frmPOS(AppContext& ctx, QWidget* parent = nullptr);
     ~frmPOS() override;
 
-    // Fills the name picker with every item name, in alphabetical order.
+    // Empties the name picker's text and has its list of every item name, in alphabetical
+    // order, read again before the cashier next reaches for it.
     void GetClient();
     // Reads the sale number (the stored counter plus 1) into TID.
     void GetClient6();
@@ -42,6 +43,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Reads the item names into the picker when they are due (see GetClient).
+    void refreshNames();
     void buildLayout();
     void showLookedUpItem();
     void pickName(int index);
@@ -72,6 +75,7 @@ private:
     DataControl* m_adoLog1 = nullptr;
     DataGrid* m_DataGrid1 = nullptr;
     QStringListModel* m_names = nullptr;
+    bool m_namesStale = true; // the names are to be read again before the picker is next used
 
     QLineEdit* m_txtItem = nullptr;
     QLineEdit* m_txtQuan = nullptr;

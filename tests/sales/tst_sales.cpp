@@ -547,6 +547,15 @@ void tst_sales::namePicker()
     QCOMPARE(shownText(*s.pos, "txtItem"), QStringLiteral("1002"));
     QCOMPARE(shownText(*s.pos, "Titem"), QStringLiteral("Tin Can"));
     QCOMPARE(s.pos->focusWidget()->objectName(), QStringLiteral("txtQuan"));
+
+    // An item registered in the back office while the window is open is in the list the next
+    // time the cashier reaches for it after a line was rung up.
+    addStockItem(s.env, {"3002", "Apple", "5", 10, "Available"});
+    addThroughWindow(*s.pos, QStringLiteral("1001"), QStringLiteral("1"));
+    QCOMPARE(combo->currentIndex(), -1);
+    combo->setFocus();
+    QCOMPARE(combo->itemText(0), QStringLiteral("Apple"));
+    QCOMPARE(combo->count(), names.size() + 1);
 }
 
 void tst_sales::totals_data()
