@@ -1,8 +1,6 @@
 #include "admin/Accounts.h"
 
 #include "data/Database.h"
-#include "journal/Journal.h"
-#include "session/Credentials.h"
 
 namespace Accounts {
 
@@ -56,23 +54,6 @@ QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVa
         !isLastAdministrator(db, rowId))
         return {};
     return QStringLiteral("The account type was not changed.\n\n") + lastAdministrator(db, rowId);
-}
-
-bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
-                    const QString& domain, QString* error)
-{
-    const Recordset r = db.query(QStringLiteral("SELECT UserName, Account FROM tblClient WHERE rowid = ?"), {rowId});
-    if (r.BOF()) {
-        *error = r.State() == 0 ? db.lastError() : QStringLiteral("The account is no longer in tblClient.");
-        return false;
-    }
-    const Credentials::Note note{
-        NoteTitle::PasswordChanged,
-        NotificationSentence(changedBy,
-                             QStringLiteral(" changed the password of %1 (%2) using ")
-                                 .arg(r.text(QStringLiteral("UserName")), r.text(QStringLiteral("Account"))),
-                             domain)};
-    return Credentials::storePassword(db, {Credentials::Kind::Account, rowId}, password, journal, note, error);
 }
 
 } // namespace Accounts

@@ -4,7 +4,6 @@
 #include <QVariant>
 
 class Database;
-class DataControl;
 
 // The rules of the administrator and guest accounts (tblClient).
 namespace Accounts {
@@ -18,10 +17,5 @@ QString deleteRefusal(Database& db, qint64 rowId);
 // The same for an in-place edit of one column: the last administrator keeps its type, and no
 // account's user name or password is left empty.
 QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
-
-// Sets the password of the account row (by its rowid), with a journal entry naming who changed
-// whose password, in one transaction. False, with `error` saying why, when nothing changed.
-bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
-                    const QString& domain, QString* error);
 
 } // namespace Accounts

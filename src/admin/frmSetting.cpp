@@ -612,11 +612,9 @@ void frmSetting::changeAccountPassword()
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::kAccountPasswordLength, false,
         [&](const QString&, const QString& password, QString* error) {
-            return Accounts::changePassword(m_ctx.db, rowId, password, *m_adoNot,
-                                            session ? session->DisplayName() : QString(),
-                                            session ? session->DomainName() : QString(), error)
-                       ? Credentials::Outcome::Changed
-                       : Credentials::Outcome::Failed;
+            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password, *m_adoNot,
+                                               session ? session->DisplayName() : QString(),
+                                               session ? session->DomainName() : QString(), error);
         },
         this);
     if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)

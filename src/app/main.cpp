@@ -30,9 +30,18 @@ int main(int argc, char* argv[])
     if (choice.onServer()) {
         // Each running copy holds its till's name on the server; a copy given a name that another
         // one holds sells as "NAME 2" (and so on), so two copies never share a cart. Should no
-        // name be held (the server not reached), the copy sells under the name it was given.
+        // name be held, the copy sells under the name it was given, and says so when the server
+        // was reached (an unreachable one has its own message below).
         const QString held = opened ? db.claimTillName(choice.till) : QString();
         ctx.till = held.isEmpty() ? choice.till : held;
+        if (opened && held.isEmpty())
+            platform.message(nullptr,
+                             QStringLiteral("The till name \"%1\" could not be held on the database server.\n\n"
+                                            "Another running copy may be selling under it, into the same cart: "
+                                            "close that copy, or give this computer a till name of its own "
+                                            "(till= in pemvix.conf).")
+                                 .arg(choice.till),
+                             Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, db.lastError());
     } else {
         // Each running copy on this file is a till with its own cart. Should every number be
         // taken, the copy still sells as till 1, as a single copy would.

@@ -55,7 +55,6 @@ bool Database::open(const QString& path)
 {
     close();
     m_path = path;
-    m_conninfo.clear();
     if (!QFileInfo(path).isFile()) {
         m_lastError = QStringLiteral("The database file %1 does not exist.").arg(path);
         return false;
@@ -79,7 +78,6 @@ bool Database::create(const QString& path)
 {
     close();
     m_path = path;
-    m_conninfo.clear();
     if (QFileInfo::exists(path)) {
         m_lastError = QStringLiteral("%1 already exists; it is never overwritten.").arg(path);
         return false;
@@ -104,7 +102,6 @@ bool Database::openServer(const QString& conninfo)
 {
     close();
     m_path.clear();
-    m_conninfo = conninfo;
     auto engine = std::make_unique<PgEngine>();
     if (!engine->open(conninfo)) {
         m_lastError = engine->lastError();

@@ -44,8 +44,6 @@ public:
     bool isServer() const;
     // The file's path; empty on a server.
     QString filePath() const { return m_path; }
-    // The connection string of a server; empty for the file.
-    QString serverConnection() const { return m_conninfo; }
     QString lastError() const { return m_lastError; }
     // On a server, the till name this running copy holds for as long as its connection lives
     // (taken again after a reconnect): `wanted`, or when another copy holds that, the first free
@@ -97,7 +95,6 @@ private:
 
     std::unique_ptr<Engine> m_engine;
     QString m_path;
-    QString m_conninfo;
     QString m_lastError;
     Recordset m_shared;
     int m_depth = 0;

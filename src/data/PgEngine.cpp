@@ -1,6 +1,7 @@
 #include "data/PgEngine.h"
 
 #include "data/Schema.h"
+#include "data/TextForms.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -217,7 +218,6 @@ void PgEngine::setError(const QString& what)
 bool PgEngine::open(const QString& conninfo)
 {
     close();
-    m_conninfo = conninfo;
     const QByteArray info = conninfo.toUtf8();
     // The string is expanded in place of dbname; only what it leaves unsaid is added, so it may
     // ask for more (sslmode=verify-full) but is never lowered.
@@ -492,7 +492,7 @@ bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* 
             texts << v.toByteArray();
             break;
         case QMetaType::QDateTime:
-            texts << v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+            texts << DateTimeText(v.toDateTime()).toUtf8();
             break;
         default:
             texts << v.toString().toUtf8();

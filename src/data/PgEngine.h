@@ -77,7 +77,6 @@ private:
     void drainInto(Stream& stream);
 
     pg_conn* m_conn = nullptr;
-    QString m_conninfo;
     QString m_lastError;
     QHash<QString, Prepared> m_prepared;
     int m_nextName = 0;

@@ -1,6 +1,7 @@
 #include "data/SqliteEngine.h"
 
 #include "data/Database.h"
+#include "data/TextForms.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -146,7 +147,7 @@ sqlite3_stmt* SqliteEngine::prepare(const QString& sql, const QVariantList& para
             break;
         }
         case QMetaType::QDateTime: {
-            const QByteArray t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+            const QByteArray t = DateTimeText(v.toDateTime()).toUtf8();
             rc = sqlite3_bind_text64(stmt, i + 1, t.constData(), t.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
             break;
         }

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -311,13 +310,11 @@ bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
         QAction* exportPdf = toolbar->addAction(QStringLiteral("Export PDF"));
         exportPdf->setObjectName(QStringLiteral("actionExportPdf"));
         QObject::connect(exportPdf, &QAction::triggered, &preview, [&report, &platform, &preview] {
-            QString path = QFileDialog::getSaveFileName(&preview, QStringLiteral("Export PDF"),
-                                                        report.windowTitle() + QStringLiteral(".pdf"),
-                                                        QStringLiteral("PDF files (*.pdf)"));
+            const QString path = platform.saveFileName(&preview, QStringLiteral("Export PDF"),
+                                                       report.windowTitle() + QStringLiteral(".pdf"),
+                                                       QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf"));
             if (path.isEmpty())
                 return;
-            if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-                path += QStringLiteral(".pdf");
             WorkProgressDialog progress(&preview, QStringLiteral("Saving the report..."), true);
             if (!report.exportPdf(path, pageProgress(progress)) && !progress.wasCanceled())
                 platform.writeFailed(&preview, QStringLiteral("The report was not saved as %1.").arg(path));

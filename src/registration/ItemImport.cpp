@@ -13,9 +13,8 @@ namespace {
 
 enum Column { Name, Price, Description, Brand, Stocks, Availability, ColumnCount };
 
-// The lengths the registration boxes allow.
-constexpr int kTextLimit = 200;
-constexpr int kDescriptionLimit = 100;
+using RegistrationData::kDescriptionLimit;
+using RegistrationData::kTextLimit;
 
 QString quotedValue(const QString& text)
 {

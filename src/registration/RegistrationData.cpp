@@ -2,8 +2,6 @@
 
 #include "data/Database.h"
 #include "data/TextForms.h"
-#include "journal/Journal.h"
-#include "session/Credentials.h"
 
 #include <QSet>
 
@@ -129,24 +127,6 @@ QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, c
         numberInUse(db, columnsOf(Counter::Employee), text, rowId))
         return notSaved(QStringLiteral("Employee ID %1 is already used by another employee.").arg(text));
     return {};
-}
-
-bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
-                    const QString& domain, QString* error)
-{
-    const Recordset r =
-        db.query(QStringLiteral("SELECT EmployeeID, EmployeeName FROM tblEmp WHERE rowid = ?"), {rowId});
-    if (r.BOF()) {
-        *error = r.State() == 0 ? db.lastError() : QStringLiteral("The employee is no longer in tblEmp.");
-        return false;
-    }
-    const Credentials::Note note{
-        NoteTitle::PasswordChanged,
-        NotificationSentence(changedBy,
-                             QStringLiteral(" changed the password of employee %1 (%2) using ")
-                                 .arg(r.text(QStringLiteral("EmployeeID")), r.text(QStringLiteral("EmployeeName"))),
-                             domain)};
-    return Credentials::storePassword(db, {Credentials::Kind::Employee, rowId}, password, journal, note, error);
 }
 
 QString availabilityFor(double stocks)

@@ -10,12 +10,15 @@
 #include <optional>
 
 class Database;
-class DataControl;
 
 // The database work of the registration window: the numbers the counters of tblMain issue and
 // the rules every stored item and employee row must keep, whether it was registered or edited
 // in a list. Every value is bound, never pasted into a statement.
 namespace RegistrationData {
+
+// The longest text an item's or employee's box takes, and the longest item description.
+constexpr int kTextLimit = 200;
+constexpr int kDescriptionLimit = 100;
 
 // A counter of tblMain and the rows it numbers.
 enum class Counter {
@@ -39,11 +42,6 @@ std::optional<double> stocksNumber(const QString& text);
 // refused, in the shop's words; an empty text when it may be written.
 QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
-
-// Sets the password of the employee row (by its rowid), with a journal entry naming who changed
-// whose password, in one transaction. False, with `error` saying why, when nothing changed.
-bool changePassword(Database& db, qint64 rowId, const QString& password, DataControl& journal, const QString& changedBy,
-                    const QString& domain, QString* error);
 
 // The seven texts of a new tblStocks row, stored as they are (the number is issued on storing).
 struct NewItem

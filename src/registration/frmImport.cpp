@@ -10,8 +10,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, const QString& firstNumber, QWidget* parent)
     : FormDialog(parent)
 {
@@ -54,7 +52,6 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
         shown.push_back({&note, true});
     for (const ItemImport::Note& note : plan.notes)
         shown.push_back({&note, false});
-    std::stable_sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) { return a.refused > b.refused; });
 
     m_lstRows = new QTableWidget(static_cast<int>(shown.size()), 4, this);
     m_lstRows->setObjectName(QStringLiteral("lstRows"));

@@ -36,8 +36,8 @@
 
 namespace {
 
-constexpr int kTextLimit = 200;
-constexpr int kDescriptionLimit = 100;
+using RegistrationData::kDescriptionLimit;
+using RegistrationData::kTextLimit;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -873,10 +873,8 @@ void frmReg::changeEmployeePassword()
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::kEmployeePasswordLength, false,
         [&](const QString&, const QString& password, QString* error) {
-            return RegistrationData::changePassword(m_ctx.db, rowId, password, *m_adoNot, displayName(), domainName(),
-                                                    error)
-                       ? Credentials::Outcome::Changed
-                       : Credentials::Outcome::Failed;
+            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, *m_adoNot,
+                                               displayName(), domainName(), error);
         },
         this);
     if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)

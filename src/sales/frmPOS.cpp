@@ -346,10 +346,10 @@ void frmPOS::refreshNames()
 {
     if (!m_namesStale)
         return;
-    m_namesStale = false;
     QStringList names;
     if (!m_cart.itemNames(names) || names.isEmpty())
-        return; // the list keeps what it held
+        return; // the list keeps what it held, and is asked for again next time
+    m_namesStale = false;
     // Resetting the model costs time with a hundred thousand names; the list rarely changes.
     if (names != m_names->stringList())
         m_names->setStringList(names);

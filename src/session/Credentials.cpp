@@ -2,6 +2,7 @@
 
 #include "data/DataControl.h"
 #include "data/Database.h"
+#include "data/Recordset.h"
 #include "journal/Journal.h"
 
 namespace Credentials {
@@ -97,10 +98,27 @@ std::optional<SignedIn> findEmployee(Database& db, const QString& employeeId, co
                     rs.text(QStringLiteral("Position"))};
 }
 
-bool storePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
-                   QString* error)
+Outcome changePassword(Database& db, Identity who, const QString& password, DataControl& journal,
+                       const QString& changedBy, const QString& domain, QString* error)
 {
-    return change(db, who, nullptr, password, journal, note, error) == Outcome::Changed;
+    const bool account = who.kind == Kind::Account;
+    const Recordset r =
+        db.query(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                     .arg(account ? QStringLiteral("UserName, Account") : QStringLiteral("EmployeeID, EmployeeName"),
+                          tableOf(who.kind)),
+                 {who.rowId});
+    if (r.BOF()) {
+        *error = r.State() == 0 ? db.lastError() : QStringLiteral("The row is no longer in %1.").arg(tableOf(who.kind));
+        return Outcome::Failed;
+    }
+    const QString whose =
+        QStringLiteral("%1 (%2)").arg(r.rows().first().at(0).toString(), r.rows().first().at(1).toString());
+    const Note note{NoteTitle::PasswordChanged,
+                    NotificationSentence(changedBy,
+                                         QStringLiteral(" changed the password of %1%2 using ")
+                                             .arg(account ? QString() : QStringLiteral("employee "), whose),
+                                         domain)};
+    return change(db, who, nullptr, password, journal, note, error);
 }
 
 Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password,

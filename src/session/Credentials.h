@@ -53,17 +53,18 @@ struct Note
     QString message;
 };
 
-// Stores `password` as the row's password and appends `note` to the journal through `journal`,
-// in one transaction: both are written or neither. False, with `error` saying why, when
-// nothing was changed (an empty or too long password, a row that is gone, a failed write).
-bool storePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
-                   QString* error);
-
 enum class Outcome {
     Changed,
     WrongCurrent, // the current password typed is not the row's: nothing was changed
     Failed,       // nothing was changed; the error says why
 };
+
+// An administrator's change of another row's password: stores `password` and a journal entry
+// naming who (`changedBy`, on `domain`) changed whose password, in one transaction through
+// `journal`: both are written or neither. False, with `error` saying why, when nothing was
+// changed (an empty or too long password, a row that is gone, a failed write).
+Outcome changePassword(Database& db, Identity who, const QString& password, DataControl& journal,
+                       const QString& changedBy, const QString& domain, QString* error);
 
 // A signed-in person's change of their own password: `current` is checked against the row as
 // signing in checks it, inside the transaction that stores the new one.
