@@ -406,13 +406,11 @@ QWidget* frmSetting::buildAccountsPanel()
     layout->addWidget(m_DataGrid2, 1);
     layout->addLayout(current);
     layout->addWidget(hints);
-    auto* exportList = ListExport::button(QStringLiteral("cmdExportAccounts"), m_Picture2);
+    auto* exportList = ListExport::gridButton(QStringLiteral("cmdExportAccounts"), m_Picture2, this, m_ctx.platform,
+                                              m_DataGrid2, m_Adodc2, QStringLiteral("Accounts"));
     layout->addLayout(buttonRow({password, exportList, refresh, close}));
 
     connect(password, &QPushButton::clicked, this, [this] { changeAccountPassword(); });
-    connect(exportList, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_Adodc2, QStringLiteral("Accounts"));
-    });
     connect(m_txtSearch2, &QLineEdit::textChanged, this, [this](const QString& text) { searchAccounts(text); });
     connect(m_Check1, &QCheckBox::toggled, this, [this](bool shown) { showPassword(shown); });
     connect(refresh, &QPushButton::clicked, this, [this] { refreshAccounts(); });
@@ -435,9 +433,8 @@ QWidget* frmSetting::buildLogPanel()
     bottom->addWidget(new QLabel(QStringLiteral("LOG(s):"), m_Picture1));
     bottom->addWidget(m_Label6);
     bottom->addStretch(1);
-    auto* exportList = ListExport::button(QStringLiteral("cmdExportLogs"), m_Picture1);
-    connect(exportList, &QPushButton::clicked, this,
-            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_Adodc1, QStringLiteral("Logs")); });
+    auto* exportList = ListExport::gridButton(QStringLiteral("cmdExportLogs"), m_Picture1, this, m_ctx.platform,
+                                              m_DataGrid1, m_Adodc1, QStringLiteral("Logs"));
     bottom->addWidget(exportList);
     bottom->addWidget(refresh);
     bottom->addWidget(clear);

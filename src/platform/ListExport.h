@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QList>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -12,7 +13,6 @@
 #include <functional>
 
 class Platform;
-class QPushButton;
 
 // "Export..." of a list: every row the list selects is written to a CSV file the user names.
 namespace ListExport {
@@ -55,6 +55,18 @@ bool exportGrid(QWidget* parent, Platform& platform, const DataGrid* grid, Contr
                              *error = control->lastError();
                          return read;
                      });
+}
+
+// The list panel's button, wired to export `grid`'s list to a file suggested as `suggestedName`
+// (the messages stand above `owner`).
+template <class Control>
+QPushButton* gridButton(const QString& name, QWidget* parent, QWidget* owner, Platform& platform, const DataGrid* grid,
+                        Control* control, const QString& suggestedName)
+{
+    QPushButton* b = button(name, parent);
+    QObject::connect(b, &QPushButton::clicked, owner,
+                     [=, &platform] { exportGrid(owner, platform, grid, control, suggestedName); });
+    return b;
 }
 
 } // namespace ListExport

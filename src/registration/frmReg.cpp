@@ -343,10 +343,8 @@ QWidget* frmReg::buildEmployeePanel()
     search->addWidget(new QLabel(QStringLiteral("Client(s):"), m_Picture1));
     search->addWidget(m_Label16);
 
-    auto* exportList = ListExport::button(QStringLiteral("cmdExport1"), m_Picture1);
-    connect(exportList, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoLog1, QStringLiteral("Employees"));
-    });
+    auto* exportList = ListExport::gridButton(QStringLiteral("cmdExport1"), m_Picture1, this, m_ctx.platform,
+                                              m_DataGrid1, m_adoLog1, QStringLiteral("Employees"));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_Check1);
@@ -417,9 +415,8 @@ QWidget* frmReg::buildItemPanel()
     m_cmdImport = button(QStringLiteral("cmdImport"), QStringLiteral("Import..."), m_Picture2);
     m_cmdImport->setToolTip(QStringLiteral("Register the items of a CSV file saved from a spreadsheet"));
     connect(m_cmdImport, &QPushButton::clicked, this, &frmReg::cmdImport_Click);
-    auto* exportList = ListExport::button(QStringLiteral("cmdExport2"), m_Picture2);
-    connect(exportList, &QPushButton::clicked, this,
-            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_AdoLog2, QStringLiteral("Items")); });
+    auto* exportList = ListExport::gridButton(QStringLiteral("cmdExport2"), m_Picture2, this, m_ctx.platform,
+                                              m_DataGrid2, m_AdoLog2, QStringLiteral("Items"));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_cmdImport);

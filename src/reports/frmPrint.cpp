@@ -168,10 +168,8 @@ void frmPrint::buildLayout()
     m_Label7->setMinimumWidth(80);
     bottom->addWidget(m_Label7);
     bottom->addStretch();
-    auto* exportRows = ListExport::button(QStringLiteral("cmdExport"), this);
-    connect(exportRows, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_rows, QStringLiteral("Sales Report"));
-    });
+    auto* exportRows = ListExport::gridButton(QStringLiteral("cmdExport"), this, this, m_ctx.platform, m_DataGrid1,
+                                              m_rows, QStringLiteral("Sales Report"));
     bottom->addWidget(exportRows);
     auto* close = button(this, QStringLiteral("cmdAccept"), QStringLiteral("Close"));
     bottom->addWidget(close);

@@ -133,7 +133,8 @@ void frmSales::buildLayout()
     auto* save = button(vault, QStringLiteral("lvButtons_H3"), QStringLiteral("Save"));
     auto* refresh = button(vault, QStringLiteral("lvButtons_H2"), QStringLiteral("Refresh"));
     auto* print = button(vault, QStringLiteral("lvButtons_H4"), QStringLiteral("Print Settings"));
-    auto* exportLedger = ListExport::button(QStringLiteral("cmdExportLedger"), vault);
+    auto* exportLedger = ListExport::gridButton(QStringLiteral("cmdExportLedger"), vault, this, m_ctx.platform,
+                                                m_DataGrid2, m_adoLog1, QStringLiteral("Sales"));
     auto* close = button(vault, QStringLiteral("cmdAccept"), QStringLiteral("Close"));
     for (QPushButton* b : {save, refresh, print, exportLedger, close}) {
         b->setMinimumWidth(120);
@@ -160,7 +161,8 @@ void frmSales::buildLayout()
     hint->setObjectName(QStringLiteral("lblDeleteHint"));
     auto* hintRow = new QHBoxLayout;
     hintRow->addWidget(hint, 1);
-    auto* exportDaily = ListExport::button(QStringLiteral("cmdExportDaily"), daily);
+    auto* exportDaily = ListExport::gridButton(QStringLiteral("cmdExportDaily"), daily, this, m_ctx.platform,
+                                               m_DataGrid1, m_adoLog2, QStringLiteral("Daily Sales"));
     hintRow->addWidget(exportDaily);
     dailyLayout->addLayout(hintRow);
     auto* summary = new QFormLayout;
@@ -189,11 +191,6 @@ void frmSales::buildLayout()
     connect(refresh, &QPushButton::clicked, this, &frmSales::onRefresh);
     connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(exportLedger, &QPushButton::clicked, this,
-            [this] { ListExport::exportGrid(this, m_ctx.platform, m_DataGrid2, m_adoLog1, QStringLiteral("Sales")); });
-    connect(exportDaily, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoLog2, QStringLiteral("Daily Sales"));
-    });
 
     resizeToScreen(this, QSize(1000, 640));
 }

@@ -455,11 +455,9 @@ QWidget* frmMain::buildNotificationCentre()
     auto* close = makeButton(QStringLiteral("lvButtons_H2"), QStringLiteral("Close"), card);
     buttons->addWidget(remove);
     buttons->addWidget(removeAll);
-    auto* exportList = ListExport::button(QStringLiteral("cmdExportNotes"), card);
+    auto* exportList = ListExport::gridButton(QStringLiteral("cmdExportNotes"), card, this, m_ctx.platform, m_DataGrid1,
+                                              m_adoNot, QStringLiteral("Notifications"));
     exportList->setMinimumSize(110, 34);
-    connect(exportList, &QPushButton::clicked, this, [this] {
-        ListExport::exportGrid(this, m_ctx.platform, m_DataGrid1, m_adoNot, QStringLiteral("Notifications"));
-    });
     buttons->addWidget(exportList);
     buttons->addStretch(1);
     buttons->addWidget(close);
