@@ -223,7 +223,7 @@ bool Database::executeScript(const QString& sql)
 
 QString Database::quoteIdentifier(const QString& name) const
 {
-    return m_engine ? m_engine->quoteIdentifier(name) : SqliteEngine().quoteIdentifier(name);
+    return m_engine ? m_engine->quoteIdentifier(name) : quotedIdentifier(name);
 }
 
 QString Database::plainText(const QString& quotedColumn) const
@@ -233,7 +233,7 @@ QString Database::plainText(const QString& quotedColumn) const
 
 QString Database::containsSql(const QString& quotedColumn) const
 {
-    return m_engine ? m_engine->containsSql(quotedColumn) : SqliteEngine().containsSql(quotedColumn);
+    return m_engine ? m_engine->containsSql(quotedColumn) : likeContainsSql(quotedColumn);
 }
 
 bool Database::begin()

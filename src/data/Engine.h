@@ -7,6 +7,18 @@
 
 #include <functional>
 
+// A name quoted for a statement: in double quotes, a double quote within doubled.
+inline QString quotedIdentifier(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// "<column> contains the bound pattern", as a LIKE with the escape character \.
+inline QString likeContainsSql(const QString& quotedColumn)
+{
+    return quotedColumn + QStringLiteral(" LIKE ? ESCAPE '\\'");
+}
+
 // One kind of database behind Database: the SQLCipher file or a PostgreSQL server. Statements
 // are written once, in the file's dialect with ? marks; an engine runs them as they are or
 // translated to its own dialect. Values are always bound, never pasted into a statement.
@@ -55,16 +67,10 @@ public:
 
     virtual qint64 lastInsertRowId() const = 0;
     // A column name quoted for a statement of this engine.
-    virtual QString quoteIdentifier(const QString& name) const
-    {
-        return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-    }
+    virtual QString quoteIdentifier(const QString& name) const { return quotedIdentifier(name); }
     // "<column> contains the bound pattern": a LIKE with the escape character \ that ignores
     // letter case, whatever the column's type.
-    virtual QString containsSql(const QString& quotedColumn) const
-    {
-        return quotedColumn + QStringLiteral(" LIKE ? ESCAPE '\\'");
-    }
+    virtual QString containsSql(const QString& quotedColumn) const { return likeContainsSql(quotedColumn); }
     // A column's values as plain text, for grouping where letter case cannot matter (amounts,
     // numbers): the engine then needs no case-blind comparison per row.
     virtual QString plainText(const QString& quotedColumn) const { return quotedColumn; }

@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "data/TextForms.h"
 
 #include <QFile>
@@ -195,11 +196,6 @@ SortKind sortKind(const QString& table, const QString& column)
     if (column.compare(u"ElapsedTime", Qt::CaseInsensitive) == 0)
         return SortKind::Elapsed;
     return SortKind::Text;
-}
-
-QString quotedName(const QString& identifier)
-{
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 // The server's SQL functions for what the file's statements use of SQLite's own: the sales
@@ -427,7 +423,8 @@ QString SortKeySql(const QString& table, const QString& column, bool server)
 {
     // The server folds unquoted names to lower case, and its number and text columns do not mix
     // in COALESCE or replace, so there every column is read as text first.
-    const QString name = server ? quotedName(column.toLower()) + QStringLiteral("::text") : quotedName(column);
+    const QString name =
+        server ? quotedIdentifier(column.toLower()) + QStringLiteral("::text") : quotedIdentifier(column);
     const QString text = QStringLiteral("COALESCE(%1, '')").arg(name);
     switch (sortKind(table, column)) {
     case SortKind::Number:
