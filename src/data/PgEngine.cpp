@@ -362,7 +362,7 @@ bool PgEngine::tillNameHeld()
     return false;
 }
 
-QString PgEngine::translate(const QString& sql, int* markCount)
+QString PgEngine::translate(const QString& sql, int* markCount, bool* addedRowId)
 {
     QString text = sql;
     // The sales day key is the server's function of the same name, indexed like the file's.
@@ -382,7 +382,10 @@ QString PgEngine::translate(const QString& sql, int* markCount)
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression returning(QStringLiteral(R"(\bRETURNING\b)"),
                                               QRegularExpression::CaseInsensitiveOption);
-    if (insert.match(text).hasMatch() && !returning.match(text).hasMatch()) {
+    const bool addRowId = insert.match(text).hasMatch() && !returning.match(text).hasMatch();
+    if (addedRowId)
+        *addedRowId = addRowId;
+    if (addRowId) {
         while (text.endsWith(u';') || text.endsWith(u' ') || text.endsWith(u'\n'))
             text.chop(1);
         text += QStringLiteral(" RETURNING rowid");
@@ -402,14 +405,11 @@ const PgEngine::Prepared* PgEngine::prepared(const QString& sql)
         m_prepared.clear();
     }
     Prepared p;
-    const QString text = translate(sql, &p.marks);
+    const QString text = translate(sql, &p.marks, &p.insert);
     // "*" alone or after other columns and expressions (a sorted page selects its sort key first).
     static const QRegularExpression star(QStringLiteral(R"(^\s*SELECT\s+(?:.*,\s*)?\*\s+FROM\b)"),
                                          QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s)"),
-                                           QRegularExpression::CaseInsensitiveOption);
     p.star = star.match(text).hasMatch();
-    p.insert = insert.match(text).hasMatch();
     static const QRegularExpression select(QStringLiteral(R"(^\s*SELECT\s)"),
                                            QRegularExpression::CaseInsensitiveOption);
     p.reads = select.match(text).hasMatch();

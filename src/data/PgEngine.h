@@ -47,7 +47,9 @@ public:
     static constexpr int kTillNameLocks = 0x54494C4C; // "TILL"
 
     // The statement as this engine runs it (exposed for tests of the translation).
-    static QString translate(const QString& sql, int* markCount = nullptr);
+    // `addedRowId` tells whether the statement (an INSERT without a RETURNING of its own) was
+    // given RETURNING rowid.
+    static QString translate(const QString& sql, int* markCount = nullptr, bool* addedRowId = nullptr);
 
 private:
     struct Prepared
@@ -55,7 +57,7 @@ private:
         QByteArray name;
         int marks = 0;
         bool star = false;   // "SELECT *": the rowid the server adds to each table is not shown
-        bool insert = false; // ends in RETURNING rowid
+        bool insert = false; // given RETURNING rowid: its one row is the new rowid
         bool reads = false;  // a SELECT, which a copy that lost its till's name may still run
     };
     // The rows of a statement still coming from the server. A statement run while another is
