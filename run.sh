@@ -13,7 +13,7 @@ case "$(realpath -m "$(pemvix_shop_dir)")/" in
         exit 1 ;;
 esac
 pemvix_install_packages
-pemvix_build
+PEMVIX_BUILD_TARGETS="pemvix pemvix-initdb" pemvix_build
 pemvix_install_shop >/dev/null
 export PEMVIX_HOME PEMVIX_PROGRAMS
 PEMVIX_HOME="$(pemvix_shop_dir)"

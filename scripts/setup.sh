@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PEMVIX_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils poppler-utils
+    libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils xdotool poppler-utils
     tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps
     postgresql postgresql-contrib libpq-dev openssl)
 
@@ -23,11 +23,15 @@ pemvix_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y "${missing[@]}"
 }
 
+# Extra arguments go to the configure step. PEMVIX_BUILD_TARGETS, when set, names the only targets
+# built (run.sh builds just the two programs it installs, not the suites and benchmarks).
 pemvix_build() {
-    local top
+    local top targets=()
     top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
     cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$top/build" --parallel
+    # shellcheck disable=SC2206
+    [ -n "${PEMVIX_BUILD_TARGETS:-}" ] && targets=(--target ${PEMVIX_BUILD_TARGETS})
+    cmake --build "$top/build" --parallel "${targets[@]}"
 }
 
 # The shop's own folder, outside the checkout: the programs and the database live there.

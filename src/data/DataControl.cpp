@@ -587,6 +587,8 @@ void DataControl::emitCurrent()
 
 void DataControl::setCurrentRow(int row)
 {
+    if (m_removing)
+        return;
     while (row >= m_rows.size() && !m_atEnd)
         fetchNow();
     if (row < 0 || row >= m_rows.size())
@@ -729,6 +731,7 @@ bool DataControl::deleteRow(int row)
             affected == 0 ? QStringLiteral("The row was already gone from %1").arg(m_table) : m_db.lastError();
         return false;
     }
+    m_removing = true;
     beginRemoveRows({}, row, row);
     m_rows.removeAt(row);
     if (m_total > 0)
@@ -736,8 +739,13 @@ bool DataControl::deleteRow(int row)
     else if (m_total < 0)
         m_countedTo = -1; // a count under way starts again
     endRemoveRows();
-    if (m_current >= m_rows.size())
-        m_current = static_cast<int>(m_rows.size()) - 1;
+    m_removing = false;
+    // The current row stays on its record; when it was the removed one, the row that followed
+    // takes its place (the last row when it was last).
+    if (m_current > row)
+        --m_current;
+    else if (m_current == row)
+        m_current = std::min(row, static_cast<int>(m_rows.size()) - 1);
     emitCurrent();
     return true;
 }

@@ -224,6 +224,9 @@ private:
     QTimer* m_fillTimer = nullptr;
     QElapsedTimer m_sinceFillStep;
     int m_current = -1;
+    // While a row is removed, views move their own current row; the row after the removed one
+    // becomes current once the removal is done.
+    bool m_removing = false;
     bool m_adding = false;
     QVariantMap m_pending;
     bool m_editable = false;

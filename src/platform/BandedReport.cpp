@@ -11,7 +11,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QToolBar>
 
@@ -190,6 +192,10 @@ int BandedReport::render(QPrinter& printer, const PageProgress& progress) const
             painter.setPen(item.color);
             const QRectF rect(item.rect.x() * mm, (top + item.rect.y()) * mm, item.rect.width() * mm,
                               item.rect.height() * mm);
+            if (item.wrap) {
+                painter.drawText(rect, static_cast<int>(item.align) | Qt::TextWordWrap, text);
+                continue;
+            }
             const QString shown = QFontMetricsF(font, &printer).elidedText(text, Qt::ElideRight, rect.width());
             painter.drawText(rect, static_cast<int>(item.align) | Qt::TextSingleLine, shown);
         }
@@ -293,15 +299,34 @@ bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* 
                              QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
                      });
     if (auto* toolbar = preview.findChild<QToolBar*>()) {
-        if (enterPrints) {
-            // The preview's own Print action (its first action named so) opens the print dialog.
-            for (QAction* action : toolbar->actions()) {
-                if (action->text() == QLatin1String("Print")) {
-                    action->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-                    action->setShortcutContext(Qt::WindowShortcut);
-                    break;
-                }
+        // The preview's own Print action (its first action named so) opens the print dialog. The
+        // dialog starts from the report's own paper (a printer's usual one is often Letter) and
+        // the pages go out on that paper, as the preview showed them.
+        QAction* print = nullptr;
+        for (QAction* action : toolbar->actions()) {
+            if (action->text() == QLatin1String("Print")) {
+                print = action;
+                break;
             }
+        }
+        if (print) {
+            print->setObjectName(QStringLiteral("actionPrint"));
+            QObject::disconnect(print, &QAction::triggered, &preview, nullptr);
+            QObject::connect(print, &QAction::triggered, &preview, [&report, &platform, &preview, &printer] {
+                printer.setPageLayout(report.pageLayout());
+                QPrintDialog dialog(&printer, &preview);
+                dialog.setObjectName(QStringLiteral("printDialog"));
+                if (platform.showModal(dialog) != QDialog::Accepted)
+                    return;
+                printer.setPageLayout(report.pageLayout());
+                if (auto* pages = preview.findChild<QPrintPreviewWidget*>())
+                    pages->print();
+                preview.accept();
+            });
+        }
+        if (enterPrints && print) {
+            print->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+            print->setShortcutContext(Qt::WindowShortcut);
             auto* keepEnter = new EnterStaysInField(&preview);
             for (QLineEdit* field : toolbar->findChildren<QLineEdit*>())
                 field->installEventFilter(keepEnter);

@@ -30,6 +30,7 @@ struct ReportItem
     double pointSize = 10;
     bool bold = false;
     QColor color = Qt::black; // text colour of a label or field
+    bool wrap = false;        // a long text breaks between words within the rectangle, else it is cut with "..."
 };
 
 struct ReportBand

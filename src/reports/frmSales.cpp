@@ -1,5 +1,7 @@
 #include "reports/frmSales.h"
 
+#include "reports/DailySummary.h"
+
 #include "data/DataControl.h"
 #include "data/Database.h"
 #include "data/MoneyTotal.h"
@@ -258,15 +260,23 @@ void frmSales::onSave()
         return;
     const QString sales = m_txtSales->text();
     const QString transactions = m_Text1->text();
-    m_adoLog2->AddNew();
-    m_adoLog2->setField(QStringLiteral("BusinessDate"), day);
-    m_adoLog2->setField(QStringLiteral("Sales"), sales);
-    m_adoLog2->setField(QStringLiteral("Transactions"), transactions);
-    m_adoLog2->setField(QStringLiteral("TimeSave"), DateTimeText());
-    if (!m_adoLog2->Update()) {
+    DailySummary summary(m_ctx.db);
+    DailySummary::Outcome saved = summary.save(day, sales, transactions, false);
+    if (saved == DailySummary::Outcome::AlreadySaved) {
+        // A day is saved once: a second Save replaces the first only when the user says so.
+        if (m_ctx.platform.message(this,
+                                   QStringLiteral("The sales report for %1 was saved before. Replace the saved "
+                                                  "report with these figures?")
+                                       .arg(day),
+                                   QStringLiteral("Confirm"), QMessageBox::Yes | QMessageBox::No,
+                                   QMessageBox::Question) != QMessageBox::Yes)
+            return;
+        saved = summary.save(day, sales, transactions, true);
+    }
+    if (saved != DailySummary::Outcome::Saved) {
         // Nothing was stored: the day and its figures stay on screen for another try.
         m_ctx.platform.writeFailed(this, QStringLiteral("The sales report for %1 was not saved.").arg(day),
-                                   m_adoLog2->lastError());
+                                   summary.lastError());
         return;
     }
     m_adoLog1->setRecordSource(kAllSales);

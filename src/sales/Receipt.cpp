@@ -7,6 +7,12 @@
 #include "sales/ReceiptStore.h"
 #include "session/AppContext.h"
 
+#include <QFontMetricsF>
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
@@ -29,15 +35,35 @@ struct Layout
 const Layout kRoll{72, 4.5, 8, 11, 10};
 const Layout kSheet{180, 5.5, 10, 16, 12};
 
+// The lines the company name takes in the header's bold title font across the paper's width.
+int companyLines(const QString& name, const Layout& l)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(l.title);
+    font.setBold(true);
+    // Measured as a printer of 1200 dots per inch lays it out.
+    QImage device(1, 1, QImage::Format_Mono);
+    constexpr double kDotsPerMm = 1200 / 25.4;
+    device.setDotsPerMeterX(qRound(kDotsPerMm * 1000));
+    device.setDotsPerMeterY(qRound(kDotsPerMm * 1000));
+    const QFontMetricsF metrics(font, &device);
+    const double unitsPerMm = kDotsPerMm;
+    const QRectF used = metrics.boundingRect(QRectF(0, 0, l.width * unitsPerMm, 1e6), Qt::TextWordWrap, name);
+    const int lines = static_cast<int>(std::ceil(used.height() / metrics.lineSpacing() - 0.01));
+    return std::clamp(lines, 1, 3);
+}
+
 // The company name (when the shop has one) and the sale's particulars, one per line, then a rule.
-void addHeader(BandedReport& report, const Layout& l, bool company)
+void addHeader(BandedReport& report, const Layout& l, const QString& companyName)
 {
     ReportBand& band = report.reportHeader;
     double y = 0;
-    if (company) {
-        band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, l.line * 1.6), l.title, true,
-                      kCentre);
-        y = l.line * 1.6 + 2;
+    if (!companyName.trimmed().isEmpty()) {
+        // A long name wraps onto as many lines as it needs (three at most) instead of being cut.
+        const double height = l.line * 1.6 * companyLines(companyName, l);
+        band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, height), l.title, true, kCentre)
+            .wrap = true;
+        y = height + 2;
     }
     for (const char* name : {"lblSaleNumber", "lblDate", "lblTime", "lblCashier"}) {
         band.addLabel(QString::fromLatin1(name), QString(), QRectF(0, y, l.width, l.line), l.small);
@@ -75,7 +101,7 @@ void addFooter(BandedReport& report, const Layout& l, double captionX, double fi
 
 // A roll is narrow: each line prints its name on a line of its own, then quantity, price and
 // amount beneath it.
-void layRoll(BandedReport& report, bool company)
+void layRoll(BandedReport& report, const QString& company)
 {
     const Layout& l = kRoll;
     report.setRollPaper(80, QMarginsF(4, 4, 4, 4));
@@ -96,7 +122,7 @@ void layRoll(BandedReport& report, bool company)
 }
 
 // An A4 sheet: one line per sold line, in columns, with the headings on every page.
-void laySheet(BandedReport& report, bool company)
+void laySheet(BandedReport& report, const QString& company)
 {
     const Layout& l = kSheet;
     report.setPaper(QPageSize(QPageSize::A4), QMarginsF(15, 15, 15, 15));
@@ -109,10 +135,12 @@ void laySheet(BandedReport& report, bool company)
         double width;
         Qt::Alignment align;
     };
-    static const Column columns[] = {{"ITEM", "Name", 0, 98, kLeft},
-                                     {"QTY", "Quantity", 100, 20, kRight},
-                                     {"PRICE", "Price", 122, 28, kRight},
-                                     {"AMOUNT", "Amount", 152, 28, kRight}};
+    // Price and amount are wide enough for the largest figures a till takes (a price below a
+    // billion, an amount of many such), printed whole.
+    static const Column columns[] = {{"ITEM", "Name", 0, 72, kLeft},
+                                     {"QTY", "Quantity", 74, 18, kRight},
+                                     {"PRICE", "Price", 94, 38, kRight},
+                                     {"AMOUNT", "Amount", 134, 46, kRight}};
     report.pageHeader.height = l.line + 3;
     report.detail.height = l.line + 1;
     for (const Column& c : columns) {
@@ -127,7 +155,7 @@ void laySheet(BandedReport& report, bool company)
         .addLabel(QStringLiteral("lblPage"), QStringLiteral("Page {page} of {pages}"), QRectF(0, 2, l.width, 5), 8,
                   false, kCentre)
         .color = kGrey;
-    addFooter(report, l, 100, 130);
+    addFooter(report, l, 74, 120);
 }
 
 } // namespace
@@ -164,11 +192,10 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
         rows.push_back({line.name, line.quantity, line.price, line.amount});
     report.setRows(
         {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
-    const bool company = !receipt.company.trimmed().isEmpty();
     if (paper == ReceiptPaper::A4)
-        laySheet(report, company);
+        laySheet(report, receipt.company);
     else
-        layRoll(report, company);
+        layRoll(report, receipt.company);
     report.setCaption(QStringLiteral("lblCompany"), receipt.company);
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);
     report.setCaption(QStringLiteral("lblDate"), QStringLiteral("Date: ") + receipt.date);

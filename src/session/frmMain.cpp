@@ -209,8 +209,10 @@ QWidget* frmMain::buildTopBar()
     big.setBold(true);
     m_lblTitle->setFont(big);
     m_lblTitle->setMinimumHeight(QFontMetrics(big).height());
-    // A long company name is cut at the window's edge instead of widening the window.
+    // A long company name takes a smaller size to fit the bar (fitTitle) instead of widening the
+    // window.
     m_lblTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_lblTitle->installEventFilter(this);
     auto* subtitle = makeLabel(QStringLiteral("subTitle"), QStringLiteral("Sales and Inventory System"), bar);
     titles->addWidget(m_lblTitle);
     titles->addWidget(subtitle);
@@ -577,6 +579,7 @@ void frmMain::GetClient6()
     m_lblTitle->clear();
     while (!rs.EndOfFile()) {
         m_lblTitle->setText(rs.text(QStringLiteral("CompanyName")));
+        fitTitle();
         rs.MoveNext();
     }
 }
@@ -862,6 +865,23 @@ void frmMain::deleteAllNotifications()
     noti();
 }
 
+void frmMain::fitTitle()
+{
+    // The company name is shown whole: the largest size from 24 points down to 12 at which it
+    // fits the bar's width (a name too long even then is cut at the edge).
+    QFont font = m_lblTitle->font();
+    const int width = m_lblTitle->contentsRect().width();
+    int size = 24;
+    for (; size > 12; --size) {
+        font.setPointSize(size);
+        if (QFontMetrics(font).horizontalAdvance(m_lblTitle->text()) <= width)
+            break;
+    }
+    font.setPointSize(size);
+    if (font != m_lblTitle->font())
+        m_lblTitle->setFont(font);
+}
+
 void frmMain::resetHover()
 {
     for (QLabel* picture : m_cmd)
@@ -876,7 +896,7 @@ void frmMain::showFocusedEntry()
     // ends it as for any hover.
     resetHover();
     for (int i = 0; i < EntryCount; ++i) {
-        if (m_img[i]->hasFocus()) {
+        if (m_img[i]->hasFocus() || m_img[i]->underMouse()) {
             m_cmd[i]->show();
             setTextColour(m_caption[i], Qt::red);
         }
@@ -885,9 +905,10 @@ void frmMain::showFocusedEntry()
 
 void frmMain::setMenuReachable(bool reachable)
 {
-    // Only a signed-in user reaches the menu; the sign-in panel covers it otherwise.
+    // Only a signed-in user reaches the menu; the sign-in panel covers it otherwise. The keyboard
+    // reaches an entry by Tab; a click or a tap opens it at once without moving the focus first.
     for (QLabel* picture : m_img)
-        picture->setFocusPolicy(reachable ? Qt::StrongFocus : Qt::NoFocus);
+        picture->setFocusPolicy(reachable ? Qt::TabFocus : Qt::NoFocus);
 }
 
 bool frmMain::menuKey(int entry, const QKeyEvent* key)
@@ -932,6 +953,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         type == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         static_cast<QWidget*>(watched)->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint());
 
+    if (watched == m_lblTitle && type == QEvent::Resize)
+        fitTitle();
     for (int i = 0; i < EntryCount; ++i) {
         if (watched == m_img[i] && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
             showFocusedEntry();

@@ -84,6 +84,7 @@ private:
     void changeOwnPassword();
     void deleteNotification();
     void deleteAllNotifications();
+    void fitTitle();
     void resetHover();
     // Gives the hover look to the menu entry that has the keyboard focus (none when none has).
     void showFocusedEntry();

@@ -589,7 +589,7 @@ void tst_Registration::showUserPassword()
 void tst_Registration::listsEditAndDeleteInPlace()
 {
     Fixture f;
-    for (const char* name : {"Drink", "Soap"})
+    for (const char* name : {"Drink", "Soap", "Salt", "Rice"})
         f.registerItem(Item{name, "1", "d", "b", "1", "Available"});
     f.click("cmdItem");
     auto* grid = f.get<DataGrid>("DataGrid2");
@@ -606,12 +606,23 @@ void tst_Registration::listsEditAndDeleteInPlace()
     QCOMPARE(f.env.scalar("SELECT ItemPrice FROM tblStocks WHERE ItemName='Soap'"), QStringLiteral("7.25"));
     QCOMPARE(grid->model()->index(1, 2).data().toString(), QStringLiteral("7.25"));
 
-    // DEL deletes the selected row only, at once.
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
-    QTest::keyClick(grid, Qt::Key_Delete);
-    QCOMPARE(f.env.scalar("SELECT group_concat(ItemName) FROM tblStocks"), QStringLiteral("Soap"));
+    // DEL deletes the selected row only, at once, and the row after it becomes current; the last
+    // row deleted leaves the one before it current.
+    auto deleteAt = [&](int row) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(row, 1)).center());
+        QTest::keyClick(grid, Qt::Key_Delete);
+        return grid->model()->index(grid->currentIndex().row(), 1).data().toString();
+    };
+    QCOMPARE(deleteAt(1), QStringLiteral("Salt"));
+    QCOMPARE(f.env.scalar("SELECT group_concat(ItemName) FROM (SELECT ItemName FROM tblStocks ORDER BY rowid)"),
+             QStringLiteral("Drink,Salt,Rice"));
+    QCOMPARE(deleteAt(2), QStringLiteral("Salt"));
+    QCOMPARE(deleteAt(0), QStringLiteral("Salt"));
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(f.env.scalar("SELECT group_concat(ItemName) FROM tblStocks"), QStringLiteral("Salt"));
     QCOMPARE(f.get<QLabel>("Label21")->text(), QStringLiteral("1"));
-    QVERIFY(f.env.messages.size() == 4); // two confirmations, two successes: none for the edit or deletion
+    QVERIFY(f.env.messages.size() == 8); // four confirmations, four successes: none for the edit or deletion
 }
 
 void tst_Registration::numberIssuedInsideTheWrite_data()

@@ -314,15 +314,25 @@ void tst_reports::saveTwiceAndEmptyDay()
     addSales(env, {{kDay, QStringLiteral("10")}});
     frmSales w(env.ctx);
     w.show();
-    for (int i = 0; i < 2; ++i) {
+    // A day saved before is saved again only when the user says to replace it, and then it has
+    // one row with the new figures.
+    const auto save = [&](std::initializer_list<QMessageBox::StandardButton> answers) {
         pickDay(w, "lvButtons_H1", "Calendar1", kDay);
-        env.answer(QMessageBox::Yes);
+        for (const QMessageBox::StandardButton answer : answers)
+            env.answer(answer);
         QTest::mouseClick(child<QPushButton>(w, "lvButtons_H3"), Qt::LeftButton);
-    }
-    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblDaily WHERE BusinessDate = ? AND Sales = '10'"),
-                        {DateText(kDay)}),
-             QStringLiteral("2"));
-    QCOMPARE(child<DataGrid>(w, "DataGrid1")->model()->rowCount(), 2);
+        return env.scalar(QStringLiteral("SELECT group_concat(Sales || '/' || Transactions) FROM tblDaily "
+                                         "WHERE BusinessDate = ?"),
+                          {DateText(kDay)});
+    };
+    QCOMPARE(save({QMessageBox::Yes}), QStringLiteral("10/1"));
+    addSales(env, {{kDay, QStringLiteral("5")}});
+    QCOMPARE(save({QMessageBox::Yes, QMessageBox::No}), QStringLiteral("10/1"));
+    QVERIFY(env.messages.last().text.contains(QStringLiteral("was saved before")));
+    QCOMPARE(env.messages.last().buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(save({QMessageBox::Yes, QMessageBox::Yes}), QStringLiteral("15/2"));
+    QCOMPARE(env.messages.last().text, QStringLiteral("Report Saved!"));
+    QCOMPARE(child<DataGrid>(w, "DataGrid1")->model()->rowCount(), 1);
 
     // A day without sales, picked after one with sales, saves 0 and 0.
     pickDay(w, "lvButtons_H1", "Calendar1", kDay);

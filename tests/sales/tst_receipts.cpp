@@ -14,6 +14,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -215,9 +219,22 @@ void tst_receipts::layoutOnBothPapers()
     QVERIFY(pdfText(bare).trimmed().startsWith(QStringLiteral("Sale No.: ") + sale.saleNumber));
     if (paper == ReceiptPaper::Roll80)
         QVERIFY(size.height() - pageSize(run(QStringLiteral("pdfinfo"), {bare})).height() > 20);
+
+    // A long company name wraps whole, and the largest figures print whole.
+    ReceiptData large = receipt;
+    large.company = QStringLiteral("ROSA'S CORNER STORE AND CAFE OF THE NORTH");
+    large.lines.push_back({QStringLiteral("Wall clock"), QStringLiteral("125"), QStringLiteral("999,999,999.99"),
+                           QStringLiteral("124,999,999,998.75")});
+    const QString wide = env.dir() + QStringLiteral("/large.pdf");
+    QVERIFY(ReceiptReport(large, paper).exportPdf(wide));
+    const QString wideText = pdfText(wide).simplified();
+    for (const QString& whole : {large.company, QStringLiteral("999,999,999.99"), QStringLiteral("124,999,999,998.75")})
+        QVERIFY2(wideText.contains(whole), qPrintable(whole + QStringLiteral(" in ") + wideText));
     if (const QString dir = qEnvironmentVariable("PEMVIX_SCREENSHOT_DIR"); !dir.isEmpty())
-        run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), pdf,
-                                         dir + QStringLiteral("/receipt-") + QTest::currentDataTag()});
+        for (const QString& file : {pdf, wide})
+            run(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), file,
+                 dir + QStringLiteral("/receipt-") + QTest::currentDataTag() + QFileInfo(file).baseName()});
 }
 
 void tst_receipts::unitPrice_data()
@@ -389,13 +406,28 @@ void tst_receipts::throughRealDialogLoops()
             field->setFocus();
             QTest::keyClick(field, Qt::Key_Return);
         }
-        printPreviewTo(*w, pdf);
-        QTest::keyClick(w, Qt::Key_Escape);
+        // Enter prints through the print dialog (accepted as it opens), which starts from the
+        // receipt's own paper and prints on it, and the preview closes.
+        QPrinter* printer = static_cast<QPrintPreviewDialog*>(w)->printer();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(pdf);
+        QTest::keyClick(w, Qt::Key_Return);
+    };
+    std::function<void()> acceptPrintDialog = [&] {
+        QTimer::singleShot(10, &guard, acceptPrintDialog);
+        if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            dialog && dialog->isVisible()) {
+            seen << dialog->windowTitle();
+            QCOMPARE(dialog->printer()->pageLayout().pageSize().size(QPageSize::Millimeter).width(), 80.0);
+            dialog->accept();
+        }
     };
     QTimer::singleShot(0, &guard, drive);
+    QTimer::singleShot(0, &guard, acceptPrintDialog);
     sellThroughWindows(env);
-    QCOMPARE(seen, (QStringList{"AMOUNT DUE", "Receipt 1"}));
+    QCOMPARE(seen, (QStringList{"AMOUNT DUE", "Receipt 1", "Print"}));
     checkReceipt(env, pdfText(pdf), lastSale(env));
+    QVERIFY(qAbs(pageSize(run(QStringLiteral("pdfinfo"), {pdf})).width() - 80 / 25.4 * 72) < 1.5);
 }
 
 void tst_receipts::olderFileGetsReceiptTable()

@@ -1,0 +1,45 @@
+#include "reports/DailySummary.h"
+
+#include "data/Database.h"
+#include "data/TextForms.h"
+
+int DailySummary::savedCount(const QString& day)
+{
+    const Recordset rows = m_db.query(QStringLiteral("SELECT count(*) FROM tblDaily WHERE BusinessDate = ?"), {day});
+    if (!rows.State() || rows.rows().isEmpty()) {
+        m_lastError = m_db.lastError();
+        return -1;
+    }
+    return rows.rows().first().first().toInt();
+}
+
+DailySummary::Outcome DailySummary::save(const QString& day, const QString& sales, const QString& transactions,
+                                         bool replace)
+{
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        m_lastError = m_db.lastError();
+        return Outcome::Failed;
+    }
+    // Read under the writers' lock: another copy saving the same day meanwhile is seen here.
+    if (replace) {
+        if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblDaily WHERE BusinessDate = ?"), {day}) < 0) {
+            m_lastError = m_db.lastError();
+            return Outcome::Failed;
+        }
+    } else {
+        const int saved = savedCount(day);
+        if (saved < 0)
+            return Outcome::Failed;
+        if (saved > 0)
+            return Outcome::AlreadySaved;
+    }
+    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblDaily (BusinessDate, Sales, Transactions, TimeSave) "
+                                       "VALUES (?, ?, ?, ?)"),
+                        {day, sales, transactions, DateTimeText()}) != 1 ||
+        !tx.commit()) {
+        m_lastError = m_db.lastError();
+        return Outcome::Failed;
+    }
+    return Outcome::Saved;
+}
