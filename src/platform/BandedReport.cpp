@@ -230,13 +230,13 @@ int BandedReport::render(QPrinter& printer, const PageProgress& progress) const
     return static_cast<int>(pages.size());
 }
 
-bool BandedReport::exportPdf(const QString& path, const PageProgress& progress) const
+bool PrintableDocument::exportPdf(const QString& path, const PageProgress& progress) const
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     printer.setPageLayout(pageLayout());
-    printer.setDocName(m_title);
+    printer.setDocName(windowTitle());
     printer.setCreator(Platform::applicationTitle());
     const int pages = render(printer, progress);
     if (pages < 0)
@@ -266,7 +266,7 @@ protected:
 };
 
 // Shows each laid-out page in the progress window; false once it was cancelled.
-BandedReport::PageProgress pageProgress(WorkProgressDialog& dialog)
+PrintableDocument::PageProgress pageProgress(WorkProgressDialog& dialog)
 {
     return [&dialog](int done, int pages) {
         dialog.setLabel(QStringLiteral("Preparing page %1 of %2...").arg(done).arg(pages));
@@ -276,7 +276,7 @@ BandedReport::PageProgress pageProgress(WorkProgressDialog& dialog)
 
 } // namespace
 
-bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent, bool enterPrints)
+bool showReportPreview(const PrintableDocument& report, Platform& platform, QWidget* parent, bool enterPrints)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(report.pageLayout());

@@ -45,16 +45,35 @@ struct ReportBand
     ReportItem& addRule(double y, double x = 0, double width = -1); // width -1: the full band
 };
 
+// Anything printed page by page: a report, a sheet of labels. The preview below shows it.
+class PrintableDocument
+{
+public:
+    virtual ~PrintableDocument() = default;
+    // Told after each page is laid out: pages done and pages in all; false stops the work.
+    using PageProgress = std::function<bool(int done, int pages)>;
+
+    virtual QString windowTitle() const = 0;
+    // The page the document is laid out on, margins in millimetres.
+    virtual QPageLayout pageLayout() const = 0;
+    // Paints every page on a printer (a real one, or a PDF file). Returns the number of pages,
+    // 0 when the printer cannot be painted on, -1 when `progress` stopped the work.
+    virtual int render(QPrinter& printer, const PageProgress& progress = {}) const = 0;
+    // Writes the document as a PDF file on its paper. False when the file cannot be written or
+    // `progress` stopped the work.
+    virtual bool exportPdf(const QString& path, const PageProgress& progress = {}) const;
+};
+
 // A banded report: the report header once at the top of the first page, the page header on
 // every page, one detail band per row across as many pages as it takes, the page footer at the
 // bottom of every page, and the report footer once after the last row. Page footer labels may
 // use the placeholders {page} and {pages}.
-class BandedReport
+class BandedReport : public PrintableDocument
 {
 public:
     explicit BandedReport(QString windowTitle);
 
-    QString windowTitle() const { return m_title; }
+    QString windowTitle() const override { return m_title; }
 
     ReportBand reportHeader;
     ReportBand pageHeader;
@@ -72,21 +91,18 @@ public:
     void setRollPaper(double width, const QMarginsF& margins);
     bool isRoll() const { return m_rollWidth > 0; }
     // The page the report is laid out on, margins in millimetres; a roll's page holds every band.
-    QPageLayout pageLayout() const;
+    QPageLayout pageLayout() const override;
 
     // The rows the detail band prints; fields find their values by column name (case ignored).
     void setRows(const QStringList& columns, const QVector<QVector<QVariant>>& rows);
     int rowCount() const { return static_cast<int>(m_rows.size()); }
 
-    // Told after each page is laid out: pages done and pages in all; false stops the work.
-    using PageProgress = std::function<bool(int done, int pages)>;
-
     // Paints every page on a printer (a real one, or a PDF file). Returns the number of pages,
     // 0 when the printer cannot be painted on, -1 when `progress` stopped the work.
-    int render(QPrinter& printer, const PageProgress& progress = {}) const;
+    int render(QPrinter& printer, const PageProgress& progress = {}) const override;
     // Writes the report as a PDF file on its paper. False when the file cannot be written or
     // `progress` stopped the work.
-    bool exportPdf(const QString& path, const PageProgress& progress = {}) const;
+    using PrintableDocument::exportPdf;
 
 private:
     QString m_title;
@@ -105,4 +121,4 @@ private:
 // the print dialog), so a cashier need not reach for the mouse. False when pages could not be
 // painted on a printer (the preview's own or the one printed to), for example a printer that
 // failed or a file that could not be written.
-bool showReportPreview(const BandedReport& report, Platform& platform, QWidget* parent, bool enterPrints = false);
+bool showReportPreview(const PrintableDocument& report, Platform& platform, QWidget* parent, bool enterPrints = false);
