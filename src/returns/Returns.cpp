@@ -480,6 +480,21 @@ std::optional<ReturnRecord> Returns::record(qint64 returnNumber)
     return r;
 }
 
+bool Returns::noteReprint(const QString& saleNumber, const QString& who, QString* error)
+{
+    Transaction tx(m_db);
+    const bool ok =
+        tx.isActive() &&
+        m_db.ExecuteSql(QStringLiteral("INSERT INTO tblNot (NoteDate, NoteTime, RE, Notification) VALUES (?, ?, ?, ?)"),
+                        {DateText(), TimeText(), QStringLiteral("Receipt Reprint"),
+                         QStringLiteral("%1 printed a copy of the receipt of sale No. %2 at till %3.")
+                             .arg(who, saleNumber, m_till)}) == 1 &&
+        tx.commit();
+    if (!ok && error)
+        *error = m_db.lastError();
+    return ok;
+}
+
 namespace {
 
 RefundTotal refunds(Database& db, const QString& where, const QVariantList& params)
@@ -510,9 +525,9 @@ RefundTotal refundsForSpan(Database& db, const QDate& from, const QDate& to)
     return refunds(db, QStringLiteral("ReturnDay >= ? AND ReturnDay <= ?"), {dayKey(from), dayKey(to)});
 }
 
-bool saveDailyRefunds(Database& db, const QDate& day, const RefundTotal& total)
+bool saveDailyRefunds(Database& db, const QString& day, const QString& savedAt, const RefundTotal& total)
 {
     return db.ExecuteSql(QStringLiteral("INSERT INTO tblDailyRefund (BusinessDate, Refunds, Returns, TimeSave) VALUES "
                                         "(?, ?, ?, ?)"),
-                         {DateText(day), total.refunds, total.returns, DateTimeText()}) == 1;
+                         {day, total.refunds, total.returns, savedAt}) == 1;
 }

@@ -179,6 +179,8 @@ public:
     bool listDay(const QDate& day, QVector<SaleSummary>& sales, QString* error = nullptr);
     ReturnResult store(const ReturnRequest& request);
     std::optional<ReturnRecord> record(qint64 returnNumber);
+    // Journals the reprint of a sale's receipt ("Receipt Reprint"), in a transaction of its own.
+    bool noteReprint(const QString& saleNumber, const QString& who, QString* error = nullptr);
 
     // The title of the journal entry a return writes.
     static QString journalTitle() { return QStringLiteral("Item Return"); }
@@ -195,4 +197,5 @@ RefundTotal refundsForDay(Database& db, const QDate& day);
 RefundTotal refundsForSpan(Database& db, const QDate& from, const QDate& to);
 // Keeps the day's refunds beside its saved daily summary (tblDailyRefund), within the caller's
 // transaction.
-bool saveDailyRefunds(Database& db, const QDate& day, const RefundTotal& total);
+// `day` and `savedAt` are the summary row's BusinessDate and TimeSave, as stored there.
+bool saveDailyRefunds(Database& db, const QString& day, const QString& savedAt, const RefundTotal& total);

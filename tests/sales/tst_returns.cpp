@@ -2,8 +2,14 @@
 
 #include "data/TextForms.h"
 #include "returns/Returns.h"
+#include "reports/frmSales.h"
 #include "sales/Cart.h"
+#include "sales/frmFindSale.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QThread>
 
@@ -73,6 +79,7 @@ private slots:
     void refundsAddUpToTheCharge();
     void twoTillsNeverReturnMoreThanSold();
     void booksAddRefundsAndNet();
+    void returnThroughTheWindows();
 };
 
 void tst_returns::refused_data()
@@ -266,6 +273,78 @@ void tst_returns::booksAddRefundsAndNet()
     QCOMPARE(sales.first().total, qint64(3750));
     QCOMPARE(sales.first().refunded, qint64(3750));
     QVERIFY(sales.first().salesRow >= 0);
+}
+
+void tst_returns::returnThroughTheWindows()
+{
+    // A cashier (an employee) finds the sale by its number and takes it back in two returns,
+    // approved by the administrator; the day's ledger then shows sales, refunds and net.
+    Shop shop;
+    shop.setSession(QStringLiteral("Maria"), QStringLiteral("Cashier"));
+    const QString sale = shop.sell({{QStringLiteral("100"), QStringLiteral("3")}});
+    const auto stock = [&shop] {
+        return shop.scalar(QStringLiteral("SELECT ItemStocks FROM tblStocks WHERE ItemNumber = '100'"));
+    };
+    QCOMPARE(stock(), QStringLiteral("7"));
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT AmountDue FROM tblSales")), QStringLiteral("37.50"));
+    shop.exec(QStringLiteral("UPDATE tblStocks SET ItemPrice = '15.00' WHERE ItemNumber = '100'"));
+
+    frmFindSale find(shop.ctx);
+    auto* number = find.findChild<QLineEdit*>(QStringLiteral("txtSaleNumber"));
+    QTest::keyClicks(number, sale);
+    QTest::keyClick(number, Qt::Key_Return);
+    auto* sales = find.findChild<QTableWidget*>(QStringLiteral("grdSales"));
+    QCOMPARE(sales->rowCount(), 1);
+    QCOMPARE(sales->item(0, 5)->text(), QStringLiteral("37.50"));
+
+    QString shown;
+    const auto returnWith = [&](const QString& quantity, bool restock) {
+        shop.onModal([&, quantity, restock](QDialog& window) {
+            auto* grid = window.findChild<QTableWidget*>(QStringLiteral("grdReturn"));
+            if (grid->item(0, 6)->flags() & Qt::ItemIsEditable)
+                grid->item(0, 6)->setText(quantity);
+            grid->item(0, 7)->setCheckState(restock ? Qt::Checked : Qt::Unchecked);
+            QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txtApprover")), TestEnv::adminUser());
+            QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txtApproverPassword")),
+                             TestEnv::adminPassword());
+            shown = window.findChild<QLabel*>(QStringLiteral("lblRefund"))->text();
+            auto* finish = window.findChild<QPushButton*>(QStringLiteral("cmdFinish"));
+            QTest::mouseClick(finish, Qt::LeftButton);
+            // A second press stores nothing more.
+            QTest::mouseClick(finish, Qt::LeftButton);
+            if (window.result() != QDialog::Accepted)
+                QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+            return window.result();
+        });
+        QTest::mouseClick(find.findChild<QPushButton*>(QStringLiteral("cmdReturn")), Qt::LeftButton);
+    };
+
+    returnWith(QStringLiteral("1"), true);
+    QCOMPARE(shown, QStringLiteral("Refund: 12.50"));
+    QVERIFY(shop.lastMessage().text.contains(QStringLiteral("Hand over the refund: 12.50")));
+    QCOMPARE(stock(), QStringLiteral("8"));
+    QCOMPARE(sales->item(0, 6)->text(), QStringLiteral("12.50"));
+
+    returnWith(QStringLiteral("3"), true);
+    QVERIFY(shop.lastMessage().text.contains(QStringLiteral("2 can still be returned")));
+    QCOMPARE(stock(), QStringLiteral("8"));
+
+    returnWith(QStringLiteral("2"), false);
+    QCOMPARE(shown, QStringLiteral("Refund: 25.00"));
+    QVERIFY(shop.lastMessage().text.contains(QStringLiteral("Hand over the refund: 25.00")));
+    QCOMPARE(stock(), QStringLiteral("8"));
+
+    returnWith(QStringLiteral("1"), true);
+    QVERIFY(shop.lastMessage().text.contains(QStringLiteral("Nothing is selected")));
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT count(*) FROM tblReturn")), QStringLiteral("2"));
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT approver FROM tblReturn WHERE ReturnNumber = 1")),
+             TestEnv::adminUser());
+
+    frmSales ledger(shop.ctx);
+    ledger.findChild<QLineEdit*>(QStringLiteral("txtSearch"))->setText(DateText());
+    QCOMPARE(Cents::fromText(ledger.findChild<QLineEdit*>(QStringLiteral("txtSales"))->text()), 3750);
+    QCOMPARE(ledger.findChild<QLineEdit*>(QStringLiteral("txtRefunds"))->text(), QStringLiteral("37.50"));
+    QCOMPARE(ledger.findChild<QLineEdit*>(QStringLiteral("txtNet"))->text(), QStringLiteral("0.00"));
 }
 
 QTEST_MAIN(tst_returns)
