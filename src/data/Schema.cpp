@@ -126,7 +126,8 @@ CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
 // names its sale, till, cashier and approver, and holds its refund in cents; its lines name the
 // item, the whole units taken back, their refund and whether they went back to stock. The
 // confirmation is made once per return window, so a return is stored once however often it is
-// confirmed. tblDailyRefund keeps a day's refunds beside its saved daily summary.
+// confirmed. tblDailyRefund keeps a day's refunds beside its saved daily summary. A sale's
+// sold-item lines are found by its number through idxSoldSale.
 const char* const kReturnTables = R"SQL(
 CREATE TABLE tblSaleRef (
     SaleNumber TEXT COLLATE NOCASE,
@@ -139,6 +140,7 @@ CREATE TABLE tblSaleRef (
 );
 CREATE INDEX idxSaleRefNumber ON tblSaleRef (SaleNumber);
 CREATE INDEX idxSaleRefDate ON tblSaleRef (SaleDate);
+CREATE INDEX IF NOT EXISTS idxSoldSale ON tblSold (TransactionID);
 CREATE TABLE tblReturn (
     ReturnNumber INTEGER NOT NULL,
     SaleNumber   TEXT COLLATE NOCASE,
@@ -513,7 +515,7 @@ bool upgradeServerSchema(Database& db)
         return tx.commit();
     for (const QString& statement : serverSchemaStatements()) {
         static const QRegularExpression returnTable(
-            QStringLiteral(R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund)\b)"));
+            QStringLiteral(R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"));
         if (returnTable.match(statement).hasMatch() && !db.executeScript(statement))
             return false;
     }

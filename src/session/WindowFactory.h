@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/FormDialog.h"
+
 #include <memory>
 
-class FormDialog;
 class QWidget;
 
 // Creates the windows that the main window opens, which live in folders the session folder

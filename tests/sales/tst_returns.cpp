@@ -80,6 +80,7 @@ private slots:
     void twoTillsNeverReturnMoreThanSold();
     void booksAddRefundsAndNet();
     void returnThroughTheWindows();
+    void olderDatabaseGetsReturnTables();
 };
 
 void tst_returns::refused_data()
@@ -345,6 +346,21 @@ void tst_returns::returnThroughTheWindows()
     QCOMPARE(Cents::fromText(ledger.findChild<QLineEdit*>(QStringLiteral("txtSales"))->text()), 3750);
     QCOMPARE(ledger.findChild<QLineEdit*>(QStringLiteral("txtRefunds"))->text(), QStringLiteral("37.50"));
     QCOMPARE(ledger.findChild<QLineEdit*>(QStringLiteral("txtNet"))->text(), QStringLiteral("0.00"));
+}
+
+void tst_returns::olderDatabaseGetsReturnTables()
+{
+    // A shop's database (file or server) from before returns gets their tables at first open.
+    Shop shop;
+    for (const char* table : {"tblSaleRef", "tblReturn", "tblReturnLine", "tblReturnCounter", "tblDailyRefund"})
+        shop.exec(QStringLiteral("DROP TABLE %1").arg(QString::fromLatin1(table)));
+    shop.db.close();
+    QVERIFY2(TestEnv::onServer() ? shop.db.openServer(shop.connection()) : shop.db.open(shop.dbPath()),
+             qPrintable(shop.db.lastError()));
+    const QString sale = shop.sell({{QStringLiteral("100"), QStringLiteral("2")}});
+    const ReturnResult r = Returns(shop.db).store(request(sale, QStringLiteral("100"), QStringLiteral("2")));
+    QCOMPARE(r.outcome, ReturnOutcome::Stored);
+    QCOMPARE(r.refund, qint64(2500));
 }
 
 QTEST_MAIN(tst_returns)
