@@ -108,6 +108,12 @@ bool Database::openServer(const QString& conninfo)
         return false;
     }
     m_engine = std::move(engine);
+    // A shop's database made by an earlier version gets the tables this one needs, once.
+    if (!upgradeServerSchema(*this)) {
+        m_lastError = QStringLiteral("The server's database could not be brought up to date: %1").arg(m_lastError);
+        close();
+        return false;
+    }
     return true;
 }
 

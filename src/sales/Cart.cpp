@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
+#include "returns/Returns.h"
 
 #include <QDateTime>
 
@@ -500,6 +501,13 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
         return failed(QStringLiteral("Emptying the cart"));
     if (!ReceiptStore(m_db, m_till).recordLastSale(result.sale))
         return failed(QStringLiteral("The till's last sale"));
+    // The sale's reference by number, so it can be found, reprinted and taken back later.
+    if (m_db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblSaleRef (SaleNumber, SaleRow, Till, SaleDate, SaleTime, Cashier, "
+                           "Amount) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {result.sale.saleNumber, result.sale.salesRow, m_till, result.sale.date, result.sale.time, cashier,
+             Cents::fromText(due).value_or(0)}) != 1)
+        return failed(QStringLiteral("The sale's reference"));
     if (!tx.commit())
         return failed(QStringLiteral("The sale"));
     result.outcome = SaleOutcome::Completed;

@@ -10,6 +10,7 @@
 #include "sales/NumericKeyFilter.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
+#include "sales/frmFindSale.h"
 #include "sales/frmTotal.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
@@ -108,6 +109,7 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_sale, &QAction::triggered, this, &frmPOS::openSalesLedger);
     connect(m_inv, &QAction::triggered, this, &frmPOS::openInventory);
     connect(m_reprint, &QAction::triggered, this, &frmPOS::reprintReceipt);
+    connect(m_findSale, &QAction::triggered, this, &frmPOS::findSale);
     if (m_ctx.main)
         connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
 
@@ -149,6 +151,8 @@ void frmPOS::buildLayout()
     m_inv->setObjectName(QStringLiteral("inv"));
     m_reprint = menu->addAction(QStringLiteral("Reprint Last Receipt"));
     m_reprint->setObjectName(QStringLiteral("mnuReprint"));
+    m_findSale = menu->addAction(QStringLiteral("Find Sale..."));
+    m_findSale->setObjectName(QStringLiteral("mnuFindSale"));
 
     QFont entryFont = font();
     entryFont.setPointSize(entryFont.pointSize() + 4);
@@ -257,6 +261,11 @@ void frmPOS::buildLayout()
     panel->addWidget(totalCaption, 1, 0, Qt::AlignLeft | Qt::AlignVCenter);
     panel->addWidget(m_lblAmt, 1, 1);
     panel->addWidget(m_Label6, 2, 1);
+    // The open sale's number, as its receipt will carry it.
+    m_lblSaleNo = new QLabel(totalPanel);
+    m_lblSaleNo->setObjectName(QStringLiteral("lblSaleNo"));
+    m_lblSaleNo->setFont(bold);
+    panel->addWidget(m_lblSaleNo, 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
     panel->setColumnStretch(1, 1);
 
     m_DataGrid1 = new DataGrid(this);
@@ -361,6 +370,7 @@ void frmPOS::GetClient6()
     const QString next = m_cart.nextSaleNumber();
     if (!next.isEmpty())
         m_TID->setText(next);
+    m_lblSaleNo->setText(m_TID->text().isEmpty() ? QString() : QStringLiteral("Sale No. ") + m_TID->text());
 }
 
 void frmPOS::ComputeCartTotal()
@@ -606,6 +616,13 @@ void frmPOS::reprintReceipt()
         m_ctx.platform.message(this, QStringLiteral("No sale has been completed at this till yet."),
                                QStringLiteral("Reprint Last Receipt"));
     m_txtItem->setFocus();
+}
+
+void frmPOS::findSale()
+{
+    stepAsideFor([this] { return std::make_unique<frmFindSale>(m_ctx, this); });
+    // Goods taken back to stock change what the item boxes show.
+    showLookedUpItem();
 }
 
 void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create)
