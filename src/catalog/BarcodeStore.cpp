@@ -2,6 +2,12 @@
 
 #include "data/Database.h"
 
+QString itemsWithBarcodesSource()
+{
+    return QStringLiteral("Select *, (SELECT group_concat(Barcode, ' ') FROM tblBarcode WHERE tblBarcode.ItemNumber = "
+                          "tblStocks.ItemNumber) AS Barcodes from tblStocks");
+}
+
 BarcodeStore::Check BarcodeStore::check(const QString& text, const QString& itemNumber)
 {
     Check result;

@@ -7,17 +7,20 @@
 
 class Database;
 
+// The record source of a list of every item with its barcodes as one more column, "Barcodes"
+// (blank-separated, in the order they were added), which is read-only.
+QString itemsWithBarcodesSource();
+
 // The barcodes of the items (tblBarcode: one row per barcode, each barcode on one item). An item
 // keeps its number; any number of barcodes name it as well.
 class BarcodeStore
 {
 public:
-    enum class Outcome
-    {
+    enum class Outcome {
         Accepted,
-        Invalid,       // not a barcode: problem says why
-        OnOtherItem,   // another item has this barcode: otherNumber and otherName name it
-        IsItemNumber,  // the code is another item's number: otherNumber and otherName name it
+        Invalid,      // not a barcode: problem says why
+        OnOtherItem,  // another item has this barcode: otherNumber and otherName name it
+        IsItemNumber, // the code is another item's number: otherNumber and otherName name it
         ReadFailed,
     };
     struct Check

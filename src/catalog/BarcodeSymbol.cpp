@@ -19,7 +19,8 @@ BarcodeSymbol encodeBarcode(const QString& code)
         result.error = QStringLiteral("The barcode library could not start.");
         return result;
     }
-    symbol->symbology = checked.kind == Barcode::Kind::Other ? BARCODE_CODE128 : BARCODE_EANX;
+    // The retail codes are given with their check digit, which zint checks again.
+    symbol->symbology = checked.kind == Barcode::Kind::Other ? BARCODE_CODE128 : BARCODE_EANX_CHK;
     symbol->output_options |= BARCODE_QUIET_ZONES;
     symbol->show_hrt = 1;
     const QByteArray data = checked.code.toLatin1();

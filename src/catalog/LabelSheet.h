@@ -1,22 +1,13 @@
 #pragma once
 
+#include "catalog/Labels.h"
 #include "platform/BandedReport.h"
 
 #include <QString>
 #include <QVector>
 
-// One printed label: the item's name, its price as the till charges it, and a barcode drawn as
-// a symbol with its digits under it.
-struct ShelfLabel
-{
-    QString name;
-    QString price; // "#,##0.00"
-    QString code;  // the item's first barcode, or its item number (as Code 128)
-};
-
-enum class LabelPaper
-{
-    A4Sheet,     // 3 x 8 labels of 70 x 37 mm on an A4 sheet
+enum class LabelPaper {
+    A4Sheet,      // 3 x 8 labels of 70 x 37 mm on an A4 sheet
     LabelPrinter, // one 58 x 40 mm label per page
 };
 

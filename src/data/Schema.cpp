@@ -179,6 +179,21 @@ CREATE TABLE tblDailyRefund (
     TimeSave     DATETIME
 );
 )SQL";
+// Barcodes on items (any number per item, each barcode on one item) and the shop's settings that
+// the settings row does not hold, one named value per row.
+const char* const kCatalogTables = R"SQL(
+CREATE TABLE tblBarcode (
+    Barcode    TEXT NOT NULL,
+    ItemNumber TEXT COLLATE NOCASE
+);
+CREATE UNIQUE INDEX idxBarcode ON tblBarcode (Barcode);
+CREATE INDEX idxBarcodeItem ON tblBarcode (ItemNumber);
+CREATE TABLE tblSetting (
+    Name  TEXT NOT NULL,
+    Value TEXT
+);
+CREATE UNIQUE INDEX idxSettingName ON tblSetting (Name);
+)SQL";
 // The sorted lists of the large tables that an index serves: the first page of such a list is
 // read from its index instead of from a sort of the whole table.
 struct SortIndex
@@ -323,6 +338,11 @@ bool needsReturns(Database& db)
     return !hasTable(db, QStringLiteral("tblReturn"));
 }
 
+bool needsCatalog(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblBarcode"));
+}
+
 bool addTills(Database& db)
 {
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
@@ -373,8 +393,8 @@ QStringList serverSchemaStatements()
     static const QRegularExpression collate(QStringLiteral(R"(\s+COLLATE\s+NOCASE\b)"));
     static const QRegularExpression tableEnd(QStringLiteral(R"(\s*\)\s*$)"));
     QStringList statements;
-    const QString definitions =
-        QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) + QString::fromUtf8(kReturnTables);
+    const QString definitions = QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
+                                QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables);
     for (QString statement : definitions.split(u';', Qt::SkipEmptyParts)) {
         statement = statement.trimmed();
         if (statement.isEmpty())
@@ -405,7 +425,7 @@ QString schemaColumnName(const QString& name)
         static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"),
                                                QRegularExpression::MultilineOption);
         for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
-                                          QString::fromUtf8(kReturnTables));
+                                          QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables));
              it.hasNext();) {
             const QString n = it.next().captured(1);
             map.insert(n.toLower(), n);
@@ -472,7 +492,7 @@ bool createServerDatabase(Database& db, const InitOptions& options, QString* why
 bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
-    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && hasSortIndexes(db))
+    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -484,40 +504,62 @@ bool upgradeSchema(Database& db)
         return false;
     if (needsReturns(db) && !db.executeScript(QString::fromUtf8(kReturnTables)))
         return false;
+    if (needsCatalog(db) && !db.executeScript(QString::fromUtf8(kCatalogTables)))
+        return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
 }
 
 bool upgradeServerSchema(Database& db)
 {
-    // A shop's server database made before returns gets their tables once; a database without
-    // the shop's tables yet (about to be created) is left alone.
+    // A shop's server database made by an earlier version gets the tables of each later feature
+    // once; a database without the shop's tables yet (about to be created) is left alone.
+    struct Feature
+    {
+        const char* marker; // the feature's table that tells whether it is there
+        const char* names;  // its tables and indexes, as statements name them
+    };
+    static const Feature features[] = {
+        {"tblreturn", R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"},
+        {"tblbarcode", R"(\b(tblBarcode|tblSetting)\b)"},
+    };
     const auto has = [&db](const char* table) {
         const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
                                                     "current_schema() AND tablename = ?"),
                                      {QString::fromLatin1(table)});
         return r.BOF() ? std::optional<bool>() : std::optional<bool>(r.rows().first().first().toLongLong() > 0);
     };
+    const auto missing = [&]() -> std::optional<QVector<const Feature*>> {
+        QVector<const Feature*> list;
+        for (const Feature& feature : features) {
+            const auto there = has(feature.marker);
+            if (!there)
+                return std::nullopt;
+            if (!*there)
+                list << &feature;
+        }
+        return list;
+    };
     const auto main = has("tblmain");
-    const auto returns = has("tblreturn");
-    if (!main || !returns)
+    const auto before = missing();
+    if (!main || !before)
         return false;
-    if (!*main || *returns)
+    if (!*main || before->isEmpty())
         return true;
     Transaction tx(db);
     if (!tx.isActive())
         return false;
     // Another till may have added them while this one waited for the lock.
-    const auto again = has("tblreturn");
-    if (!again)
+    const auto now = missing();
+    if (!now)
         return false;
-    if (*again)
-        return tx.commit();
-    for (const QString& statement : serverSchemaStatements()) {
-        static const QRegularExpression returnTable(
-            QStringLiteral(R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"));
-        if (returnTable.match(statement).hasMatch() && !db.executeScript(statement))
-            return false;
+    const QStringList statements = serverSchemaStatements();
+    for (const Feature* feature : *now) {
+        const QRegularExpression names(QString::fromLatin1(feature->names));
+        for (const QString& statement : statements) {
+            if (names.match(statement).hasMatch() && !db.executeScript(statement))
+                return false;
+        }
     }
     return tx.commit();
 }
@@ -641,7 +683,8 @@ bool createSchema(Database& db, const InitOptions& options)
 {
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
-        !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)))
+        !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)) ||
+        !db.executeScript(QString::fromUtf8(kCatalogTables)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||

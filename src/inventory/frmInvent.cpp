@@ -1,5 +1,7 @@
 #include "inventory/frmInvent.h"
 
+#include "catalog/BarcodeStore.h"
+
 #include "data/DataControl.h"
 #include "data/Database.h"
 #include "data/TextForms.h"
@@ -165,7 +167,7 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     connect(DataGrid1->horizontalHeader(), &QHeaderView::sectionCountChanged, this, &frmInvent::keepFirstColumnHidden);
 
     // Opening: the stock source, the sold source, and the total of all sold lines.
-    adoLog2->setRecordSource(QStringLiteral("Select * from tblStocks"));
+    adoLog2->setRecordSource(itemsWithBarcodesSource());
     adoLog2->Refresh();
     Adodc1->setRecordSource(QStringLiteral("Select * from tblSold"));
     Adodc1->Refresh();

@@ -1,5 +1,8 @@
 #include "registration/frmReg.h"
 
+#include "catalog/BarcodeStore.h"
+#include "catalog/frmLabels.h"
+
 #include "data/DataControl.h"
 #include "data/Database.h"
 #include "data/TextForms.h"
@@ -33,6 +36,8 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -100,12 +105,13 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_adoLog1->Refresh();
     m_AdoLog2 = new DataControl(m_ctx.db, this);
     m_AdoLog2->setObjectName(QStringLiteral("AdoLog2"));
-    m_AdoLog2->setRecordSource(QStringLiteral("Select * from tblStocks"));
+    m_AdoLog2->setRecordSource(itemsWithBarcodesSource());
     m_AdoLog2->setEditable(true);
     m_AdoLog2->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
         return RegistrationData::itemEditRefusal(m_ctx.db, rowId, column, value);
     });
     m_AdoLog2->Refresh();
+    m_AdoLog2->setReadOnlyColumn(m_AdoLog2->columnIndex(QStringLiteral("Barcodes")));
     m_adoNot = new DataControl(m_ctx.db, this);
     m_adoNot->setObjectName(QStringLiteral("adoNot"));
     m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
@@ -281,6 +287,10 @@ QWidget* frmReg::buildItemHalf()
     form->addRow(QStringLiteral("Brand"), m_txtBrand);
     form->addRow(QStringLiteral("Stocks"), m_txtStocks);
     form->addRow(QStringLiteral("Availability"), m_txtAvail);
+    // The maker's barcode, when the item has one: the till finds the item by it as by its number.
+    m_txtBarcode = lineEdit(QStringLiteral("txtBarcode"), group);
+    m_txtBarcode->setMaxLength(Barcode::kMaxLength + 1);
+    form->addRow(QStringLiteral("Barcode"), m_txtBarcode);
 
     m_cmdItemReg = button(QStringLiteral("cmdItemReg"), QStringLiteral("Register"), group);
     m_cmdItem = button(QStringLiteral("cmdItem"), QStringLiteral("View"), group);
@@ -304,7 +314,8 @@ QWidget* frmReg::buildItemHalf()
     setTabOrder(m_txtDesc, m_txtBrand);
     setTabOrder(m_txtBrand, m_txtStocks);
     setTabOrder(m_txtStocks, m_txtAvail);
-    setTabOrder(m_txtAvail, m_cmdItemReg);
+    setTabOrder(m_txtAvail, m_txtBarcode);
+    setTabOrder(m_txtBarcode, m_cmdItemReg);
     return group;
 }
 
@@ -418,9 +429,16 @@ QWidget* frmReg::buildItemPanel()
     auto* exportList = ListExport::gridButton(QStringLiteral("cmdExport2"), m_Picture2, this, m_ctx.platform,
                                               m_DataGrid2, m_AdoLog2, QStringLiteral("Items"));
 
+    // Labels for the items selected in the list (Ctrl or Shift and a click select several).
+    m_DataGrid2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* labels = button(QStringLiteral("cmdLabels"), QStringLiteral("Print Labels..."), m_Picture2);
+    labels->setToolTip(QStringLiteral("Print shelf labels with barcodes for the selected items"));
+    connect(labels, &QPushButton::clicked, this, &frmReg::cmdLabels_Click);
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_cmdImport);
     bottom->addWidget(exportList);
+    bottom->addWidget(labels);
     bottom->addStretch(1);
     bottom->addWidget(refresh);
     bottom->addWidget(close);
@@ -624,19 +642,27 @@ void frmReg::cmdItemReg_Click()
     if (m_txtAvail->currentText().isEmpty())
         return prompt(QStringLiteral("Select Availability"), m_txtAvail);
 
+    if (!m_txtBarcode->text().isEmpty()) {
+        const BarcodeStore::Check barcode = BarcodeStore(m_ctx.db).check(m_txtBarcode->text(), m_txtItem->text());
+        if (barcode.outcome != BarcodeStore::Outcome::Accepted)
+            return prompt(BarcodeStore::refusalText(barcode), m_txtBarcode);
+    }
+
     // Availability follows the stock, whatever was chosen.
     m_txtAvail->setEditText(RegistrationData::availabilityFor(*stocks));
 
     const QString number = m_txtItem->text();
-    const QStringList confirmation{QStringLiteral("Is the Item Information correct?"),
-                                   QString(),
-                                   QStringLiteral("DETAILS"),
-                                   QStringLiteral("Item Name: ") + m_txtItemname->text(),
-                                   QStringLiteral("Item Number: ") + number,
-                                   QStringLiteral("Price: ") + m_txtPrice->text(),
-                                   QStringLiteral("Description: ") + m_txtDesc->toPlainText(),
-                                   QStringLiteral("Brand: ") + m_txtBrand->text(),
-                                   QStringLiteral("Availability:") + m_txtAvail->currentText()};
+    QStringList confirmation{QStringLiteral("Is the Item Information correct?"),
+                             QString(),
+                             QStringLiteral("DETAILS"),
+                             QStringLiteral("Item Name: ") + m_txtItemname->text(),
+                             QStringLiteral("Item Number: ") + number,
+                             QStringLiteral("Price: ") + m_txtPrice->text(),
+                             QStringLiteral("Description: ") + m_txtDesc->toPlainText(),
+                             QStringLiteral("Brand: ") + m_txtBrand->text(),
+                             QStringLiteral("Availability:") + m_txtAvail->currentText()};
+    if (!m_txtBarcode->text().isEmpty())
+        confirmation << QStringLiteral("Barcode: ") + m_txtBarcode->text();
     if (!m_ctx.platform.ask(this, confirmation.join(kCrLf), QStringLiteral("Confirm")))
         return;
 
@@ -672,6 +698,7 @@ void frmReg::cmdItemReg_Click()
     m_txtBrand->clear();
     m_txtAvail->setCurrentIndex(-1);
     m_txtAvail->clearEditText();
+    m_txtBarcode->clear();
     m_txtItemname->setFocus();
     GetClient1();
 }
@@ -699,6 +726,15 @@ bool frmReg::storeItem(QString* issued, QString* error)
     if (!m_AdoLog2->Update()) {
         *error = m_AdoLog2->lastError();
         return false;
+    }
+    // The barcode is checked again against the number issued, under the same lock.
+    if (!m_txtBarcode->text().isEmpty()) {
+        BarcodeStore barcodes(m_ctx.db);
+        const BarcodeStore::Check barcode = barcodes.check(m_txtBarcode->text(), *number);
+        if (!barcodes.add(barcode, *number)) {
+            *error = barcodes.lastError();
+            return false;
+        }
     }
     if (!RegistrationData::storeCounter(m_ctx.db, RegistrationData::Counter::Item, *number) || !tx.commit()) {
         *error = m_ctx.db.lastError();
@@ -893,6 +929,25 @@ void frmReg::txtSearch1_Change(const QString& text)
 {
     // setFilter matches the text literally and refreshes the whole list when it is empty.
     m_adoLog1->setFilter(QStringLiteral("EmployeeName"), text);
+}
+
+void frmReg::cmdLabels_Click()
+{
+    QStringList numbers;
+    QList<int> rows;
+    for (const QModelIndex& index : m_DataGrid2->selectionModel()->selectedRows())
+        rows << index.row();
+    if (rows.isEmpty() && m_DataGrid2->currentRowIndex() >= 0)
+        rows << m_DataGrid2->currentRowIndex();
+    std::sort(rows.begin(), rows.end());
+    for (const int row : rows)
+        numbers << m_AdoLog2->value(row, QStringLiteral("ItemNumber")).toString();
+    if (numbers.isEmpty()) {
+        m_ctx.platform.message(this, QStringLiteral("Select the items to print labels for in the list."));
+        return;
+    }
+    frmLabels labels(m_ctx, numbers, this);
+    m_ctx.platform.showModal(labels);
 }
 
 void frmReg::txtSearch2_Change(const QString& text)

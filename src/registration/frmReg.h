@@ -53,6 +53,7 @@ private:
     void changeEmployeePassword();
     void txtSearch1_Change(const QString& text);
     void txtSearch2_Change(const QString& text);
+    void cmdLabels_Click();
     void txtDesc_Change();
     void cmdImport_Click();
 
@@ -107,6 +108,7 @@ private:
     QLineEdit* m_txtPrice = nullptr;
     QPlainTextEdit* m_txtDesc = nullptr;
     QLineEdit* m_txtBrand = nullptr;
+    QLineEdit* m_txtBarcode = nullptr;
     QLineEdit* m_txtStocks = nullptr;
     QComboBox* m_txtAvail = nullptr;
     QPushButton* m_cmdItemReg = nullptr;

@@ -1,5 +1,8 @@
 #include "sales/Cart.h"
 
+#include "catalog/BarcodeStore.h"
+#include "catalog/ShopOptions.h"
+
 #include "data/Database.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
@@ -147,11 +150,16 @@ StockItem Cart::readItem(const QString& itemNumber)
     return r.BOF() ? StockItem{} : itemFromRow(r.rows().first());
 }
 
-StockItem Cart::lookupItem(const QString& itemNumber)
+StockItem Cart::lookupItem(const QString& code)
 {
-    if (itemNumber.isEmpty())
+    if (code.isEmpty())
         return {};
-    return readItem(itemNumber);
+    const StockItem item = readItem(code);
+    if (item.found())
+        return item;
+    // Not an item's number: the maker's barcode, or a label's, names the item.
+    const QString number = BarcodeStore(m_db).itemNumberFor(code);
+    return number.isEmpty() ? StockItem{} : readItem(number);
 }
 
 QString Cart::itemNumberForName(const QString& name)
@@ -271,8 +279,7 @@ bool Cart::post(const QString& title, const QString& message, QString& noteError
     return false;
 }
 
-AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, const QString& saleNumber,
-                        const QString& cashier)
+AddResult Cart::addLine(const QString& code, const QString& quantity, const QString& saleNumber, const QString& cashier)
 {
     AddResult result;
     Transaction tx(m_db);
@@ -283,12 +290,16 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
     const QString sale = openSaleNumber(saleNumber);
     // The checks read the item as stored now, inside the transaction: another copy of the
     // program may have sold from it since it was shown.
-    const StockItem item = lookupItem(itemNumber);
+    const StockItem item = lookupItem(code);
     result.item = item;
     const auto refuse = [&](AddOutcome outcome) {
         result.outcome = outcome;
         return result;
     };
+    if (!code.isEmpty() && !item.found())
+        return refuse(AddOutcome::UnknownCode);
+    // The cart line carries the item's own number, whether its number or a barcode was scanned.
+    const QString itemNumber = item.found() ? item.number : code;
     if (item.availability == Availability::Reserved)
         return refuse(AddOutcome::Reserved);
     if (item.availability == Availability::OutOfStock)
@@ -304,10 +315,14 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
         return refuse(AddOutcome::NoQuantity);
     if (*count < 1)
         return refuse(AddOutcome::BelowOne);
-    if (!m_db.query(QStringLiteral("SELECT rowid FROM tblPos WHERE Till = ? AND ItemNumber = ? LIMIT 1"),
-                    {m_till, itemNumber})
-             .BOF())
+    const Recordset listed = m_db.query(
+        QStringLiteral("SELECT rowid FROM tblPos WHERE Till = ? AND ItemNumber = ? LIMIT 1"), {m_till, itemNumber});
+    if (!listed.BOF()) {
+        // A shop that scans each unit raises the line by one instead (when it turned that on).
+        if (ShopOptions::flag(m_db, ShopOptions::ScanAddsOne).value_or(false))
+            return raiseByOne(tx, listed.rows().first().first().toLongLong(), item, sale, result);
         return refuse(AddOutcome::Listed);
+    }
     const auto amount = lineAmount(quantity, item.price);
     MoneyTotal total = cartTotal();
     if (amount)
@@ -350,6 +365,51 @@ AddResult Cart::addLine(const QString& itemNumber, const QString& quantity, cons
     if (result.ranOut) {
         post(NoteTitle::ItemOutOfStock,
              DetailsBlock(itemDetails(itemNumber, item.name, item.price, quantity, result.amountText), true),
+             result.noteError, result.noteDetail);
+    }
+    return result;
+}
+
+AddResult& Cart::raiseByOne(Transaction& tx, qint64 lineRowId, const StockItem& item, const QString& sale,
+                            AddResult& result)
+{
+    const CartLine line = this->line(lineRowId);
+    const auto count = quantityNumber(line.quantity);
+    result.outcome = AddOutcome::Exceeded;
+    if (!line.valid() || !count || NumberFromText(item.stocks) < 1)
+        return result;
+    const QString quantity = PlainNumber(*count + 1);
+    // The line keeps the price it was rung up at.
+    const auto amount = lineAmount(quantity, line.price);
+    MoneyTotal total = cartTotal();
+    const auto before = lineAmount(line.quantity, line.price);
+    result.outcome = AddOutcome::TooLarge;
+    if (!amount || !before)
+        return result;
+    total.add(*amount - *before);
+    if (total.overflowed())
+        return result;
+    result.amountText = FormatNumber(*amount, NumberPattern::Grouped2);
+    const double newStock = NumberFromText(item.stocks) - 1;
+    result.outcome = AddOutcome::WriteFailed;
+    if (m_db.ExecuteSql(QStringLiteral("UPDATE tblPos SET itemQuantity = ?, itemAmount = ? WHERE rowid = ?"),
+                        {quantity, *amount, lineRowId}) != 1 ||
+        m_db.ExecuteSql(QStringLiteral("UPDATE tblSold SET Quantity = ?, Amount = ? WHERE rowid = (SELECT rowid FROM "
+                                       "tblSold WHERE Dated = ? AND ItemNumber = ? AND TransactionID = ? ORDER BY "
+                                       "rowid DESC LIMIT 1)"),
+                        {quantity, result.amountText, lineDay(line), line.itemNumber,
+                         line.saleNumber.isEmpty() ? sale : line.saleNumber}) < 0 ||
+        m_db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
+                        {PlainNumber(newStock), availabilityFor(newStock), item.rowId}) != 1 ||
+        !tx.commit()) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    result.outcome = AddOutcome::Raised;
+    result.ranOut = newStock <= 0;
+    if (result.ranOut) {
+        post(NoteTitle::ItemOutOfStock,
+             DetailsBlock(itemDetails(line.itemNumber, item.name, item.price, quantity, result.amountText), true),
              result.noteError, result.noteDetail);
     }
     return result;

@@ -11,6 +11,7 @@
 #include <optional>
 
 class Database;
+class Transaction;
 
 // One row of tblStocks as the sales window shows it. rowId is -1 when no item was found.
 struct StockItem
@@ -69,16 +70,18 @@ QString totalProblemText(TotalProblem problem);
 // What happened to an add request. The refusals are listed in the order they are checked.
 enum class AddOutcome {
     Added,
-    Reserved,   // the item is held for a customer
-    OutOfStock, // availability says "Out of Stock"
-    Exceeded,   // the stock is below the quantity (also when no item was found)
-    NoItem,     // no item has that number
-    NoQuantity, // the quantity is not a number above 0
-    BelowOne,   // a quantity between 0 and 1
-    Listed,     // the cart already holds a line for the item
-    BadPrice,   // the item's stored price is not a price
-    TooLarge,   // the line amount, or the cart total with it, is not a finite number
-    NoSettings, // tblMain holds no row, so no sale number can be issued
+    Raised,      // the cart's line of the item went up by one (scanning adds one)
+    Reserved,    // the item is held for a customer
+    OutOfStock,  // availability says "Out of Stock"
+    Exceeded,    // the stock is below the quantity (also when no item was found)
+    UnknownCode, // no item has that number or barcode
+    NoItem,      // no item has that number
+    NoQuantity,  // the quantity is not a number above 0
+    BelowOne,    // a quantity between 0 and 1
+    Listed,      // the cart already holds a line for the item
+    BadPrice,    // the item's stored price is not a price
+    TooLarge,    // the line amount, or the cart total with it, is not a finite number
+    NoSettings,  // tblMain holds no row, so no sale number can be issued
     WriteFailed,
 };
 
@@ -88,8 +91,8 @@ struct AddResult
     StockItem item;     // the item as stored before the add
     QString amountText; // the line amount as shown, "#,##0"
     bool ranOut = false;
-    QString error;     // why the writes failed
-    QString noteError; // set when the "Item Out of Stock" notification could not be stored
+    QString error;      // why the writes failed
+    QString noteError;  // set when the "Item Out of Stock" notification could not be stored
     QString noteDetail; // the engine's reason, for the message's details
 };
 
@@ -111,8 +114,8 @@ enum class SaleOutcome { Completed, CashShort, NotPayable, EmptyCart, CartChange
 struct SaleResult
 {
     SaleOutcome outcome = SaleOutcome::WriteFailed;
-    QString change; // the stored change, "0.00"
-    SaleRef sale;   // the completed sale: its number and its tblSales row
+    QString change;                            // the stored change, "0.00"
+    SaleRef sale;                              // the completed sale: its number and its tblSales row
     TotalProblem problem = TotalProblem::None; // why the amount due cannot be paid
     QString error;
 };
@@ -131,8 +134,8 @@ public:
     Cart(const Cart&) = delete;
     Cart& operator=(const Cart&) = delete;
 
-    // The first item with this number, or a not-found item.
-    StockItem lookupItem(const QString& itemNumber);
+    // The first item with this number, else the item that has this barcode, or a not-found item.
+    StockItem lookupItem(const QString& code);
     // The number of the first item with this name (letter case ignored), empty when none.
     QString itemNumberForName(const QString& name);
     // Every item name in alphabetical order; false when the read failed.
@@ -151,10 +154,11 @@ public:
     int lineCount();
     CartLine line(qint64 rowId);
 
-    // Checks the request against the stored item and the cart, then appends the cart line and
-    // the sold-item line and lowers the stock; posts "Item Out of Stock" when it reaches 0.
-    AddResult addLine(const QString& itemNumber, const QString& quantity, const QString& saleNumber,
-                      const QString& cashier);
+    // Checks the request against the stored item (found by number or barcode) and the cart,
+    // then appends the cart line and the sold-item line and lowers the stock; posts "Item Out of
+    // Stock" when it reaches 0. With "Scanning an item already in the cart adds one" on, an item
+    // the cart holds already gets one more on its line instead of being refused.
+    AddResult addLine(const QString& code, const QString& quantity, const QString& saleNumber, const QString& cashier);
     // Deletes the cart line and its sold-item line and gives its quantity back to the item;
     // posts "Item Void" and, when the stock is above 0, "Item Availabilty Returned".
     RemoveResult removeLine(qint64 lineRowId, const QString& saleNumber, const QString& displayName,
@@ -171,6 +175,8 @@ public:
 
 private:
     StockItem readItem(const QString& itemNumber);
+    AddResult& raiseByOne(Transaction& tx, qint64 lineRowId, const StockItem& item, const QString& sale,
+                          AddResult& result);
     MoneyTotal cartTotal(bool* empty = nullptr);
     // Whether tblMain holds its row; no value when it could not be read.
     std::optional<bool> hasSettingsRow();

@@ -432,6 +432,11 @@ void frmPOS::addItem(AddBy by)
     QWidget* focus = m_txtItem;
     switch (r.outcome) {
     case AddOutcome::Added:
+    case AddOutcome::Raised:
+        break;
+    case AddOutcome::UnknownCode:
+        p.message(this, QStringLiteral("No item has number or barcode %1").arg(m_txtItem->text()),
+                  QStringLiteral("Item Number"));
         break;
     case AddOutcome::Reserved:
         p.message(this, QStringLiteral("Cannot sell reserved item!"), QStringLiteral("Message"));
@@ -483,7 +488,7 @@ void frmPOS::addItem(AddBy by)
                       r.error);
         break;
     }
-    if (r.outcome != AddOutcome::Added) {
+    if (r.outcome != AddOutcome::Added && r.outcome != AddOutcome::Raised) {
         showLookedUpItem(); // the refusal may rest on a stock changed since it was shown
         focus->setFocus();
         if (focus == m_txtItem)
