@@ -6,24 +6,21 @@
 
 #include <memory>
 
-BarcodeSymbol encodeBarcode(const QString& code)
+namespace {
+
+BarcodeSymbol encode(int symbology, const QByteArray& data, float height = 0)
 {
     BarcodeSymbol result;
-    const Barcode::Checked checked = Barcode::check(code);
-    if (!checked.ok()) {
-        result.error = Barcode::problemText(checked.problem);
-        return result;
-    }
     const std::unique_ptr<zint_symbol, decltype(&ZBarcode_Delete)> symbol(ZBarcode_Create(), &ZBarcode_Delete);
     if (!symbol) {
         result.error = QStringLiteral("The barcode library could not start.");
         return result;
     }
-    // The retail codes are given with their check digit, which zint checks again.
-    symbol->symbology = checked.kind == Barcode::Kind::Other ? BARCODE_CODE128 : BARCODE_EANX_CHK;
+    symbol->symbology = symbology;
     symbol->output_options |= BARCODE_QUIET_ZONES;
     symbol->show_hrt = 1;
-    const QByteArray data = checked.code.toLatin1();
+    if (height > 0)
+        symbol->height = height;
     const int status = ZBarcode_Encode_and_Buffer_Vector(
         symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()), static_cast<int>(data.size()), 0);
     if (status >= ZINT_ERROR) {
@@ -45,4 +42,24 @@ BarcodeSymbol encodeBarcode(const QString& code)
         result.texts.push_back(text);
     }
     return result;
+}
+
+} // namespace
+
+BarcodeSymbol encodeBarcode(const QString& code)
+{
+    const Barcode::Checked checked = Barcode::check(code);
+    if (!checked.ok()) {
+        BarcodeSymbol refused;
+        refused.error = Barcode::problemText(checked.problem);
+        return refused;
+    }
+    // The retail codes are given with their check digit, which zint checks again.
+    return encode(checked.kind == Barcode::Kind::Other ? BARCODE_CODE128 : BARCODE_EANX_CHK, checked.code.toLatin1());
+}
+
+BarcodeSymbol encodeCode128(const QString& text)
+{
+    // Low bars: the symbol is read across, and a short one keeps its modules wide on a receipt.
+    return encode(BARCODE_CODE128, text.toLatin1(), 15);
 }

@@ -1,5 +1,6 @@
 #include "catalog/LabelSheet.h"
 
+#include "catalog/BarcodePainter.h"
 #include "catalog/BarcodeSymbol.h"
 
 #include <QFontMetricsF>
@@ -37,7 +38,7 @@ void paintLabel(QPainter& painter, const ShelfLabel& label, const QRectF& box, d
     painter.drawText(priceBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label.price);
 
     // The symbol takes the room that is left, drawn at one scale so every module keeps its width.
-    const BarcodeSymbol symbol = encodeBarcode(label.code);
+    const BarcodeSymbol symbol = label.codeIsNumber ? encodeCode128(label.code) : encodeBarcode(label.code);
     const QRectF room(inner.left(), priceBox.bottom() + 1 * mm, inner.width(), inner.bottom() - priceBox.bottom() - mm);
     if (!symbol.ok() || room.height() <= 0) {
         font.setBold(false);
@@ -46,32 +47,14 @@ void paintLabel(QPainter& painter, const ShelfLabel& label, const QRectF& box, d
         painter.drawText(room, Qt::AlignCenter, label.code);
         return;
     }
-    const double scale = std::min(room.width() / symbol.size.width(), room.height() / symbol.size.height());
-    const QPointF origin(room.center().x() - symbol.size.width() * scale / 2, room.top());
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::black);
-    for (const QRectF& bar : symbol.bars)
-        painter.drawRect(QRectF(origin.x() + bar.x() * scale, origin.y() + bar.y() * scale, bar.width() * scale,
-                                bar.height() * scale));
-    painter.setPen(Qt::black);
-    painter.setBrush(Qt::NoBrush);
-    for (const BarcodeSymbol::Text& text : symbol.texts) {
-        QFont digits(QStringLiteral("DejaVu Sans"));
-        digits.setPixelSize(std::max(1, qRound(text.size * scale)));
-        painter.setFont(digits);
-        const double width = QFontMetricsF(digits, painter.device()).horizontalAdvance(text.text);
-        double x = origin.x() + text.at.x() * scale;
-        if (text.align & Qt::AlignHCenter)
-            x -= width / 2;
-        else if (text.align & Qt::AlignRight)
-            x -= width;
-        painter.drawText(QPointF(x, origin.y() + text.at.y() * scale), text.text);
-    }
+    paintBarcode(painter, symbol, room);
 }
 
 } // namespace
 
-LabelSheet::LabelSheet(QVector<ShelfLabel> labels, LabelPaper paper) : m_labels(std::move(labels)), m_paper(paper) {}
+LabelSheet::LabelSheet(QVector<ShelfLabel> labels, LabelPaper paper) : m_labels(std::move(labels)), m_paper(paper)
+{
+}
 
 QString LabelSheet::windowTitle() const
 {
@@ -113,8 +96,9 @@ int LabelSheet::render(QPrinter& printer, const PageProgress& progress) const
                 break;
             QRectF box;
             if (m_paper == LabelPaper::A4Sheet)
-                box = QRectF((i % kColumns) * kSheetLabelWidth * mm, (kSheetTop + (i / kColumns) * kSheetLabelHeight) * mm,
-                             kSheetLabelWidth * mm, kSheetLabelHeight * mm);
+                box = QRectF((i % kColumns) * kSheetLabelWidth * mm,
+                             (kSheetTop + (i / kColumns) * kSheetLabelHeight) * mm, kSheetLabelWidth * mm,
+                             kSheetLabelHeight * mm);
             else
                 box = QRectF(0, 0, kRollWidth * mm, kRollHeight * mm);
             paintLabel(painter, m_labels.at(n), box.translated(corner), mm);

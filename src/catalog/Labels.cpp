@@ -35,6 +35,7 @@ bool forItems(Database& db, const QStringList& itemNumbers, int copies, QVector<
             label.price = FormatNumber(*price, NumberPattern::Grouped2);
         const QStringList codes = barcodes.barcodesOf(number);
         label.code = codes.isEmpty() ? number : codes.first();
+        label.codeIsNumber = codes.isEmpty();
         for (int i = 0; i < copies; ++i)
             labels.push_back(label);
     }

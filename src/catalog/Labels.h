@@ -16,6 +16,7 @@ struct ShelfLabel
     QString name;
     QString price; // "#,##0.00"; empty when the stored price is no price
     QString code;
+    bool codeIsNumber = false; // the item has no barcode: its number is printed as Code 128
 };
 
 namespace Labels {

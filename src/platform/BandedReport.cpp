@@ -94,6 +94,18 @@ ReportItem& ReportBand::addRule(double y, double x, double width)
     return items.last();
 }
 
+ReportItem& ReportBand::addPicture(const QString& name, const QRectF& rect,
+                                   std::function<void(QPainter& painter, const QRectF& rect)> paint)
+{
+    ReportItem item;
+    item.kind = ReportItem::Picture;
+    item.name = name;
+    item.rect = rect;
+    item.paint = std::move(paint);
+    items.push_back(item);
+    return items.last();
+}
+
 BandedReport::BandedReport(QString windowTitle) : m_title(std::move(windowTitle))
 {
 }
@@ -175,6 +187,15 @@ int BandedReport::render(QPrinter& printer, const PageProgress& progress) const
                 painter.setPen(QPen(Qt::black, 0.3 * mm));
                 painter.drawLine(QPointF(item.rect.x() * mm, (top + item.rect.y()) * mm),
                                  QPointF((item.rect.x() + width) * mm, (top + item.rect.y()) * mm));
+                continue;
+            }
+            if (item.kind == ReportItem::Picture) {
+                if (item.paint) {
+                    painter.save();
+                    item.paint(painter, QRectF(item.rect.x() * mm, (top + item.rect.y()) * mm, item.rect.width() * mm,
+                                               item.rect.height() * mm));
+                    painter.restore();
+                }
                 continue;
             }
             QString text = item.caption;

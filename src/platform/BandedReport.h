@@ -13,6 +13,7 @@
 #include <functional>
 
 class Platform;
+class QPainter;
 class QPrinter;
 class QWidget;
 
@@ -21,7 +22,7 @@ class QWidget;
 // horizontal rule. Positions are millimetres from the band's top-left corner inside the margins.
 struct ReportItem
 {
-    enum Kind { Label, Field, Rule };
+    enum Kind { Label, Field, Rule, Picture };
     Kind kind = Label;
     QString name;    // label name, or the column a field shows
     QString caption; // label text
@@ -31,6 +32,8 @@ struct ReportItem
     bool bold = false;
     QColor color = Qt::black; // text colour of a label or field
     bool wrap = false;        // a long text breaks between words within the rectangle, else it is cut with "..."
+    // A picture paints itself into its rectangle (given in the printer's units).
+    std::function<void(QPainter& painter, const QRectF& rect)> paint = {};
 };
 
 struct ReportBand
@@ -43,6 +46,8 @@ struct ReportBand
     ReportItem& addField(const QString& column, const QRectF& rect, double pointSize = 10,
                          Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
     ReportItem& addRule(double y, double x = 0, double width = -1); // width -1: the full band
+    ReportItem& addPicture(const QString& name, const QRectF& rect,
+                           std::function<void(QPainter& painter, const QRectF& rect)> paint);
 };
 
 // Anything printed page by page: a report, a sheet of labels. The preview below shows it.

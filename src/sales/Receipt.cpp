@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 #include "data/Database.h"
 #include "returns/Returns.h"
+#include "catalog/BarcodePainter.h"
+#include "catalog/BarcodeSymbol.h"
 #include "sales/Cart.h"
 #include "sales/ReceiptStore.h"
 #include "session/AppContext.h"
@@ -113,6 +115,20 @@ void addFooter(BandedReport& report, const Layout& l, double captionX, double fi
     band.height = y + 4 + l.line + 2;
 }
 
+// The sale's number as a Code 128 symbol under the footer, so that a return can scan it.
+void addSaleSymbol(BandedReport& report, const Layout& l, const QString& saleNumber)
+{
+    const BarcodeSymbol symbol = encodeCode128(saleNumber);
+    if (!symbol.ok())
+        return;
+    ReportBand& band = report.reportFooter;
+    constexpr double kHeight = 14;
+    const double width = std::min(l.width, 60.0);
+    band.addPicture(QStringLiteral("picSaleNumber"), QRectF((l.width - width) / 2, band.height, width, kHeight),
+                    [symbol](QPainter& painter, const QRectF& rect) { paintBarcode(painter, symbol, rect); });
+    band.height += kHeight + 2;
+}
+
 // A roll is narrow: each line prints its name on a line of its own, then quantity, price and
 // amount beneath it.
 void layRoll(BandedReport& report, const QString& company, bool marked, const QStringList& particulars)
@@ -211,6 +227,7 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
         laySheet(report, company, receipt.copy, kSaleParticulars);
     else
         layRoll(report, company, receipt.copy, kSaleParticulars);
+    addSaleSymbol(report, paper == ReceiptPaper::A4 ? kSheet : kRoll, receipt.saleNumber);
     report.setCaption(QStringLiteral("lblCompany"), receipt.company);
     report.setCaption(QStringLiteral("lblMark"), QStringLiteral("COPY"));
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);

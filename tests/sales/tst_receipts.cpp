@@ -151,7 +151,9 @@ void checkReceipt(TestEnv& env, const QString& text, const SaleRef& sale)
                                // Name, quantity, price and amount of each line, on one line (A4) or two (roll).
                                "Drink\\s+3\\s+(x\\s+)?25.00\\s+75.00", "Rice\\s+1\\s+(x\\s+)?1,250.50\\s+1,250.50",
                                "Nail\\s+3\\s+(x\\s+)?0.10\\s+0.30", "TOTAL\\s+1,325.80", "CASH\\s+2,000.00",
-                               "CHANGE\\s+674.20", "Thank you for shopping with us!"};
+                               "CHANGE\\s+674.20", "Thank you for shopping with us!",
+                               // zint's text of the sale number's Code 128 symbol, under the thanks
+                               "shopping with us!\\s+" + sale.saleNumber + "\\n"};
     for (const QString& pattern : expected)
         QVERIFY2(text.contains(QRegularExpression(pattern)), qPrintable(pattern + QStringLiteral("\n") + text));
 }
