@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PEMVIX_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libsqlcipher-dev sqlcipher libbenchmark-dev xvfb xauth x11-utils xdotool poppler-utils
+    libsqlcipher-dev sqlcipher libzint-dev libbenchmark-dev xvfb xauth x11-utils xdotool poppler-utils
     tigervnc-standalone-server tigervnc-tools openbox dpkg-dev desktop-file-utils procps
     postgresql postgresql-contrib libpq-dev openssl)
 
