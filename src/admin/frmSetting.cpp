@@ -1,5 +1,7 @@
 #include "admin/frmSetting.h"
 
+#include "catalog/ShopOptions.h"
+
 #include "admin/Accounts.h"
 #include "data/Backup.h"
 #include "data/DataControl.h"
@@ -29,6 +31,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -153,6 +156,7 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     left->addWidget(buildAccount());
     left->addWidget(buildBackup());
     left->addWidget(buildHistory());
+    left->addWidget(buildTill());
     left->addStretch(1);
     auto* cmdAccept = makeButton(QStringLiteral("cmdAccept"), QStringLiteral("Close"), this);
     connect(cmdAccept, &QPushButton::clicked, this, [this] { closeWindow(QDialog::Accepted); });
@@ -227,6 +231,25 @@ QWidget* frmSetting::buildCompany()
     connect(m_txtCompany, &QLineEdit::textChanged, this, [this] { txtCompany_Change(); });
     connect(update, &QPushButton::clicked, this, [this] { updateCompany(); });
     connect(cancel, &QPushButton::clicked, this, [this] { GetClient6(); });
+    return group;
+}
+
+QWidget* frmSetting::buildTill()
+{
+    // Shop-wide settings of every till, stored as soon as they are changed.
+    auto* group = makeGroup(QStringLiteral("fraTill"), QStringLiteral(" Till"), this);
+    auto* scanAddsOne = new QCheckBox(QStringLiteral("Scanning an item already in the cart adds one"), group);
+    scanAddsOne->setObjectName(QStringLiteral("chkScanAddsOne"));
+    scanAddsOne->setChecked(ShopOptions::flag(m_ctx.db, ShopOptions::ScanAddsOne).value_or(false));
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(scanAddsOne);
+    connect(scanAddsOne, &QCheckBox::toggled, this, [this, scanAddsOne](bool on) {
+        if (ShopOptions::setFlag(m_ctx.db, ShopOptions::ScanAddsOne, on))
+            return;
+        m_ctx.platform.writeFailed(this, QStringLiteral("The till setting was not saved."), m_ctx.db.lastError());
+        const QSignalBlocker quiet(scanAddsOne);
+        scanAddsOne->setChecked(!on);
+    });
     return group;
 }
 

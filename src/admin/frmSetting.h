@@ -39,6 +39,7 @@ private:
     QWidget* buildAccount();
     QWidget* buildBackup();
     QWidget* buildHistory();
+    QWidget* buildTill();
     QWidget* buildFolderChooser();
     QWidget* buildAccountsPanel();
     QWidget* buildLogPanel();

@@ -4,7 +4,8 @@
 
 QString itemsWithBarcodesSource()
 {
-    return QStringLiteral("Select *, (SELECT group_concat(Barcode, ' ') FROM tblBarcode WHERE tblBarcode.ItemNumber = "
+    // The alias keeps the inner FROM apart from the list's own table for the data control.
+    return QStringLiteral("Select *, (SELECT group_concat(b.Barcode, ' ') FROM tblBarcode b WHERE b.ItemNumber = "
                           "tblStocks.ItemNumber) AS Barcodes from tblStocks");
 }
 

@@ -482,6 +482,10 @@ bool DataControl::fetchPage(QVector<Row>& page)
 void DataControl::sort(int column, Qt::SortOrder order)
 {
     const QString name = column >= 0 && column < m_columns.size() ? m_columns.at(column) : QString();
+    if (m_unsorted.contains(name)) {
+        emit sortChanged(sortColumn(), m_sortOrder); // the heading shows the order that stays
+        return;
+    }
     if (name == m_sortColumn && (name.isEmpty() || order == m_sortOrder))
         return;
     m_sortColumn = name;

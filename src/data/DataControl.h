@@ -103,6 +103,8 @@ public:
     void setEditable(bool editable) { m_editable = editable; }
     bool isEditable() const { return m_editable; }
     void setReadOnlyColumn(int column, bool readOnly = true);
+    // A column worked out by the record source (not one of its table's) cannot be sorted by.
+    void setUnsortedColumn(const QString& column) { m_unsorted.insert(column); }
 
     // Rules the stored rows must keep. An in-place edit (or a deletion) runs its check inside
     // the transaction that writes it, so the check sees the rows as stored at that moment. A
@@ -227,6 +229,7 @@ private:
     // While a row is removed, views move their own current row; the row after the removed one
     // becomes current once the removal is done.
     bool m_removing = false;
+    QSet<QString> m_unsorted;
     bool m_adding = false;
     QVariantMap m_pending;
     bool m_editable = false;

@@ -168,6 +168,7 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
 
     // Opening: the stock source, the sold source, and the total of all sold lines.
     adoLog2->setRecordSource(itemsWithBarcodesSource());
+    adoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
     adoLog2->Refresh();
     Adodc1->setRecordSource(QStringLiteral("Select * from tblSold"));
     Adodc1->Refresh();

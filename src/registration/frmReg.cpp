@@ -112,6 +112,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     });
     m_AdoLog2->Refresh();
     m_AdoLog2->setReadOnlyColumn(m_AdoLog2->columnIndex(QStringLiteral("Barcodes")));
+    m_AdoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
     m_adoNot = new DataControl(m_ctx.db, this);
     m_adoNot->setObjectName(QStringLiteral("adoNot"));
     m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));

@@ -1,5 +1,7 @@
 #include "TestEnv.h"
 
+#include "catalog/Barcode.h"
+
 #include "data/DataControl.h"
 #include "data/Database.h"
 #include "data/TextForms.h"
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QHeaderView>
 #include <QTest>
 
 #include <algorithm>
@@ -25,6 +28,7 @@ namespace {
 struct Item
 {
     QString name, price, description, brand, stocks, availability;
+    QString barcode = {};
 };
 
 // One registration window on a fresh database, with a signed-in user.
@@ -96,6 +100,7 @@ struct Fixture
         type("txtBrand", item.brand);
         type("txtStocks", item.stocks);
         type("txtAvail", item.availability);
+        type("txtBarcode", item.barcode);
     }
     void registerItem(const Item& item)
     {
@@ -149,6 +154,7 @@ private slots:
     void genderAndPositionIgnoreTyping();
     void registeredEmployeeCanSignIn();
     void showUserPassword();
+    void barcodeRegistered();
     void listsEditAndDeleteInPlace();
     void numberIssuedInsideTheWrite_data();
     void numberIssuedInsideTheWrite();
@@ -218,6 +224,11 @@ void tst_Registration::itemChecks_data()
                                   << "txtStocks";
     QTest::newRow("stocks blank") << Item{"n", "1", "d", "b", " ", "Available"} << "Enter Available Stocks"
                                   << "txtStocks";
+    // A barcode is optional; one given must be a barcode.
+    QTest::newRow("barcode check digit") << Item{"n", "1", "d", "b", "1", "Available", "4006381333932"}
+                                         << Barcode::problemText(Barcode::Problem::BadCheckDigit) << "txtBarcode";
+    QTest::newRow("barcode with a blank") << Item{"n", "1", "d", "b", "1", "Available", "4006 3813"}
+                                          << Barcode::problemText(Barcode::Problem::NotPrintable) << "txtBarcode";
     // A price is a number the till can charge, or it is refused like a missing one.
     for (const char* price : {"abc", "12abc", "-25", "1e308", "1000000000", "1.5.0", " "})
         QTest::addRow("price %s", price) << Item{"n", price, "d", "b", "1", "Available"} << "Set Item price"
@@ -584,6 +595,30 @@ void tst_Registration::showUserPassword()
     QVERIFY(grid->isColumnHidden(password));
     f.click("lvButtons_H1");
     QVERIFY(!f.get<QWidget>("Picture1")->isVisible());
+}
+
+// An item registered with its maker's barcode keeps it under the number issued, and the list
+// shows it; the same barcode on a second item is refused naming the first.
+void tst_Registration::barcodeRegistered()
+{
+    Fixture f;
+    f.registerItem(Item{"Milk", "1.25", "d", "b", "4", "Available", "036000291452"});
+    QCOMPARE(f.env.scalar("SELECT ItemNumber || '=' || Barcode FROM tblBarcode"), QStringLiteral("1=0036000291452"));
+    QVERIFY(f.env.messages.first().text.endsWith(QStringLiteral("Barcode: 036000291452")));
+    QCOMPARE(f.text("txtBarcode"), QString());
+    f.fillItem(Item{"Bread", "2", "d", "b", "4", "Available", "0036000291452"});
+    f.click("cmdItemReg");
+    QCOMPARE(f.status(), QStringLiteral("The barcode 0036000291452 is already on item 1 (Milk)."));
+    QCOMPARE(f.env.count("tblStocks"), 1);
+    f.click("cmdItem");
+    auto* grid = f.get<DataGrid>("DataGrid2");
+    const int column = grid->model()->columnCount() - 1;
+    QCOMPARE(grid->model()->headerData(column, Qt::Horizontal).toString(), QStringLiteral("Barcodes"));
+    QCOMPARE(grid->model()->index(0, column).data().toString(), QStringLiteral("0036000291452"));
+    QVERIFY(!(grid->model()->flags(grid->model()->index(0, column)) & Qt::ItemIsEditable));
+    grid->model()->sort(column); // a worked-out column keeps the list's order
+    QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), -1);
+    QCOMPARE(grid->model()->rowCount(), 1);
 }
 
 void tst_Registration::listsEditAndDeleteInPlace()
