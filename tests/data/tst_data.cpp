@@ -13,9 +13,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 class tst_Data : public QObject
 {
@@ -60,6 +68,8 @@ private slots:
     void serverSchemaRefusesAFilledDatabase();
     void serverRefusesNulCharacters();
     void lostConnectionFailsTheWholeSale();
+    void serverFoundAgain_data();
+    void serverFoundAgain();
 };
 
 void tst_Data::numberFromText_data()
@@ -846,6 +856,165 @@ void tst_Data::lostConnectionFailsTheWholeSale()
     QCOMPARE(env.count(QStringLiteral("tblSales")), 0);
     QCOMPARE(env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QString());
     QVERIFY(env.scalar(QStringLiteral("SELECT pg_backend_pid()")) != pid);
+}
+
+namespace {
+
+// A way to the server that is closed (connections are refused, as by a computer whose server
+// is not running) until opened: then each connection is passed on to the server's own port.
+class ServerDoor
+{
+public:
+    explicit ServerDoor(int serverPort) : m_serverPort(serverPort)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address = loopback(0);
+        socklen_t size = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ntohs(address.sin_port);
+    }
+    ~ServerDoor()
+    {
+        m_stop = true;
+        for (std::thread& t : m_threads)
+            t.join();
+        ::close(m_listener);
+    }
+    int port() const { return m_port; }
+    void open()
+    {
+        ::listen(m_listener, 4);
+        m_threads.emplace_back([this] {
+            while (!m_stop) {
+                pollfd waiting{m_listener, POLLIN, 0};
+                if (::poll(&waiting, 1, 50) <= 0)
+                    continue;
+                const int client = ::accept(m_listener, nullptr, nullptr);
+                const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                const sockaddr_in address = loopback(m_serverPort);
+                if (::connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                    m_threads.emplace_back([this, client, server] { pass(client, server); });
+                else
+                    ::close(client), ::close(server);
+            }
+        });
+    }
+
+private:
+    static sockaddr_in loopback(int port)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return address;
+    }
+    void pass(int client, int server)
+    {
+        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+        char buffer[16384];
+        while (!m_stop) {
+            if (::poll(ends, 2, 50) <= 0)
+                continue;
+            const int from = ends[0].revents ? 0 : 1;
+            const ssize_t n = ::read(ends[from].fd, buffer, sizeof buffer);
+            if (n <= 0 || ::write(ends[1 - from].fd, buffer, static_cast<size_t>(n)) != n)
+                break;
+        }
+        ::close(client);
+        ::close(server);
+    }
+
+    int m_serverPort;
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads; // the accepting thread adds to it only before the end
+};
+
+} // namespace
+
+// A till finds the server again at its next action: one started while the server could not be
+// reached, and one whose idle connection the server ended (as its restart does). Until then a
+// failure says it was the connection, and whether the server was not reached or refused the
+// password, never an empty answer.
+void tst_Data::serverFoundAgain_data()
+{
+    QTest::addColumn<QString>("how");    // "down" at the start, then up; "ended" while idle; "password" wrong
+    QTest::addColumn<bool>("write");     // the next action writes (in a transaction) rather than reads
+    QTest::addColumn<int>("startFault"); // Engine::ConnectFault after opening
+    QTest::addColumn<bool>("done");      // the next action succeeds
+    const int none = int(Engine::ConnectFault::None);
+    const int unreachable = int(Engine::ConnectFault::Unreachable);
+    const int password = int(Engine::ConnectFault::PasswordRefused);
+    QTest::newRow("down at the start, then a read") << "down" << false << unreachable << true;
+    QTest::newRow("down at the start, then a sale") << "down" << true << unreachable << true;
+    QTest::newRow("ended while idle, then a read") << "ended" << false << none << true;
+    QTest::newRow("ended while idle, then a sale") << "ended" << true << none << true;
+    QTest::newRow("wrong password") << "password" << false << password << false;
+}
+
+void tst_Data::serverFoundAgain()
+{
+    if (!TestEnv::onServer())
+        QSKIP("needs PEMVIX_TEST_SERVER");
+    QFETCH(QString, how);
+    QFETCH(bool, write);
+    QFETCH(int, startFault);
+    QFETCH(bool, done);
+    TestEnv env;
+    ServerDoor door(env.scalar(QStringLiteral("SHOW port")).toInt());
+    QString connection = env.connection();
+    QTemporaryDir passwords; // the role's password for the door's port
+    if (how == QLatin1String("down")) {
+        QFile given(qEnvironmentVariable("PGPASSFILE"));
+        QFile forDoor(passwords.filePath(QStringLiteral("pgpass")));
+        QVERIFY(given.open(QIODevice::ReadOnly) && forDoor.open(QIODevice::WriteOnly));
+        forDoor.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        for (QByteArray line : given.readAll().split('\n')) {
+            QList<QByteArray> fields = line.split(':');
+            if (fields.size() == 5)
+                fields[1] = QByteArray::number(door.port());
+            forDoor.write(fields.join(':') + '\n');
+        }
+        forDoor.close();
+        connection += QStringLiteral(" host=127.0.0.1 port=%1 passfile='%2'").arg(door.port()).arg(forDoor.fileName());
+    } else if (how == QLatin1String("password"))
+        connection += QStringLiteral(" password=not-the-password");
+
+    Database till;
+    QCOMPARE(till.openServer(connection), startFault == int(Engine::ConnectFault::None));
+    QCOMPARE(int(till.connectFault()), startFault);
+    if (startFault != int(Engine::ConnectFault::None)) {
+        QVERIFY2(till.connectFaultSentence().contains(how == QLatin1String("down")
+                                                          ? QStringLiteral("cannot be reached")
+                                                          : QStringLiteral("refused the password")),
+                 qPrintable(till.lastError()));
+        // A read now fails for the same reason: it is not an empty answer.
+        QCOMPARE(till.query(QStringLiteral("SELECT 1 FROM tblMain")).State(), 0);
+        QCOMPARE(int(till.connectFault()), startFault);
+    }
+    if (how == QLatin1String("down")) {
+        door.open();
+    } else if (how == QLatin1String("ended")) {
+        const QVariant pid = till.query(QStringLiteral("SELECT pg_backend_pid() AS pid")).Fields("pid");
+        QCOMPARE(env.db.query(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid}).rowCount(), 1);
+        QTRY_COMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = ?"), {pid}),
+                     QStringLiteral("0"));
+    }
+
+    bool ok = false;
+    if (write) {
+        Transaction tx(till);
+        ok = tx.isActive() && till.ExecuteSql(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('sold')")) == 1 &&
+             tx.commit();
+    } else {
+        ok = till.query(QStringLiteral("SELECT TransactionID FROM tblMain")).State() == 1;
+    }
+    QVERIFY2(ok == done, qPrintable(till.lastError()));
+    QCOMPARE(int(till.connectFault()), done ? int(Engine::ConnectFault::None) : startFault);
+    QCOMPARE(env.count(QStringLiteral("tblNot")), write && done ? 1 : 0);
 }
 
 QTEST_MAIN(tst_Data)

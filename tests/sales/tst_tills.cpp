@@ -13,6 +13,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -164,6 +165,8 @@ private slots:
     void clearingHistoryWithAnOpenCart_data();
     void clearingHistoryWithAnOpenCart();
     void tillNumbersPerFile();
+    void tillLockFiles_data();
+    void tillLockFiles();
     void tillNamesOnServer_data();
     void tillNamesOnServer();
     void tillNameAfterReconnect_data();
@@ -419,6 +422,52 @@ void tst_tills::tillNumbersPerFile()
     first.reset();
     Platform last;
     QCOMPARE(last.claimTill(shop), 1);
+}
+
+// A till number's lock file is taken over whenever no running copy holds it, whatever it holds
+// (a power cut leaves it empty or half written; a later process may have the number it names);
+// with every number held, a copy gets none rather than another copy's till.
+void tst_tills::tillLockFiles_data()
+{
+    QTest::addColumn<QByteArray>("leftover"); // what till 1's unheld lock file holds ("-": no file)
+    QTest::addColumn<QList<int>>("held");     // numbers running copies hold (of 1 to 3)
+    QTest::addColumn<int>("expected");
+    const QByteArray living = QByteArray::number(QCoreApplication::applicationPid()) + "\n" +
+                              QCoreApplication::applicationName().toUtf8() + "\n" +
+                              QSysInfo::machineHostName().toUtf8() + "\n";
+    QTest::newRow("empty (a power cut)") << QByteArray() << QList<int>{} << 1;
+    QTest::newRow("garbage") << QByteArray("\x01\xfe garbage\n") << QList<int>{2} << 1;
+    QTest::newRow("a living process's number") << living << QList<int>{} << 1;
+    QTest::newRow("held by a running copy") << QByteArray("-") << QList<int>{1} << 2;
+    QTest::newRow("the others held") << QByteArray("-") << QList<int>{2, 3} << 1;
+    QTest::newRow("all held") << QByteArray("-") << QList<int>{1, 2, 3} << 0;
+}
+
+void tst_tills::tillLockFiles()
+{
+    QFETCH(QByteArray, leftover);
+    QFETCH(QList<int>, held);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    const QString shop = dir.filePath(QStringLiteral("dbZarel.mdb"));
+    std::vector<std::unique_ptr<Platform>> running;
+    for (int number = 1; number <= 3; ++number) {
+        running.push_back(std::make_unique<Platform>());
+        QCOMPARE(running.back()->claimTill(shop, 3), number);
+    }
+    // Copies end, from the last: the numbers not held are free again.
+    for (int number = 3; number >= 1; --number) {
+        if (!held.contains(number))
+            running[number - 1].reset();
+    }
+    if (leftover != "-") {
+        QFile lock(dir.filePath(QStringLiteral("dbZarel.mdb.till-1.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(leftover);
+    }
+    Platform copy;
+    QCOMPARE(copy.claimTill(shop, 3), expected);
+    QCOMPARE(copy.till(), expected);
 }
 
 // Copies of the program on one server, each holding its till's name. Steps: "<copy>+<name>=<held>"
