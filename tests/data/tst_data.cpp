@@ -1,3 +1,4 @@
+#include "ServerDoor.h"
 #include "TestEnv.h"
 
 #include "data/Backup.h"
@@ -13,17 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sqlite3.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <unistd.h>
-
-#include <atomic>
-#include <thread>
-#include <vector>
 
 class tst_Data : public QObject
 {
@@ -858,83 +851,6 @@ void tst_Data::lostConnectionFailsTheWholeSale()
     QVERIFY(env.scalar(QStringLiteral("SELECT pg_backend_pid()")) != pid);
 }
 
-namespace {
-
-// A way to the server that is closed (connections are refused, as by a computer whose server
-// is not running) until opened: then each connection is passed on to the server's own port.
-class ServerDoor
-{
-public:
-    explicit ServerDoor(int serverPort) : m_serverPort(serverPort)
-    {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address = loopback(0);
-        socklen_t size = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-    }
-    ~ServerDoor()
-    {
-        m_stop = true;
-        for (std::thread& t : m_threads)
-            t.join();
-        ::close(m_listener);
-    }
-    int port() const { return m_port; }
-    void open()
-    {
-        ::listen(m_listener, 4);
-        m_threads.emplace_back([this] {
-            while (!m_stop) {
-                pollfd waiting{m_listener, POLLIN, 0};
-                if (::poll(&waiting, 1, 50) <= 0)
-                    continue;
-                const int client = ::accept(m_listener, nullptr, nullptr);
-                const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                const sockaddr_in address = loopback(m_serverPort);
-                if (::connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-                    m_threads.emplace_back([this, client, server] { pass(client, server); });
-                else
-                    ::close(client), ::close(server);
-            }
-        });
-    }
-
-private:
-    static sockaddr_in loopback(int port)
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return address;
-    }
-    void pass(int client, int server)
-    {
-        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-        char buffer[16384];
-        while (!m_stop) {
-            if (::poll(ends, 2, 50) <= 0)
-                continue;
-            const int from = ends[0].revents ? 0 : 1;
-            const ssize_t n = ::read(ends[from].fd, buffer, sizeof buffer);
-            if (n <= 0 || ::write(ends[1 - from].fd, buffer, static_cast<size_t>(n)) != n)
-                break;
-        }
-        ::close(client);
-        ::close(server);
-    }
-
-    int m_serverPort;
-    int m_listener = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::vector<std::thread> m_threads; // the accepting thread adds to it only before the end
-};
-
-} // namespace
-
 // A till finds the server again at its next action: one started while the server could not be
 // reached, and one whose idle connection the server ended (as its restart does). Until then a
 // failure says it was the connection, and whether the server was not reached or refused the
@@ -966,20 +882,8 @@ void tst_Data::serverFoundAgain()
     TestEnv env;
     ServerDoor door(env.scalar(QStringLiteral("SHOW port")).toInt());
     QString connection = env.connection();
-    QTemporaryDir passwords; // the role's password for the door's port
     if (how == QLatin1String("down")) {
-        QFile given(qEnvironmentVariable("PGPASSFILE"));
-        QFile forDoor(passwords.filePath(QStringLiteral("pgpass")));
-        QVERIFY(given.open(QIODevice::ReadOnly) && forDoor.open(QIODevice::WriteOnly));
-        forDoor.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        for (QByteArray line : given.readAll().split('\n')) {
-            QList<QByteArray> fields = line.split(':');
-            if (fields.size() == 5)
-                fields[1] = QByteArray::number(door.port());
-            forDoor.write(fields.join(':') + '\n');
-        }
-        forDoor.close();
-        connection += QStringLiteral(" host=127.0.0.1 port=%1 passfile='%2'").arg(door.port()).arg(forDoor.fileName());
+        connection = door.connection(connection);
     } else if (how == QLatin1String("password"))
         connection += QStringLiteral(" password=not-the-password");
 

@@ -1,3 +1,4 @@
+#include "ServerDoor.h"
 #include "TestEnv.h"
 #include "WidgetProbe.h"
 
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QTest>
 
 #include <map>
@@ -171,6 +174,7 @@ private slots:
     void tillNamesOnServer();
     void tillNameAfterReconnect_data();
     void tillNameAfterReconnect();
+    void tillStartedWhileServerDown();
 };
 
 // The case that was wrong with one shared cart: till 2 adds Tea, till 1 adds Cola, and till 1's
@@ -554,6 +558,42 @@ void tst_tills::tillNameAfterReconnect()
     QCOMPARE(stored, 1);
     QCOMPARE(env.count(QStringLiteral("tblNot")), 1);
     QCOMPARE(next.claimTillName(QStringLiteral("front")), QStringLiteral("front 2"));
+}
+
+// A till started while the server was down: signing in says the server cannot be reached (the
+// typed text stays) rather than a wrong password, and once it is up the same sign-in works and
+// the till holds its name.
+void tst_tills::tillStartedWhileServerDown()
+{
+    if (!TestEnv::onServer())
+        QSKIP("needs PEMVIX_TEST_SERVER");
+    TestEnv env;
+    ServerDoor door(env.scalar(QStringLiteral("SHOW port")).toInt());
+    QVERIFY(!env.db.openServer(door.connection(env.connection())));
+    QVERIFY(env.db.claimTillName(QStringLiteral("front")).isEmpty());
+    frmMain& main = env.main();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto signIn = [&] {
+        QTest::mouseClick(child<QRadioButton>(main, "Option1"), Qt::LeftButton);
+        child<QLineEdit>(main, "txtUsername")->setText(TestEnv::adminUser());
+        child<QLineEdit>(main, "txtPassword")->setText(TestEnv::adminPassword());
+        QTest::mouseClick(child<QPushButton>(main, "cmdCancel"), Qt::LeftButton);
+    };
+    signIn();
+    QCOMPARE(env.messages.size(), 1);
+    QVERIFY2(env.lastMessage().text.contains(QStringLiteral("cannot be reached")), qPrintable(env.lastMessage().text));
+    QCOMPARE(child<QLineEdit>(main, "txtPassword")->text(), TestEnv::adminPassword());
+    QVERIFY(!main.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+
+    door.open();
+    signIn();
+    QCOMPARE(env.messages.size(), 1);
+    QVERIFY(main.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    QCOMPARE(env.count(QStringLiteral("tblLogs")), 1);
+    Database other;
+    QVERIFY(env.openAnother(other));
+    QCOMPARE(other.claimTillName(QStringLiteral("front"), 2), QStringLiteral("front 2"));
 }
 
 QTEST_MAIN(tst_tills)
