@@ -4,6 +4,7 @@
 #include "data/TextForms.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <libpq-fe.h>
@@ -259,6 +260,18 @@ QString connectFaultText(Engine::ConnectFault fault)
 
 bool PgEngine::connect()
 {
+    QElapsedTimer took;
+    took.start();
+    const bool connected = connectNow();
+    // A server whose computer does not answer costs each attempt its whole wait: the other
+    // statements of the same action fail at once instead of each waiting as long again.
+    if (!connected && took.elapsed() > kSlowConnectMs)
+        m_nextAttempt.setRemainingTime(kHoldBackMs);
+    return connected;
+}
+
+bool PgEngine::connectNow()
+{
     dropConnection();
     const QByteArray info = m_conninfo.toUtf8();
     // The string is expanded in place of dbname; only what it leaves unsaid is added, so it may
@@ -329,6 +342,7 @@ void PgEngine::close()
 {
     dropConnection();
     m_conninfo.clear();
+    m_nextAttempt = QDeadlineTimer();
     m_tillName.clear();
     m_tillNameLost = false;
 }
@@ -375,6 +389,10 @@ bool PgEngine::connectionUsable()
     }
     if (m_conn && m_reading && !connectionLost())
         return true;
+    if (!m_nextAttempt.hasExpired()) {
+        dropConnection();
+        return false; // the last attempt's error and fault stand
+    }
     return connect();
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/Engine.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 
 #include <deque>
@@ -72,6 +73,9 @@ private:
     };
 
     static constexpr int kMostPrepared = 500;
+    // A failed attempt to connect that took longer than this holds the next one back that long.
+    static constexpr int kSlowConnectMs = 500;
+    static constexpr int kHoldBackMs = 3000;
 
     // How one run of a statement ended.
     enum class RunEnd {
@@ -84,6 +88,7 @@ private:
     RunEnd lostBeforeRunning();
     const Prepared* prepared(const QString& sql);
     bool connect();
+    bool connectNow();
     void dropConnection();
     bool connectionUsable();
     bool idleConnectionClosed();
@@ -98,6 +103,7 @@ private:
     QString m_conninfo; // what open() was given, kept to connect again
     QString m_lastError;
     ConnectFault m_fault = ConnectFault::None;
+    QDeadlineTimer m_nextAttempt; // no attempt to connect before it (expired: any time)
     QHash<QString, Prepared> m_prepared;
     int m_nextName = 0;
     qint64 m_lastInsertId = 0;
