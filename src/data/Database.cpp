@@ -103,12 +103,32 @@ bool Database::openServer(const QString& conninfo)
     close();
     m_path.clear();
     auto engine = std::make_unique<PgEngine>();
-    if (!engine->open(conninfo)) {
+    const bool connected = engine->open(conninfo);
+    if (!connected)
         m_lastError = engine->lastError();
-        return false;
-    }
+    // Kept unconnected: the next statement connects, once the server is there.
     m_engine = std::move(engine);
-    return true;
+    return connected;
+}
+
+Engine::ConnectFault Database::connectFault() const
+{
+    return m_engine ? m_engine->connectFault() : Engine::ConnectFault::None;
+}
+
+QString Database::connectFaultSentence() const
+{
+    switch (connectFault()) {
+    case Engine::ConnectFault::None:
+        break;
+    case Engine::ConnectFault::Unreachable:
+        return QStringLiteral("The database server cannot be reached.");
+    case Engine::ConnectFault::PasswordRefused:
+        return QStringLiteral("The database server refused the password (pg_service.conf, .pgpass).");
+    case Engine::ConnectFault::Refused:
+        return QStringLiteral("The database server refused the connection.");
+    }
+    return {};
 }
 
 QString Database::claimTillName(const QString& wanted, int highest)

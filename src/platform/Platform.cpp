@@ -7,6 +7,11 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 Platform::Platform() = default;
 Platform::~Platform() = default;
 
@@ -87,6 +92,27 @@ QString lockFolder()
     return dir;
 }
 
+// Removes the lock file `path` when no running copy holds it, whatever it holds: a running copy
+// keeps an exclusive flock on its lock file for as long as it runs, which the system lets go of
+// when the copy ends, however it ends. A file left empty or half written by a power cut, or
+// naming a process number that a later process now has, is no one's. True when it was removed.
+bool removeUnheldLock(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    struct stat opened = {};
+    struct stat named = {};
+    // Only the file still under that name: another copy may have taken its place meanwhile.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && ::stat(name.constData(), &named) == 0 &&
+        opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+        removed = ::unlink(name.constData()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 } // namespace
 
 int Platform::claimTill(const QString& databasePath, int highest)
@@ -101,7 +127,7 @@ int Platform::claimTill(const QString& databasePath, int highest)
         auto lock = std::make_unique<QLockFile>(
             file.absoluteDir().filePath(QStringLiteral("%1.till-%2.lock").arg(file.fileName()).arg(till)));
         lock->setStaleLockTime(0); // a crashed copy's lock names a dead process and is taken over
-        if (lock->tryLock(0)) {
+        if (lock->tryLock(0) || (removeUnheldLock(lock->fileName()) && lock->tryLock(0))) {
             m_tillLock = std::move(lock);
             m_till = till;
             return till;

@@ -71,7 +71,8 @@ public:
     // The till this copy of the program is for the database file at `databasePath`: the lowest
     // number no other running copy holds for that file (1 for the first copy). The number is
     // held by a lock file beside the database file until this Platform ends; a copy that
-    // crashed frees its number (its lock names a dead process). 0 when no lock could be taken.
+    // ended in any way frees its number, also when a power cut left its lock file empty or
+    // garbled. 0 when every number is held (or no lock could be made): this copy is no till.
     int claimTill(const QString& databasePath, int highest = 99);
     int till() const { return m_till; }
 

@@ -41,9 +41,20 @@ constexpr int kAccountPasswordLength = 40;
 constexpr int kEmployeePasswordLength = 200;
 int passwordLength(Kind kind);
 
+// What a sign-in's look-up found. A read that failed (a server that cannot be reached) is not
+// a wrong user name or password: the sign-in says why nothing could be checked.
+struct Lookup
+{
+    enum class Result { Found, NoMatch, ReadFailed };
+    Result result = Result::ReadFailed;
+    SignedIn who;  // when Found
+    QString error; // when ReadFailed: the sentence for the user, then the engine's detail
+    QString detail;
+};
+
 // The first account (or employee) whose user name (or number) and password both match.
-std::optional<SignedIn> findAccount(Database& db, const QString& user, const QString& password);
-std::optional<SignedIn> findEmployee(Database& db, const QString& employeeId, const QString& password);
+Lookup findAccount(Database& db, const QString& user, const QString& password);
+Lookup findEmployee(Database& db, const QString& employeeId, const QString& password);
 
 // The journal entry written with a password change. It names who changed whose password,
 // never a password.

@@ -41,8 +41,11 @@ constexpr int kIconSize = 112;
 // statement failed; a row that is gone (the log was cleared) is not a failure.
 bool updateLogRow(Database& db, qint64 rowId, const QString& endTime, const QString& elapsed)
 {
-    return db.ExecuteSql(QStringLiteral("UPDATE tblLogs SET EndTime = ?, ElapsedTime = ? WHERE rowid = ?"),
-                         {endTime, elapsed, rowId}) >= 0;
+    Transaction tx(db);
+    return tx.isActive() &&
+           db.ExecuteSql(QStringLiteral("UPDATE tblLogs SET EndTime = ?, ElapsedTime = ? WHERE rowid = ?"),
+                         {endTime, elapsed, rowId}) >= 0 &&
+           tx.commit();
 }
 
 bool deleteAllNotes(Database& db)
@@ -614,15 +617,21 @@ void frmMain::SignIn()
 {
     const QString user = m_txtUsername->text();
     const QString password = m_txtPassword->text();
-    std::optional<Credentials::SignedIn> account;
+    Credentials::Lookup found;
     if (m_Option1->isChecked())
-        account = Credentials::findAccount(m_ctx.db, user, password);
+        found = Credentials::findAccount(m_ctx.db, user, password);
     else if (m_Option2->isChecked())
-        account = Credentials::findEmployee(m_ctx.db, user, password);
+        found = Credentials::findEmployee(m_ctx.db, user, password);
     else
         return;
 
-    if (!account) {
+    if (found.result == Credentials::Lookup::Result::ReadFailed) {
+        // Nothing was checked: what was typed stays, to sign in again once it can be read.
+        m_ctx.platform.message(this, found.error, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning,
+                               found.detail);
+        return;
+    }
+    if (found.result == Credentials::Lookup::Result::NoMatch) {
         m_ctx.platform.message(this, QStringLiteral("Incorrect username/password"));
         m_txtUsername->clear();
         m_txtPassword->clear();
@@ -635,10 +644,10 @@ void frmMain::SignIn()
     // The keyboard goes to the menu, not to the hidden password box.
     setMenuReachable(true);
     m_img[Pos]->setFocus(Qt::OtherFocusReason);
-    m_signedIn = *account;
+    m_signedIn = found.who;
     m_cmdPassword->show();
-    m_session.setDisplayName(account->displayName);
-    m_session.setAccountType(account->type);
+    m_session.setDisplayName(found.who.displayName);
+    m_session.setAccountType(found.who.type);
     m_logFailureReported = false;
     appendLogRow();
     m_Timer1->start();
@@ -748,6 +757,10 @@ void frmMain::openPurchaseItems()
 {
     if (!m_ctx.windows)
         return;
+    if (!m_ctx.noTill.isEmpty()) {
+        m_ctx.platform.message(this, m_ctx.noTill, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     hide();
     int result;
     do {

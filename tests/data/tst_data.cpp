@@ -1,3 +1,4 @@
+#include "ServerDoor.h"
 #include "TestEnv.h"
 
 #include "data/Backup.h"
@@ -60,6 +61,8 @@ private slots:
     void serverSchemaRefusesAFilledDatabase();
     void serverRefusesNulCharacters();
     void lostConnectionFailsTheWholeSale();
+    void serverFoundAgain_data();
+    void serverFoundAgain();
 };
 
 void tst_Data::numberFromText_data()
@@ -846,6 +849,76 @@ void tst_Data::lostConnectionFailsTheWholeSale()
     QCOMPARE(env.count(QStringLiteral("tblSales")), 0);
     QCOMPARE(env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QString());
     QVERIFY(env.scalar(QStringLiteral("SELECT pg_backend_pid()")) != pid);
+}
+
+// A till finds the server again at its next action: one started while the server could not be
+// reached, and one whose idle connection the server ended (as its restart does). Until then a
+// failure says it was the connection, and whether the server was not reached or refused the
+// password, never an empty answer.
+void tst_Data::serverFoundAgain_data()
+{
+    QTest::addColumn<QString>("how");    // "down" at the start, then up; "ended" while idle; "password" wrong
+    QTest::addColumn<bool>("write");     // the next action writes (in a transaction) rather than reads
+    QTest::addColumn<int>("startFault"); // Engine::ConnectFault after opening
+    QTest::addColumn<bool>("done");      // the next action succeeds
+    const int none = int(Engine::ConnectFault::None);
+    const int unreachable = int(Engine::ConnectFault::Unreachable);
+    const int password = int(Engine::ConnectFault::PasswordRefused);
+    QTest::newRow("down at the start, then a read") << "down" << false << unreachable << true;
+    QTest::newRow("down at the start, then a sale") << "down" << true << unreachable << true;
+    QTest::newRow("ended while idle, then a read") << "ended" << false << none << true;
+    QTest::newRow("ended while idle, then a sale") << "ended" << true << none << true;
+    QTest::newRow("wrong password") << "password" << false << password << false;
+}
+
+void tst_Data::serverFoundAgain()
+{
+    if (!TestEnv::onServer())
+        QSKIP("needs PEMVIX_TEST_SERVER");
+    QFETCH(QString, how);
+    QFETCH(bool, write);
+    QFETCH(int, startFault);
+    QFETCH(bool, done);
+    TestEnv env;
+    ServerDoor door(env.scalar(QStringLiteral("SHOW port")).toInt());
+    QString connection = env.connection();
+    if (how == QLatin1String("down")) {
+        connection = door.connection(connection);
+    } else if (how == QLatin1String("password"))
+        connection += QStringLiteral(" password=not-the-password");
+
+    Database till;
+    QCOMPARE(till.openServer(connection), startFault == int(Engine::ConnectFault::None));
+    QCOMPARE(int(till.connectFault()), startFault);
+    if (startFault != int(Engine::ConnectFault::None)) {
+        QVERIFY2(till.connectFaultSentence().contains(how == QLatin1String("down")
+                                                          ? QStringLiteral("cannot be reached")
+                                                          : QStringLiteral("refused the password")),
+                 qPrintable(till.lastError()));
+        // A read now fails for the same reason: it is not an empty answer.
+        QCOMPARE(till.query(QStringLiteral("SELECT 1 FROM tblMain")).State(), 0);
+        QCOMPARE(int(till.connectFault()), startFault);
+    }
+    if (how == QLatin1String("down")) {
+        door.open();
+    } else if (how == QLatin1String("ended")) {
+        const QVariant pid = till.query(QStringLiteral("SELECT pg_backend_pid() AS pid")).Fields("pid");
+        QCOMPARE(env.db.query(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid}).rowCount(), 1);
+        QTRY_COMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = ?"), {pid}),
+                     QStringLiteral("0"));
+    }
+
+    bool ok = false;
+    if (write) {
+        Transaction tx(till);
+        ok = tx.isActive() && till.ExecuteSql(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('sold')")) == 1 &&
+             tx.commit();
+    } else {
+        ok = till.query(QStringLiteral("SELECT TransactionID FROM tblMain")).State() == 1;
+    }
+    QVERIFY2(ok == done, qPrintable(till.lastError()));
+    QCOMPARE(int(till.connectFault()), done ? int(Engine::ConnectFault::None) : startFault);
+    QCOMPARE(env.count(QStringLiteral("tblNot")), write && done ? 1 : 0);
 }
 
 QTEST_MAIN(tst_Data)
