@@ -81,7 +81,11 @@ QString Platform::fileDialog(QWidget* parent, const QString& caption, const QStr
     const QString folder = QFileInfo(chosen).absolutePath();
     if (isRememberableFolder(folder))
         m_fileFolder = folder;
-    const QString refusal = save && m_targetGuard ? m_targetGuard(chosen) : QString();
+    QString refusal = save && m_targetGuard ? m_targetGuard(chosen) : QString();
+    const QString chosenFile = QFileInfo(chosen).canonicalFilePath();
+    if (save && !m_instanceLockPath.isEmpty() && !chosenFile.isEmpty() &&
+        chosenFile == QFileInfo(m_instanceLockPath).canonicalFilePath())
+        refusal = QStringLiteral("the lock file of the running program");
     if (!refusal.isEmpty()) {
         message(parent,
                 QStringLiteral("%1 is %2; nothing is written over it.\n\nChoose another name or folder.")
@@ -143,10 +147,12 @@ int Platform::claimTill(const QString& databasePath, int highest)
 
 bool Platform::anotherInstanceRunning(const QString& lockName)
 {
-    auto lock = std::make_unique<QLockFile>(lockFolder() + QLatin1Char('/') + lockName);
+    const QString path = lockFolder() + QLatin1Char('/') + lockName;
+    auto lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(0); // a lock left by a crashed copy is recognised by its dead process
     if (lock->tryLock(0)) {
         m_instanceLock = std::move(lock);
+        m_instanceLockPath = path;
         return false;
     }
     return true;

@@ -97,6 +97,7 @@ private:
                        const QString& suffix, bool save);
     QString m_fileFolder; // where the last file was chosen
     std::unique_ptr<QLockFile> m_instanceLock;
+    QString m_instanceLockPath;
     std::unique_ptr<QLockFile> m_tillLock;
     int m_till = 0;
 };
