@@ -182,7 +182,6 @@ void tst_Platform::rememberedFolders_data()
     QTest::addColumn<bool>("remembered");
     QTest::newRow("a folder of the user's") << QDir::tempPath() << true;
     QTest::newRow("the kernel's processes") << "/proc/self" << false;
-    QTest::newRow("the kernel's devices") << "/sys/class" << false;
     QTest::newRow("a folder that is gone") << QDir::tempPath() + QStringLiteral("/no-such-folder-here") << false;
 }
 
