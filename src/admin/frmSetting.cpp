@@ -865,6 +865,9 @@ void frmSetting::restoreBackup()
 // company name and notifications.
 void frmSetting::refreshAfterRestore()
 {
+    // The restored log holds the backup's rows: the running session writes a row of its own
+    // first, so the lists read it too.
+    m_ctx.sessionLogReplaced();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         for (DataControl* control : window->findChildren<DataControl*>())
             control->Refresh();
@@ -873,8 +876,6 @@ void frmSetting::refreshAfterRestore()
     GetClient6();
     m_ctx.companyNameChanged();
     m_ctx.notificationsChanged();
-    // The restored log holds the backup's rows: the running session writes a row of its own.
-    m_ctx.sessionLogReplaced();
 }
 
 // --- logs and history ----------------------------------------------------------------------

@@ -2,7 +2,6 @@
 
 #include "data/Database.h"
 #include "data/Schema.h"
-#include "data/TextForms.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -549,12 +548,18 @@ qint64 salesAfter(Database& live, const QDateTime& when)
     const QString dayKey = QLocale::c().toString(when.date(), QStringLiteral("yyyy-MM-dd"));
     const QString day = live.isServer() ? QStringLiteral("pemvix_sales_day_key(BusinessDate)") : SalesDayKeySql();
     const QString time = SortKeySql(QStringLiteral("tblSales"), QStringLiteral("BusinessTime"), live.isServer());
-    const Recordset rows =
-        live.query(QStringLiteral("SELECT count(*) FROM tblSales WHERE %1 > ? OR (%1 = ? AND %2 > ?)").arg(day, time),
-                   {dayKey, dayKey, timeKey});
-    if (rows.State() == 0 || rows.rows().isEmpty())
-        return -1;
-    return rows.rows().first().value(0).toLongLong();
+    // Two counts, each served by the index on the day key: later days, and that day's later times.
+    qint64 total = 0;
+    for (const auto& [sql, params] :
+         {std::pair{QStringLiteral("SELECT count(*) FROM tblSales WHERE %1 > ?").arg(day), QVariantList{dayKey}},
+          std::pair{QStringLiteral("SELECT count(*) FROM tblSales WHERE %1 = ? AND %2 > ?").arg(day, time),
+                    QVariantList{dayKey, timeKey}}}) {
+        const Recordset rows = live.query(sql, params);
+        if (rows.State() == 0 || rows.rows().isEmpty())
+            return -1;
+        total += rows.rows().first().value(0).toLongLong();
+    }
+    return total;
 }
 
 QString shopFileRefusal(Database& db, const QString& target)
