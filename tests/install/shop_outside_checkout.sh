@@ -74,7 +74,7 @@ ln -s "$tmp/share/dbZarel.mdb" "$linked/dbZarel.mdb"
 if PEMVIX_HOME="$linked" install_and_prepare >"$tmp/dangling" 2>&1; then
     fail "the launcher accepted a link to a missing database: $(cat "$tmp/dangling")"
 fi
-grep -q "missing" "$tmp/dangling" || fail "the launcher did not say the database is missing: $(cat "$tmp/dangling")"
+grep -q "links to" "$tmp/dangling" || fail "the launcher did not say the database is missing: $(cat "$tmp/dangling")"
 [ ! -e "$tmp/share/dbZarel.mdb" ] || fail "a new database was created through the link"
 "$shop/pemvix-initdb" --admin-password x "$linked/dbZarel.mdb" >/dev/null 2>&1 &&
     fail "pemvix-initdb created a database through a link to a missing file"
