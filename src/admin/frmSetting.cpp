@@ -810,7 +810,8 @@ void frmSetting::restoreBackup()
     if (!sound) {
         platform.writeFailed(
             this,
-            QStringLiteral("Nothing was restored: %1 does not open with the database password or is damaged.")
+            QStringLiteral("Nothing was restored: %1 is not a backup of this shop, does not open with the "
+                           "database password or is damaged.")
                 .arg(shown),
             error);
         return;
@@ -821,11 +822,20 @@ void frmSetting::restoreBackup()
                              QStringLiteral("-before-restore-") +
                              QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd-HHmmss")) +
                              QStringLiteral(".") + live.suffix();
+    // The sales the shop would lose are said; the question cannot be answered Yes by Enter alone.
+    const qint64 newer = salesAfter(m_ctx.db, written);
+    QString lost = QStringLiteral("%1 sales were made after this backup; they will be gone.").arg(newer);
+    if (newer < 0)
+        lost = QStringLiteral("The sales made since then could not be counted.");
+    else if (newer == 0)
+        lost = QStringLiteral("No sale was made after this backup.");
+    else if (newer == 1)
+        lost = QStringLiteral("1 sale was made after this backup; it will be gone.");
     const QString question =
         QStringLiteral("Restore the backup %1 of %2 %3?\n\nEvery record of the shop will be replaced by the "
-                       "backup's. The current data is kept as %4.")
-            .arg(shown, DateText(written.date()), TimeText(written.time()), QDir::toNativeSeparators(keptCopy));
-    if (!platform.ask(this, question, QStringLiteral("Confirm Restore"), QMessageBox::Warning))
+                       "backup's. %4 The current data is kept as %5.")
+            .arg(shown, DateText(written.date()), TimeText(written.time()), lost, QDir::toNativeSeparators(keptCopy));
+    if (!platform.ask(this, question, QStringLiteral("Confirm Restore"), QMessageBox::Warning, QMessageBox::No))
         return;
 
     bool restored = false;
@@ -855,6 +865,9 @@ void frmSetting::restoreBackup()
 // company name and notifications.
 void frmSetting::refreshAfterRestore()
 {
+    // The restored log holds the backup's rows: the running session writes a row of its own
+    // first, so the lists read it too.
+    m_ctx.sessionLogReplaced();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         for (DataControl* control : window->findChildren<DataControl*>())
             control->Refresh();

@@ -3,6 +3,7 @@
 #ifdef PEMVIX_TILL_DRIVER
 #include "app/TillDriver.h"
 #endif
+#include "data/Backup.h"
 #include "data/Database.h"
 #include "platform/Platform.h"
 #include "session/AppContext.h"
@@ -26,6 +27,8 @@ int main(int argc, char* argv[])
     const bool opened = choice.onServer() ? db.openServer(choice.connection) : db.open(choice.filePath);
 
     AppContext ctx{db, platform};
+    // No export or PDF is written over the shop's database, its companions or a backup copy.
+    platform.setTargetGuard([&db](const QString& path) { return shopFileRefusal(db, path); });
     if (choice.onServer() && !choice.tillRefused.isEmpty()) {
         ctx.till.clear();
         ctx.noTill = QStringLiteral("This copy of the program sells nothing: %1\n\nGive this computer a till name "

@@ -82,6 +82,12 @@ bool Database::create(const QString& path)
         m_lastError = QStringLiteral("%1 already exists; it is never overwritten.").arg(path);
         return false;
     }
+    // A link whose file is missing (a share not mounted) would get a new, empty shop written
+    // through it where the real one is expected.
+    if (QFileInfo(path).isSymLink()) {
+        m_lastError = QStringLiteral("%1 is a link to a missing file; no database is created through it.").arg(path);
+        return false;
+    }
     auto engine = std::make_unique<SqliteEngine>();
     if (!engine->open(path, true)) {
         m_lastError = engine->lastError();

@@ -332,6 +332,26 @@ QStringList serverSchemaStatements()
     return statements;
 }
 
+QStringList shopTableProbes()
+{
+    // The columns an upgrade adds (the cart's till and sale number) are not asked of a file.
+    static const QStringList added{QStringLiteral("Till"), QStringLiteral("SaleNumber")};
+    QStringList probes;
+    static const QRegularExpression table(QStringLiteral(R"(CREATE TABLE (\w+) \(([^;]*)\);)"));
+    static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"), QRegularExpression::MultilineOption);
+    for (auto t = table.globalMatch(QString::fromUtf8(kTables)); t.hasNext();) {
+        const QRegularExpressionMatch m = t.next();
+        QStringList columns;
+        for (auto c = column.globalMatch(m.captured(2)); c.hasNext();) {
+            const QString name = c.next().captured(1);
+            if (!(m.captured(1) == u"tblPos" && added.contains(name)))
+                columns << quotedIdentifier(name);
+        }
+        probes << QStringLiteral("SELECT %1 FROM %2 LIMIT 0").arg(columns.join(QStringLiteral(", ")), m.captured(1));
+    }
+    return probes;
+}
+
 QString schemaColumnName(const QString& name)
 {
     static const QHash<QString, QString> names = [] {
@@ -569,6 +589,12 @@ bool createDatabaseFile(const QString& path, const InitOptions& options, QString
     Database db;
     if (!db.create(path))
         return fail(db.lastError());
+    // The shop's data is for its own user only, whatever the umask let the file be made with.
+    if (!QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
+        db.close();
+        QFile::remove(path);
+        return fail(QStringLiteral("Cannot make %1 private to its user.").arg(path));
+    }
     if (!createSchema(db, options)) {
         const QString why = db.lastError();
         db.close();

@@ -1,6 +1,7 @@
 #include "platform/Csv.h"
 
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace Csv {
@@ -117,6 +118,17 @@ QString field(const QString& value, QChar separator)
     if (!needsQuotes)
         return value;
     return kQuote + QString(value).replace(kQuote, QStringLiteral("\"\"")) + kQuote;
+}
+
+QString spreadsheetText(const QString& value)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    if (value.isEmpty() || !starts.contains(value.front()))
+        return value;
+    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d{1,3}(,\d{3})+|\d+)(\.\d+)?$)"));
+    if (number.match(value).hasMatch())
+        return value;
+    return QLatin1Char('\'') + value;
 }
 
 QString record(const QStringList& fields, QChar separator)

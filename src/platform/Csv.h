@@ -35,6 +35,10 @@ Table parse(const QByteArray& bytes);
 // A field as written: quoted when it holds the separator, a quote, a line break or blanks at
 // either end, with its quotes doubled; otherwise as it is. Values are never altered.
 QString field(const QString& value, QChar separator = QLatin1Char(','));
+// A cell of a file made for a spreadsheet: text that a spreadsheet would run as a formula (it
+// begins with =, +, -, @, a tab or a carriage return) gets a leading apostrophe, so it opens
+// as the text it is. Numbers, such as "-5.00" or "+1,250", are left as they are.
+QString spreadsheetText(const QString& value);
 // One record, fields joined by the separator and ended by CR LF.
 QString record(const QStringList& fields, QChar separator = QLatin1Char(','));
 

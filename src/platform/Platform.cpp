@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,20 +18,24 @@ Platform::~Platform() = default;
 
 QMessageBox::StandardButton Platform::message(QWidget* parent, const QString& text, const QString& title,
                                               QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                              const QString& details)
+                                              const QString& details, QMessageBox::StandardButton defaultButton)
 {
     const QString shownTitle = title.isEmpty() ? applicationTitle() : title;
     if (m_messageHook)
-        return m_messageHook(MessageRecord{text, shownTitle, buttons, icon, details});
+        return m_messageHook(MessageRecord{text, shownTitle, buttons, icon, details, defaultButton});
     QMessageBox box(icon, shownTitle, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     if (!details.isEmpty())
         box.setDetailedText(details);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-bool Platform::ask(QWidget* parent, const QString& text, const QString& title, QMessageBox::Icon icon)
+bool Platform::ask(QWidget* parent, const QString& text, const QString& title, QMessageBox::Icon icon,
+                   QMessageBox::StandardButton defaultButton)
 {
-    return message(parent, text, title, QMessageBox::Yes | QMessageBox::No, icon) == QMessageBox::Yes;
+    return message(parent, text, title, QMessageBox::Yes | QMessageBox::No, icon, {}, defaultButton) ==
+           QMessageBox::Yes;
 }
 
 void Platform::writeFailed(QWidget* parent, const QString& what, const QString& detail)
@@ -76,9 +81,39 @@ QString Platform::fileDialog(QWidget* parent, const QString& caption, const QStr
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().first();
     }
-    if (!chosen.isEmpty())
-        m_fileFolder = QFileInfo(chosen).absolutePath();
+    if (chosen.isEmpty())
+        return chosen;
+    const QString folder = QFileInfo(chosen).absolutePath();
+    if (isRememberableFolder(folder))
+        m_fileFolder = folder;
+    QString refusal = save && m_targetGuard ? m_targetGuard(chosen) : QString();
+    const QString chosenFile = QFileInfo(chosen).canonicalFilePath();
+    if (save && !m_instanceLockPath.isEmpty() && !chosenFile.isEmpty() &&
+        chosenFile == QFileInfo(m_instanceLockPath).canonicalFilePath())
+        refusal = QStringLiteral("the lock file of the running program");
+    if (!refusal.isEmpty()) {
+        message(parent,
+                QStringLiteral("%1 is %2; nothing is written over it.\n\nChoose another name or folder.")
+                    .arg(QDir::toNativeSeparators(chosen), refusal),
+                caption, QMessageBox::Ok, QMessageBox::Warning);
+        return {};
+    }
     return chosen;
+}
+
+bool Platform::isRememberableFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return false;
+    // The kernel's folders show files that are not files; a dialog listing them can block.
+    static const QStringList kernelKinds{
+        QStringLiteral("proc"),       QStringLiteral("sysfs"),    QStringLiteral("devtmpfs"), QStringLiteral("devpts"),
+        QStringLiteral("cgroup"),     QStringLiteral("cgroup2"),  QStringLiteral("debugfs"),  QStringLiteral("tracefs"),
+        QStringLiteral("securityfs"), QStringLiteral("configfs"), QStringLiteral("bpf"),      QStringLiteral("pstore")};
+    const QStorageInfo volume(info.canonicalFilePath());
+    return info.isWritable() && volume.isValid() && !volume.isReadOnly() &&
+           !kernelKinds.contains(QString::fromLatin1(volume.fileSystemType()));
 }
 
 namespace {
@@ -138,10 +173,12 @@ int Platform::claimTill(const QString& databasePath, int highest)
 
 bool Platform::anotherInstanceRunning(const QString& lockName)
 {
-    auto lock = std::make_unique<QLockFile>(lockFolder() + QLatin1Char('/') + lockName);
+    const QString path = lockFolder() + QLatin1Char('/') + lockName;
+    auto lock = std::make_unique<QLockFile>(path);
     lock->setStaleLockTime(0); // a lock left by a crashed copy is recognised by its dead process
     if (lock->tryLock(0)) {
         m_instanceLock = std::move(lock);
+        m_instanceLockPath = path;
         return false;
     }
     return true;

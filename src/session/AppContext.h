@@ -31,4 +31,6 @@ struct AppContext
     void notificationsChanged() const;
     // After the company name changed: the main window shows the new name.
     void companyNameChanged() const;
+    // After the sign-in log was replaced (a restore): the running session writes a row of its own.
+    void sessionLogReplaced() const;
 };

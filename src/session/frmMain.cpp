@@ -11,6 +11,7 @@
 #include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 #include "session/MenuIcons.h"
+#include "session/SessionLog.h"
 #include "session/WindowFactory.h"
 #include "session/frmPassword.h"
 
@@ -36,17 +37,6 @@
 namespace {
 
 constexpr int kIconSize = 112;
-
-// Rewrites the end and elapsed time of the running session's log row. False when the
-// statement failed; a row that is gone (the log was cleared) is not a failure.
-bool updateLogRow(Database& db, qint64 rowId, const QString& endTime, const QString& elapsed)
-{
-    Transaction tx(db);
-    return tx.isActive() &&
-           db.ExecuteSql(QStringLiteral("UPDATE tblLogs SET EndTime = ?, ElapsedTime = ? WHERE rowid = ?"),
-                         {endTime, elapsed, rowId}) >= 0 &&
-           tx.commit();
-}
 
 bool deleteAllNotes(Database& db)
 {
@@ -655,23 +645,32 @@ void frmMain::SignIn()
 
 bool frmMain::appendLogRow()
 {
-    m_logRowId = -1;
-    m_Adodc1->AddNew();
-    m_Adodc1->setField(QStringLiteral("LogDate"), DateText());
-    m_Adodc1->setField(QStringLiteral("LogTime"), m_session.StartTime());
-    m_Adodc1->setField(QStringLiteral("UserName"), m_session.DisplayName());
-    m_Adodc1->setField(QStringLiteral("Domain"), m_session.DomainName());
-    m_Adodc1->setField(QStringLiteral("Name"), m_session.DisplayName());
-    m_Adodc1->setField(QStringLiteral("Position"), m_session.AccountType());
-    if (!m_Adodc1->Update()) {
+    m_logEntry = {DateText(), m_session.StartTime(), m_session.DisplayName(), m_session.DomainName(),
+                  m_session.AccountType()};
+    m_logRowId = SessionLog::append(m_ctx.db, m_logEntry);
+    if (m_logRowId < 0) {
         m_logFailureReported = true;
         m_ctx.platform.writeFailed(this, QStringLiteral("The sign-in could not be written to the session log."),
-                                   m_Adodc1->lastError());
+                                   m_ctx.db.lastError());
         return false;
     }
-    m_logRowId = m_ctx.db.lastInsertRowId();
     m_Adodc1->Refresh();
     return true;
+}
+
+void frmMain::keepOwnLogRow()
+{
+    if (m_logRowId < 0)
+        return;
+    const SessionLog::Kept kept =
+        SessionLog::update(m_ctx.db, &m_logRowId, m_logEntry, m_lblEnd->text(), m_session.ElapsedText());
+    if (kept == SessionLog::Kept::Rewritten)
+        m_Adodc1->Refresh();
+    // A failure is said once per session; later ticks keep trying.
+    if (kept == SessionLog::Kept::Failed && !m_logFailureReported) {
+        m_logFailureReported = true;
+        m_ctx.platform.writeFailed(this, QStringLiteral("The session log could not be updated."), m_ctx.db.lastError());
+    }
 }
 
 void frmMain::SessionTick()
@@ -691,12 +690,8 @@ void frmMain::SessionTick()
     m_lblEnd->setText(endTime);
 
     // The session's own row, found by the identity kept at sign-in (a session past midnight
-    // still finds it). A failure is said once per session; later ticks keep trying.
-    if (m_logRowId >= 0 && !updateLogRow(m_ctx.db, m_logRowId, endTime, m_session.ElapsedText()) &&
-        !m_logFailureReported) {
-        m_logFailureReported = true;
-        m_ctx.platform.writeFailed(this, QStringLiteral("The session log could not be updated."), m_ctx.db.lastError());
-    }
+    // still finds it); after a restore on any till, a new row of its own.
+    keepOwnLogRow();
     setCountText(QStringLiteral("Notifications"));
 }
 
