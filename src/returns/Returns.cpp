@@ -129,23 +129,31 @@ FoundSale Returns::read(const QString& saleNumber)
         found.outcome = FindOutcome::Unknown;
         return found;
     }
-    const Recordset open = m_db.query(QStringLiteral("SELECT 1 FROM tblPos WHERE SaleNumber = ? LIMIT 1"), {number});
-    const Recordset sold = m_db.query(QStringLiteral("SELECT ItemNumber, ItemName, Quantity, Amount, Dated, Cashier "
-                                                     "FROM tblSold WHERE TransactionID = ? ORDER BY rowid"),
-                                      {number});
+    // The sale's lines with, for each, whether the sale is still open at a till and what earlier
+    // returns took back of it; then the sale's reference. Two statements, both by index.
+    const Recordset sold = m_db.query(
+        QStringLiteral("SELECT s.ItemNumber, s.ItemName, s.Quantity, s.Amount, s.Dated, s.Cashier, (SELECT 1 FROM "
+                       "tblPos p WHERE p.SaleNumber = s.TransactionID LIMIT 1), (SELECT sum(r.Quantity) FROM "
+                       "tblReturnLine r WHERE r.SaleNumber = s.TransactionID AND r.ItemNumber = s.ItemNumber), (SELECT "
+                       "sum(r.Refund) FROM tblReturnLine r WHERE r.SaleNumber = s.TransactionID AND r.ItemNumber = "
+                       "s.ItemNumber) FROM tblSold s WHERE s.TransactionID = ? ORDER BY s.rowid"),
+        {number});
     const Recordset ref = m_db.query(QStringLiteral("SELECT SaleRow, Till, SaleDate, SaleTime, Amount, Cashier FROM "
                                                     "tblSaleRef WHERE SaleNumber = ? ORDER BY rowid DESC LIMIT 1"),
                                      {number});
-    if (open.State() == 0 || sold.State() == 0 || ref.State() == 0)
+    if (sold.State() == 0 || ref.State() == 0)
         return failed();
-    if (!open.BOF()) {
-        found.outcome = FindOutcome::StillOpen;
-        return found;
-    }
     if (sold.BOF()) {
         const Recordset returned =
             m_db.query(QStringLiteral("SELECT 1 FROM tblReturn WHERE SaleNumber = ? LIMIT 1"), {number});
+        if (returned.State() == 0)
+            return failed();
         found.outcome = ref.BOF() && returned.BOF() ? FindOutcome::Unknown : FindOutcome::LinesGone;
+        return found;
+    }
+    // A sale still being rung up has its sold-item lines already, and its cart lines.
+    if (!sold.rows().first().at(6).isNull()) {
+        found.outcome = FindOutcome::StillOpen;
         return found;
     }
 
@@ -159,23 +167,12 @@ FoundSale Returns::read(const QString& saleNumber)
         auto at = byItem.constFind(item);
         if (at == byItem.constEnd()) {
             at = byItem.insert(item, found.lines.size());
-            found.lines.push_back({item, row.at(1).toString(), 0, 0, 0, 0});
+            // What was returned is the item's, counted once however many lines it has.
+            found.lines.push_back({item, row.at(1).toString(), 0, 0, storedInt(row.at(7)), storedInt(row.at(8))});
         }
         SoldLine& line = found.lines[*at];
         line.sold += NumberFromText(row.at(2).toString());
         line.amount += amount;
-    }
-    const Recordset returned = m_db.query(QStringLiteral("SELECT ItemNumber, sum(Quantity), sum(Refund) FROM "
-                                                         "tblReturnLine WHERE SaleNumber = ? GROUP BY ItemNumber"),
-                                          {number});
-    if (returned.State() == 0)
-        return failed();
-    for (const auto& row : returned.rows()) {
-        const auto at = byItem.constFind(row.at(0).toString());
-        if (at == byItem.constEnd())
-            continue;
-        found.lines[*at].returned += storedInt(row.at(1));
-        found.lines[*at].refunded += storedInt(row.at(2));
     }
 
     SaleSummary& s = found.sale;
