@@ -126,8 +126,9 @@ CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
 // names its sale, till, cashier and approver, and holds its refund in cents; its lines name the
 // item, the whole units taken back, their refund and whether they went back to stock. The
 // confirmation is made once per return window, so a return is stored once however often it is
-// confirmed. tblDailyRefund keeps a day's refunds beside its saved daily summary. A sale's
-// sold-item lines are found by its number through idxSoldSale.
+// confirmed. An exchange leaves its refund as a credit for the next sale at its till
+// (ExchangeTill) until that sale takes it (ExchangeSale). tblDailyRefund keeps a day's refunds beside its saved daily
+// summary. A sale's sold-item lines are found by its number through idxSoldSale.
 const char* const kReturnTables = R"SQL(
 CREATE TABLE tblSaleRef (
     SaleNumber TEXT COLLATE NOCASE,
@@ -152,7 +153,9 @@ CREATE TABLE tblReturn (
     ReturnTime   TEXT COLLATE NOCASE,
     Reason       TEXT COLLATE NOCASE,
     Refund       INTEGER NOT NULL DEFAULT 0,
-    Confirmation TEXT
+    Confirmation TEXT,
+    ExchangeTill TEXT COLLATE NOCASE,
+    ExchangeSale TEXT COLLATE NOCASE
 );
 CREATE UNIQUE INDEX idxReturnNumber ON tblReturn (ReturnNumber);
 CREATE UNIQUE INDEX idxReturnConfirmation ON tblReturn (Confirmation);

@@ -4,6 +4,7 @@
 #include "data/TextForms.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -417,11 +418,12 @@ ReturnResult Returns::store(const ReturnRequest& request)
         result.lines.push_back(p.line);
     }
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblReturn (ReturnNumber, SaleNumber, Till, Cashier, Approver, "
-                                       "ReturnDate, ReturnDay, ReturnTime, Reason, Refund, Confirmation) VALUES (?, ?, "
-                                       "?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                       "ReturnDate, ReturnDay, ReturnTime, Reason, Refund, Confirmation, ExchangeTill) "
+                                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                         {result.returnNumber, sale.sale.saleNumber, m_till, signer.cashier, result.approver,
                          result.date, dayKey(today), result.time, request.reason, result.refund,
-                         request.confirmation.isEmpty() ? QVariant() : QVariant(request.confirmation)}) != 1)
+                         request.confirmation.isEmpty() ? QVariant() : QVariant(request.confirmation),
+                         request.exchange ? QVariant(m_till) : QVariant()}) != 1)
         return failed(QStringLiteral("The return"));
     for (const Planned& p : std::as_const(plan)) {
         if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblReturnLine (ReturnNumber, SaleNumber, ItemNumber, ItemName, "
@@ -453,7 +455,7 @@ std::optional<ReturnRecord> Returns::record(qint64 returnNumber)
 {
     const Recordset head =
         m_db.query(QStringLiteral("SELECT SaleNumber, Till, Cashier, Approver, ReturnDate, ReturnTime, "
-                                  "Reason, Refund FROM tblReturn WHERE ReturnNumber = ?"),
+                                  "Reason, Refund, ExchangeTill, ExchangeSale FROM tblReturn WHERE ReturnNumber = ?"),
                    {returnNumber});
     const Recordset lines = m_db.query(QStringLiteral("SELECT ItemNumber, ItemName, Quantity, Refund, Restocked FROM "
                                                       "tblReturnLine WHERE ReturnNumber = ? ORDER BY rowid"),
@@ -471,10 +473,60 @@ std::optional<ReturnRecord> Returns::record(qint64 returnNumber)
     r.time = h.at(5).toString();
     r.reason = h.at(6).toString();
     r.refund = storedInt(h.at(7));
+    r.exchange = !h.at(8).toString().isEmpty();
+    r.exchangeSale = h.at(9).toString();
     for (const auto& row : lines.rows())
         r.lines.push_back({row.at(0).toString(), row.at(1).toString(), storedInt(row.at(2)), storedInt(row.at(3)),
                            storedInt(row.at(4)) != 0});
     return r;
+}
+
+QString Credit::returnsText() const
+{
+    QStringList numbers;
+    for (const qint64 number : returns)
+        numbers << QString::number(number);
+    return numbers.join(QStringLiteral(", "));
+}
+
+namespace {
+
+Credit creditFrom(const Recordset& r)
+{
+    Credit credit;
+    for (const auto& row : r.rows()) {
+        credit.returns << row.at(0).toLongLong();
+        credit.amount += storedInt(row.at(1));
+    }
+    return credit;
+}
+
+} // namespace
+
+Credit Returns::pendingCredit()
+{
+    return creditFrom(m_db.query(QStringLiteral("SELECT ReturnNumber, Refund FROM tblReturn WHERE ExchangeTill = ? AND "
+                                                "ExchangeSale IS NULL ORDER BY ReturnNumber"),
+                                 {m_till}));
+}
+
+Credit Returns::creditOfSale(const QString& saleNumber)
+{
+    return creditFrom(m_db.query(
+        QStringLiteral("SELECT ReturnNumber, Refund FROM tblReturn WHERE ExchangeSale = ? ORDER BY ReturnNumber"),
+        {saleNumber}));
+}
+
+bool Returns::useCredit(const QString& saleNumber, qint64 expected)
+{
+    const Credit waiting = pendingCredit();
+    if (waiting.amount != expected)
+        return false;
+    if (waiting.returns.isEmpty())
+        return true;
+    return m_db.ExecuteSql(QStringLiteral("UPDATE tblReturn SET ExchangeSale = ? WHERE ExchangeTill = ? AND "
+                                          "ExchangeSale IS NULL"),
+                           {saleNumber, m_till}) == waiting.returns.size();
 }
 
 bool Returns::noteReprint(const QString& saleNumber, const QString& who, QString* error)

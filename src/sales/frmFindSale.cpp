@@ -283,6 +283,11 @@ void frmFindSale::returnSale()
     m_ctx.platform.showModal(window);
     if (window.storedReturn() > 0)
         m_ctx.notificationsChanged();
+    // An exchange goes on in the cart, where the credit waits.
+    if (window.exchanged()) {
+        closeWindow(QDialog::Accepted);
+        return;
+    }
     // The sale as it stands now: returned so far, refunded so far.
     const int row = m_grdSales->currentRow();
     if (const auto again = m_returns.find(found->sale.saleNumber);

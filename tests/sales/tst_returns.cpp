@@ -4,6 +4,8 @@
 #include "returns/Returns.h"
 #include "reports/frmSales.h"
 #include "sales/Cart.h"
+#include "sales/ReceiptStore.h"
+#include "sales/frmTotal.h"
 #include "sales/frmFindSale.h"
 
 #include <QLabel>
@@ -81,6 +83,8 @@ private slots:
     void booksAddRefundsAndNet();
     void returnThroughTheWindows();
     void olderDatabaseGetsReturnTables();
+    void exchangeSettlesTheDifference_data();
+    void exchangeSettlesTheDifference();
 };
 
 void tst_returns::refused_data()
@@ -361,6 +365,78 @@ void tst_returns::olderDatabaseGetsReturnTables()
     const ReturnResult r = Returns(shop.db).store(request(sale, QStringLiteral("100"), QStringLiteral("2")));
     QCOMPARE(r.outcome, ReturnOutcome::Stored);
     QCOMPARE(r.refund, qint64(2500));
+}
+
+void tst_returns::exchangeSettlesTheDifference_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("cash");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("storedCash");
+    QTest::addColumn<QString>("change");
+
+    QTest::newRow("the customer pays the rest") << "100"
+                                                << "2"
+                                                << "20"
+                                                << "TO PAY: 12.50"
+                                                << "32.50"
+                                                << "7.50";
+    QTest::newRow("the shop pays back") << "200"
+                                        << "1"
+                                        << ""
+                                        << "TO PAY BACK: 9.17"
+                                        << "12.50"
+                                        << "9.17";
+    QTest::newRow("even") << "100"
+                          << "1"
+                          << ""
+                          << "TO PAY: 0.00"
+                          << "12.50"
+                          << "0.00";
+}
+
+void tst_returns::exchangeSettlesTheDifference()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, quantity);
+    QFETCH(QString, cash);
+    QFETCH(QString, shown);
+    QFETCH(QString, storedCash);
+    QFETCH(QString, change);
+
+    // A 12.50 item comes back in exchange; its refund pays for the next sale at the till.
+    Shop shop;
+    const QString first = shop.sell({{QStringLiteral("100"), QStringLiteral("1")}});
+    ReturnRequest exchange = request(first, QStringLiteral("100"), QStringLiteral("1"));
+    exchange.exchange = true;
+    Returns returns(shop.db);
+    QCOMPARE(returns.store(exchange).outcome, ReturnOutcome::Stored);
+    QCOMPARE(returns.pendingCredit().amount, qint64(1250));
+
+    Cart cart(shop.db);
+    const QString sale = cart.nextSaleNumber();
+    QCOMPARE(cart.addLine(item, quantity, sale, QStringLiteral("Maria")).outcome, AddOutcome::Added);
+    {
+        frmTotal payment(shop.ctx, cart.cartTotalText(), sale, QStringLiteral("Maria"));
+        QCOMPARE(payment.findChild<QLabel*>(QStringLiteral("lblToPay"))->text(), shown);
+    }
+    // A credit other than the one waiting is refused, and nothing is stored.
+    QCOMPARE(cart.completeSale(cart.cartTotalText(), cash, sale, QStringLiteral("Maria"), 2000).outcome,
+             SaleOutcome::CreditChanged);
+    QCOMPARE(shop.count(QStringLiteral("tblSales")), 1);
+
+    const SaleResult paid = cart.completeSale(cart.cartTotalText(), cash, sale, QStringLiteral("Maria"), 1250);
+    QCOMPARE(paid.outcome, SaleOutcome::Completed);
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT Cash FROM tblSales WHERE rowid = ?"), {paid.sale.salesRow}),
+             storedCash);
+    QCOMPARE(paid.change, change);
+    // The credit is taken once, and the two documents name each other.
+    QCOMPARE(returns.pendingCredit().amount, qint64(0));
+    QCOMPARE(returns.record(1)->exchangeSale, sale);
+    ReceiptData receipt;
+    QCOMPARE(ReceiptStore(shop.db, QStringLiteral("1")).read(paid.sale, receipt), ReceiptStore::ReadOutcome::Read);
+    QCOMPARE(receipt.exchange, QStringLiteral("Exchange for return No. 1, credit 12.50"));
 }
 
 QTEST_MAIN(tst_returns)
