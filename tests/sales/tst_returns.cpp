@@ -2,6 +2,10 @@
 
 #include "data/TextForms.h"
 #include "returns/Returns.h"
+#include "inventory/InventoryData.h"
+#include "inventory/InventoryReport.h"
+#include "reports/SalesQueries.h"
+#include "reports/SalesReport.h"
 #include "reports/frmSales.h"
 #include "sales/Cart.h"
 #include "sales/ReceiptStore.h"
@@ -57,6 +61,16 @@ struct Shop : TestEnv
             .join(u'|');
     }
 };
+
+// The caption of a report's footer label.
+QString footer(const BandedReport& report, const char* label)
+{
+    for (const ReportItem& item : report.reportFooter.items) {
+        if (item.name == QLatin1String(label))
+            return item.caption;
+    }
+    return QStringLiteral("(no %1)").arg(QLatin1String(label));
+}
 
 ReturnSigner admin()
 {
@@ -270,14 +284,23 @@ void tst_returns::booksAddRefundsAndNet()
     QCOMPARE(refundsForSpan(shop.db, today.addDays(-3), today).refunds, qint64(3750));
     QCOMPARE(refundsForSpan(shop.db, today.addDays(1), today.addDays(3)).refunds, qint64(0));
     QCOMPARE(refundsForDay(shop.db, today.addDays(-1)).refunds, qint64(0));
+    // The printed sales report and sold-items report add them beneath their own totals.
+    const BandedReport sales = SalesReport(SelectSalesForDate(shop.db, DateText(today)), {}, day.refunds);
+    QCOMPARE(footer(sales, "Label7"), QStringLiteral("37.50"));
+    QCOMPARE(footer(sales, "lblRefunds"), QStringLiteral("37.50"));
+    QCOMPARE(footer(sales, "lblNet"), QStringLiteral("0.00"));
+    const BandedReport sold =
+        InventoryReport::build(InventoryData::soldLinesForDate(shop.db, DateText(today)), today, day.refunds);
+    QCOMPARE(footer(sold, "lblRefunds"), QStringLiteral("37.50"));
+    QCOMPARE(footer(sold, "lblNet"), QStringLiteral("0.00"));
 
-    QVector<SaleSummary> sales;
-    QVERIFY(returns.listDay(today, sales));
-    QCOMPARE(sales.size(), qsizetype(1));
-    QCOMPARE(sales.first().saleNumber, sale);
-    QCOMPARE(sales.first().total, qint64(3750));
-    QCOMPARE(sales.first().refunded, qint64(3750));
-    QVERIFY(sales.first().salesRow >= 0);
+    QVector<SaleSummary> listed;
+    QVERIFY(returns.listDay(today, listed));
+    QCOMPARE(listed.size(), qsizetype(1));
+    QCOMPARE(listed.first().saleNumber, sale);
+    QCOMPARE(listed.first().total, qint64(3750));
+    QCOMPARE(listed.first().refunded, qint64(3750));
+    QVERIFY(listed.first().salesRow >= 0);
 }
 
 void tst_returns::returnThroughTheWindows()
