@@ -2,6 +2,7 @@
 
 #include "admin/frmSetting.h"
 #include "registration/frmReg.h"
+#include "sales/frmFindSale.h"
 #include "sales/frmPOS.h"
 
 std::unique_ptr<FormDialog> AppWindowFactory::createPOS(QWidget* parent)
@@ -17,4 +18,9 @@ std::unique_ptr<FormDialog> AppWindowFactory::createReg(QWidget* parent)
 std::unique_ptr<FormDialog> AppWindowFactory::createSetting(QWidget* parent)
 {
     return std::make_unique<frmSetting>(m_ctx, parent);
+}
+
+std::unique_ptr<FormDialog> AppWindowFactory::createFindSale(QWidget* parent)
+{
+    return std::make_unique<frmFindSale>(m_ctx, parent);
 }

@@ -12,6 +12,7 @@ public:
     std::unique_ptr<FormDialog> createPOS(QWidget* parent) override;
     std::unique_ptr<FormDialog> createReg(QWidget* parent) override;
     std::unique_ptr<FormDialog> createSetting(QWidget* parent) override;
+    std::unique_ptr<FormDialog> createFindSale(QWidget* parent) override;
 
 private:
     AppContext& m_ctx;

@@ -114,7 +114,27 @@ bool Database::openServer(const QString& conninfo)
         m_lastError = engine->lastError();
     // Kept unconnected: the next statement connects, once the server is there.
     m_engine = std::move(engine);
+    // A shop's database made by an earlier version gets the tables this one needs, once: now,
+    // or before the first statement once the server is there.
+    m_upgradePending = true;
+    if (connected && !upgradeWhenConnected()) {
+        m_lastError = QStringLiteral("The server's database could not be brought up to date: %1").arg(m_lastError);
+        close();
+        return false;
+    }
     return connected;
+}
+
+bool Database::upgradeWhenConnected()
+{
+    if (!m_upgradePending || m_upgrading)
+        return true;
+    m_upgrading = true;
+    const bool upgraded = upgradeServerSchema(*this);
+    m_upgrading = false;
+    if (upgraded)
+        m_upgradePending = false;
+    return upgraded;
 }
 
 Engine::ConnectFault Database::connectFault() const
@@ -172,6 +192,7 @@ void Database::close()
         m_engine->close();
     m_engine.reset();
     m_depth = 0;
+    m_upgradePending = false;
     m_shared = Recordset();
 }
 
@@ -182,6 +203,8 @@ bool Database::run(const QString& sql, const QVariantList& params, QStringList* 
         m_lastError = QStringLiteral("The database is not open.");
         return false;
     }
+    if (m_depth == 0 && !upgradeWhenConnected())
+        return false;
     if (m_engine->run(sql, params, columns, row, changes))
         return true;
     takeError();
@@ -268,6 +291,8 @@ bool Database::begin()
         m_lastError = QStringLiteral("The database is not open.");
         return false;
     }
+    if (m_depth == 0 && !upgradeWhenConnected())
+        return false;
     const bool ok = m_depth == 0
                         ? m_engine->beginOuter()
                         : m_engine->run(QStringLiteral("SAVEPOINT pemvix_%1").arg(m_depth), {}, nullptr, {}, nullptr);

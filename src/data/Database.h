@@ -103,12 +103,16 @@ private:
     bool run(const QString& sql, const QVariantList& params, QStringList* columns, const RowFunction& row,
              qint64* changes);
     void takeError();
+    // On a server: brings an earlier version's database up to date once it is reached.
+    bool upgradeWhenConnected();
 
     std::unique_ptr<Engine> m_engine;
     QString m_path;
     QString m_lastError;
     Recordset m_shared;
     int m_depth = 0;
+    bool m_upgradePending = false;
+    bool m_upgrading = false;
 };
 
 // All-or-nothing work: begins on construction, rolls back on destruction unless committed.

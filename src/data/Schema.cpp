@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace {
 
 const char* const kTables = R"SQL(
@@ -118,6 +120,67 @@ CREATE TABLE tblReceipt (
     SaleTime     TEXT COLLATE NOCASE
 );
 CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
+)SQL";
+// Taking sales back. Each completed sale gets a reference by its number: its tblSales row, till,
+// day, time, cashier and amount (in cents). A return has its own number (from tblReturnCounter),
+// names its sale, till, cashier and approver, and holds its refund in cents; its lines name the
+// item, the whole units taken back, their refund and whether they went back to stock. The
+// confirmation is made once per return window, so a return is stored once however often it is
+// confirmed. An exchange leaves its refund as a credit for the next sale at its till
+// (ExchangeTill) until that sale takes it (ExchangeSale). tblDailyRefund keeps a day's refunds beside its saved daily
+// summary. A sale's sold-item lines are found by its number through idxSoldSale.
+const char* const kReturnTables = R"SQL(
+CREATE TABLE tblSaleRef (
+    SaleNumber TEXT COLLATE NOCASE,
+    SaleRow    INTEGER,
+    Till       TEXT COLLATE NOCASE,
+    SaleDate   TEXT COLLATE NOCASE,
+    SaleTime   TEXT COLLATE NOCASE,
+    Cashier    TEXT COLLATE NOCASE,
+    Amount     INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX idxSaleRefNumber ON tblSaleRef (SaleNumber);
+CREATE INDEX idxSaleRefDate ON tblSaleRef (SaleDate);
+CREATE INDEX IF NOT EXISTS idxSoldSale ON tblSold (TransactionID);
+CREATE TABLE tblReturn (
+    ReturnNumber INTEGER NOT NULL,
+    SaleNumber   TEXT COLLATE NOCASE,
+    Till         TEXT COLLATE NOCASE,
+    Cashier      TEXT COLLATE NOCASE,
+    Approver     TEXT COLLATE NOCASE,
+    ReturnDate   TEXT COLLATE NOCASE,
+    ReturnDay    TEXT,
+    ReturnTime   TEXT COLLATE NOCASE,
+    Reason       TEXT COLLATE NOCASE,
+    Refund       INTEGER NOT NULL DEFAULT 0,
+    Confirmation TEXT,
+    ExchangeTill TEXT COLLATE NOCASE,
+    ExchangeSale TEXT COLLATE NOCASE
+);
+CREATE UNIQUE INDEX idxReturnNumber ON tblReturn (ReturnNumber);
+CREATE UNIQUE INDEX idxReturnConfirmation ON tblReturn (Confirmation);
+CREATE INDEX idxReturnSale ON tblReturn (SaleNumber);
+CREATE INDEX idxReturnDay ON tblReturn (ReturnDay);
+CREATE TABLE tblReturnLine (
+    ReturnNumber INTEGER NOT NULL,
+    SaleNumber   TEXT COLLATE NOCASE,
+    ItemNumber   TEXT COLLATE NOCASE,
+    ItemName     TEXT COLLATE NOCASE,
+    Quantity     INTEGER NOT NULL,
+    Refund       INTEGER NOT NULL,
+    Restocked    INTEGER NOT NULL
+);
+CREATE INDEX idxReturnLineSale ON tblReturnLine (SaleNumber, ItemNumber);
+CREATE INDEX idxReturnLineNumber ON tblReturnLine (ReturnNumber);
+CREATE TABLE tblReturnCounter (
+    LastNumber INTEGER NOT NULL
+);
+CREATE TABLE tblDailyRefund (
+    BusinessDate TEXT COLLATE NOCASE,
+    Refunds      INTEGER NOT NULL,
+    Returns      INTEGER NOT NULL,
+    TimeSave     DATETIME
+);
 )SQL";
 // The sorted lists of the large tables that an index serves: the first page of such a list is
 // read from its index instead of from a sort of the whole table.
@@ -258,6 +321,11 @@ bool needsReceipts(Database& db)
     return !hasTable(db, QStringLiteral("tblReceipt"));
 }
 
+bool needsReturns(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblReturn"));
+}
+
 bool addTills(Database& db)
 {
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
@@ -308,7 +376,8 @@ QStringList serverSchemaStatements()
     static const QRegularExpression collate(QStringLiteral(R"(\s+COLLATE\s+NOCASE\b)"));
     static const QRegularExpression tableEnd(QStringLiteral(R"(\s*\)\s*$)"));
     QStringList statements;
-    const QString definitions = QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable);
+    const QString definitions =
+        QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) + QString::fromUtf8(kReturnTables);
     for (QString statement : definitions.split(u';', Qt::SkipEmptyParts)) {
         statement = statement.trimmed();
         if (statement.isEmpty())
@@ -358,7 +427,8 @@ QString schemaColumnName(const QString& name)
         QHash<QString, QString> map;
         static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"),
                                                QRegularExpression::MultilineOption);
-        for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable));
+        for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
+                                          QString::fromUtf8(kReturnTables));
              it.hasNext();) {
             const QString n = it.next().captured(1);
             map.insert(n.toLower(), n);
@@ -425,7 +495,7 @@ bool createServerDatabase(Database& db, const InitOptions& options, QString* why
 bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
-    if (!needsTills(db) && !needsReceipts(db) && hasSortIndexes(db))
+    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -435,8 +505,44 @@ bool upgradeSchema(Database& db)
         return false;
     if (needsReceipts(db) && !db.executeScript(QString::fromUtf8(kReceiptTable)))
         return false;
+    if (needsReturns(db) && !db.executeScript(QString::fromUtf8(kReturnTables)))
+        return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
+}
+
+bool upgradeServerSchema(Database& db)
+{
+    // A shop's server database made before returns gets their tables once; a database without
+    // the shop's tables yet (about to be created) is left alone.
+    const auto has = [&db](const char* table) {
+        const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
+                                                    "current_schema() AND tablename = ?"),
+                                     {QString::fromLatin1(table)});
+        return r.BOF() ? std::optional<bool>() : std::optional<bool>(r.rows().first().first().toLongLong() > 0);
+    };
+    const auto main = has("tblmain");
+    const auto returns = has("tblreturn");
+    if (!main || !returns)
+        return false;
+    if (!*main || *returns)
+        return true;
+    Transaction tx(db);
+    if (!tx.isActive())
+        return false;
+    // Another till may have added them while this one waited for the lock.
+    const auto again = has("tblreturn");
+    if (!again)
+        return false;
+    if (*again)
+        return tx.commit();
+    for (const QString& statement : serverSchemaStatements()) {
+        static const QRegularExpression returnTable(
+            QStringLiteral(R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"));
+        if (returnTable.match(statement).hasMatch() && !db.executeScript(statement))
+            return false;
+    }
+    return tx.commit();
 }
 
 QString SortKeySql(const QString& table, const QString& column, bool server)
@@ -558,7 +664,7 @@ bool createSchema(Database& db, const InitOptions& options)
 {
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
-        !db.executeScript(QString::fromUtf8(kReceiptTable)))
+        !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||

@@ -26,6 +26,10 @@ QString SortKeySql(const QString& table, const QString& column, bool server = fa
 // lastError) when it failed.
 bool upgradeSchema(Database& db);
 
+// Adds the tables of returns to a shop's server database made before them, in one
+// transaction; a database without the shop's tables is left alone. False when it failed.
+bool upgradeServerSchema(Database& db);
+
 // The statement that empties a history table (tblLogs, tblSold, tblSales) from the settings
 // window. Emptying tblSold keeps the sold-item lines of sales still open at a till.
 QString clearHistorySql(const QString& table);

@@ -3,6 +3,7 @@
 #include "data/MoneyTotal.h"
 #include "data/Recordset.h"
 #include "data/TextForms.h"
+#include "returns/Returns.h"
 
 #include <QLocale>
 
@@ -50,7 +51,7 @@ QString linesTotal(const Recordset& lines)
     return total.formatted(NumberPattern::Grouped2);
 }
 
-BandedReport build(const Recordset& lines, const QDate& printedOn)
+BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional<qint64> refunds)
 {
     BandedReport report(QStringLiteral("Zarel's Customized Inventory Report"));
 
@@ -98,7 +99,20 @@ BandedReport build(const Recordset& lines, const QDate& printedOn)
         .color = QColor(0x8b, 0, 0); // dark red
 
     report.setCaption(QStringLiteral("Label8"), headerDate(printedOn));
-    report.setCaption(QStringLiteral("Label7"), linesTotal(lines));
+    const QString total = linesTotal(lines);
+    report.setCaption(QStringLiteral("Label7"), total);
+    if (refunds) {
+        report.reportFooter.height = 26;
+        report.reportFooter.addLabel(QStringLiteral("lblRefundsCaption"), QStringLiteral("REFUNDS:"),
+                                     QRectF(96, 11, 22, 6), 10, true, kRight);
+        report.reportFooter.addLabel(QStringLiteral("lblRefunds"), Cents::text(*refunds), QRectF(120, 11, 28, 6), 10,
+                                     false, kRight);
+        const auto sales = Cents::fromText(total);
+        report.reportFooter.addLabel(QStringLiteral("lblNetCaption"), QStringLiteral("NET:"), QRectF(96, 18, 22, 6), 10,
+                                     true, kRight);
+        report.reportFooter.addLabel(QStringLiteral("lblNet"), sales ? Cents::text(*sales - *refunds) : QString(),
+                                     QRectF(120, 18, 28, 6), 10, true, kRight);
+    }
     report.setRows(lines.columns(), lines.rows());
     return report;
 }

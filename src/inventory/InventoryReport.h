@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+#include <optional>
+
 class Recordset;
 
 // The "INVENTORY ITEM SOLD REPORT": one day's sold lines (ItemNumber, ItemName, Quantity,
@@ -18,6 +20,8 @@ QString headerDate(const QDate& printedOn);
 // MoneyTotal::tooLargeText() when it is beyond what a number can hold.
 QString linesTotal(const Recordset& lines);
 
-BandedReport build(const Recordset& lines, const QDate& printedOn);
+// With `refunds` (in cents, of the returns made on the lines' day), the footer adds them and the
+// net (the lines' total less the refunds), each labelled.
+BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional<qint64> refunds = {});
 
 } // namespace InventoryReport

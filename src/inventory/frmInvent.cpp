@@ -5,6 +5,7 @@
 #include "data/TextForms.h"
 #include "inventory/InventoryData.h"
 #include "inventory/InventoryReport.h"
+#include "returns/Returns.h"
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
 #include "platform/ListExport.h"
@@ -745,7 +746,9 @@ void frmInvent::printReport()
     const QString day = txtSearch1->text();
     showDayLines(day);
     const Recordset lines = InventoryData::soldLinesForDate(m_ctx.db, day);
-    const BandedReport report = InventoryReport::build(lines, QDate::currentDate());
+    const RefundTotal refunds = refundsForDay(m_ctx.db, DateFromText(day));
+    const BandedReport report = InventoryReport::build(
+        lines, QDate::currentDate(), refunds.ok ? std::optional<qint64>(refunds.refunds) : std::nullopt);
     keepFirstColumnHidden();
     const QString question =
         QStringLiteral("Print Sold Items for ") + day + QStringLiteral("?\nClick Yes to Print\nClick No to See Result");

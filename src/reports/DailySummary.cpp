@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/TextForms.h"
+#include "returns/Returns.h"
 
 int DailySummary::savedCount(const QString& day)
 {
@@ -23,7 +24,8 @@ DailySummary::Outcome DailySummary::save(const QString& day, const QString& sale
     }
     // Read under the writers' lock: another copy saving the same day meanwhile is seen here.
     if (replace) {
-        if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblDaily WHERE BusinessDate = ?"), {day}) < 0) {
+        if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblDaily WHERE BusinessDate = ?"), {day}) < 0 ||
+            m_db.ExecuteSql(QStringLiteral("DELETE FROM tblDailyRefund WHERE BusinessDate = ?"), {day}) < 0) {
             m_lastError = m_db.lastError();
             return Outcome::Failed;
         }
@@ -34,10 +36,14 @@ DailySummary::Outcome DailySummary::save(const QString& day, const QString& sale
         if (saved > 0)
             return Outcome::AlreadySaved;
     }
-    if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblDaily (BusinessDate, Sales, Transactions, TimeSave) "
+    // The day's refunds are kept beside its summary row, in the same write.
+    const QString savedAt = DateTimeText();
+    const RefundTotal refunds = refundsForDay(m_db, DateFromText(day));
+    if (!refunds.ok ||
+        m_db.ExecuteSql(QStringLiteral("INSERT INTO tblDaily (BusinessDate, Sales, Transactions, TimeSave) "
                                        "VALUES (?, ?, ?, ?)"),
-                        {day, sales, transactions, DateTimeText()}) != 1 ||
-        !tx.commit()) {
+                        {day, sales, transactions, savedAt}) != 1 ||
+        !saveDailyRefunds(m_db, day, savedAt, refunds) || !tx.commit()) {
         m_lastError = m_db.lastError();
         return Outcome::Failed;
     }

@@ -3,6 +3,7 @@
 #include "data/Recordset.h"
 #include "data/TextForms.h"
 #include "reports/SalesQueries.h"
+#include "returns/Returns.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ const Column kColumns[] = {
 
 } // namespace
 
-BandedReport SalesReport(const Recordset& rows, const QString& total)
+BandedReport SalesReport(const Recordset& rows, const QString& total, std::optional<qint64> refunds)
 {
     BandedReport report(QStringLiteral("Zarel's Customized Sales Report"));
 
@@ -68,7 +69,22 @@ BandedReport SalesReport(const Recordset& rows, const QString& total)
     report.reportFooter.addRule(13);
 
     report.setRows(rows.columns(), rows.rows());
-    report.setCaption(QStringLiteral("Label7"),
-                      FormatText(total.isNull() ? SumAmountDue(rows) : total, NumberPattern::Grouped2));
+    const QString sales = total.isNull() ? SumAmountDue(rows) : total;
+    report.setCaption(QStringLiteral("Label7"), FormatText(sales, NumberPattern::Grouped2));
+    if (refunds) {
+        // Beneath the sales: the refunds of the same day or span, and what is left of the sales.
+        report.reportFooter.height = 28;
+        report.reportFooter.addLabel(QStringLiteral("lblRefundsCaption"), QStringLiteral("REFUNDS:"),
+                                     QRectF(72, 12, 28, 6), 10, true, kRight);
+        report.reportFooter.addLabel(QStringLiteral("lblRefunds"), Cents::text(*refunds), QRectF(102, 12, 50, 6), 10,
+                                     false, kLeft);
+        const auto salesCents = Cents::fromText(sales);
+        report.reportFooter.addLabel(QStringLiteral("lblNetCaption"), QStringLiteral("NET:"), QRectF(72, 19, 28, 6), 10,
+                                     true, kRight);
+        report.reportFooter.addLabel(QStringLiteral("lblNet"),
+                                     salesCents ? Cents::text(*salesCents - *refunds) : QString(),
+                                     QRectF(102, 19, 50, 6), 10, true, kLeft);
+        report.reportFooter.addRule(27);
+    }
     return report;
 }

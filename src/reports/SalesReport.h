@@ -2,8 +2,12 @@
 
 #include "platform/BandedReport.h"
 
+#include <optional>
+
 class Recordset;
 
 // The "SALES REPORT": one line per sale of the rows given, in their order, and the total of
 // exactly those rows in the report footer (`total`, when the caller has summed them already).
-BandedReport SalesReport(const Recordset& rows, const QString& total = {});
+// With `refunds` (in cents, of the returns made on the report's day or span), the footer adds
+// them and the net (the total less the refunds), each labelled.
+BandedReport SalesReport(const Recordset& rows, const QString& total = {}, std::optional<qint64> refunds = {});

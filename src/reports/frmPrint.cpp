@@ -12,6 +12,7 @@
 #include "platform/WorkProgressDialog.h"
 #include "reports/SalesQueries.h"
 #include "reports/SalesReport.h"
+#include "returns/Returns.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 
@@ -282,7 +283,7 @@ void frmPrint::onPrintByDate()
            NotificationSentence(session.DisplayName(), QStringLiteral(" accessed Sales Report by Date Print using "),
                                 session.DomainName()) +
                DetailsBlock({{QStringLiteral("Date: "), day}, {QStringLiteral("Sales: "), total}}));
-    printReport(rows, total);
+    printReport(rows, total, refundsForDay(m_ctx.db, DateFromText(day)));
 }
 
 void frmPrint::onPrintByCutoff()
@@ -315,7 +316,7 @@ void frmPrint::onPrintByCutoff()
                                 session.DomainName()) +
                DetailsBlock({{QStringLiteral("Date: From"), from + QStringLiteral(" - ") + to},
                              {QStringLiteral("Sales: "), m_Text3->text()}}));
-    printReport(rows, total);
+    printReport(rows, total, refundsForSpan(m_ctx.db, DateFromText(from), DateFromText(to)));
     // A year's rows take tens of milliseconds to free, and nothing shares them by now: they are
     // freed on a worker thread while the window goes on.
     auto doomed = std::make_shared<Recordset>(std::move(rows));
@@ -330,8 +331,9 @@ void frmPrint::notify(const QString& title, const QString& message)
     m_ctx.notificationsChanged();
 }
 
-void frmPrint::printReport(const Recordset& rows, const QString& total)
+void frmPrint::printReport(const Recordset& rows, const QString& total, const RefundTotal& refunds)
 {
-    const BandedReport report = SalesReport(rows, total);
+    const BandedReport report =
+        SalesReport(rows, total, refunds.ok ? std::optional<qint64>(refunds.refunds) : std::nullopt);
     showReportPreview(report, m_ctx.platform, this);
 }

@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class Recordset;
+struct RefundTotal;
 
 // The report printing window: the sales report for one day or for a span of days, each
 // previewed in a grid with its total before it is printed.
@@ -39,7 +40,8 @@ private:
     void onPrintByDate();
     void onPrintByCutoff();
     void gridChanged();
-    void printReport(const Recordset& rows, const QString& total = {});
+    // The sales report of the rows, with the refunds of the same day or span when they could be read.
+    void printReport(const Recordset& rows, const QString& total, const RefundTotal& refunds);
     void notify(const QString& title, const QString& message);
 
     AppContext& m_ctx;

@@ -13,8 +13,10 @@
 #include "platform/ScreenFit.h"
 #include "reports/SalesQueries.h"
 #include "reports/frmPrint.h"
+#include "returns/Returns.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
+#include "session/WindowFactory.h"
 
 #include <QCalendarWidget>
 #include <QFormLayout>
@@ -129,6 +131,15 @@ void frmSales::buildLayout()
     figures->addWidget(m_txtSales, 1, 1);
     figures->addWidget(new QLabel(QStringLiteral("Transactions:"), vault), 2, 0);
     figures->addWidget(m_Text1, 2, 1);
+    // The day's refunds (returns made that day, at any till) and its sales less them.
+    m_txtRefunds = readOnlyBox(vault, QStringLiteral("txtRefunds"));
+    m_txtRefunds->setAlignment(Qt::AlignRight);
+    m_txtNet = readOnlyBox(vault, QStringLiteral("txtNet"));
+    m_txtNet->setAlignment(Qt::AlignRight);
+    figures->addWidget(new QLabel(QStringLiteral("Refunds:"), vault), 3, 0);
+    figures->addWidget(m_txtRefunds, 3, 1);
+    figures->addWidget(new QLabel(QStringLiteral("Net:"), vault), 4, 0);
+    figures->addWidget(m_txtNet, 4, 1);
     figures->setColumnStretch(1, 1);
 
     auto* commands = new QVBoxLayout;
@@ -137,8 +148,10 @@ void frmSales::buildLayout()
     auto* print = button(vault, QStringLiteral("lvButtons_H4"), QStringLiteral("Print Settings"));
     auto* exportLedger = ListExport::gridButton(QStringLiteral("cmdExportLedger"), vault, this, m_ctx.platform,
                                                 m_DataGrid2, m_adoLog1, QStringLiteral("Sales"));
+    auto* findSale = button(vault, QStringLiteral("cmdFindSale"), QStringLiteral("Find Sale..."));
+    findSale->setVisible(m_ctx.windows != nullptr);
     auto* close = button(vault, QStringLiteral("cmdAccept"), QStringLiteral("Close"));
-    for (QPushButton* b : {save, refresh, print, exportLedger, close}) {
+    for (QPushButton* b : {save, refresh, print, exportLedger, findSale, close}) {
         b->setMinimumWidth(120);
         commands->addWidget(b);
     }
@@ -176,6 +189,12 @@ void frmSales::buildLayout()
     summary->addRow(QStringLiteral("Sales Date:"), m_Text4);
     summary->addRow(QStringLiteral("Total Sales:"), m_Text3);
     summary->addRow(QStringLiteral("Transactions:"), m_Text2);
+    m_txtDailyRefunds = readOnlyBox(daily, QStringLiteral("txtDailyRefunds"));
+    m_txtDailyRefunds->setAlignment(Qt::AlignRight);
+    m_txtDailyNet = readOnlyBox(daily, QStringLiteral("txtDailyNet"));
+    m_txtDailyNet->setAlignment(Qt::AlignRight);
+    summary->addRow(QStringLiteral("Refunds:"), m_txtDailyRefunds);
+    summary->addRow(QStringLiteral("Net:"), m_txtDailyNet);
     dailyLayout->addLayout(summary);
     root->addWidget(daily, 4);
 
@@ -192,6 +211,7 @@ void frmSales::buildLayout()
     connect(save, &QPushButton::clicked, this, &frmSales::onSave);
     connect(refresh, &QPushButton::clicked, this, &frmSales::onRefresh);
     connect(print, &QPushButton::clicked, this, &frmSales::onPrintSettings);
+    connect(findSale, &QPushButton::clicked, this, &frmSales::onFindSale);
     connect(close, &QPushButton::clicked, this, [this] { closeWindow(); });
 
     resizeToScreen(this, QSize(1000, 640));
@@ -229,6 +249,27 @@ void frmSales::SumSalesForDate()
     // A day without sales shows 0, never the figure of the day shown before.
     const QString day = m_txtSearch->text();
     m_txtSales->setText(day.isEmpty() ? QString() : ::SumSalesForDate(m_ctx.db, day));
+    m_txtRefunds->clear();
+    m_txtNet->clear();
+    if (day.isEmpty())
+        return;
+    const RefundTotal refunds = refundsForDay(m_ctx.db, DateFromText(day));
+    if (!refunds.ok)
+        return;
+    m_txtRefunds->setText(Cents::text(refunds.refunds));
+    if (const auto sales = Cents::fromText(m_txtSales->text()))
+        m_txtNet->setText(Cents::text(*sales - refunds.refunds));
+}
+
+void frmSales::onFindSale()
+{
+    if (!m_ctx.windows)
+        return;
+    if (const std::unique_ptr<FormDialog> window = m_ctx.windows->createFindSale(this)) {
+        m_ctx.platform.showModal(*window);
+        // Returns made meanwhile change the day's refunds.
+        SumSalesForDate();
+    }
 }
 
 void frmSales::ledgerChanged()
@@ -240,6 +281,22 @@ void frmSales::ledgerChanged()
 void frmSales::showSummary()
 {
     m_Text3->setText(FormatText(m_adoLog2->fieldText(QStringLiteral("Sales")), NumberPattern::Grouped2));
+    // The refunds kept with the summary when it was saved (none for summaries saved before).
+    m_txtDailyRefunds->clear();
+    m_txtDailyNet->clear();
+    const QString day = m_adoLog2->fieldText(QStringLiteral("BusinessDate"));
+    const QString saved = m_adoLog2->fieldText(QStringLiteral("TimeSave"));
+    if (day.isEmpty())
+        return;
+    const Recordset r = m_ctx.db.query(QStringLiteral("SELECT Refunds FROM tblDailyRefund WHERE BusinessDate = ? AND "
+                                                      "TimeSave = ? ORDER BY rowid DESC LIMIT 1"),
+                                       {day, saved});
+    if (r.BOF())
+        return;
+    const qint64 refunds = r.rows().first().first().toLongLong();
+    m_txtDailyRefunds->setText(Cents::text(refunds));
+    if (const auto sales = Cents::fromText(m_adoLog2->fieldText(QStringLiteral("Sales"))))
+        m_txtDailyNet->setText(Cents::text(*sales - refunds));
 }
 
 void frmSales::onSave()

@@ -33,6 +33,7 @@ private:
     void onPrintSettings();
     void ledgerChanged();
     void showSummary();
+    void onFindSale();
 
     AppContext& m_ctx;
     DataControl* m_adoLog1 = nullptr; // the ledger
@@ -47,6 +48,10 @@ private:
     QLineEdit* m_Text4 = nullptr;
     QLineEdit* m_Text3 = nullptr;
     QLineEdit* m_Text2 = nullptr;
+    QLineEdit* m_txtRefunds = nullptr;
+    QLineEdit* m_txtNet = nullptr;
+    QLineEdit* m_txtDailyRefunds = nullptr;
+    QLineEdit* m_txtDailyNet = nullptr;
     QPushButton* m_lvButtons_H1 = nullptr;
     QCalendarWidget* m_Calendar1 = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
+#include "returns/Returns.h"
 
 #include <QDateTime>
 
@@ -437,9 +438,12 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
     return ok;
 }
 
-SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
-                              const QString& cashier)
+SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash, const QString& saleNumber,
+                              const QString& cashier, qint64 credit)
 {
+    const QString cash = credit > 0 ? FormatNumber(NumberFromText(typedCash) + static_cast<double>(credit) / 100.0,
+                                                   NumberPattern::Plain2)
+                                    : typedCash;
     SaleResult result;
     const QString due = FormatText(amountDue, NumberPattern::Plain2);
     result.problem = totalProblem(due);
@@ -500,6 +504,23 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
         return failed(QStringLiteral("Emptying the cart"));
     if (!ReceiptStore(m_db, m_till).recordLastSale(result.sale))
         return failed(QStringLiteral("The till's last sale"));
+    // The sale's reference by number, so it can be found, reprinted and taken back later.
+    if (m_db.ExecuteSql(
+            QStringLiteral("INSERT INTO tblSaleRef (SaleNumber, SaleRow, Till, SaleDate, SaleTime, Cashier, "
+                           "Amount) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {result.sale.saleNumber, result.sale.salesRow, m_till, result.sale.date, result.sale.time, cashier,
+             Cents::fromText(due).value_or(0)}) != 1)
+        return failed(QStringLiteral("The sale's reference"));
+    if (credit > 0) {
+        // The credit is taken by this sale alone, as stored now.
+        Returns returns(m_db, m_till);
+        if (returns.pendingCredit().amount != credit) {
+            result.outcome = SaleOutcome::CreditChanged;
+            return result;
+        }
+        if (!returns.useCredit(result.sale.saleNumber, credit))
+            return failed(QStringLiteral("The exchange's credit"));
+    }
     if (!tx.commit())
         return failed(QStringLiteral("The sale"));
     result.outcome = SaleOutcome::Completed;

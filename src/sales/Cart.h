@@ -88,8 +88,8 @@ struct AddResult
     StockItem item;     // the item as stored before the add
     QString amountText; // the line amount as shown, "#,##0"
     bool ranOut = false;
-    QString error;     // why the writes failed
-    QString noteError; // set when the "Item Out of Stock" notification could not be stored
+    QString error;      // why the writes failed
+    QString noteError;  // set when the "Item Out of Stock" notification could not be stored
     QString noteDetail; // the engine's reason, for the message's details
 };
 
@@ -106,13 +106,22 @@ struct RemoveResult
     QString noteDetail;
 };
 
-enum class SaleOutcome { Completed, CashShort, NotPayable, EmptyCart, CartChanged, NoSettings, WriteFailed };
+enum class SaleOutcome {
+    Completed,
+    CashShort,
+    NotPayable,
+    EmptyCart,
+    CartChanged,
+    NoSettings,
+    CreditChanged, // the exchange credit waiting at the till is no longer the one offered
+    WriteFailed,
+};
 
 struct SaleResult
 {
     SaleOutcome outcome = SaleOutcome::WriteFailed;
-    QString change; // the stored change, "0.00"
-    SaleRef sale;   // the completed sale: its number and its tblSales row
+    QString change;                            // the stored change, "0.00"
+    SaleRef sale;                              // the completed sale: its number and its tblSales row
     TotalProblem problem = TotalProblem::None; // why the amount due cannot be paid
     QString error;
 };
@@ -165,9 +174,10 @@ public:
     // Stores the sale record, advances the counter to the sale number, empties the cart and
     // remembers the sale as the till's last one (for its receipt), provided the amount due can
     // be paid, the cash covers it, the cart still totals that amount and tblMain holds the
-    // counter's row.
+    // counter's row. `credit` (cents) is the refund of an exchange waiting at this till: it counts
+    // as cash handed over (the stored cash is the cash plus the credit) and the sale takes it.
     SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
-                            const QString& cashier);
+                            const QString& cashier, qint64 credit = 0);
 
 private:
     StockItem readItem(const QString& itemNumber);

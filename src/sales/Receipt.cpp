@@ -3,6 +3,8 @@
 #include "data/TextForms.h"
 #include "platform/BandedReport.h"
 #include "platform/Platform.h"
+#include "data/Database.h"
+#include "returns/Returns.h"
 #include "sales/Cart.h"
 #include "sales/ReceiptStore.h"
 #include "session/AppContext.h"
@@ -47,31 +49,43 @@ int companyLines(const QString& name, const Layout& l)
     device.setDotsPerMeterX(qRound(kDotsPerMm * 1000));
     device.setDotsPerMeterY(qRound(kDotsPerMm * 1000));
     const QFontMetricsF metrics(font, &device);
-    const double unitsPerMm = kDotsPerMm;
-    const QRectF used = metrics.boundingRect(QRectF(0, 0, l.width * unitsPerMm, 1e6), Qt::TextWordWrap, name);
+    const QRectF used = metrics.boundingRect(QRectF(0, 0, l.width * kDotsPerMm, 1e6), Qt::TextWordWrap, name);
     const int lines = static_cast<int>(std::ceil(used.height() / metrics.lineSpacing() - 0.01));
     return std::clamp(lines, 1, 3);
 }
 
-// The company name (when the shop has one) and the sale's particulars, one per line, then a rule.
-void addHeader(BandedReport& report, const Layout& l, const QString& companyName)
+// The company name (when the shop has one), a mark ("COPY", "RETURN") when the receipt has one,
+// and the particulars, one per line, then a rule.
+void addHeader(BandedReport& report, const Layout& l, const QString& company, bool marked,
+               const QStringList& particulars)
 {
     ReportBand& band = report.reportHeader;
     double y = 0;
-    if (!companyName.trimmed().isEmpty()) {
+    if (!company.trimmed().isEmpty()) {
         // A long name wraps onto as many lines as it needs (three at most) instead of being cut.
-        const double height = l.line * 1.6 * companyLines(companyName, l);
+        const double height = l.line * 1.6 * companyLines(company, l);
         band.addLabel(QStringLiteral("lblCompany"), QString(), QRectF(0, 0, l.width, height), l.title, true, kCentre)
             .wrap = true;
         y = height + 2;
     }
-    for (const char* name : {"lblSaleNumber", "lblDate", "lblTime", "lblCashier"}) {
-        band.addLabel(QString::fromLatin1(name), QString(), QRectF(0, y, l.width, l.line), l.small);
+    if (marked) {
+        band.addLabel(QStringLiteral("lblMark"), QString(), QRectF(0, y, l.width, l.line * 1.4), l.totalSize, true,
+                      kCentre);
+        y += l.line * 1.4 + 1;
+    }
+    for (const QString& name : particulars) {
+        band.addLabel(name, QString(), QRectF(0, y, l.width, l.line), l.small);
         y += l.line;
     }
     band.addRule(y + 2);
     band.height = y + 4;
 }
+
+const QStringList kSaleParticulars = {QStringLiteral("lblSaleNumber"), QStringLiteral("lblDate"),
+                                      QStringLiteral("lblTime"), QStringLiteral("lblCashier")};
+const QStringList kReturnParticulars = {QStringLiteral("lblSaleNumber"), QStringLiteral("lblForSale"),
+                                        QStringLiteral("lblDate"),       QStringLiteral("lblTime"),
+                                        QStringLiteral("lblCashier"),    QStringLiteral("lblApprover")};
 
 // Total, cash and change, a rule and the thank-you line. The captions stand from `captionX`,
 // the figures from `figureX` to the right margin.
@@ -101,11 +115,11 @@ void addFooter(BandedReport& report, const Layout& l, double captionX, double fi
 
 // A roll is narrow: each line prints its name on a line of its own, then quantity, price and
 // amount beneath it.
-void layRoll(BandedReport& report, const QString& company)
+void layRoll(BandedReport& report, const QString& company, bool marked, const QStringList& particulars)
 {
     const Layout& l = kRoll;
     report.setRollPaper(80, QMarginsF(4, 4, 4, 4));
-    addHeader(report, l, company);
+    addHeader(report, l, company, marked, particulars);
     report.pageHeader.height = l.line + 2;
     report.pageHeader.addLabel(QStringLiteral("lblQtyPriceHead"), QStringLiteral("QTY x PRICE"),
                                QRectF(0, 0, 40, l.line), l.small, true);
@@ -122,11 +136,11 @@ void layRoll(BandedReport& report, const QString& company)
 }
 
 // An A4 sheet: one line per sold line, in columns, with the headings on every page.
-void laySheet(BandedReport& report, const QString& company)
+void laySheet(BandedReport& report, const QString& company, bool marked, const QStringList& particulars)
 {
     const Layout& l = kSheet;
     report.setPaper(QPageSize(QPageSize::A4), QMarginsF(15, 15, 15, 15));
-    addHeader(report, l, company);
+    addHeader(report, l, company, marked, particulars);
     struct Column
     {
         const char* heading;
@@ -192,11 +206,17 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
         rows.push_back({line.name, line.quantity, line.price, line.amount});
     report.setRows(
         {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
+    const QString& company = receipt.company;
+    QStringList particulars = kSaleParticulars;
+    if (!receipt.exchange.isEmpty())
+        particulars << QStringLiteral("lblExchange");
     if (paper == ReceiptPaper::A4)
-        laySheet(report, receipt.company);
+        laySheet(report, company, receipt.copy, particulars);
     else
-        layRoll(report, receipt.company);
+        layRoll(report, company, receipt.copy, particulars);
+    report.setCaption(QStringLiteral("lblExchange"), receipt.exchange);
     report.setCaption(QStringLiteral("lblCompany"), receipt.company);
+    report.setCaption(QStringLiteral("lblMark"), QStringLiteral("COPY"));
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);
     report.setCaption(QStringLiteral("lblDate"), QStringLiteral("Date: ") + receipt.date);
     report.setCaption(QStringLiteral("lblTime"), QStringLiteral("Time: ") + receipt.time);
@@ -207,7 +227,66 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
     return report;
 }
 
-bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, ReceiptPaper paper)
+BandedReport ReturnReceiptReport(const ReturnRecord& record, const QString& companyName, ReceiptPaper paper)
+{
+    BandedReport report(QStringLiteral("Return %1").arg(record.returnNumber));
+    QVector<QVector<QVariant>> rows;
+    for (const ReturnedLine& line : record.lines)
+        rows.push_back({line.itemName, QString::number(line.quantity),
+                        line.quantity > 0 ? Cents::text(line.refund / line.quantity) : QString(),
+                        Cents::text(-line.refund)});
+    report.setRows(
+        {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
+    const QString& company = companyName;
+    QStringList particulars = kReturnParticulars;
+    if (record.exchange)
+        particulars << QStringLiteral("lblExchange");
+    if (paper == ReceiptPaper::A4)
+        laySheet(report, company, true, particulars);
+    else
+        layRoll(report, company, true, particulars);
+    report.setCaption(QStringLiteral("lblExchange"),
+                      record.exchangeSale.isEmpty()
+                          ? QStringLiteral("Exchange: credit for the next sale at till %1").arg(record.till)
+                          : QStringLiteral("Exchanged for sale No. %1").arg(record.exchangeSale));
+    report.setCaption(QStringLiteral("lblCompany"), companyName);
+    report.setCaption(QStringLiteral("lblMark"), QStringLiteral("RETURN"));
+    report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Return No.: %1").arg(record.returnNumber));
+    report.setCaption(QStringLiteral("lblForSale"), QStringLiteral("For sale No. %1").arg(record.saleNumber));
+    report.setCaption(QStringLiteral("lblDate"), QStringLiteral("Date: ") + record.date);
+    report.setCaption(QStringLiteral("lblTime"), QStringLiteral("Time: ") + record.time);
+    report.setCaption(QStringLiteral("lblCashier"), QStringLiteral("Cashier: ") + record.cashier);
+    report.setCaption(QStringLiteral("lblApprover"), QStringLiteral("Approved by: ") + record.approver);
+    report.setCaption(QStringLiteral("lblTotalCaption"), QStringLiteral("REFUND"));
+    report.setCaption(QStringLiteral("lblTotal"), Cents::text(-record.refund));
+    report.setCaption(QStringLiteral("lblCashCaption"), QString());
+    report.setCaption(QStringLiteral("lblCash"), QString());
+    report.setCaption(QStringLiteral("lblChangeCaption"), QString());
+    report.setCaption(QStringLiteral("lblChange"), QString());
+    return report;
+}
+
+bool printReturnReceipt(AppContext& ctx, QWidget* parent, qint64 returnNumber, ReceiptPaper paper)
+{
+    const auto record = Returns(ctx.db, ctx.till).record(returnNumber);
+    const Recordset main = ctx.db.query(QStringLiteral("SELECT CompanyName FROM tblMain"));
+    if (!record) {
+        ctx.platform.message(parent,
+                             QStringLiteral("The receipt of return %1 cannot be printed: the return could not be read.")
+                                 .arg(returnNumber),
+                             Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning, ctx.db.lastError());
+        return false;
+    }
+    const QString company = main.BOF() ? QString() : main.rows().last().first().toString();
+    if (showReportPreview(ReturnReceiptReport(*record, company, paper), ctx.platform, parent, true))
+        return true;
+    ctx.platform.message(
+        parent, QStringLiteral("The receipt of return %1 was not printed.\nThe return is stored.").arg(returnNumber),
+        Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+    return false;
+}
+
+bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, ReceiptPaper paper, bool copy)
 {
     // Every failure here is the receipt's alone: the sale stays stored as it is.
     const auto fail = [&](const QString& what, const QString& details = {}) {
@@ -219,6 +298,7 @@ bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, Receipt
     QString error;
     switch (ReceiptStore(ctx.db, ctx.till).read(sale, receipt, &error)) {
     case ReceiptStore::ReadOutcome::Read:
+        receipt.copy = copy;
         break;
     case ReceiptStore::ReadOutcome::Gone:
         return fail(QStringLiteral("cannot be printed: the sale is no longer in the sales history."));

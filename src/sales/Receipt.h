@@ -33,10 +33,14 @@ struct ReceiptData
     QString time;
     QString cashier;
     QVector<ReceiptLine> lines;
-    QString total;  // "#,##0.00"
-    QString cash;   // the cash the change was counted from, "#,##0.00"
-    QString change; // "#,##0.00"
+    QString total;     // "#,##0.00"
+    QString cash;      // the cash the change was counted from, "#,##0.00"
+    QString change;    // "#,##0.00"
+    bool copy = false; // a reprint, marked "COPY"
+    QString exchange;  // for a sale that took an exchange's credit: the return and the credit
 };
+
+struct ReturnRecord;
 
 // The unit price a receipt line shows: the item's registered price when it gives the stored
 // amount for the quantity, otherwise the amount divided by the quantity; "#,##0.00".
@@ -45,7 +49,14 @@ QString receiptUnitPrice(const QString& quantity, const QString& amount, const Q
 // The receipt laid out as a short banded report on the given paper.
 BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper);
 
+// The receipt of a return: marked "RETURN", its number, the sale it takes back from, the lines
+// taken back with their refunds as negative amounts, the refund and the approver.
+BandedReport ReturnReceiptReport(const ReturnRecord& record, const QString& companyName, ReceiptPaper paper);
+// Prints a stored return's receipt through the print preview; false when nothing was printed.
+bool printReturnReceipt(AppContext& ctx, QWidget* parent, qint64 returnNumber, ReceiptPaper paper);
+
 // Prints the receipt of a completed sale through the print preview (print dialog, "Export
 // PDF"). A sale that cannot be read or a print that fails gets its own message; the sale itself
 // is never touched. False when nothing could be printed.
-bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, ReceiptPaper paper);
+// A reprint (`copy`) is marked "COPY".
+bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, ReceiptPaper paper, bool copy = false);

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/MoneyTotal.h"
 #include "data/TextForms.h"
+#include "returns/Returns.h"
 
 #include <QStringList>
 
@@ -123,5 +124,9 @@ ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& r
     // The cash as it was counted: by its leading number, as the change was computed from it.
     receipt.cash = FormatNumber(NumberFromText(row.at(4).toString()), NumberPattern::Grouped2);
     receipt.cashier = row.at(5).toString();
+    const Credit credit = Returns(m_db, m_till).creditOfSale(sale.saleNumber);
+    receipt.exchange = credit.amount > 0 ? QStringLiteral("Exchange for return No. %1, credit %2")
+                                               .arg(credit.returnsText(), Cents::text(credit.amount))
+                                         : QString();
     return ReadOutcome::Read;
 }

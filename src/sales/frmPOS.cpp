@@ -7,9 +7,11 @@
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "reports/frmSales.h"
+#include "returns/Returns.h"
 #include "sales/NumericKeyFilter.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
+#include "sales/frmFindSale.h"
 #include "sales/frmTotal.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
@@ -108,6 +110,7 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_sale, &QAction::triggered, this, &frmPOS::openSalesLedger);
     connect(m_inv, &QAction::triggered, this, &frmPOS::openInventory);
     connect(m_reprint, &QAction::triggered, this, &frmPOS::reprintReceipt);
+    connect(m_findSale, &QAction::triggered, this, &frmPOS::findSale);
     if (m_ctx.main)
         connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
 
@@ -149,6 +152,8 @@ void frmPOS::buildLayout()
     m_inv->setObjectName(QStringLiteral("inv"));
     m_reprint = menu->addAction(QStringLiteral("Reprint Last Receipt"));
     m_reprint->setObjectName(QStringLiteral("mnuReprint"));
+    m_findSale = menu->addAction(QStringLiteral("Find Sale..."));
+    m_findSale->setObjectName(QStringLiteral("mnuFindSale"));
 
     QFont entryFont = font();
     entryFont.setPointSize(entryFont.pointSize() + 4);
@@ -253,10 +258,21 @@ void frmPOS::buildLayout()
     auto* cashierRow = new QHBoxLayout;
     cashierRow->addWidget(cashierCaption);
     cashierRow->addWidget(m_lblCashier, 1);
+    // The credit an exchange left for this till's next sale.
+    m_lblCredit = new QLabel(totalPanel);
+    m_lblCredit->setObjectName(QStringLiteral("lblCredit"));
+    m_lblCredit->setFont(bold);
+    m_lblCredit->setStyleSheet(QStringLiteral("color: #ffd166;"));
+    cashierRow->addWidget(m_lblCredit);
     panel->addLayout(cashierRow, 0, 0, 1, 2);
     panel->addWidget(totalCaption, 1, 0, Qt::AlignLeft | Qt::AlignVCenter);
     panel->addWidget(m_lblAmt, 1, 1);
     panel->addWidget(m_Label6, 2, 1);
+    // The open sale's number, as its receipt will carry it.
+    m_lblSaleNo = new QLabel(totalPanel);
+    m_lblSaleNo->setObjectName(QStringLiteral("lblSaleNo"));
+    m_lblSaleNo->setFont(bold);
+    panel->addWidget(m_lblSaleNo, 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
     panel->setColumnStretch(1, 1);
 
     m_DataGrid1 = new DataGrid(this);
@@ -361,6 +377,12 @@ void frmPOS::GetClient6()
     const QString next = m_cart.nextSaleNumber();
     if (!next.isEmpty())
         m_TID->setText(next);
+    m_lblSaleNo->setText(m_TID->text().isEmpty() ? QString() : QStringLiteral("Sale No. ") + m_TID->text());
+    const Credit credit = Returns(m_ctx.db, m_cart.till()).pendingCredit();
+    m_lblCredit->setText(
+        credit.amount > 0
+            ? QStringLiteral("Credit of return No. %1: %2").arg(credit.returnsText(), Cents::text(credit.amount))
+            : QString());
 }
 
 void frmPOS::ComputeCartTotal()
@@ -606,6 +628,14 @@ void frmPOS::reprintReceipt()
         m_ctx.platform.message(this, QStringLiteral("No sale has been completed at this till yet."),
                                QStringLiteral("Reprint Last Receipt"));
     m_txtItem->setFocus();
+}
+
+void frmPOS::findSale()
+{
+    stepAsideFor([this] { return std::make_unique<frmFindSale>(m_ctx, this); });
+    // Goods taken back to stock change what the item boxes show; an exchange leaves a credit.
+    showLookedUpItem();
+    GetClient6();
 }
 
 void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create)

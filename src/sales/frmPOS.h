@@ -59,6 +59,7 @@ private:
     void openInventory();
     void openSalesLedger();
     void reprintReceipt();
+    void findSale();
     // Hides this window while the window made by `create` is open (again while it asks to be
     // reopened), then shows this one as it was.
     void stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create);
@@ -103,6 +104,9 @@ private:
     QAction* m_sale = nullptr;
     QAction* m_inv = nullptr;
     QAction* m_reprint = nullptr;
+    QAction* m_findSale = nullptr;
+    QLabel* m_lblSaleNo = nullptr;
+    QLabel* m_lblCredit = nullptr;
 
     // The item name of the line last clicked; Remove refuses to run while it is empty.
     QString m_selectionMark;

@@ -3,6 +3,7 @@
 #include "data/TextForms.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "returns/Returns.h"
 #include "sales/Cart.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -133,6 +136,24 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->setContentsMargins(18, 18, 18, 18);
     outer->setSpacing(16);
     outer->addWidget(panel);
+    // An exchange's credit: what is left to pay, or what goes back to the customer.
+    const Credit credit = Returns(m_ctx.db, m_ctx.till).pendingCredit();
+    m_credit = credit.amount;
+    if (m_credit > 0) {
+        const qint64 due = Cents::fromText(m_amountDue).value_or(0);
+        auto* lblCredit = new QLabel(
+            QStringLiteral("CREDIT (return No. %1): %2").arg(credit.returnsText(), Cents::text(-m_credit)), this);
+        lblCredit->setObjectName(QStringLiteral("lblCredit"));
+        lblCredit->setFont(captionFont);
+        auto* lblToPay =
+            new QLabel(due >= m_credit ? QStringLiteral("TO PAY: %1").arg(Cents::text(due - m_credit))
+                                       : QStringLiteral("TO PAY BACK: %1").arg(Cents::text(m_credit - due)),
+                       this);
+        lblToPay->setObjectName(QStringLiteral("lblToPay"));
+        lblToPay->setFont(captionFont);
+        outer->addWidget(lblCredit);
+        outer->addWidget(lblToPay);
+    }
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(receipt);
@@ -141,6 +162,9 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
 
     // Opening: the amount due as the sales window shows it, and its plain form.
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
+    // With a credit the cash covers what is left to pay.
+    if (m_credit > 0)
+        m_amountTag = Cents::plainText(std::max<qint64>(0, Cents::fromText(m_amountDue).value_or(0) - m_credit));
     m_changeTag = QStringLiteral("0.00");
 
     connect(m_tAmt, &QLineEdit::textChanged, this, &frmTotal::updateSubmitGate);
@@ -196,7 +220,7 @@ void frmTotal::completeSale()
     // The sale stores the cash and change of the last Submit, and only while the cash box
     // still shows cash that covers the amount due (otherwise that cash is refused as short).
     const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : m_tAmt->text();
-    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier);
+    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier, m_credit);
     switch (r.outcome) {
     case SaleOutcome::Completed:
         // The sale is stored; its receipt follows, and nothing that befalls the printing
@@ -226,6 +250,13 @@ void frmTotal::completeSale()
         p.message(this,
                   QStringLiteral("The cart was changed while it was being paid for, so the sale was not stored.\n"
                                  "Check the cart and process it again."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        closeWindow(FormDialog::Reopen);
+        return;
+    case SaleOutcome::CreditChanged:
+        p.message(this,
+                  QStringLiteral("The exchange's credit at this till changed while the sale was being paid for, so "
+                                 "the sale was not stored.\nProcess the cart again."),
                   Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         closeWindow(FormDialog::Reopen);
         return;

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/FormDialog.h"
+
 #include <memory>
 
-class FormDialog;
 class QWidget;
 
 // Creates the windows that the main window opens, which live in folders the session folder
@@ -14,4 +15,6 @@ public:
     virtual std::unique_ptr<FormDialog> createPOS(QWidget* parent) = 0;
     virtual std::unique_ptr<FormDialog> createReg(QWidget* parent) = 0;
     virtual std::unique_ptr<FormDialog> createSetting(QWidget* parent) = 0;
+    // The window that finds a completed sale (for the sales ledger); none where it is not offered.
+    virtual std::unique_ptr<FormDialog> createFindSale(QWidget* /*parent*/) { return nullptr; }
 };

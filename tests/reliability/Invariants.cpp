@@ -13,11 +13,13 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill,
         return r.BOF() ? QString() : r.rows().first().first().toString();
     };
 
-    // Every sold item's stock is its starting stock, plus what was added to it, less the
-    // quantities of its sold lines: no update of either kind is lost.
+    // Every sold item's stock is its starting stock, plus what was added to it and what returns
+    // gave back to stock, less the quantities of its sold lines: no update of any kind is lost.
     const Recordset items = db.query(QStringLiteral(
         "SELECT s.ItemNumber, s.ItemStocks, s.ItemAvailability, "
-        "(SELECT coalesce(sum(CAST(Quantity AS REAL)), 0) FROM tblSold d WHERE d.ItemNumber = s.ItemNumber) "
+        "(SELECT coalesce(sum(CAST(Quantity AS REAL)), 0) FROM tblSold d WHERE d.ItemNumber = s.ItemNumber) - "
+        "(SELECT coalesce(sum(Quantity), 0) FROM tblReturnLine r WHERE r.ItemNumber = s.ItemNumber AND "
+        "r.Restocked <> 0) "
         "FROM tblStocks s WHERE s.ItemDescription = 'seeded'"));
     if (items.BOF())
         broken << QStringLiteral("no seeded items could be read: %1").arg(db.lastError());
@@ -38,6 +40,32 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill,
                           .arg(row.at(0).toString(), row.at(2).toString())
                           .arg(stock);
     }
+
+    // No sale's item was taken back more often than it was sold, no sale refunded more than it
+    // was paid, and every return's refund is that of its lines.
+    const Recordset over = db.query(QStringLiteral(
+        "SELECT r.SaleNumber, r.ItemNumber, sum(r.Quantity), (SELECT coalesce(sum(CAST(d.Quantity AS REAL)), 0) FROM "
+        "tblSold d WHERE d.TransactionID = r.SaleNumber AND d.ItemNumber = r.ItemNumber) FROM tblReturnLine r GROUP "
+        "BY r.SaleNumber, r.ItemNumber"));
+    for (const auto& row : over.rows()) {
+        if (row.at(2).toDouble() > row.at(3).toDouble())
+            broken << QStringLiteral("sale %1, item %2: %3 returned but %4 sold")
+                          .arg(row.at(0).toString(), row.at(1).toString(), row.at(2).toString(), row.at(3).toString());
+    }
+    const Recordset refunded = db.query(QStringLiteral(
+        "SELECT r.SaleNumber, sum(r.Refund), (SELECT max(f.Amount) FROM tblSaleRef f WHERE f.SaleNumber = "
+        "r.SaleNumber) FROM tblReturn r GROUP BY r.SaleNumber"));
+    for (const auto& row : refunded.rows()) {
+        if (row.at(1).toLongLong() > row.at(2).toLongLong())
+            broken << QStringLiteral("sale %1: %2 cents refunded but %3 paid")
+                          .arg(row.at(0).toString(), row.at(1).toString(), row.at(2).toString());
+    }
+    const QString unbalanced = scalar(QStringLiteral(
+        "SELECT count(*) FROM tblReturn r WHERE r.Refund <> (SELECT coalesce(sum(l.Refund), 0) FROM tblReturnLine l "
+        "WHERE l.ReturnNumber = r.ReturnNumber) OR NOT EXISTS (SELECT 1 FROM tblReturnLine l WHERE l.ReturnNumber = "
+        "r.ReturnNumber)"));
+    if (unbalanced != QLatin1String("0"))
+        broken << QStringLiteral("%1 returns whose refund is not that of their lines").arg(unbalanced);
 
     // The sale counter counts the completed sales.
     const double counter = NumberFromText(scalar(QStringLiteral("SELECT TransactionID FROM tblMain")));

@@ -7,6 +7,7 @@
 #include "inventory/frmInvent.h"
 #include "platform/Platform.h"
 #include "registration/frmReg.h"
+#include "returns/Returns.h"
 #include "sales/Cart.h"
 #include "sales/frmTotal.h"
 #include "session/AppContext.h"
@@ -162,6 +163,32 @@ WorkloadStats runWorkload(const WorkloadOptions& options)
             if (cart.lineCount() > 0) {
                 mark.set(InsidePayment);
                 payThroughWindow(ctx, cart, cashier, rng);
+            }
+            mark.set(Idle);
+            continue;
+        }
+        if (options.focus == WorkloadFocus::Returns) {
+            mark.set(InsideOperation);
+            addRandomLine(cart, cashier, options.items, rng, stats);
+            if (cart.lineCount() > 0)
+                cart.completeSale(cart.cartTotalText(), QStringLiteral("100000"), cart.nextSaleNumber(), cashier);
+            // One unit of a line of a recent sale, back to stock or not.
+            const Recordset lines =
+                db.query(QStringLiteral("SELECT TransactionID, ItemNumber FROM tblSold ORDER BY rowid DESC LIMIT 20"));
+            if (!lines.BOF()) {
+                const auto& line = lines.rows().at(pick(lines.rowCount()));
+                mark.set(InsideReturn);
+                const ReturnResult r =
+                    Returns(db).store({line.at(0).toString(),
+                                       {{line.at(1).toString(), QStringLiteral("1"), pick(2) == 0}},
+                                       {QStringLiteral("Admin"), QStringLiteral("Administrator"), {}, {}},
+                                       QStringLiteral("workload"),
+                                       QString::number(stats.ops) + QLatin1Char('-') + QString::number(options.seed)});
+                if (r.outcome == ReturnOutcome::WriteFailed) {
+                    ++stats.failedWrites;
+                    if (isLocked(r.error))
+                        ++stats.lockedFailures;
+                }
             }
             mark.set(Idle);
             continue;

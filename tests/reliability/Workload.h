@@ -12,6 +12,7 @@ enum WorkloadMark : char {
     InsideOperation = 1,
     InsidePayment = 2, // the payment window storing a sale
     InsideBackup = 3,  // the settings window writing a backup and its dated copy
+    InsideReturn = 4,  // a return of part of a completed sale
 };
 
 // What the workload spends its time on: the shop's mixed day, or mostly one operation (so a
@@ -20,6 +21,7 @@ enum class WorkloadFocus {
     Mixed,
     Payments, // a cart line, then the payment window: cash typed, Submit, Finish
     Backups,  // a cart line, then a backup through the settings window into backupFolder
+    Returns,  // a cart line, its sale paid, then one unit of a completed sale taken back
 };
 
 struct WorkloadOptions
