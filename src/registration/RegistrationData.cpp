@@ -101,12 +101,25 @@ QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const
     if (column.compare(QLatin1String("ItemNumber"), Qt::CaseInsensitive) == 0 &&
         numberInUse(db, columnsOf(Counter::Item), text, rowId))
         return notSaved(QStringLiteral("Item Number %1 is already used by another item.").arg(text));
-    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) == 0 && !PriceFromText(text))
-        return notSaved(QStringLiteral("The Price must be a number of 0 or more and below 1,000,000,000, such as "
-                                       "12.50 or 1,500."));
+    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) == 0) {
+        const TypedReading price = ReadTypedPrice(text);
+        if (!price.value)
+            return notSaved(QStringLiteral("The Price must be one number of 0 or more and below 1,000,000,000, such "
+                                           "as 12.50 or 1,500; %1.")
+                                .arg(price.why));
+    }
     if (column.compare(QLatin1String("ItemStocks"), Qt::CaseInsensitive) == 0 && !stocksNumber(text))
         return notSaved(QStringLiteral("The Stocks must be a number, such as 25."));
     return {};
+}
+
+QVariant itemEditForm(const QString& column, const QVariant& value)
+{
+    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) != 0)
+        return value;
+    const QString typed = value.toString();
+    const auto price = ReadTypedPrice(typed).value;
+    return price ? QVariant(StoredNumberText(typed, *price)) : value;
 }
 
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)

@@ -41,6 +41,9 @@ std::optional<double> stocksNumber(const QString& text);
 // Why an in-place edit of one column of a tblStocks (or tblEmp) row, found by its rowid, is
 // refused, in the shop's words; an empty text when it may be written.
 QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+// The value an in-place edit of a tblStocks column stores: a price typed with the system's
+// number format is stored in the program's own form; any other value as it is.
+QVariant itemEditForm(const QString& column, const QVariant& value);
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
 
 // The seven texts of a new tblStocks row, stored as they are (the number is issued on storing).

@@ -105,6 +105,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_AdoLog2->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
         return RegistrationData::itemEditRefusal(m_ctx.db, rowId, column, value);
     });
+    m_AdoLog2->setEditForm(&RegistrationData::itemEditForm);
     m_AdoLog2->Refresh();
     m_adoNot = new DataControl(m_ctx.db, this);
     m_adoNot->setObjectName(QStringLiteral("adoNot"));
@@ -610,8 +611,10 @@ void frmReg::cmdItemReg_Click()
 {
     if (m_txtItemname->text().isEmpty())
         return prompt(QStringLiteral("Enter Item name"), m_txtItemname);
-    // A price is a number the till can charge: 0 or more, below the price limit.
-    if (!PriceFromText(m_txtPrice->text()))
+    // A price is a number the till can charge: 0 or more, below the price limit, read with the
+    // system's number format; a separator out of place is refused, never read as another number.
+    const std::optional<double> price = ReadTypedPrice(m_txtPrice->text()).value;
+    if (!price)
         return prompt(QStringLiteral("Set Item price"), m_txtPrice);
     if (m_txtDesc->toPlainText().isEmpty())
         return prompt(QStringLiteral("Enter item description!"), m_txtDesc);
@@ -633,7 +636,7 @@ void frmReg::cmdItemReg_Click()
                                    QStringLiteral("DETAILS"),
                                    QStringLiteral("Item Name: ") + m_txtItemname->text(),
                                    QStringLiteral("Item Number: ") + number,
-                                   QStringLiteral("Price: ") + m_txtPrice->text(),
+                                   QStringLiteral("Price: ") + FormatNumber(*price, NumberPattern::Grouped2),
                                    QStringLiteral("Description: ") + m_txtDesc->toPlainText(),
                                    QStringLiteral("Brand: ") + m_txtBrand->text(),
                                    QStringLiteral("Availability:") + m_txtAvail->currentText()};
@@ -642,7 +645,7 @@ void frmReg::cmdItemReg_Click()
 
     QString error;
     QString issued;
-    if (!storeItem(&issued, &error)) {
+    if (!storeItem(StoredNumberText(m_txtPrice->text(), *price), &issued, &error)) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), error);
         return;
     }
@@ -653,7 +656,7 @@ void frmReg::cmdItemReg_Click()
         NotificationSentence(displayName(), QStringLiteral(" registered a new item using "), domainName()) +
             DetailsBlock({{QStringLiteral("Item Number: "), issued},
                           {QStringLiteral("Item Name: "), m_txtItemname->text()},
-                          {QStringLiteral("Item Price: "), m_txtPrice->text()},
+                          {QStringLiteral("Item Price: "), StoredNumberText(m_txtPrice->text(), *price)},
                           {QStringLiteral("Item Brand: "), m_txtBrand->text()},
                           {QStringLiteral("Stocks: "), m_txtStocks->text()},
                           {QStringLiteral("Availability: "), m_txtAvail->currentText()},
@@ -676,7 +679,7 @@ void frmReg::cmdItemReg_Click()
     GetClient1();
 }
 
-bool frmReg::storeItem(QString* issued, QString* error)
+bool frmReg::storeItem(const QString& price, QString* issued, QString* error)
 {
     // As for employees: the number is issued inside the transaction that stores it.
     Transaction tx(m_ctx.db);
@@ -691,7 +694,7 @@ bool frmReg::storeItem(QString* issued, QString* error)
     m_AdoLog2->AddNew();
     m_AdoLog2->setField(QStringLiteral("ItemNumber"), *number);
     m_AdoLog2->setField(QStringLiteral("ItemName"), m_txtItemname->text());
-    m_AdoLog2->setField(QStringLiteral("ItemPrice"), m_txtPrice->text());
+    m_AdoLog2->setField(QStringLiteral("ItemPrice"), price);
     m_AdoLog2->setField(QStringLiteral("ItemDescription"), m_txtDesc->toPlainText());
     m_AdoLog2->setField(QStringLiteral("ItemStocks"), m_txtStocks->text());
     m_AdoLog2->setField(QStringLiteral("ItemBrand"), m_txtBrand->text());
