@@ -297,8 +297,7 @@ TypedReading ReadTypedNumber(const QString& text)
         // what it shows; a text both forms read is taken only when they agree.
         const auto own = NumberWithMarks(t, program);
         if (local && own && *local != *own)
-            return {std::nullopt,
-                    QStringLiteral("\"%1\" could mean %2 or %3").arg(t, PlainNumber(*local), PlainNumber(*own))};
+            return {std::nullopt, QStringLiteral("it could mean %1 or %2").arg(PlainNumber(*local), PlainNumber(*own))};
         if (local || own)
             return {local ? local : own, {}};
     }
@@ -311,14 +310,14 @@ TypedReading ReadTypedNumber(const QString& text)
     }
     if (onlyNumberCharacters)
         return {std::nullopt,
-                QStringLiteral("\"%1\" has a separator out of place: the decimal mark is \"%2\" and \"%3\" only "
-                               "groups thousands (%4)")
-                    .arg(t, system.decimal, system.group,
+                QStringLiteral("a separator is out of place: the decimal mark is \"%1\" and \"%2\" only groups "
+                               "thousands (%3)")
+                    .arg(system.decimal, system.group,
                          FormatNumber(1250, NumberPattern::Grouped2)
                              .replace(u',', u'\x1')
                              .replace(u'.', system.decimal)
                              .replace(u'\x1', system.group))};
-    return {std::nullopt, QStringLiteral("\"%1\" is not a number").arg(t)};
+    return {std::nullopt, QStringLiteral("it is not a number")};
 }
 
 std::optional<double> TypedNumber(const QString& text)

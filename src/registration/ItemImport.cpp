@@ -31,8 +31,8 @@ QString refusal(const QStringList& cells, const bool (&present)[ColumnCount])
         return QStringLiteral("Enter Item name");
     if (name.size() > kTextLimit)
         return QStringLiteral("The Item Name is longer than %1 characters").arg(kTextLimit);
-    if (!PriceFromText(cells[Price]))
-        return QStringLiteral("Set Item price") + quotedValue(cells[Price]);
+    if (const TypedReading price = ReadTypedPrice(cells[Price]); !price.value)
+        return QStringLiteral("Set Item price") + quotedValue(cells[Price]) + QStringLiteral(": ") + price.why;
     if (present[Description] && cells[Description].isEmpty())
         return QStringLiteral("Enter item description!");
     if (cells[Description].size() > kDescriptionLimit)
@@ -56,10 +56,33 @@ QStringList columnNames()
             QStringLiteral("brand"), QStringLiteral("stocks"), QStringLiteral("availability")};
 }
 
-Plan plan(Database& db, const QByteArray& bytes)
+QVector<Shown> firstItems(const Plan& plan, int count)
 {
+    QVector<Shown> shown;
+    for (qsizetype i = 0; i < std::min<qsizetype>(count, plan.items.size()); ++i) {
+        const RegistrationData::NewItem& item = plan.items.at(i);
+        shown << Shown{plan.itemLines.at(i), item.name, PriceFromText(item.price).value_or(0), item.stocks};
+    }
+    return shown;
+}
+
+Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progress& progress)
+{
+    // The work counts in thousandths: the file's reading 600, the rows' checks 200, the look-up
+    // of the names 200.
+    constexpr qint64 kRead = 600, kCheck = 200, kTotal = 1000;
     Plan result;
-    const Csv::Table table = Csv::parse(bytes);
+    auto stopped = [&result] {
+        result = Plan{};
+        result.canceled = true;
+        result.error = QStringLiteral("The import was canceled.");
+        return result;
+    };
+    const Csv::Table table = Csv::parse(bytes, [&](qint64 done, qint64 total) {
+        return !progress || progress(total > 0 ? done * kRead / total : 0, kTotal);
+    });
+    if (table.canceled)
+        return stopped();
     if (!table.ok()) {
         result.error = table.error;
         return result;
@@ -106,7 +129,10 @@ Plan plan(Database& db, const QByteArray& bytes)
         present[c] = position[c] >= 0;
 
     QHash<QString, int> linesByName; // names given on earlier lines, to their first line
-    for (qsizetype r = 1; r < table.records.size(); ++r) {
+    const qsizetype rows = table.records.size();
+    for (qsizetype r = 1; r < rows; ++r) {
+        if (progress && r % 1024 == 0 && !progress(kRead + kCheck * r / rows, kTotal))
+            return stopped();
         const Csv::Record& record = table.records.at(r);
         QStringList cells;
         for (int c = 0; c < ColumnCount; ++c)
@@ -129,9 +155,10 @@ Plan plan(Database& db, const QByteArray& bytes)
         }
         const QString stocks = present[Stocks] ? cells[Stocks] : QStringLiteral("0");
         const double stockCount = RegistrationData::stocksNumber(stocks).value_or(0);
+        const double price = ReadTypedPrice(cells[Price]).value.value_or(0);
         result.items << RegistrationData::NewItem{
-            cells[Name],  cells[Price], cells[Description],
-            cells[Brand], stocks,       RegistrationData::availabilityFor(stockCount)};
+            cells[Name], StoredNumberText(cells[Price], price),        cells[Description], cells[Brand],
+            stocks,      RegistrationData::availabilityFor(stockCount)};
         result.itemLines << record.line;
 
         const QString key = cells[Name].toLower();
@@ -146,7 +173,15 @@ Plan plan(Database& db, const QByteArray& bytes)
     QStringList names;
     for (const RegistrationData::NewItem& item : std::as_const(result.items))
         names << item.name;
-    const QHash<QString, QString> stored = RegistrationData::itemNumbersNamed(db, names);
+    bool lookedUp = true;
+    const QHash<QString, QString> stored =
+        RegistrationData::itemNumbersNamed(db, names, [&](qint64 done, qint64 total) {
+            lookedUp = !progress ||
+                       progress(kRead + kCheck + (total > 0 ? done * (kTotal - kRead - kCheck) / total : 0), kTotal);
+            return lookedUp;
+        });
+    if (!lookedUp)
+        return stopped();
     QVector<Note> storedNotes;
     for (qsizetype i = 0; i < result.items.size(); ++i) {
         const QString& name = result.items.at(i).name;

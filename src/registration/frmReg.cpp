@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "registration/RegistrationData.h"
+#include "platform/WorkProgressDialog.h"
 #include "registration/frmImport.h"
 #include "session/AppContext.h"
 #include "session/Credentials.h"
@@ -748,8 +749,18 @@ void frmReg::cmdImport_Click()
                                Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         return;
     }
-    const ItemImport::Plan plan = ItemImport::plan(m_ctx.db, file.readAll());
-    file.close();
+    ItemImport::Plan plan;
+    {
+        // A large file is read and checked in steps, so the windows keep answering; Cancel
+        // stops the reading and nothing is registered.
+        WorkProgressDialog progress(this, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), true);
+        const QByteArray bytes = file.readAll();
+        file.close();
+        plan = ItemImport::plan(m_ctx.db, bytes,
+                                [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
+    }
+    if (plan.canceled)
+        return;
     if (!plan.error.isEmpty()) {
         m_ctx.platform.message(this, notImported + QStringLiteral("\n\n") + plan.error, Platform::applicationTitle(),
                                QMessageBox::Ok, QMessageBox::Warning);
@@ -764,9 +775,23 @@ void frmReg::cmdImport_Click()
 
     QStringList numbers;
     QString error;
-    if (!importItems(plan, QFileInfo(path).fileName(), &numbers, &error)) {
+    bool imported = false;
+    bool canceled = false;
+    {
+        // The rows are written in steps inside one transaction; Cancel rolls it back.
+        WorkProgressDialog progress(this, QStringLiteral("Registering %1 items...").arg(plan.items.size()), true);
+        imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error,
+                               [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
+        canceled = !imported && progress.wasCanceled();
+    }
+    if (!imported) {
         m_adoNot->Refresh();
-        m_ctx.platform.writeFailed(this, notImported + QStringLiteral(" Nothing was registered."), error);
+        if (canceled)
+            m_ctx.platform.message(this,
+                                   notImported + QStringLiteral(" The import was canceled; nothing was registered."),
+                                   Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Information);
+        else
+            m_ctx.platform.writeFailed(this, notImported + QStringLiteral(" Nothing was registered."), error);
         return;
     }
     m_ctx.notificationsChanged();
@@ -779,7 +804,8 @@ void frmReg::cmdImport_Click()
                            QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
 }
 
-bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error)
+bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error,
+                         const RegistrationData::Progress& progress)
 {
     // The items, the counter and the journal entry stand or fall together.
     Transaction tx(m_ctx.db);
@@ -787,7 +813,7 @@ bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, 
         *error = m_ctx.db.lastError();
         return false;
     }
-    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error))
+    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error, progress))
         return false;
     const QString message =
         NotificationSentence(displayName(), QStringLiteral(" imported new items from a file using "), domainName()) +

@@ -68,7 +68,8 @@ private:
     bool storeEmployee(const QString& name, QString* issued, QString* error);
     bool storeItem(const QString& price, QString* issued, QString* error);
     // Registers the rows of an import and its journal entry, all or nothing.
-    bool importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error);
+    bool importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error,
+                     const RegistrationData::Progress& progress);
     void postNotification(const QString& title, const QString& message);
 
     void prompt(const QString& text, QWidget* focus);

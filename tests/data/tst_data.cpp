@@ -137,7 +137,7 @@ void tst_Data::typedPrice_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected"); // -1: refused
     QTest::addColumn<QString>("why");     // a part of the reason given when refused
-    const QString misplaced = QStringLiteral("separator out of place");
+    const QString misplaced = QStringLiteral("separator is out of place");
     QTest::newRow("us 12,50") << "en_US"
                               << "12,50" << -1.0 << misplaced;
     QTest::newRow("us 1,50") << "en_US"

@@ -150,7 +150,7 @@ void tst_Import::goodRefusedAndDuplicateRows()
                                      "5 rows are refused and will not be registered."));
     QCOMPARE(rows, (QStringList{
                        "3  Refused: Enter Item name",
-                       "4 Cola Refused: Set Item price (\"abc\")",
+                       "4 Cola Refused: Set Item price (\"abc\"): it is not a number",
                        "9 Jar Refused: Enter Available Stocks (\"many\")",
                        "10 Cup Refused: Enter brand!",
                        "12 Pot Refused: Cell 6 holds a value, but the header row names no column there",
