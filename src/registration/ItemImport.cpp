@@ -66,6 +66,26 @@ QVector<Shown> firstItems(const Plan& plan, int count)
     return shown;
 }
 
+void release(Plan& plan, const RegistrationData::Progress& progress)
+{
+    constexpr qsizetype kStep = 8192;
+    const qint64 total = plan.items.size() + plan.refused.size() + plan.notes.size();
+    qint64 done = 0;
+    auto shrink = [&](auto& list) {
+        while (!list.isEmpty()) {
+            const qsizetype step = std::min(kStep, list.size());
+            list.resize(list.size() - step);
+            done += step;
+            if (progress)
+                progress(done, total);
+        }
+    };
+    shrink(plan.items);
+    shrink(plan.refused);
+    shrink(plan.notes);
+    plan = Plan{};
+}
+
 Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progress& progress)
 {
     // The work counts in thousandths: the file's reading 600, the rows' checks 200, the look-up
@@ -78,7 +98,7 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
         result.error = QStringLiteral("The import was canceled.");
         return result;
     };
-    const Csv::Table table = Csv::parse(bytes, [&](qint64 done, qint64 total) {
+    Csv::Table table = Csv::parse(bytes, [&](qint64 done, qint64 total) {
         return !progress || progress(total > 0 ? done * kRead / total : 0, kTotal);
     });
     if (table.canceled)
@@ -128,7 +148,11 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
     for (int c = 0; c < ColumnCount; ++c)
         present[c] = position[c] >= 0;
 
+    // Room for every row at once: growing a list of a few hundred thousand items moves them all.
+    result.items.reserve(table.records.size());
+    result.itemLines.reserve(table.records.size());
     QHash<QString, int> linesByName; // names given on earlier lines, to their first line
+    linesByName.reserve(table.records.size());
     const qsizetype rows = table.records.size();
     for (qsizetype r = 1; r < rows; ++r) {
         if (progress && r % 1024 == 0 && !progress(kRead + kCheck * r / rows, kTotal))
@@ -169,6 +193,15 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
             linesByName.insert(key, record.line);
     }
 
+    // The file's records are let go of in steps too: a few hundred thousand of them take a
+    // while to free.
+    constexpr qsizetype kFreed = 8192;
+    while (!table.records.isEmpty()) {
+        table.records.resize(std::max<qsizetype>(0, table.records.size() - kFreed));
+        if (progress && !progress(kRead + kCheck, kTotal))
+            return stopped();
+    }
+
     // Names that stored items bear already, looked up together.
     QStringList names;
     for (const RegistrationData::NewItem& item : std::as_const(result.items))
@@ -183,13 +216,16 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
     if (!lookedUp)
         return stopped();
     QVector<Note> storedNotes;
-    for (qsizetype i = 0; i < result.items.size(); ++i) {
+    for (qsizetype i = 0; i < result.items.size() && !stored.isEmpty(); ++i) {
+        if (progress && i % 4096 == 0 && !progress(kTotal, kTotal))
+            return stopped();
         const QString& name = result.items.at(i).name;
-        if (linesByName.value(name.toLower()) != result.itemLines.at(i))
-            continue; // a later line of a name: noted against its first line
-        if (const auto number = stored.constFind(name.toLower()); number != stored.cend())
-            storedNotes << Note{result.itemLines.at(i), name,
-                                QStringLiteral("Registered as well; Item Number %1 has the same name").arg(*number)};
+        const QString key = name.toLower();
+        const auto number = stored.constFind(key);
+        if (number == stored.cend() || linesByName.value(key) != result.itemLines.at(i))
+            continue; // not stored, or a later line of a name: noted against its first line
+        storedNotes << Note{result.itemLines.at(i), name,
+                            QStringLiteral("Registered as well; Item Number %1 has the same name").arg(*number)};
     }
     result.notes += storedNotes;
     std::sort(result.notes.begin(), result.notes.end(), [](const Note& a, const Note& b) { return a.line < b.line; });

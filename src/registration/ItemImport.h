@@ -41,6 +41,10 @@ struct Shown
 };
 QVector<Shown> firstItems(const Plan& plan, int count);
 
+// Lets go of a plan's rows a step at a time, each step reported to `progress`: a few hundred
+// thousand rows take a while to free.
+void release(Plan& plan, const RegistrationData::Progress& progress);
+
 // The columns a file may have; name and price must be there.
 QStringList columnNames();
 

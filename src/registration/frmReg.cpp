@@ -780,9 +780,10 @@ void frmReg::cmdImport_Click()
     {
         // The rows are written in steps inside one transaction; Cancel rolls it back.
         WorkProgressDialog progress(this, QStringLiteral("Registering %1 items...").arg(plan.items.size()), true);
-        imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error,
-                               [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
+        const auto step = [&progress](qint64 done, qint64 total) { return progress.step(done, total); };
+        imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error, step);
         canceled = !imported && progress.wasCanceled();
+        ItemImport::release(plan, step);
     }
     if (!imported) {
         m_adoNot->Refresh();
