@@ -46,6 +46,9 @@ const QString kEditHint =
     QStringLiteral("To Edit: Click the Row of the Selected client and Edit thoroughly/directly. Refresh.");
 const QString kDeleteHint = QStringLiteral("To Delete: Click a client and Press DEL on your Keyboard. Refresh.");
 
+// A box's length that no typed or pasted text reaches (QLineEdit's own).
+constexpr int kUncutLength = 32767;
+
 QLineEdit* lineEdit(const QString& name, QWidget* parent, int limit = kTextLimit)
 {
     auto* edit = new QLineEdit(parent);
@@ -203,7 +206,8 @@ QWidget* frmReg::buildEmployeeHalf()
     m_txtEmpId = lineEdit(QStringLiteral("txtEmpId"), group);
     m_txtEmpId->setReadOnly(true);
     m_txtEmpId->setFocusPolicy(Qt::ClickFocus);
-    m_txtPass = lineEdit(QStringLiteral("txtPass"), group, Credentials::kEmployeePasswordLength);
+    // Never cut short: a password longer than a row takes is refused on registering.
+    m_txtPass = lineEdit(QStringLiteral("txtPass"), group, kUncutLength);
     m_txtPass->setEchoMode(QLineEdit::Password);
     m_txtClientReg = new QLineEdit(group);
     m_txtClientReg->setObjectName(QStringLiteral("txtClientReg"));
@@ -530,6 +534,10 @@ void frmReg::cmdClientReg_Click()
         return prompt(QStringLiteral("Select Employee Position"), m_txtPos);
     if (m_txtPass->text().isEmpty())
         return prompt(QStringLiteral("Input Password"), m_txtPass);
+    if (const QString refused = Credentials::passwordRefusal(Credentials::Kind::Employee, m_txtPass->text(),
+                                                             QStringLiteral("The Password"));
+        !refused.isEmpty())
+        return prompt(refused, m_txtPass);
 
     const QString id = m_txtEmpId->text();
     const QString name =
@@ -898,7 +906,7 @@ void frmReg::changeEmployeePassword()
                               .arg(id, m_adoLog1->fieldText(QStringLiteral("EmployeeName")),
                                    m_adoLog1->fieldText(QStringLiteral("Position")));
     frmPassword dialog(
-        m_ctx.platform, whose, Credentials::kEmployeePasswordLength, false,
+        m_ctx.platform, whose, Credentials::Kind::Employee, false,
         [&](const QString&, const QString& password, QString* error) {
             return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, *m_adoNot,
                                                displayName(), domainName(), error);

@@ -40,6 +40,9 @@ struct SignedIn
 constexpr int kAccountPasswordLength = 40;
 constexpr int kEmployeePasswordLength = 200;
 int passwordLength(Kind kind);
+// Why `password` cannot be stored for a row of `kind`, naming the box it was typed in ("The New
+// Password"); empty when it can. Boxes never cut a password short: a longer one is refused.
+QString passwordRefusal(Kind kind, const QString& password, const QString& box);
 
 // The first account (or employee) whose user name (or number) and password both match.
 std::optional<SignedIn> findAccount(Database& db, const QString& user, const QString& password);
