@@ -856,8 +856,11 @@ void tst_sales::submitGate_data()
                            << "" << false << "";
     QTest::newRow("empty, nothing due") << "0.00"
                                         << "" << true << "0.00";
-    QTest::newRow("separator counts the first part") << "10.00"
-                                                     << "1,500" << false << "";
+    QTest::newRow("thousands separator") << "10.00"
+                                         << "1,500" << true << "1490.00";
+    // A comma where the number format groups thousands is no number, never 12 or 1250.
+    QTest::newRow("separator out of place") << "10.00"
+                                            << "12,50" << false << "";
     QTest::newRow("change with cents") << "99.90"
                                        << "100" << true << "0.10";
     QTest::newRow("leading number") << "5.00"
