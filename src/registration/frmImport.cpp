@@ -23,12 +23,12 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
         summary = QStringLiteral("No row of this file can be registered.");
     else
         summary = QStringLiteral("%1 item%2 will be registered, under Item Numbers from %3 on.")
-                      .arg(count)
+                      .arg(FormatNumber(static_cast<double>(count), NumberPattern::Grouped0))
                       .arg(count == 1 ? QString() : QStringLiteral("s"))
                       .arg(firstNumber);
     if (!plan.refused.isEmpty())
         summary += QStringLiteral("\n%1 row%2 refused and will not be registered.")
-                       .arg(plan.refused.size())
+                       .arg(FormatNumber(static_cast<double>(plan.refused.size()), NumberPattern::Grouped0))
                        .arg(plan.refused.size() == 1 ? QStringLiteral(" is") : QStringLiteral("s are"));
 
     // The first rows to register, with the price the till will charge for each.
@@ -88,8 +88,9 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
     for (const ItemImport::Note& note : plan.notes)
         shown.push_back({&note, false});
     if (shown.size() > kListed) {
-        summary +=
-            QStringLiteral("\nThe first %1 of the %2 rows to know about are listed.").arg(kListed).arg(shown.size());
+        summary += QStringLiteral("\nThe first %1 of the %2 rows to know about are listed.")
+                       .arg(FormatNumber(static_cast<double>(kListed), NumberPattern::Grouped0),
+                            FormatNumber(static_cast<double>(shown.size()), NumberPattern::Grouped0));
         shown.resize(kListed);
         m_lblSummary->setText(summary);
     }

@@ -787,7 +787,11 @@ void frmReg::cmdImport_Click()
     bool canceled = false;
     {
         // The rows are written in steps inside one transaction; Cancel rolls it back.
-        WorkProgressDialog progress(this, QStringLiteral("Registering %1 items...").arg(plan.items.size()), true);
+        WorkProgressDialog progress(
+            this,
+            QStringLiteral("Registering %1 items...")
+                .arg(FormatNumber(static_cast<double>(plan.items.size()), NumberPattern::Grouped0)),
+            true);
         const auto step = [&progress](qint64 done, qint64 total) { return progress.step(done, total); };
         imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error, step);
         canceled = !imported && progress.wasCanceled();
