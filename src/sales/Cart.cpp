@@ -100,6 +100,11 @@ QString lineAmountText(const QString& quantity, const QString& price)
 
 std::optional<double> cashNumber(const QString& cash)
 {
+    return cashReading(cash).value;
+}
+
+TypedReading cashReading(const QString& cash)
+{
     // The leading number: digits, a sign and the separators of either form, up to the first
     // other character ("20 pesos" is 20). A text without one counts as 0.
     const QString t = cash.trimmed();
@@ -118,8 +123,8 @@ std::optional<double> cashNumber(const QString& cash)
     }
     const QString leading = t.left(end);
     if (std::none_of(leading.cbegin(), leading.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return 0.0;
-    return TypedNumber(leading);
+        return {0.0, {}};
+    return ReadTypedNumber(leading);
 }
 
 bool cashCovers(const QString& cash, const QString& amountDue)

@@ -2,6 +2,7 @@
 
 #include "data/DataControl.h"
 #include "data/MoneyTotal.h"
+#include "data/TextForms.h"
 #include "sales/ReceiptStore.h"
 
 #include <QString>
@@ -59,6 +60,8 @@ QString lineAmountText(const QString& quantity, const QString& price);
 // "1,500" is 1500; "12,50" is 12.50 where the comma is the decimal mark and no number where it
 // groups thousands, never 12). A text without a leading number counts as 0.
 std::optional<double> cashNumber(const QString& cash);
+// The same reading with, when the cash text stands for no number, the reason why.
+TypedReading cashReading(const QString& cash);
 // True when the amount due reads as a number of 0 or more and the cash text (cashNumber)
 // covers it. An amount due below 0 or too large to add up is never covered.
 bool cashCovers(const QString& cash, const QString& amountDue);

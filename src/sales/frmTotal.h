@@ -40,12 +40,13 @@ private:
     QString m_amountDue;
     QString m_saleNumber;
     QString m_cashier;
-    QString m_amountTag; // the amount due, "0.00"
-    QString m_changeTag; // the change of the last Submit, "0.00"
+    QString m_amountTag;     // the amount due, "0.00"
+    QString m_changeTag;     // the change of the last Submit, "0.00"
     QString m_submittedCash; // the cash box text at the last Submit
 
     QLabel* m_lblAmt = nullptr;
     QLabel* m_lblChange = nullptr;
+    QLabel* m_lblCashHint = nullptr;
     QLineEdit* m_tAmt = nullptr;
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;
