@@ -97,6 +97,7 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     m_lblCashHint->setObjectName(QStringLiteral("lblCashHint"));
     m_lblCashHint->setWordWrap(true);
     m_lblCashHint->setStyleSheet(QStringLiteral("color: #b02020;"));
+    m_lblCashHint->setMinimumHeight(m_lblCashHint->fontMetrics().lineSpacing() * 3 + 4); // its longest text
     m_lblCashHint->hide();
 
     auto* grid = new QGridLayout;
@@ -145,6 +146,8 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->addStretch(1);
     outer->addLayout(receipt);
     outer->addLayout(buttons);
+    // The window grows when the cash hint appears, rather than squeezing it.
+    outer->setSizeConstraint(QLayout::SetMinimumSize);
     resizeToScreen(this, QSize(460, 380));
 
     // Opening: the amount due as the sales window shows it, and its plain form.
