@@ -684,6 +684,9 @@ void tst_Registration::listEditsKeepTheRules_data()
                                      << "The Price must be a number";
     QTest::newRow("price with separators") << false << "ItemPrice"
                                            << "1,500" << QString();
+    QTest::newRow("price with a separator out of place") << false << "ItemPrice"
+                                                         << "12,50"
+                                                         << "The Price must be a number";
     QTest::newRow("stocks word") << false << "ItemStocks"
                                  << "many"
                                  << "The Stocks must be a number";
