@@ -102,6 +102,9 @@ QPushButton* makeButton(const QString& name, const QString& caption, QWidget* pa
     return button;
 }
 
+// A box's length that no typed or pasted text reaches (QLineEdit's own).
+constexpr int kUncutLength = 32767;
+
 QLineEdit* makeEdit(const QString& name, int maxLength, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
@@ -234,9 +237,10 @@ QWidget* frmSetting::buildAccount()
 {
     auto* group = makeGroup(QStringLiteral("fraAccount"), QStringLiteral(" Register Account"), this);
     m_Text1 = makeEdit(QStringLiteral("Text1"), 40, group);
-    m_Text2 = makeEdit(QStringLiteral("Text2"), Credentials::kAccountPasswordLength, group);
+    // The password boxes never cut a password short: a longer one is refused on registering.
+    m_Text2 = makeEdit(QStringLiteral("Text2"), kUncutLength, group);
     m_Text2->setEchoMode(QLineEdit::Password);
-    m_Text3 = makeEdit(QStringLiteral("Text3"), Credentials::kAccountPasswordLength, group);
+    m_Text3 = makeEdit(QStringLiteral("Text3"), kUncutLength, group);
     m_Text3->setEchoMode(QLineEdit::Password);
     m_Combo1 = new QComboBox(group);
     m_Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -371,7 +375,7 @@ QWidget* frmSetting::buildAccountsPanel()
     m_Label16 = makeLabel(QStringLiteral("Label16"), QStringLiteral("0"), m_Picture2);
     m_Text4 = makeEdit(QStringLiteral("Text4"), 40, m_Picture2);
     m_Text4->setReadOnly(true);
-    m_Text5 = makeEdit(QStringLiteral("Text5"), 40, m_Picture2);
+    m_Text5 = makeEdit(QStringLiteral("Text5"), kUncutLength, m_Picture2);
     m_Text5->setReadOnly(true);
     m_Text5->setEchoMode(QLineEdit::Password);
     m_Check1 = new QCheckBox(QStringLiteral("Show Password"), m_Picture2);
@@ -568,6 +572,14 @@ void frmSetting::registerAccount()
         m_Text2->setFocus();
         return;
     }
+    if (const QString refused =
+            Credentials::passwordRefusal(Credentials::Kind::Account, m_Text2->text(), QStringLiteral("The password"));
+        !refused.isEmpty()) {
+        // What was typed stays, so it can be shortened.
+        platform.message(this, refused, kTitleAdmin, QMessageBox::Ok, QMessageBox::Warning);
+        m_Text2->setFocus();
+        return;
+    }
     if (m_Combo1->currentText().isEmpty()) {
         platform.message(this, QStringLiteral("Select Account Type"), kTitleAdmin);
         m_Combo1->setFocus();
@@ -607,7 +619,7 @@ void frmSetting::changeAccountPassword()
     const QString whose = QStringLiteral("Account: %1 (%2)").arg(user, m_Adodc2->fieldText(QStringLiteral("Account")));
     const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
     frmPassword dialog(
-        m_ctx.platform, whose, Credentials::kAccountPasswordLength, false,
+        m_ctx.platform, whose, Credentials::Kind::Account, false,
         [&](const QString&, const QString& password, QString* error) {
             return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password, *m_adoNot,
                                                session ? session->DisplayName() : QString(),

@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace Csv {
 
 namespace {
@@ -39,12 +41,38 @@ bool isBlank(const QStringList& fields)
 
 } // namespace
 
-Table parse(const QByteArray& bytes)
+Table parse(const QByteArray& bytes, const Progress& progress)
 {
     Table table;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes); // a leading byte-order mark is dropped
-    if (decoder.hasError()) {
+    auto canceled = [&table] {
+        table.records.clear();
+        table.canceled = true;
+        table.error = QStringLiteral("The reading of the file was canceled.");
+        return table;
+    };
+    // The bytes are decoded and then split, a step at a time; decoding counts as a third of the work.
+    constexpr qsizetype kDecodeStep = 1 << 20;
+    constexpr qsizetype kSplitStep = 1 << 16;
+    const qint64 total = static_cast<qint64>(bytes.size()) * 3;
+    QString text;
+    text.reserve(bytes.size());
+    bool badText = false;
+    for (qsizetype from = 0; from < bytes.size();) {
+        // A step ends before a byte that starts a character, so no character is cut in two.
+        qsizetype to = std::min(from + kDecodeStep, bytes.size());
+        while (to < bytes.size() && (static_cast<unsigned char>(bytes.at(to)) & 0xC0) == 0x80 && to > from + 1)
+            --to;
+        // Only the file's first character may be a byte-order mark to drop.
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               from == 0 ? QStringDecoder::Flag::Stateless
+                                         : QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        text += decoder.decode(QByteArrayView(bytes).sliced(from, to - from));
+        badText = badText || decoder.hasError();
+        from = to;
+        if (progress && !progress(from, total))
+            return canceled();
+    }
+    if (badText) {
         table.error = QStringLiteral("The file is not UTF-8 text. Save it from the spreadsheet as \"CSV UTF-8\".");
         return table;
     }
@@ -68,7 +96,13 @@ Table parse(const QByteArray& bytes)
         current = Record{line, {}};
     };
     const qsizetype n = text.size();
+    qsizetype nextStep = kSplitStep;
     for (qsizetype i = 0; i < n; ++i) {
+        if (i >= nextStep) {
+            nextStep = i + kSplitStep;
+            if (progress && !progress(bytes.size() + (2 * static_cast<qint64>(bytes.size()) * i) / n, total))
+                return canceled();
+        }
         const QChar c = text.at(i);
         if (quoted) {
             if (c == kQuote) {

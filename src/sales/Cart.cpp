@@ -99,15 +99,46 @@ QString lineAmountText(const QString& quantity, const QString& price)
     return amount ? FormatNumber(*amount, NumberPattern::Grouped2) : QString();
 }
 
+std::optional<double> cashNumber(const QString& cash)
+{
+    return cashReading(cash).value;
+}
+
+TypedReading cashReading(const QString& cash)
+{
+    // The leading number: digits, a sign and the separators of either form, up to the first
+    // other character ("20 pesos" is 20). A text without one counts as 0.
+    const QString t = cash.trimmed();
+    const NumberMarks system = SystemMarks();
+    const NumberMarks own = ProgramMarks();
+    qsizetype end = 0;
+    for (; end < t.size(); ++end) {
+        const QChar c = t.at(end);
+        const bool digit = c >= u'0' && c <= u'9';
+        const bool mark = c == system.decimal || c == system.group || c == own.decimal || c == own.group;
+        const bool sign = end == 0 && (c == u'+' || c == u'-');
+        const bool blankGroup = system.group.isSpace() && c.isSpace() && end + 1 < t.size() && t.at(end + 1) >= u'0' &&
+                                t.at(end + 1) <= u'9';
+        if (!digit && !mark && !sign && !blankGroup)
+            break;
+    }
+    const QString leading = t.left(end);
+    if (std::none_of(leading.cbegin(), leading.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return {0.0, {}};
+    return ReadTypedNumber(leading);
+}
+
 bool cashCovers(const QString& cash, const QString& amountDue)
 {
     const auto due = ColumnNumber(amountDue);
-    return due && *due >= 0 && NumberFromText(cash) >= *due;
+    const auto given = cashNumber(cash);
+    return due && *due >= 0 && given && *given >= *due;
 }
 
 QString changeFor(const QString& cash, const QString& amountDue)
 {
-    return FormatText(PlainNumber(NumberFromText(cash) - ColumnNumber(amountDue).value_or(0)), NumberPattern::Plain2);
+    return FormatText(PlainNumber(cashNumber(cash).value_or(0) - ColumnNumber(amountDue).value_or(0)),
+                      NumberPattern::Plain2);
 }
 
 TotalProblem totalProblem(const QString& total)

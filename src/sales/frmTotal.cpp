@@ -95,11 +95,20 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     changeCaption->setFont(captionFont);
     m_lblChange = figure(this, "lblChange", 28);
 
+    // Why the cash box's text is no amount (a separator out of place), shown while it is not.
+    m_lblCashHint = new QLabel(this);
+    m_lblCashHint->setObjectName(QStringLiteral("lblCashHint"));
+    m_lblCashHint->setWordWrap(true);
+    m_lblCashHint->setStyleSheet(QStringLiteral("color: #b02020;"));
+    m_lblCashHint->setMinimumHeight(m_lblCashHint->fontMetrics().lineSpacing() * 3 + 4); // its longest text
+    m_lblCashHint->hide();
+
     auto* grid = new QGridLayout;
     grid->addWidget(cashCaption, 0, 0);
     grid->addWidget(m_tAmt, 0, 1);
-    grid->addWidget(changeCaption, 1, 0);
-    grid->addWidget(m_lblChange, 1, 1);
+    grid->addWidget(m_lblCashHint, 1, 1);
+    grid->addWidget(changeCaption, 2, 0);
+    grid->addWidget(m_lblChange, 2, 1);
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(14);
 
@@ -158,6 +167,8 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->addStretch(1);
     outer->addLayout(receipt);
     outer->addLayout(buttons);
+    // The window grows when the cash hint appears, rather than squeezing it.
+    outer->setSizeConstraint(QLayout::SetMinimumSize);
     resizeToScreen(this, QSize(460, 380));
 
     // Opening: the amount due as the sales window shows it, and its plain form.
@@ -188,6 +199,9 @@ frmTotal::~frmTotal() = default;
 void frmTotal::updateSubmitGate()
 {
     m_cmdOrder->setEnabled(cashCovers(m_tAmt->text(), m_amountTag));
+    const TypedReading cash = cashReading(m_tAmt->text());
+    m_lblCashHint->setText(cash.value ? QString() : QStringLiteral("The Cash is no amount: %1.").arg(cash.why));
+    m_lblCashHint->setVisible(!cash.value);
 }
 
 void frmTotal::submit()

@@ -48,6 +48,7 @@ private:
 
     QLabel* m_lblAmt = nullptr;
     QLabel* m_lblChange = nullptr;
+    QLabel* m_lblCashHint = nullptr;
     QLineEdit* m_tAmt = nullptr;
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;

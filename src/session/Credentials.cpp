@@ -18,8 +18,9 @@ QString tableOf(Kind kind)
 bool writePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
                    QString* error)
 {
-    if (password.isEmpty() || password.size() > passwordLength(who.kind)) {
-        *error = QStringLiteral("A password must hold 1 to %1 characters.").arg(passwordLength(who.kind));
+    if (const QString refused = passwordRefusal(who.kind, password, QStringLiteral("The password"));
+        !refused.isEmpty()) {
+        *error = refused;
         return false;
     }
     const int changed = db.ExecuteSql(
@@ -70,6 +71,18 @@ Outcome change(Database& db, Identity who, const QString* current, const QString
 int passwordLength(Kind kind)
 {
     return kind == Kind::Account ? kAccountPasswordLength : kEmployeePasswordLength;
+}
+
+QString passwordRefusal(Kind kind, const QString& password, const QString& box)
+{
+    if (password.isEmpty())
+        return QStringLiteral("%1 is empty.").arg(box);
+    if (password.size() > passwordLength(kind))
+        return QStringLiteral("%1 holds %2 characters; a password may hold %3 at most. Nothing was stored.")
+            .arg(box)
+            .arg(password.size())
+            .arg(passwordLength(kind));
+    return {};
 }
 
 namespace {

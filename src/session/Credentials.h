@@ -40,6 +40,9 @@ struct SignedIn
 constexpr int kAccountPasswordLength = 40;
 constexpr int kEmployeePasswordLength = 200;
 int passwordLength(Kind kind);
+// Why `password` cannot be stored for a row of `kind`, naming the box it was typed in ("The New
+// Password"); empty when it can. Boxes never cut a password short: a longer one is refused.
+QString passwordRefusal(Kind kind, const QString& password, const QString& box);
 
 // What a sign-in's look-up found. A read that failed (a server that cannot be reached) is not
 // a wrong user name or password: the sign-in says why nothing could be checked.

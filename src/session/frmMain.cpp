@@ -830,7 +830,7 @@ void frmMain::changeOwnPassword()
                                                       m_session.DomainName()) +
                                      DetailsBlock(details)};
     frmPassword dialog(
-        m_ctx.platform, whose, Credentials::passwordLength(m_signedIn.who.kind), true,
+        m_ctx.platform, whose, m_signedIn.who.kind, true,
         [&](const QString& current, const QString& password, QString* error) {
             return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, *m_adoNot, note, error);
         },

@@ -267,6 +267,11 @@ void tst_admin::accountChecks_data()
                               << "pw1"
                               << "pw2" << -1 << "Password didn't matched!" << int(QMessageBox::Warning) << "Text2"
                               << false;
+    // A pasted passphrase is never cut short to what the row takes: it is refused and kept.
+    QTest::newRow("password too long") << "ann" << QString(41, u'p') << QString(41, u'p') << 1
+                                       << "The password holds 41 characters; a password may hold 40 at most. "
+                                          "Nothing was stored."
+                                       << int(QMessageBox::Warning) << "Text2" << true;
     QTest::newRow("no account type") << "ann"
                                      << "pw"
                                      << "pw" << -1 << "Select Account Type" << info << "Combo1" << true;

@@ -28,6 +28,8 @@ private slots:
     void numberFromText();
     void columnNumber_data();
     void columnNumber();
+    void typedPrice_data();
+    void typedPrice();
     void patterns_data();
     void patterns();
     void plainNumber_data();
@@ -123,6 +125,9 @@ void tst_Data::columnNumber_data()
     QTest::newRow("trailing letters") << "12abc" << false << 0.0;
     QTest::newRow("separator in fraction") << "1.2,3" << false << 0.0;
     QTest::newRow("leading separator") << ",5" << false << 0.0;
+    QTest::newRow("decimal comma") << "12,50" << false << 0.0;
+    QTest::newRow("long group") << "1,2345" << false << 0.0;
+    QTest::newRow("group led by 0") << "0,125" << false << 0.0;
 }
 
 void tst_Data::columnNumber()
@@ -134,6 +139,82 @@ void tst_Data::columnNumber()
     QCOMPARE(value.has_value(), ok);
     if (ok)
         QCOMPARE(*value, expected);
+}
+
+void tst_Data::typedPrice_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected"); // -1: refused
+    QTest::addColumn<QString>("why");     // a part of the reason given when refused
+    const QString misplaced = QStringLiteral("separator is out of place");
+    QTest::newRow("us 12,50") << "en_US"
+                              << "12,50" << -1.0 << misplaced;
+    QTest::newRow("us 1,50") << "en_US"
+                             << "1,50" << -1.0 << misplaced;
+    QTest::newRow("us 2,5") << "en_US"
+                            << "2,5" << -1.0 << misplaced;
+    QTest::newRow("us 239,85") << "en_US"
+                               << "239,85" << -1.0 << misplaced;
+    QTest::newRow("us 12.500,00") << "en_US"
+                                  << "12.500,00" << -1.0 << misplaced;
+    QTest::newRow("us 1,2,3") << "en_US"
+                              << "1,2,3" << -1.0 << misplaced;
+    QTest::newRow("us 1,250.00") << "en_US"
+                                 << "1,250.00" << 1250.0 << QString();
+    QTest::newRow("us 12,500") << "en_US"
+                               << "12,500" << 12500.0 << QString();
+    QTest::newRow("us 1,234,567.5") << "en_US"
+                                    << "1,234,567.5" << 1234567.5 << QString();
+    QTest::newRow("us blanks") << "en_US"
+                               << " 12.50 " << 12.5 << QString();
+    QTest::newRow("us word") << "en_US"
+                             << "12abc" << -1.0 << "not a number";
+    QTest::newRow("us empty") << "en_US"
+                              << "" << -1.0 << "empty";
+    QTest::newRow("us negative") << "en_US"
+                                 << "-5" << -1.0 << "0 or more";
+    QTest::newRow("us too dear") << "en_US"
+                                 << "1,000,000,000" << -1.0 << "below 1,000,000,000";
+    QTest::newRow("de 12,50") << "de_DE"
+                              << "12,50" << 12.5 << QString();
+    QTest::newRow("de 1,50") << "de_DE"
+                             << "1,50" << 1.5 << QString();
+    QTest::newRow("de 2,5") << "de_DE"
+                            << "2,5" << 2.5 << QString();
+    QTest::newRow("de 239,85") << "de_DE"
+                               << "239,85" << 239.85 << QString();
+    QTest::newRow("de 12.500,00") << "de_DE"
+                                  << "12.500,00" << 12500.0 << QString();
+    QTest::newRow("de 0,125") << "de_DE"
+                              << "0,125" << 0.125 << QString();
+    // What the program shows ("12.5") reads as shown; a text both forms read differently is refused.
+    QTest::newRow("de program form") << "de_DE"
+                                     << "12.5" << 12.5 << QString();
+    QTest::newRow("de 1,250") << "de_DE"
+                              << "1,250" << -1.0 << "could mean 1.25 or 1250";
+    QTest::newRow("de 1.250") << "de_DE"
+                              << "1.250" << -1.0 << "could mean 1250 or 1.25";
+    QTest::newRow("de 12,5,0") << "de_DE"
+                               << "12,5,0" << -1.0 << misplaced;
+    QTest::newRow("fr 1 250,50") << "fr_FR"
+                                 << "1 250,50" << 1250.5 << QString();
+}
+
+void tst_Data::typedPrice()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QFETCH(QString, why);
+    const QLocale saved;
+    QLocale::setDefault(QLocale(locale));
+    const TypedReading reading = ReadTypedPrice(text);
+    QLocale::setDefault(saved);
+    QCOMPARE(reading.value.value_or(-1), expected);
+    QVERIFY2(reading.why.contains(why), qPrintable(reading.why));
+    if (reading.value) // stored in the program's own form, which reads back as the same price
+        QCOMPARE(PriceFromText(StoredNumberText(text, *reading.value)), reading.value);
 }
 
 void tst_Data::patterns_data()
