@@ -6,8 +6,11 @@ set -euo pipefail
 [ -n "${PEMVIX_HOME:-}" ] && PEMVIX_HOME="$(realpath -m "$PEMVIX_HOME")"
 cd "$(dirname "$0")"
 source scripts/setup.sh
+# Both sides with every link resolved: a checkout reached through a linked folder, or a shop
+# folder given through a link into the checkout, is still seen to be inside it.
+checkout="$(pwd -P)"
 case "$(realpath -m "$(pemvix_shop_dir)")/" in
-    "$PWD"/*)
+    "$checkout"/*)
         echo "run.sh: the shop's folder $(pemvix_shop_dir) is inside the checkout, where cleaning it would" >&2
         echo "delete the shop; choose another with PEMVIX_HOME." >&2
         exit 1 ;;

@@ -7,6 +7,7 @@
 #include "Pairs.h"
 
 #include "admin/frmSetting.h"
+#include "data/Backup.h"
 #include "data/DataControl.h"
 #include "inventory/frmInvent.h"
 #include "platform/DataGrid.h"
@@ -21,6 +22,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPrintPreviewWidget>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -101,6 +103,23 @@ void backup(benchmark::State& state)
     }
     if (!QFileInfo::exists(QDir(folder.path()).filePath(Database::fileName())))
         state.SkipWithError("no backup written");
+}
+
+// What the restore question counts before it is asked: the sales made after the backup, here
+// a backup a year old (midday of the first day of the year that ends on the last sale day).
+void salesAfterBackup(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    const QDateTime when(QLocale::c().toDate(shop.yearStart(), QStringLiteral("MMMM dd, yyyy")), QTime(12, 0));
+    qint64 counted = -1;
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock([&] { counted = salesAfter(shop.db, when); }, always, &took);
+        record(state, blocked, took);
+    }
+    state.counters["sales"] = static_cast<double>(counted);
+    if (counted < 0)
+        state.SkipWithError("the sales were not counted");
 }
 
 void yearPreview(benchmark::State& state)
@@ -202,6 +221,7 @@ void soldSort(benchmark::State& state, const char* column, const QString& search
 void registerBlockingBenchmarks()
 {
     registerOnce("blocked|backup of the shop's file (frmSetting Backup Database)", backup);
+    registerOnce("blocked|sales newer than a backup counted (frmSetting Restore question)", salesAfterBackup);
     registerOnce("blocked|one-year sales report preview (frmPrint Print by cut-off)", yearPreview);
     registerOnce("blocked|search in the sold-items panel (frmInvent txtSearch, five letters)",
                  [](benchmark::State& state) { soldSearch(state, false); });

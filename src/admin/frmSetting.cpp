@@ -105,6 +105,9 @@ QPushButton* makeButton(const QString& name, const QString& caption, QWidget* pa
     return button;
 }
 
+// A box's length that no typed or pasted text reaches (QLineEdit's own).
+constexpr int kUncutLength = 32767;
+
 QLineEdit* makeEdit(const QString& name, int maxLength, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
@@ -257,9 +260,10 @@ QWidget* frmSetting::buildAccount()
 {
     auto* group = makeGroup(QStringLiteral("fraAccount"), QStringLiteral(" Register Account"), this);
     m_Text1 = makeEdit(QStringLiteral("Text1"), 40, group);
-    m_Text2 = makeEdit(QStringLiteral("Text2"), Credentials::kAccountPasswordLength, group);
+    // The password boxes never cut a password short: a longer one is refused on registering.
+    m_Text2 = makeEdit(QStringLiteral("Text2"), kUncutLength, group);
     m_Text2->setEchoMode(QLineEdit::Password);
-    m_Text3 = makeEdit(QStringLiteral("Text3"), Credentials::kAccountPasswordLength, group);
+    m_Text3 = makeEdit(QStringLiteral("Text3"), kUncutLength, group);
     m_Text3->setEchoMode(QLineEdit::Password);
     m_Combo1 = new QComboBox(group);
     m_Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -394,7 +398,7 @@ QWidget* frmSetting::buildAccountsPanel()
     m_Label16 = makeLabel(QStringLiteral("Label16"), QStringLiteral("0"), m_Picture2);
     m_Text4 = makeEdit(QStringLiteral("Text4"), 40, m_Picture2);
     m_Text4->setReadOnly(true);
-    m_Text5 = makeEdit(QStringLiteral("Text5"), 40, m_Picture2);
+    m_Text5 = makeEdit(QStringLiteral("Text5"), kUncutLength, m_Picture2);
     m_Text5->setReadOnly(true);
     m_Text5->setEchoMode(QLineEdit::Password);
     m_Check1 = new QCheckBox(QStringLiteral("Show Password"), m_Picture2);
@@ -591,6 +595,14 @@ void frmSetting::registerAccount()
         m_Text2->setFocus();
         return;
     }
+    if (const QString refused =
+            Credentials::passwordRefusal(Credentials::Kind::Account, m_Text2->text(), QStringLiteral("The password"));
+        !refused.isEmpty()) {
+        // What was typed stays, so it can be shortened.
+        platform.message(this, refused, kTitleAdmin, QMessageBox::Ok, QMessageBox::Warning);
+        m_Text2->setFocus();
+        return;
+    }
     if (m_Combo1->currentText().isEmpty()) {
         platform.message(this, QStringLiteral("Select Account Type"), kTitleAdmin);
         m_Combo1->setFocus();
@@ -630,7 +642,7 @@ void frmSetting::changeAccountPassword()
     const QString whose = QStringLiteral("Account: %1 (%2)").arg(user, m_Adodc2->fieldText(QStringLiteral("Account")));
     const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
     frmPassword dialog(
-        m_ctx.platform, whose, Credentials::kAccountPasswordLength, false,
+        m_ctx.platform, whose, Credentials::Kind::Account, false,
         [&](const QString&, const QString& password, QString* error) {
             return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password, *m_adoNot,
                                                session ? session->DisplayName() : QString(),
@@ -833,7 +845,8 @@ void frmSetting::restoreBackup()
     if (!sound) {
         platform.writeFailed(
             this,
-            QStringLiteral("Nothing was restored: %1 does not open with the database password or is damaged.")
+            QStringLiteral("Nothing was restored: %1 is not a backup of this shop, does not open with the "
+                           "database password or is damaged.")
                 .arg(shown),
             error);
         return;
@@ -844,11 +857,20 @@ void frmSetting::restoreBackup()
                              QStringLiteral("-before-restore-") +
                              QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd-HHmmss")) +
                              QStringLiteral(".") + live.suffix();
+    // The sales the shop would lose are said; the question cannot be answered Yes by Enter alone.
+    const qint64 newer = salesAfter(m_ctx.db, written);
+    QString lost = QStringLiteral("%1 sales were made after this backup; they will be gone.").arg(newer);
+    if (newer < 0)
+        lost = QStringLiteral("The sales made since then could not be counted.");
+    else if (newer == 0)
+        lost = QStringLiteral("No sale was made after this backup.");
+    else if (newer == 1)
+        lost = QStringLiteral("1 sale was made after this backup; it will be gone.");
     const QString question =
         QStringLiteral("Restore the backup %1 of %2 %3?\n\nEvery record of the shop will be replaced by the "
-                       "backup's. The current data is kept as %4.")
-            .arg(shown, DateText(written.date()), TimeText(written.time()), QDir::toNativeSeparators(keptCopy));
-    if (!platform.ask(this, question, QStringLiteral("Confirm Restore"), QMessageBox::Warning))
+                       "backup's. %4 The current data is kept as %5.")
+            .arg(shown, DateText(written.date()), TimeText(written.time()), lost, QDir::toNativeSeparators(keptCopy));
+    if (!platform.ask(this, question, QStringLiteral("Confirm Restore"), QMessageBox::Warning, QMessageBox::No))
         return;
 
     bool restored = false;
@@ -878,6 +900,9 @@ void frmSetting::restoreBackup()
 // company name and notifications.
 void frmSetting::refreshAfterRestore()
 {
+    // The restored log holds the backup's rows: the running session writes a row of its own
+    // first, so the lists read it too.
+    m_ctx.sessionLogReplaced();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         for (DataControl* control : window->findChildren<DataControl*>())
             control->Refresh();

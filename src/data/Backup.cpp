@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -200,6 +202,41 @@ bool integrityOk(sqlite3* db, QString* why)
     return true;
 }
 
+// True when the open file holds this program's tables, with the columns it reads, and the
+// settings row. An empty file, or another program's file keyed with the same password, opens
+// and passes the integrity check, yet restoring it would leave a shop that cannot start.
+bool holdsShopData(sqlite3* db, QString* why)
+{
+    auto firstRow = [&](const QString& sql, qint64* value) {
+        sqlite3_stmt* stmt = nullptr;
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+            *why = QStringLiteral("it does not hold this program's tables (%1)")
+                       .arg(QString::fromUtf8(sqlite3_errmsg(db)));
+            return false;
+        }
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW && value)
+            *value = sqlite3_column_int64(stmt, 0);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            *why = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return rc == SQLITE_ROW || rc == SQLITE_DONE;
+    };
+    for (const QString& probe : shopTableProbes()) {
+        if (!firstRow(probe, nullptr))
+            return false;
+    }
+    qint64 settings = 0;
+    if (!firstRow(QStringLiteral("SELECT count(*) FROM tblMain"), &settings))
+        return false;
+    if (settings < 1) {
+        *why = QStringLiteral("it has no settings row (tblMain is empty)");
+        return false;
+    }
+    return true;
+}
+
 // Copies every page of the source's main database into the keyed target, a number of pages
 // per step; between steps the progress is told how far the copy has come.
 bool copyPages(sqlite3* source, sqlite3* target, QString* why, const WorkProgress& progress)
@@ -297,6 +334,28 @@ bool verifyFile(const QString& path, QString* why)
     const bool ok = integrityOk(db, why);
     sqlite3_close_v2(db);
     return ok;
+}
+
+// A file that may replace the shop: sound, keyed with the password, and the shop's own tables.
+bool verifyShopFile(const QString& path, QString* why)
+{
+    sqlite3* db = openKeyed(path, SQLITE_OPEN_READONLY, why);
+    if (!db)
+        return false;
+    const bool ok = integrityOk(db, why) && holdsShopData(db, why);
+    sqlite3_close_v2(db);
+    return ok;
+}
+
+// A file's name is one the program gives its own files in a folder where it keeps them: the
+// database (`fileName`), its journals and till locks, the hidden copies a backup writes, and the
+// dated and kept copies beside it.
+bool isShopFileName(const QString& name, const QString& fileName)
+{
+    const QFileInfo base(fileName);
+    return name.startsWith(fileName) || name.startsWith(QStringLiteral(".") + fileName) ||
+           (name.startsWith(base.completeBaseName() + QStringLiteral("-")) &&
+            name.endsWith(QStringLiteral(".") + base.suffix()));
 }
 
 } // namespace
@@ -399,9 +458,18 @@ bool keep(const QString& backupPath, const QDateTime& when, QString* error, cons
         progress);
     if (!copied || !temporary.renameTo(target, &why))
         return fail(error, QStringLiteral("The dated copy %1 was not kept: %2").arg(target, why));
-    const QStringList copies = list(backupPath);
-    for (qsizetype i = kKept; i < copies.size(); ++i)
-        QFile::remove(copies.at(i));
+    // The newest by when they were written, not by the date in their names: a clock that was once
+    // set ahead leaves names dated later than today's copy, which must not push it out. The copy
+    // just made is always kept.
+    QList<QFileInfo> copies;
+    for (const QString& copy : list(backupPath)) {
+        if (copy != target)
+            copies << QFileInfo(copy);
+    }
+    std::stable_sort(copies.begin(), copies.end(),
+                     [](const QFileInfo& a, const QFileInfo& b) { return a.lastModified() > b.lastModified(); });
+    for (qsizetype i = kKept - 1; i < copies.size(); ++i)
+        QFile::remove(copies.at(i).filePath());
     if (error)
         error->clear();
     return true;
@@ -427,7 +495,7 @@ bool checkBackupFile(const QString& path, QString* error, const WorkProgress& pr
     if (!QFileInfo(path).isFile())
         return fail(error, QStringLiteral("%1 is not a file.").arg(path));
     QString why;
-    if (!runAside([&] { return verifyFile(path, &why); }, progress))
+    if (!runAside([&] { return verifyShopFile(path, &why); }, progress))
         return fail(error, QStringLiteral("%1 is not a sound backup of this shop: %2").arg(path, why));
     if (error)
         error->clear();
@@ -446,6 +514,12 @@ bool restoreDatabase(Database& live, const QString& backupPath, QString* error)
     sqlite3* backup = openKeyed(backupPath, SQLITE_OPEN_READONLY, &why);
     if (!backup)
         return fail(error, QStringLiteral("%1 cannot be opened: %2").arg(backupPath, why));
+    // Checked again on the very connection that is copied: the file may have been replaced
+    // since it was checked.
+    if (!holdsShopData(backup, &why)) {
+        sqlite3_close_v2(backup);
+        return fail(error, QStringLiteral("%1 is not a backup of this shop: %2").arg(backupPath, why));
+    }
     // One step: the live connection is not used by anything else until every page is in,
     // and a failure part way leaves the live data as it was (the step's write is rolled back).
     const bool ok = copyPages(backup, live.handle(), &why, {});
@@ -459,4 +533,73 @@ bool restoreDatabase(Database& live, const QString& backupPath, QString* error)
     if (error)
         error->clear();
     return true;
+}
+
+qint64 salesAfter(Database& live, const QDateTime& when)
+{
+    // The keys the sorted lists use: "2026-12-08" for the day, "A09:05:07" / "P12:30:00" for
+    // the time of day (hour 12 first within AM and PM).
+    const QTime t = when.time();
+    const QString timeKey = QStringLiteral("%1%2:%3:%4")
+                                .arg(QLatin1Char(t.hour() >= 12 ? 'P' : 'A'))
+                                .arg(t.hour() % 12, 2, 10, QLatin1Char('0'))
+                                .arg(t.minute(), 2, 10, QLatin1Char('0'))
+                                .arg(t.second(), 2, 10, QLatin1Char('0'));
+    const QString dayKey = QLocale::c().toString(when.date(), QStringLiteral("yyyy-MM-dd"));
+    const QString day = live.isServer() ? QStringLiteral("pemvix_sales_day_key(BusinessDate)") : SalesDayKeySql();
+    const QString time = SortKeySql(QStringLiteral("tblSales"), QStringLiteral("BusinessTime"), live.isServer());
+    // Two counts, each served by the index on the day key: later days, and that day's later times.
+    qint64 total = 0;
+    for (const auto& [sql, params] :
+         {std::pair{QStringLiteral("SELECT count(*) FROM tblSales WHERE %1 > ?").arg(day), QVariantList{dayKey}},
+          std::pair{QStringLiteral("SELECT count(*) FROM tblSales WHERE %1 = ? AND %2 > ?").arg(day, time),
+                    QVariantList{dayKey, timeKey}}}) {
+        const Recordset rows = live.query(sql, params);
+        if (rows.State() == 0 || rows.rows().isEmpty())
+            return -1;
+        total += rows.rows().first().value(0).toLongLong();
+    }
+    return total;
+}
+
+QString shopFileRefusal(Database& db, const QString& target)
+{
+    if (target.isEmpty())
+        return {};
+    const QString live = db.filePath();
+    if (!live.isEmpty() && sameFile(target, live))
+        return QStringLiteral("the shop's database");
+    // The folders where the program keeps its files, with every link resolved.
+    struct Kept
+    {
+        QString folder;
+        QString fileName;
+        QString what;
+    };
+    QList<Kept> kept;
+    if (!live.isEmpty()) {
+        const QFileInfo file(live);
+        kept.append({QFileInfo(file.absolutePath()).canonicalFilePath(), file.fileName(),
+                     QStringLiteral("one of the shop's database files")});
+    }
+    const Recordset settings = db.query(QStringLiteral("SELECT BackupFolder FROM tblMain"));
+    for (const QVector<QVariant>& row : settings.rows()) {
+        const QString folder = row.value(0).toString();
+        if (!folder.isEmpty())
+            kept.append({QFileInfo(folder).canonicalFilePath(), Database::fileName(),
+                         QStringLiteral("a backup copy of the shop")});
+    }
+    // The name as given and, when it is a link, the file it leads to.
+    QList<QFileInfo> names{QFileInfo(target)};
+    const QString resolved = QFileInfo(target).canonicalFilePath();
+    if (!resolved.isEmpty())
+        names << QFileInfo(resolved);
+    for (const QFileInfo& name : names) {
+        const QString folder = QFileInfo(name.absolutePath()).canonicalFilePath();
+        for (const Kept& k : kept) {
+            if (!folder.isEmpty() && folder == k.folder && isShopFileName(name.fileName(), k.fileName))
+                return k.what;
+        }
+    }
+    return {};
 }

@@ -822,7 +822,7 @@ Qt::ItemFlags DataControl::flags(const QModelIndex& index) const
     return f;
 }
 
-bool DataControl::setData(const QModelIndex& index, const QVariant& value, int role)
+bool DataControl::setData(const QModelIndex& index, const QVariant& edited, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
@@ -830,6 +830,7 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& value, int r
     const int row = index.row();
     const qint64 id = m_rows.at(row).id;
     const QString column = m_columns.at(index.column());
+    const QVariant value = m_editForm ? m_editForm(column, edited) : edited;
     int affected = -1;
     {
         Transaction tx(m_db);

@@ -115,6 +115,10 @@ public:
     using DeleteCheck = std::function<QString(qint64 rowId)>;
     void setEditCheck(EditCheck check) { m_editCheck = std::move(check); }
     void setDeleteCheck(DeleteCheck check) { m_deleteCheck = std::move(check); }
+    // The form in which an edited value is stored (a number typed with the system's decimal
+    // mark is stored in the program's own form); the check sees the value as it will be stored.
+    using EditForm = std::function<QVariant(const QString& column, const QVariant& value)>;
+    void setEditForm(EditForm form) { m_editForm = std::move(form); }
 
     // Reads one fetched row again from the table, so it shows what is stored now. False when
     // the row could not be read (it is then left as it was).
@@ -235,6 +239,7 @@ private:
     bool m_editable = false;
     QSet<int> m_readOnly;
     EditCheck m_editCheck;
+    EditForm m_editForm;
     DeleteCheck m_deleteCheck;
     QString m_lastError;
     bool m_refused = false;

@@ -82,6 +82,12 @@ bool Database::create(const QString& path)
         m_lastError = QStringLiteral("%1 already exists; it is never overwritten.").arg(path);
         return false;
     }
+    // A link whose file is missing (a share not mounted) would get a new, empty shop written
+    // through it where the real one is expected.
+    if (QFileInfo(path).isSymLink()) {
+        m_lastError = QStringLiteral("%1 is a link to a missing file; no database is created through it.").arg(path);
+        return false;
+    }
     auto engine = std::make_unique<SqliteEngine>();
     if (!engine->open(path, true)) {
         m_lastError = engine->lastError();
@@ -103,18 +109,52 @@ bool Database::openServer(const QString& conninfo)
     close();
     m_path.clear();
     auto engine = std::make_unique<PgEngine>();
-    if (!engine->open(conninfo)) {
+    const bool connected = engine->open(conninfo);
+    if (!connected)
         m_lastError = engine->lastError();
-        return false;
-    }
+    // Kept unconnected: the next statement connects, once the server is there.
     m_engine = std::move(engine);
-    // A shop's database made by an earlier version gets the tables this one needs, once.
-    if (!upgradeServerSchema(*this)) {
+    // A shop's database made by an earlier version gets the tables this one needs, once: now,
+    // or before the first statement once the server is there.
+    m_upgradePending = true;
+    if (connected && !upgradeWhenConnected()) {
         m_lastError = QStringLiteral("The server's database could not be brought up to date: %1").arg(m_lastError);
         close();
         return false;
     }
-    return true;
+    return connected;
+}
+
+bool Database::upgradeWhenConnected()
+{
+    if (!m_upgradePending || m_upgrading)
+        return true;
+    m_upgrading = true;
+    const bool upgraded = upgradeServerSchema(*this);
+    m_upgrading = false;
+    if (upgraded)
+        m_upgradePending = false;
+    return upgraded;
+}
+
+Engine::ConnectFault Database::connectFault() const
+{
+    return m_engine ? m_engine->connectFault() : Engine::ConnectFault::None;
+}
+
+QString Database::connectFaultSentence() const
+{
+    switch (connectFault()) {
+    case Engine::ConnectFault::None:
+        break;
+    case Engine::ConnectFault::Unreachable:
+        return QStringLiteral("The database server cannot be reached.");
+    case Engine::ConnectFault::PasswordRefused:
+        return QStringLiteral("The database server refused the password (pg_service.conf, .pgpass).");
+    case Engine::ConnectFault::Refused:
+        return QStringLiteral("The database server refused the connection.");
+    }
+    return {};
 }
 
 QString Database::claimTillName(const QString& wanted, int highest)
@@ -152,6 +192,7 @@ void Database::close()
         m_engine->close();
     m_engine.reset();
     m_depth = 0;
+    m_upgradePending = false;
     m_shared = Recordset();
 }
 
@@ -162,6 +203,8 @@ bool Database::run(const QString& sql, const QVariantList& params, QStringList* 
         m_lastError = QStringLiteral("The database is not open.");
         return false;
     }
+    if (m_depth == 0 && !upgradeWhenConnected())
+        return false;
     if (m_engine->run(sql, params, columns, row, changes))
         return true;
     takeError();
@@ -248,6 +291,8 @@ bool Database::begin()
         m_lastError = QStringLiteral("The database is not open.");
         return false;
     }
+    if (m_depth == 0 && !upgradeWhenConnected())
+        return false;
     const bool ok = m_depth == 0
                         ? m_engine->beginOuter()
                         : m_engine->run(QStringLiteral("SAVEPOINT pemvix_%1").arg(m_depth), {}, nullptr, {}, nullptr);

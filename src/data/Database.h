@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Engine.h"
 #include "data/Recordset.h"
 
 #include <QString>
@@ -34,7 +35,9 @@ public:
     // Creates a new, empty, keyed file; refuses a path that already exists.
     bool create(const QString& path);
     // Connects to a PostgreSQL database: `conninfo` is a libpq connection string such as
-    // "service=shop" (resolved through pg_service.conf, the password through .pgpass).
+    // "service=shop" (resolved through pg_service.conf, the password through .pgpass). False
+    // when the server could not be reached or refused the connection (connectFault); the
+    // server stays chosen, and the next statement connects.
     bool openServer(const QString& conninfo);
     // The connection string for a service of pg_service.conf: "service='shop'".
     static QString serviceConnection(const QString& service);
@@ -45,11 +48,19 @@ public:
     // The file's path; empty on a server.
     QString filePath() const { return m_path; }
     QString lastError() const { return m_lastError; }
+    // Whether the last failure was the connection to the server, and which: then it says
+    // nothing about the data asked for (no rows is not "no such account").
+    Engine::ConnectFault connectFault() const;
+    // The sentence for a connection fault, to put after what could not be done: "The database
+    // server cannot be reached." Empty when the last failure was not the connection.
+    QString connectFaultSentence() const;
     // On a server, the till name this running copy holds for as long as its connection lives
     // (taken again after a reconnect): `wanted`, or when another copy holds that, the first free
     // of "wanted 2", "wanted 3", ... "wanted highest", so no two copies sell into one cart. A
     // name held by a copy that ended a moment ago is waited for briefly: the server lets go of
     // it once it notices. Empty (and lastError) when no name could be held, and on the file.
+    // While the server cannot be reached, `wanted` is asked for at the first connection, and
+    // nothing is written while another copy holds it.
     QString claimTillName(const QString& wanted, int highest = 99);
     // The open file's SQLite handle (backup, restore); nullptr on a server.
     sqlite3* handle() const;
@@ -92,12 +103,16 @@ private:
     bool run(const QString& sql, const QVariantList& params, QStringList* columns, const RowFunction& row,
              qint64* changes);
     void takeError();
+    // On a server: brings an earlier version's database up to date once it is reached.
+    bool upgradeWhenConnected();
 
     std::unique_ptr<Engine> m_engine;
     QString m_path;
     QString m_lastError;
     Recordset m_shared;
     int m_depth = 0;
+    bool m_upgradePending = false;
+    bool m_upgrading = false;
 };
 
 // All-or-nothing work: begins on construction, rolls back on destruction unless committed.

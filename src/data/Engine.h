@@ -35,6 +35,12 @@ public:
     virtual void close() = 0;
     virtual QString lastError() const = 0;
 
+    // Why the last failure happened, when it was the connection to a server rather than the
+    // statement: the server could not be reached (or the connection to it was lost), or it
+    // answered and refused the password, or refused the connection for another reason.
+    enum class ConnectFault { None, Unreachable, PasswordRefused, Refused };
+    virtual ConnectFault connectFault() const { return ConnectFault::None; }
+
     // Runs one statement. `columns` (when given) receives the result's column names before the
     // first row, `sink` (when given) each row as it is read, `changes` the number of rows an
     // action statement affected. False (and lastError) when the statement failed.

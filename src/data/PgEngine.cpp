@@ -4,9 +4,11 @@
 #include "data/TextForms.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cmath>
@@ -218,21 +220,79 @@ void PgEngine::setError(const QString& what)
 bool PgEngine::open(const QString& conninfo)
 {
     close();
-    const QByteArray info = conninfo.toUtf8();
+    m_conninfo = conninfo;
+    return connect();
+}
+
+namespace {
+
+// Why a connection could not be made: the server refused it (it answered), or it could not be
+// reached. The server's message is in its own language, so its words are looked at only to tell
+// a refused password from a refusal after the password was taken (no such database).
+Engine::ConnectFault connectFaultOf(PGconn* conn)
+{
+    const QString message = serverText(PQerrorMessage(conn));
+    if (PQconnectionNeedsPassword(conn))
+        return Engine::ConnectFault::PasswordRefused;
+    if (PQconnectionUsedPassword(conn))
+        return message.contains(QLatin1String("password"), Qt::CaseInsensitive) ? Engine::ConnectFault::PasswordRefused
+                                                                                : Engine::ConnectFault::Refused;
+    // A refusal before any password (no pg_hba.conf line for this computer) is the server's
+    // FATAL message; anything else never got an answer.
+    return message.contains(QLatin1String("FATAL")) ? Engine::ConnectFault::Refused : Engine::ConnectFault::Unreachable;
+}
+
+QString connectFaultText(Engine::ConnectFault fault)
+{
+    switch (fault) {
+    case Engine::ConnectFault::PasswordRefused:
+        return QStringLiteral("The database server refused the password");
+    case Engine::ConnectFault::Refused:
+        return QStringLiteral("The database server refused the connection");
+    case Engine::ConnectFault::Unreachable:
+    case Engine::ConnectFault::None:
+        break;
+    }
+    return QStringLiteral("The database server cannot be reached");
+}
+
+} // namespace
+
+bool PgEngine::connect()
+{
+    QElapsedTimer took;
+    took.start();
+    const bool connected = connectNow();
+    // A server whose computer does not answer costs each attempt its whole wait: the other
+    // statements of the same action fail at once instead of each waiting as long again.
+    if (!connected && took.elapsed() > kSlowConnectMs)
+        m_nextAttempt.setRemainingTime(kHoldBackMs);
+    return connected;
+}
+
+bool PgEngine::connectNow()
+{
+    dropConnection();
+    const QByteArray info = m_conninfo.toUtf8();
     // The string is expanded in place of dbname; only what it leaves unsaid is added, so it may
-    // ask for more (sslmode=verify-full) but is never lowered.
-    const char* keys[] = {"dbname", "fallback_application_name", "client_encoding", nullptr};
-    const char* values[] = {info.constData(), "pemvix", "UTF8", nullptr};
+    // ask for more (sslmode=verify-full) but is never lowered. A server whose computer is off
+    // is given up on after a few seconds (the string may say otherwise), as each action of a
+    // till that cannot reach it tries again.
+    const char* keys[] = {"connect_timeout", "dbname", "fallback_application_name", "client_encoding", nullptr};
+    const char* values[] = {"5", info.constData(), "pemvix", "UTF8", nullptr};
     m_conn = PQconnectdbParams(keys, values, 1);
     if (!m_conn) {
-        m_lastError = QStringLiteral("Out of memory connecting to %1").arg(conninfo);
+        m_fault = ConnectFault::Unreachable;
+        m_lastError = QStringLiteral("Out of memory connecting to %1").arg(m_conninfo);
         return false;
     }
     if (PQstatus(m_conn) != CONNECTION_OK) {
-        setError(QStringLiteral("Cannot connect to %1").arg(conninfo));
-        close();
+        m_fault = connectFaultOf(m_conn);
+        setError(QStringLiteral("%1 (%2)").arg(connectFaultText(m_fault), m_conninfo));
+        dropConnection();
         return false;
     }
+    m_fault = ConnectFault::None;
     // The server's notices ("already exists, skipping") are no news to a cashier.
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
@@ -246,21 +306,28 @@ bool PgEngine::open(const QString& conninfo)
             PQclear(r);
         }
         if (encryption != u"scram-sha-256") {
+            m_fault = ConnectFault::Refused;
             m_lastError = QStringLiteral("%1 keeps passwords as %2, not scram-sha-256, and the connection is not "
                                          "encrypted: refused so that no password crosses the network readable.")
-                              .arg(conninfo, encryption.isEmpty() ? QStringLiteral("unknown") : encryption);
-            close();
+                              .arg(m_conninfo, encryption.isEmpty() ? QStringLiteral("unknown") : encryption);
+            dropConnection();
             return false;
         }
     }
     if (!executeScript(sessionSettings())) {
-        close();
+        m_fault = connectionLost() ? ConnectFault::Unreachable : ConnectFault::Refused;
+        dropConnection();
         return false;
     }
+    // The server let go of the till name with any earlier connection, and another copy may have
+    // taken it meanwhile (or, on a first connection, holds it already): then this copy must not
+    // write into that copy's cart.
+    if (!m_tillName.isEmpty())
+        m_tillNameLost = tillNameLock("pg_try_advisory_lock", m_tillName) != NameHold::Held;
     return true;
 }
 
-void PgEngine::close()
+void PgEngine::dropConnection()
 {
     if (m_conn) {
         PQfinish(m_conn);
@@ -269,37 +336,64 @@ void PgEngine::close()
     m_prepared.clear();
     m_inTransaction = false;
     m_reading = nullptr;
+}
+
+void PgEngine::close()
+{
+    dropConnection();
+    m_conninfo.clear();
+    m_nextAttempt = QDeadlineTimer();
     m_tillName.clear();
     m_tillNameLost = false;
 }
 
+bool PgEngine::connectionLost() const
+{
+    return !m_conn || PQstatus(m_conn) != CONNECTION_OK;
+}
+
+// True when the server closed this idle connection (it was restarted, or ended the session):
+// what it sent before closing is read now, so that no statement goes into a connection that is
+// already gone. A connection with nothing to read costs one poll.
+bool PgEngine::idleConnectionClosed()
+{
+    for (int i = 0; i < 4 && PQstatus(m_conn) == CONNECTION_OK; ++i) {
+        pollfd waiting{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&waiting, 1, 0) <= 0)
+            break;
+        if (!PQconsumeInput(m_conn))
+            break;
+    }
+    return PQstatus(m_conn) != CONNECTION_OK;
+}
+
 bool PgEngine::connectionUsable()
 {
-    if (!m_conn) {
+    if (!m_conn && m_conninfo.isEmpty()) {
         m_lastError = QStringLiteral("The database is not open.");
         return false;
     }
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        return true;
     // A lost connection inside a transaction took the transaction with it: that work fails.
-    // Outside one, the next action tries once to connect again.
     if (m_inTransaction) {
+        if (!connectionLost())
+            return true;
+        m_fault = ConnectFault::Unreachable;
         setError(QStringLiteral("The connection to the database server was lost"));
         return false;
     }
-    PQreset(m_conn);
-    m_prepared.clear();
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        setError(QStringLiteral("The connection to the database server was lost and could not be made again"));
-        return false;
+    // Outside one, a connection never made, lost, or closed by the server while this copy was
+    // idle is made again now, before the statement is sent.
+    if (m_conn && !m_reading && !idleConnectionClosed()) {
+        m_fault = ConnectFault::None;
+        return true;
     }
-    if (!executeScript(sessionSettings()))
-        return false;
-    // The server let go of the till name with the old connection, and another copy may have
-    // taken it meanwhile: then this copy must not write into that copy's cart.
-    if (!m_tillName.isEmpty())
-        m_tillNameLost = tillNameLock("pg_try_advisory_lock", m_tillName) != NameHold::Held;
-    return true;
+    if (m_conn && m_reading && !connectionLost())
+        return true;
+    if (!m_nextAttempt.hasExpired()) {
+        dropConnection();
+        return false; // the last attempt's error and fault stand
+    }
+    return connect();
 }
 
 // Calls the server's advisory lock `function` on the lock of till name `name`: Held when it
@@ -328,6 +422,13 @@ PgEngine::NameHold PgEngine::tillNameLock(const char* function, const QString& n
 
 PgEngine::NameHold PgEngine::holdTillName(const QString& name)
 {
+    if (!m_conn && !m_conninfo.isEmpty() && m_tillName.isEmpty()) {
+        // The server could not be reached at the start: the name is asked for at the first
+        // connection, before anything is written under it.
+        m_tillName = name;
+        m_tillNameLost = true;
+        return NameHold::Failed;
+    }
     if (!connectionUsable())
         return NameHold::Failed;
     if (name == m_tillName && !m_tillNameLost)
@@ -354,8 +455,8 @@ bool PgEngine::tillNameHeld()
         return true;
     }
     if (hold == NameHold::Taken)
-        m_lastError = QStringLiteral("Another copy of the program took the till name \"%1\" while this copy's "
-                                     "connection to the database server was lost. To keep the two copies' sales "
+        m_lastError = QStringLiteral("Another copy of the program took the till name \"%1\" while this copy could "
+                                     "not reach the database server. To keep the two copies' sales "
                                      "apart, this copy saves nothing while that one runs: close this copy and start "
                                      "it again, and it gets a till name of its own.")
                           .arg(m_tillName);
@@ -449,23 +550,46 @@ void PgEngine::drainInto(Stream& stream)
     }
 }
 
+// A statement that failed before it was sent (or prepared): safe to send again when the
+// connection was what failed.
+PgEngine::RunEnd PgEngine::lostBeforeRunning()
+{
+    if (!connectionLost())
+        return RunEnd::Failed;
+    m_fault = ConnectFault::Unreachable;
+    return RunEnd::FailedSafe;
+}
+
 bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* columns, const RowSink& sink,
                    qint64* changes)
+{
+    // A connection found gone before anything of the statement could take effect is made
+    // again and the statement sent once more; inside a transaction the loss fails the
+    // transaction instead, as its earlier statements went with the connection.
+    const bool mayRetry = !m_inTransaction && !m_reading;
+    const RunEnd end = runOnce(sql, params, columns, sink, changes);
+    if (end == RunEnd::FailedSafe && mayRetry)
+        return runOnce(sql, params, columns, sink, changes) == RunEnd::Done;
+    return end == RunEnd::Done;
+}
+
+PgEngine::RunEnd PgEngine::runOnce(const QString& sql, const QVariantList& params, QStringList* columns,
+                                   const RowSink& sink, qint64* changes)
 {
     // A statement run while another's rows are being read (from its row function): the other's
     // remaining rows are taken off the connection first and read from memory afterwards.
     if (m_reading)
         drainInto(*m_reading);
     if (!connectionUsable())
-        return false;
+        return RunEnd::Failed;
     const Prepared* p = prepared(sql);
     if (!p)
-        return false;
+        return lostBeforeRunning();
     if (!p->reads && !m_inTransaction && !tillNameHeld())
-        return false;
+        return RunEnd::Failed;
     if (params.size() != p->marks) {
         m_lastError = QStringLiteral("\"%1\" takes %2 values, not %3").arg(sql).arg(p->marks).arg(params.size());
-        return false;
+        return RunEnd::Failed;
     }
     QList<QByteArray> texts;
     texts.reserve(params.size());
@@ -503,25 +627,27 @@ bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* 
                                          "cannot store.")
                               .arg(i + 1)
                               .arg(sql);
-            return false;
+            return RunEnd::Failed;
         }
         values[i] = texts.last().constData();
     }
     if (!PQsendQueryPrepared(m_conn, p->name.constData(), static_cast<int>(params.size()), values.constData(), nullptr,
                              nullptr, 0)) {
         setError(QStringLiteral("Statement \"%1\" failed").arg(sql));
-        return false;
+        return lostBeforeRunning();
     }
     // Rows are read as they come, so a large read never waits for, or holds, all of them.
     if (sink)
         PQsetSingleRowMode(m_conn);
     const bool star = p->star;
     const bool insert = p->insert;
+    const bool reads = p->reads;
     Stream stream;
     Stream* outer = m_reading;
     m_reading = &stream;
     bool ok = true;
     bool stopped = false;
+    bool delivered = false; // rows were given to the sink: the statement cannot be run again
     bool named = false;
     int shown = 0;
     qint64 affected = 0;
@@ -563,6 +689,7 @@ bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* 
             QVector<QVariant> values(shown);
             for (int c = 0; c < shown; ++c)
                 values[c] = fieldValue(r, row, c);
+            delivered = true;
             if (!sink(values)) {
                 stopped = true;
                 break;
@@ -571,15 +698,18 @@ bool PgEngine::run(const QString& sql, const QVariantList& params, QStringList* 
     }
     m_reading = outer;
     if (!ok) {
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            m_lastError += QStringLiteral(" (the connection to the database server was lost)");
-        return false;
+        if (!connectionLost())
+            return RunEnd::Failed;
+        m_fault = ConnectFault::Unreachable;
+        m_lastError += QStringLiteral(" (the connection to the database server was lost)");
+        // A read that gave no row yet may be read again; a write may have been done.
+        return reads && !delivered ? RunEnd::FailedSafe : RunEnd::Failed;
     }
     if (columns && !named && !insert)
         columns->clear();
     if (changes)
         *changes = affected;
-    return true;
+    return RunEnd::Done;
 }
 
 bool PgEngine::executeScript(const QString& sql)
@@ -607,19 +737,29 @@ bool PgEngine::readyToWrite()
 
 bool PgEngine::beginOuter()
 {
-    if (!connectionUsable() || !tillNameHeld())
-        return false;
     // One writer at a time, as the file's BEGIN IMMEDIATE: a sale's counter and stock are read
     // and written by one till while the others wait.
     const QString sql = QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(kWriterLock);
-    if (!executeScript(sql)) {
+    for (int attempt = 1;; ++attempt) {
+        if (!connectionUsable() || !tillNameHeld())
+            return false;
+        if (executeScript(sql)) {
+            m_inTransaction = true;
+            return true;
+        }
         const QString why = m_lastError;
-        executeScript(QStringLiteral("ROLLBACK"));
+        // Found gone at the transaction's first statement: nothing of it was done, so the
+        // connection is made again and it begins once more.
+        if (connectionLost()) {
+            if (attempt == 1 && !m_reading)
+                continue;
+            m_fault = ConnectFault::Unreachable;
+        } else {
+            executeScript(QStringLiteral("ROLLBACK"));
+        }
         m_lastError = QStringLiteral("Cannot begin a transaction: %1").arg(why);
         return false;
     }
-    m_inTransaction = true;
-    return true;
 }
 
 bool PgEngine::commitOuter()

@@ -2,6 +2,7 @@
 
 #include "data/Engine.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 
 #include <deque>
@@ -20,13 +21,16 @@ public:
 
     // Connects with a libpq connection string ("service=shop"); TLS is used when the server
     // offers it unless the string asks for more. A password sent without TLS must have been
-    // checked with SCRAM: a server that still keeps md5 passwords is refused.
+    // checked with SCRAM: a server that still keeps md5 passwords is refused. When it fails
+    // (lastError, connectFault), the string is kept: the next statement tries again, so a
+    // till started while the server was down connects once it is back.
     bool open(const QString& conninfo);
 
     bool isServer() const override { return true; }
     bool isOpen() const override { return m_conn != nullptr; }
     void close() override;
     QString lastError() const override { return m_lastError; }
+    ConnectFault connectFault() const override { return m_fault; }
     bool run(const QString& sql, const QVariantList& params, QStringList* columns, const RowSink& sink,
              qint64* changes) override;
     bool executeScript(const QString& sql) override;
@@ -69,9 +73,26 @@ private:
     };
 
     static constexpr int kMostPrepared = 500;
+    // A failed attempt to connect that took longer than this holds the next one back that long.
+    static constexpr int kSlowConnectMs = 500;
+    static constexpr int kHoldBackMs = 3000;
 
+    // How one run of a statement ended.
+    enum class RunEnd {
+        Done,
+        Failed,     // the statement failed (or the connection was lost while it may have run)
+        FailedSafe, // the connection was found gone before anything of it could take effect
+    };
+    RunEnd runOnce(const QString& sql, const QVariantList& params, QStringList* columns, const RowSink& sink,
+                   qint64* changes);
+    RunEnd lostBeforeRunning();
     const Prepared* prepared(const QString& sql);
+    bool connect();
+    bool connectNow();
+    void dropConnection();
     bool connectionUsable();
+    bool idleConnectionClosed();
+    bool connectionLost() const;
     NameHold tillNameLock(const char* function, const QString& name);
     bool tillNameHeld();
     void setError(const QString& what);
@@ -79,12 +100,15 @@ private:
     void drainInto(Stream& stream);
 
     pg_conn* m_conn = nullptr;
+    QString m_conninfo; // what open() was given, kept to connect again
     QString m_lastError;
+    ConnectFault m_fault = ConnectFault::None;
+    QDeadlineTimer m_nextAttempt; // no attempt to connect before it (expired: any time)
     QHash<QString, Prepared> m_prepared;
     int m_nextName = 0;
     qint64 m_lastInsertId = 0;
     bool m_inTransaction = false;
     Stream* m_reading = nullptr;
     QString m_tillName;          // the till name this copy holds, once it has asked for one
-    bool m_tillNameLost = false; // the connection was made again and another copy holds it
+    bool m_tillNameLost = false; // not held now: the name is asked for again before each write
 };

@@ -126,8 +126,9 @@ CREATE UNIQUE INDEX idxReceiptTill ON tblReceipt (Till);
 // names its sale, till, cashier and approver, and holds its refund in cents; its lines name the
 // item, the whole units taken back, their refund and whether they went back to stock. The
 // confirmation is made once per return window, so a return is stored once however often it is
-// confirmed. tblDailyRefund keeps a day's refunds beside its saved daily summary. A sale's
-// sold-item lines are found by its number through idxSoldSale.
+// confirmed. An exchange leaves its refund as a credit for the next sale at its till
+// (ExchangeTill) until that sale takes it (ExchangeSale). tblDailyRefund keeps a day's refunds beside its saved daily
+// summary. A sale's sold-item lines are found by its number through idxSoldSale.
 const char* const kReturnTables = R"SQL(
 CREATE TABLE tblSaleRef (
     SaleNumber TEXT COLLATE NOCASE,
@@ -152,7 +153,9 @@ CREATE TABLE tblReturn (
     ReturnTime   TEXT COLLATE NOCASE,
     Reason       TEXT COLLATE NOCASE,
     Refund       INTEGER NOT NULL DEFAULT 0,
-    Confirmation TEXT
+    Confirmation TEXT,
+    ExchangeTill TEXT COLLATE NOCASE,
+    ExchangeSale TEXT COLLATE NOCASE
 );
 CREATE UNIQUE INDEX idxReturnNumber ON tblReturn (ReturnNumber);
 CREATE UNIQUE INDEX idxReturnConfirmation ON tblReturn (Confirmation);
@@ -416,6 +419,26 @@ QStringList serverSchemaStatements()
     for (const SortIndex& index : kSortIndexes)
         statements << sortIndexSql(index, true).chopped(1);
     return statements;
+}
+
+QStringList shopTableProbes()
+{
+    // The columns an upgrade adds (the cart's till and sale number) are not asked of a file.
+    static const QStringList added{QStringLiteral("Till"), QStringLiteral("SaleNumber")};
+    QStringList probes;
+    static const QRegularExpression table(QStringLiteral(R"(CREATE TABLE (\w+) \(([^;]*)\);)"));
+    static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"), QRegularExpression::MultilineOption);
+    for (auto t = table.globalMatch(QString::fromUtf8(kTables)); t.hasNext();) {
+        const QRegularExpressionMatch m = t.next();
+        QStringList columns;
+        for (auto c = column.globalMatch(m.captured(2)); c.hasNext();) {
+            const QString name = c.next().captured(1);
+            if (!(m.captured(1) == u"tblPos" && added.contains(name)))
+                columns << quotedIdentifier(name);
+        }
+        probes << QStringLiteral("SELECT %1 FROM %2 LIMIT 0").arg(columns.join(QStringLiteral(", ")), m.captured(1));
+    }
+    return probes;
 }
 
 QString schemaColumnName(const QString& name)
@@ -715,6 +738,12 @@ bool createDatabaseFile(const QString& path, const InitOptions& options, QString
     Database db;
     if (!db.create(path))
         return fail(db.lastError());
+    // The shop's data is for its own user only, whatever the umask let the file be made with.
+    if (!QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
+        db.close();
+        QFile::remove(path);
+        return fail(QStringLiteral("Cannot make %1 private to its user.").arg(path));
+    }
     if (!createSchema(db, options)) {
         const QString why = db.lastError();
         db.close();

@@ -59,6 +59,9 @@ bool createServerSchema(Database& db, QString* why, const QString& company = {})
 bool createServerDatabase(Database& db, const InitOptions& options, QString* why);
 // The server's statements for the tables and indexes, made from the file's definitions.
 QStringList serverSchemaStatements();
+// One statement per table of the shop's data, reading every column the earliest version wrote
+// (none rows): each fails on a file that lacks that table or one of those columns.
+QStringList shopTableProbes();
 // A column name as the tables spell it ("ItemNumber" for "itemnumber"); others as given.
 QString schemaColumnName(const QString& name);
 

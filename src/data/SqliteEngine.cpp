@@ -10,11 +10,16 @@
 
 namespace {
 
-struct StatementGuard
+// How many prepared statements a connection keeps for reuse.
+constexpr qsizetype kKeptStatements = 64;
+
+// Only reads and writes of rows are kept; a PRAGMA may give what it found when it was prepared.
+bool keepable(const QString& sql)
 {
-    sqlite3_stmt* stmt;
-    ~StatementGuard() { sqlite3_finalize(stmt); }
-};
+    const QString start = sql.trimmed().left(6).toUpper();
+    return start == QLatin1String("SELECT") || start == QLatin1String("INSERT") || start == QLatin1String("UPDATE") ||
+           start == QLatin1String("DELETE");
+}
 
 QVariant columnValue(sqlite3_stmt* stmt, int column)
 {
@@ -92,7 +97,8 @@ bool SqliteEngine::keyAndVerify()
     const bool ok = stmt && sqlite3_step(stmt) == SQLITE_ROW;
     if (!ok)
         setError(QStringLiteral("%1 cannot be opened with the database password").arg(m_path));
-    sqlite3_finalize(stmt);
+    if (stmt)
+        release(stmt);
     if (!ok) {
         close();
         return false;
@@ -101,8 +107,30 @@ bool SqliteEngine::keyAndVerify()
     return true;
 }
 
+void SqliteEngine::dropKeptStatements()
+{
+    for (const KeptStatement& kept : std::as_const(m_kept))
+        sqlite3_finalize(kept.stmt);
+    m_kept.clear();
+}
+
+void SqliteEngine::release(sqlite3_stmt* stmt)
+{
+    for (KeptStatement& kept : m_kept) {
+        if (kept.stmt == stmt) {
+            // Reset at once, so a kept statement never holds a read of the file open.
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+            kept.inUse = false;
+            return;
+        }
+    }
+    sqlite3_finalize(stmt);
+}
+
 void SqliteEngine::close()
 {
+    dropKeptStatements();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -116,11 +144,36 @@ sqlite3_stmt* SqliteEngine::prepare(const QString& sql, const QVariantList& para
         return nullptr;
     }
     sqlite3_stmt* stmt = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        setError(QStringLiteral("Cannot prepare \"%1\"").arg(sql));
-        sqlite3_finalize(stmt);
-        return nullptr;
+    bool known = false;
+    for (qsizetype i = 0; i < m_kept.size(); ++i) {
+        if (m_kept.at(i).sql != sql)
+            continue;
+        known = true;
+        if (m_kept.at(i).inUse)
+            break;
+        KeptStatement kept = m_kept.takeAt(i);
+        kept.inUse = true;
+        stmt = kept.stmt;
+        m_kept.prepend(kept);
+        break;
+    }
+    if (!stmt) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
+            setError(QStringLiteral("Cannot prepare \"%1\"").arg(sql));
+            sqlite3_finalize(stmt);
+            return nullptr;
+        }
+        if (!known && stmt && keepable(sql)) {
+            m_kept.prepend({sql, stmt, true});
+            // The least recently used statements that are not running make room.
+            for (qsizetype i = m_kept.size() - 1; i >= 0 && m_kept.size() > kKeptStatements; --i) {
+                if (!m_kept.at(i).inUse) {
+                    sqlite3_finalize(m_kept.at(i).stmt);
+                    m_kept.removeAt(i);
+                }
+            }
+        }
     }
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params.at(i);
@@ -162,7 +215,7 @@ sqlite3_stmt* SqliteEngine::prepare(const QString& sql, const QVariantList& para
         }
         if (rc != SQLITE_OK) {
             setError(QStringLiteral("Cannot bind value %1 of \"%2\"").arg(i + 1).arg(sql));
-            sqlite3_finalize(stmt);
+            release(stmt);
             return nullptr;
         }
     }
@@ -175,7 +228,12 @@ bool SqliteEngine::run(const QString& sql, const QVariantList& params, QStringLi
     sqlite3_stmt* stmt = prepare(sql, params);
     if (!stmt)
         return false;
-    StatementGuard guard{stmt};
+    struct Guard
+    {
+        SqliteEngine* engine;
+        sqlite3_stmt* stmt;
+        ~Guard() { engine->release(stmt); }
+    } guard{this, stmt};
     // A write outside a transaction checks the file here; begin() checks it for one inside.
     if (sqlite3_get_autocommit(m_db) && !sqlite3_stmt_readonly(stmt) && !readyToWrite())
         return false;

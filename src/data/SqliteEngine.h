@@ -2,6 +2,9 @@
 
 #include "data/Engine.h"
 
+#include <QString>
+#include <QVector>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -35,6 +38,21 @@ private:
     bool keyAndVerify();
     void setError(const QString& what);
     sqlite3_stmt* prepare(const QString& sql, const QVariantList& params);
+    // Gives a statement from prepare() back: a kept one is reset for its next use, any other
+    // is finalized.
+    void release(sqlite3_stmt* stmt);
+    void dropKeptStatements();
+
+    // The statements used most recently, kept prepared (compiling a statement costs more than
+    // running it). One in use is not handed out again: a statement run while another with the
+    // same text is stepping gets a fresh one of its own.
+    struct KeptStatement
+    {
+        QString sql;
+        sqlite3_stmt* stmt = nullptr;
+        bool inUse = false;
+    };
+    QVector<KeptStatement> m_kept; // most recently used first
 
     sqlite3* m_db = nullptr;
     QString m_path;

@@ -180,9 +180,43 @@ double NumberFromText(const QString& text)
     return std::isfinite(value) ? value : 0;
 }
 
-std::optional<double> ColumnNumber(const QString& text)
+namespace {
+
+bool isSpaceGroup(QChar c)
 {
-    // sign, whole part (thousands separators only between digits), fraction, exponent
+    return c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F);
+}
+
+// True when `c` is the thousands separator of `marks`; where the separator is a kind of blank,
+// any of the blanks a keyboard or a spreadsheet gives is taken for it.
+bool isGroupMark(QChar c, const NumberMarks& marks)
+{
+    return c == marks.group || (isSpaceGroup(marks.group) && isSpaceGroup(c));
+}
+
+} // namespace
+
+NumberMarks ProgramMarks()
+{
+    return {QLatin1Char('.'), QLatin1Char(',')};
+}
+
+NumberMarks SystemMarks()
+{
+    const QLocale system;
+    const QString decimal = system.decimalPoint();
+    const QString group = system.groupSeparator();
+    NumberMarks marks{decimal.size() == 1 ? decimal.front() : QLatin1Char('.'),
+                      group.size() == 1 ? group.front() : QLatin1Char(',')};
+    if (marks.decimal == marks.group) // no usable format: the program's own
+        marks = ProgramMarks();
+    return marks;
+}
+
+std::optional<double> NumberWithMarks(const QString& text, const NumberMarks& marks)
+{
+    // sign, whole part (thousands separators only between groups of three digits), fraction,
+    // exponent
     const QString t = text.trimmed();
     std::string plain;
     plain.reserve(static_cast<std::size_t>(t.size()));
@@ -192,17 +226,29 @@ std::optional<double> ColumnNumber(const QString& text)
     if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
         plain += static_cast<char>(t.at(i++).unicode());
     bool mantissaDigit = false;
+    int groupDigits = 0; // digits since the last separator, or since the start
+    bool grouped = false;
     while (i < n) {
         if (digit(i)) {
             plain += static_cast<char>(t.at(i++).unicode());
             mantissaDigit = true;
-        } else if (t.at(i) == u',' && mantissaDigit && digit(i + 1)) {
+            ++groupDigits;
+        } else if (isGroupMark(t.at(i), marks) && mantissaDigit) {
+            // A separator closes a group: the first of one to three digits (not led by a 0),
+            // every later one of three.
+            if (groupDigits > 3 || (grouped && groupDigits != 3) ||
+                (!grouped && plain[plain.size() - static_cast<std::size_t>(groupDigits)] == '0'))
+                return std::nullopt;
+            grouped = true;
+            groupDigits = 0;
             ++i;
         } else {
             break;
         }
     }
-    if (i < n && t.at(i) == u'.') {
+    if (grouped && groupDigits != 3)
+        return std::nullopt;
+    if (i < n && t.at(i) == marks.decimal) {
         plain += '.';
         ++i;
         while (digit(i)) {
@@ -228,6 +274,62 @@ std::optional<double> ColumnNumber(const QString& text)
     if (!std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+std::optional<double> ColumnNumber(const QString& text)
+{
+    return NumberWithMarks(text, ProgramMarks());
+}
+
+TypedReading ReadTypedNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return {std::nullopt, QStringLiteral("it is empty")};
+    const NumberMarks system = SystemMarks();
+    const NumberMarks program = ProgramMarks();
+    const auto local = NumberWithMarks(t, system);
+    if (system.decimal == program.decimal && system.group == program.group) {
+        if (local)
+            return {local, {}};
+    } else {
+        // The program writes numbers in its own form ("12.5", "1,250.00") and a person may type
+        // what it shows; a text both forms read is taken only when they agree.
+        const auto own = NumberWithMarks(t, program);
+        if (local && own && *local != *own)
+            return {std::nullopt, QStringLiteral("it could mean %1 or %2").arg(PlainNumber(*local), PlainNumber(*own))};
+        if (local || own)
+            return {local ? local : own, {}};
+    }
+    // Why no number: a separator out of place says so, anything else is no number at all.
+    bool onlyNumberCharacters = true;
+    for (const QChar c : t) {
+        if (!(c.isDigit() || c == u'+' || c == u'-' || c == system.decimal || isGroupMark(c, system) ||
+              c == program.decimal || c == program.group))
+            onlyNumberCharacters = false;
+    }
+    if (onlyNumberCharacters)
+        return {std::nullopt,
+                QStringLiteral("a separator is out of place: the decimal mark is \"%1\" and \"%2\" only groups "
+                               "thousands (%3)")
+                    .arg(system.decimal, system.group,
+                         FormatNumber(1250, NumberPattern::Grouped2)
+                             .replace(u',', u'\x1')
+                             .replace(u'.', system.decimal)
+                             .replace(u'\x1', system.group))};
+    return {std::nullopt, QStringLiteral("it is not a number")};
+}
+
+std::optional<double> TypedNumber(const QString& text)
+{
+    return ReadTypedNumber(text).value;
+}
+
+QString StoredNumberText(const QString& typed, double value)
+{
+    // A text the program reads as the same number is kept as typed; any other is written plain.
+    const auto own = ColumnNumber(typed);
+    return own && *own == value ? typed : PlainNumber(value);
 }
 
 QString PlainNumber(double value)
@@ -278,12 +380,32 @@ QString FormatNumber(double value, NumberPattern pattern)
     return QString::fromStdString(out);
 }
 
-std::optional<double> PriceFromText(const QString& text)
+namespace {
+
+std::optional<double> priceInRange(std::optional<double> value)
 {
-    const auto value = ColumnNumber(text);
     if (!value || !std::isfinite(*value) || *value < 0 || *value >= MaxItemPrice)
         return std::nullopt;
     return *value == 0 ? 0.0 : *value; // never -0
+}
+
+} // namespace
+
+std::optional<double> PriceFromText(const QString& text)
+{
+    return priceInRange(ColumnNumber(text));
+}
+
+TypedReading ReadTypedPrice(const QString& text)
+{
+    TypedReading reading = ReadTypedNumber(text);
+    if (reading.value && !priceInRange(reading.value)) {
+        reading.value.reset();
+        reading.why = QStringLiteral("a price is 0 or more and below 1,000,000,000");
+    } else if (reading.value) {
+        reading.value = priceInRange(reading.value);
+    }
+    return reading;
 }
 
 QString FormatText(const QString& text, NumberPattern pattern)

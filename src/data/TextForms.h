@@ -26,18 +26,52 @@ QString DateTimeText(const QDateTime& when = QDateTime::currentDateTime());
 // a leading number gives 0; nothing fails. "12abc" gives 12, "1,500" gives 1.
 double NumberFromText(const QString& text);
 
-// A stored column value read with the system's number format: surrounding blanks are allowed,
-// thousands separators are accepted ("1,251" gives 1251), and anything that is not a number
-// gives no value.
+// The decimal mark and the thousands separator a number is written with.
+struct NumberMarks
+{
+    QChar decimal;
+    QChar group;
+};
+// The program's own: it stores and shows numbers as "1,250.5".
+NumberMarks ProgramMarks();
+// Those of the system's number format (the default QLocale: the machine's, unless the program
+// sets another).
+NumberMarks SystemMarks();
+
+// A text that reads wholly as one number written with `marks`: surrounding blanks allowed, an
+// optional sign, a whole part whose thousands separators stand between groups of three digits
+// ("1,250", never "12,50" or "1,2,3"), an optional fraction and exponent. No value otherwise.
+std::optional<double> NumberWithMarks(const QString& text, const NumberMarks& marks);
+
+// A stored column value, in the program's own form (NumberWithMarks with ProgramMarks):
+// "1,251" gives 1251, "12,50" and anything else that is not one number gives no value.
 std::optional<double> ColumnNumber(const QString& text);
+
+// A number typed by a person or read from a file made by one: its value, or why it has none.
+struct TypedReading
+{
+    std::optional<double> value;
+    QString why; // when there is no value, the reason, to follow a message naming the box
+};
+// Read with the system's number format. Where that format differs from the program's own, a
+// text in the program's form (as the program shows numbers) reads as well; a text the two
+// forms read as different numbers ("1,250" where the comma is the decimal mark) is refused.
+TypedReading ReadTypedNumber(const QString& text);
+std::optional<double> TypedNumber(const QString& text);
+// The text to store for a typed number: the typed text when the program reads it back as the
+// same value, otherwise the value in plain decimal text ("12,5" typed with a decimal comma
+// is stored as 12.5).
+QString StoredNumberText(const QString& typed, double value);
 
 // Item prices are no dearer than this (exclusive), so a line amount times any stock stays finite.
 inline constexpr double MaxItemPrice = 1'000'000'000.0;
 
-// An item price: a text that reads wholly as a number with the system's number format
+// An item price as stored: a text that reads wholly as a number in the program's form
 // (ColumnNumber), finite, 0 or more and below MaxItemPrice. Registration accepts only such texts
 // and the till reads every stored price this way, so what is shown, charged and stored agree.
 std::optional<double> PriceFromText(const QString& text);
+// A typed price (ReadTypedNumber) in the same range.
+TypedReading ReadTypedPrice(const QString& text);
 
 // Plain decimal text: the shortest text of at most 15 significant digits (and at most 10
 // decimals), no separators, no padding, no exponent below 1e15 (1250.5, 45, 0.3).

@@ -1,7 +1,10 @@
 #include "platform/Csv.h"
 
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace Csv {
 
@@ -38,12 +41,38 @@ bool isBlank(const QStringList& fields)
 
 } // namespace
 
-Table parse(const QByteArray& bytes)
+Table parse(const QByteArray& bytes, const Progress& progress)
 {
     Table table;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes); // a leading byte-order mark is dropped
-    if (decoder.hasError()) {
+    auto canceled = [&table] {
+        table.records.clear();
+        table.canceled = true;
+        table.error = QStringLiteral("The reading of the file was canceled.");
+        return table;
+    };
+    // The bytes are decoded and then split, a step at a time; decoding counts as a third of the work.
+    constexpr qsizetype kDecodeStep = 1 << 20;
+    constexpr qsizetype kSplitStep = 1 << 16;
+    const qint64 total = static_cast<qint64>(bytes.size()) * 3;
+    QString text;
+    text.reserve(bytes.size());
+    bool badText = false;
+    for (qsizetype from = 0; from < bytes.size();) {
+        // A step ends before a byte that starts a character, so no character is cut in two.
+        qsizetype to = std::min(from + kDecodeStep, bytes.size());
+        while (to < bytes.size() && (static_cast<unsigned char>(bytes.at(to)) & 0xC0) == 0x80 && to > from + 1)
+            --to;
+        // Only the file's first character may be a byte-order mark to drop.
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               from == 0 ? QStringDecoder::Flag::Stateless
+                                         : QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        text += decoder.decode(QByteArrayView(bytes).sliced(from, to - from));
+        badText = badText || decoder.hasError();
+        from = to;
+        if (progress && !progress(from, total))
+            return canceled();
+    }
+    if (badText) {
         table.error = QStringLiteral("The file is not UTF-8 text. Save it from the spreadsheet as \"CSV UTF-8\".");
         return table;
     }
@@ -67,7 +96,13 @@ Table parse(const QByteArray& bytes)
         current = Record{line, {}};
     };
     const qsizetype n = text.size();
+    qsizetype nextStep = kSplitStep;
     for (qsizetype i = 0; i < n; ++i) {
+        if (i >= nextStep) {
+            nextStep = i + kSplitStep;
+            if (progress && !progress(bytes.size() + (2 * static_cast<qint64>(bytes.size()) * i) / n, total))
+                return canceled();
+        }
         const QChar c = text.at(i);
         if (quoted) {
             if (c == kQuote) {
@@ -117,6 +152,17 @@ QString field(const QString& value, QChar separator)
     if (!needsQuotes)
         return value;
     return kQuote + QString(value).replace(kQuote, QStringLiteral("\"\"")) + kQuote;
+}
+
+QString spreadsheetText(const QString& value)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    if (value.isEmpty() || !starts.contains(value.front()))
+        return value;
+    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d{1,3}(,\d{3})+|\d+)(\.\d+)?$)"));
+    if (number.match(value).hasMatch())
+        return value;
+    return QLatin1Char('\'') + value;
 }
 
 QString record(const QStringList& fields, QChar separator)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 
 // Comma-separated text as spreadsheets write and read it: fields separated by a comma or a
@@ -25,16 +27,25 @@ struct Table
     QChar separator = QLatin1Char(',');
     QList<Record> records; // the header row first; blank lines are left out
     QString error;         // why the text could not be read; records are then empty
+    bool canceled = false; // the reading was stopped (error says so); records are then empty
     bool ok() const { return error.isEmpty(); }
 };
 
+// How far a long reading is: `done` of `total`. Returning false stops it.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
 // Reads a whole file's bytes. The separator is the one of comma and semicolon that the first
-// record (the header row) holds more of outside quotes; a comma when it holds neither.
-Table parse(const QByteArray& bytes);
+// record (the header row) holds more of outside quotes; a comma when it holds neither. A large
+// file is read in steps, each reported to `progress`, which may stop the reading.
+Table parse(const QByteArray& bytes, const Progress& progress = {});
 
 // A field as written: quoted when it holds the separator, a quote, a line break or blanks at
 // either end, with its quotes doubled; otherwise as it is. Values are never altered.
 QString field(const QString& value, QChar separator = QLatin1Char(','));
+// A cell of a file made for a spreadsheet: text that a spreadsheet would run as a formula (it
+// begins with =, +, -, @, a tab or a carriage return) gets a leading apostrophe, so it opens
+// as the text it is. Numbers, such as "-5.00" or "+1,250", are left as they are.
+QString spreadsheetText(const QString& value);
 // One record, fields joined by the separator and ended by CR LF.
 QString record(const QStringList& fields, QChar separator = QLatin1Char(','));
 

@@ -51,14 +51,22 @@ bool writeFile(QWidget* parent, Platform& platform, const QString& suggestedName
         return false;
     }
     Csv::Writer writer(file);
-    writer.write(headings);
+    // No cell of the shop's data may run as a formula where the file is opened.
+    QStringList cells;
+    auto cellsOf = [&cells](const QStringList& fields) -> const QStringList& {
+        cells.clear();
+        for (const QString& f : fields)
+            cells << Csv::spreadsheetText(f);
+        return cells;
+    };
+    writer.write(cellsOf(headings));
     WorkProgressDialog progress(parent, QStringLiteral("Exporting the list..."), true);
     qint64 done = 0;
     bool cancelled = false;
     QString error;
     const bool read = rows(
         [&](const QStringList& fields) {
-            if (!writer.write(fields))
+            if (!writer.write(cellsOf(fields)))
                 return false;
             if (++done % 512 == 0 && !progress.step(done, std::max<qint64>(expectedRows, 0))) {
                 cancelled = true;

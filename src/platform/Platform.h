@@ -18,6 +18,8 @@ struct MessageRecord
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon;
     QString details; // the box's "Show Details..." text
+    // The button Enter presses; NoButton leaves the choice to the box (Yes of Yes/No).
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // Everything the windows ask of the system: message boxes, showing windows modally, the
@@ -36,10 +38,13 @@ public:
     // "Show Details...".
     QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& title = applicationTitle(),
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                        QMessageBox::Icon icon = QMessageBox::Information, const QString& details = {});
-    // A Yes/No question with the question icon; true on Yes.
+                                        QMessageBox::Icon icon = QMessageBox::Information, const QString& details = {},
+                                        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    // A Yes/No question with the question icon; true on Yes. `defaultButton` is the one Enter
+    // presses (No for a question whose Yes cannot be undone).
     bool ask(QWidget* parent, const QString& text, const QString& title = applicationTitle(),
-             QMessageBox::Icon icon = QMessageBox::Question);
+             QMessageBox::Icon icon = QMessageBox::Question,
+             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
     // The message of a failed write (title "Pemvix", exclamation icon): its text says in the
     // shop's words what was not saved; the engine's statement and error go to its details.
     void writeFailed(QWidget* parent, const QString& what, const QString& detail = {});
@@ -52,6 +57,14 @@ public:
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter);
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName, const QString& filter,
                          const QString& suffix);
+
+    // Says why no file may be written at a path (the shop's own files), or nothing when it may.
+    // A save dialog that names such a file tells the user so and returns empty.
+    using TargetGuard = std::function<QString(const QString& path)>;
+    void setTargetGuard(TargetGuard guard) { m_targetGuard = std::move(guard); }
+    // True for a folder the next file dialog may open in: one where files can be written, on a
+    // disk or share (not the kernel's own folders such as /proc, where a dialog can hang).
+    static bool isRememberableFolder(const QString& folder);
 
     // Test hooks. The message hook answers every message box; the modal hook is given each
     // window that would be shown modally and returns its result instead of exec().
@@ -71,7 +84,8 @@ public:
     // The till this copy of the program is for the database file at `databasePath`: the lowest
     // number no other running copy holds for that file (1 for the first copy). The number is
     // held by a lock file beside the database file until this Platform ends; a copy that
-    // crashed frees its number (its lock names a dead process). 0 when no lock could be taken.
+    // ended in any way frees its number, also when a power cut left its lock file empty or
+    // garbled. 0 when every number is held (or no lock could be made): this copy is no till.
     int claimTill(const QString& databasePath, int highest = 99);
     int till() const { return m_till; }
 
@@ -79,10 +93,12 @@ private:
     MessageHook m_messageHook;
     ModalHook m_modalHook;
     FileHook m_fileHook;
+    TargetGuard m_targetGuard;
     QString fileDialog(QWidget* parent, const QString& caption, const QString& suggestedName, const QString& filter,
                        const QString& suffix, bool save);
     QString m_fileFolder; // where the last file was chosen
     std::unique_ptr<QLockFile> m_instanceLock;
+    QString m_instanceLockPath;
     std::unique_ptr<QLockFile> m_tillLock;
     int m_till = 0;
 };

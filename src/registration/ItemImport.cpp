@@ -31,8 +31,8 @@ QString refusal(const QStringList& cells, const bool (&present)[ColumnCount])
         return QStringLiteral("Enter Item name");
     if (name.size() > kTextLimit)
         return QStringLiteral("The Item Name is longer than %1 characters").arg(kTextLimit);
-    if (!PriceFromText(cells[Price]))
-        return QStringLiteral("Set Item price") + quotedValue(cells[Price]);
+    if (const TypedReading price = ReadTypedPrice(cells[Price]); !price.value)
+        return QStringLiteral("Set Item price") + quotedValue(cells[Price]) + QStringLiteral(": ") + price.why;
     if (present[Description] && cells[Description].isEmpty())
         return QStringLiteral("Enter item description!");
     if (cells[Description].size() > kDescriptionLimit)
@@ -56,10 +56,53 @@ QStringList columnNames()
             QStringLiteral("brand"), QStringLiteral("stocks"), QStringLiteral("availability")};
 }
 
-Plan plan(Database& db, const QByteArray& bytes)
+QVector<Shown> firstItems(const Plan& plan, int count)
 {
+    QVector<Shown> shown;
+    for (qsizetype i = 0; i < std::min<qsizetype>(count, plan.items.size()); ++i) {
+        const RegistrationData::NewItem& item = plan.items.at(i);
+        shown << Shown{plan.itemLines.at(i), item.name, PriceFromText(item.price).value_or(0), item.stocks};
+    }
+    return shown;
+}
+
+void release(Plan& plan, const RegistrationData::Progress& progress)
+{
+    constexpr qsizetype kStep = 8192;
+    const qint64 total = plan.items.size() + plan.refused.size() + plan.notes.size();
+    qint64 done = 0;
+    auto shrink = [&](auto& list) {
+        while (!list.isEmpty()) {
+            const qsizetype step = std::min(kStep, list.size());
+            list.resize(list.size() - step);
+            done += step;
+            if (progress)
+                progress(done, total);
+        }
+    };
+    shrink(plan.items);
+    shrink(plan.refused);
+    shrink(plan.notes);
+    plan = Plan{};
+}
+
+Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progress& progress)
+{
+    // The work counts in thousandths: the file's reading 600, the rows' checks 200, the look-up
+    // of the names 200.
+    constexpr qint64 kRead = 600, kCheck = 200, kTotal = 1000;
     Plan result;
-    const Csv::Table table = Csv::parse(bytes);
+    auto stopped = [&result] {
+        result = Plan{};
+        result.canceled = true;
+        result.error = QStringLiteral("The import was canceled.");
+        return result;
+    };
+    Csv::Table table = Csv::parse(bytes, [&](qint64 done, qint64 total) {
+        return !progress || progress(total > 0 ? done * kRead / total : 0, kTotal);
+    });
+    if (table.canceled)
+        return stopped();
     if (!table.ok()) {
         result.error = table.error;
         return result;
@@ -105,8 +148,15 @@ Plan plan(Database& db, const QByteArray& bytes)
     for (int c = 0; c < ColumnCount; ++c)
         present[c] = position[c] >= 0;
 
+    // Room for every row at once: growing a list of a few hundred thousand items moves them all.
+    result.items.reserve(table.records.size());
+    result.itemLines.reserve(table.records.size());
     QHash<QString, int> linesByName; // names given on earlier lines, to their first line
-    for (qsizetype r = 1; r < table.records.size(); ++r) {
+    linesByName.reserve(table.records.size());
+    const qsizetype rows = table.records.size();
+    for (qsizetype r = 1; r < rows; ++r) {
+        if (progress && r % 1024 == 0 && !progress(kRead + kCheck * r / rows, kTotal))
+            return stopped();
         const Csv::Record& record = table.records.at(r);
         QStringList cells;
         for (int c = 0; c < ColumnCount; ++c)
@@ -129,9 +179,10 @@ Plan plan(Database& db, const QByteArray& bytes)
         }
         const QString stocks = present[Stocks] ? cells[Stocks] : QStringLiteral("0");
         const double stockCount = RegistrationData::stocksNumber(stocks).value_or(0);
+        const double price = ReadTypedPrice(cells[Price]).value.value_or(0);
         result.items << RegistrationData::NewItem{
-            cells[Name],  cells[Price], cells[Description],
-            cells[Brand], stocks,       RegistrationData::availabilityFor(stockCount)};
+            cells[Name], StoredNumberText(cells[Price], price),        cells[Description], cells[Brand],
+            stocks,      RegistrationData::availabilityFor(stockCount)};
         result.itemLines << record.line;
 
         const QString key = cells[Name].toLower();
@@ -142,19 +193,39 @@ Plan plan(Database& db, const QByteArray& bytes)
             linesByName.insert(key, record.line);
     }
 
+    // The file's records are let go of in steps too: a few hundred thousand of them take a
+    // while to free.
+    constexpr qsizetype kFreed = 8192;
+    while (!table.records.isEmpty()) {
+        table.records.resize(std::max<qsizetype>(0, table.records.size() - kFreed));
+        if (progress && !progress(kRead + kCheck, kTotal))
+            return stopped();
+    }
+
     // Names that stored items bear already, looked up together.
     QStringList names;
     for (const RegistrationData::NewItem& item : std::as_const(result.items))
         names << item.name;
-    const QHash<QString, QString> stored = RegistrationData::itemNumbersNamed(db, names);
+    bool lookedUp = true;
+    const QHash<QString, QString> stored =
+        RegistrationData::itemNumbersNamed(db, names, [&](qint64 done, qint64 total) {
+            lookedUp = !progress ||
+                       progress(kRead + kCheck + (total > 0 ? done * (kTotal - kRead - kCheck) / total : 0), kTotal);
+            return lookedUp;
+        });
+    if (!lookedUp)
+        return stopped();
     QVector<Note> storedNotes;
-    for (qsizetype i = 0; i < result.items.size(); ++i) {
+    for (qsizetype i = 0; i < result.items.size() && !stored.isEmpty(); ++i) {
+        if (progress && i % 4096 == 0 && !progress(kTotal, kTotal))
+            return stopped();
         const QString& name = result.items.at(i).name;
-        if (linesByName.value(name.toLower()) != result.itemLines.at(i))
-            continue; // a later line of a name: noted against its first line
-        if (const auto number = stored.constFind(name.toLower()); number != stored.cend())
-            storedNotes << Note{result.itemLines.at(i), name,
-                                QStringLiteral("Registered as well; Item Number %1 has the same name").arg(*number)};
+        const QString key = name.toLower();
+        const auto number = stored.constFind(key);
+        if (number == stored.cend() || linesByName.value(key) != result.itemLines.at(i))
+            continue; // not stored, or a later line of a name: noted against its first line
+        storedNotes << Note{result.itemLines.at(i), name,
+                            QStringLiteral("Registered as well; Item Number %1 has the same name").arg(*number)};
     }
     result.notes += storedNotes;
     std::sort(result.notes.begin(), result.notes.end(), [](const Note& a, const Note& b) { return a.line < b.line; });

@@ -28,14 +28,31 @@ struct Plan
     QVector<int> itemLines;                   // the line of each of them
     QVector<Note> refused;                    // rows that are not registered
     QVector<Note> notes;                      // rows registered under a name already in use
+    bool canceled = false;                    // the reading was stopped: nothing is planned
 };
+
+// The first rows of a plan as they will be stored and charged.
+struct Shown
+{
+    int line = 0;
+    QString name;
+    double price = 0; // the price the till charges
+    QString stocks;
+};
+QVector<Shown> firstItems(const Plan& plan, int count);
+
+// Lets go of a plan's rows a step at a time, each step reported to `progress`: a few hundred
+// thousand rows take a while to free.
+void release(Plan& plan, const RegistrationData::Progress& progress);
 
 // The columns a file may have; name and price must be there.
 QStringList columnNames();
 
 // Reads the file's bytes and checks every row. A column the file lacks is empty (stocks 0);
 // availability always follows the stock, as in registration. A name already registered, or
-// given on an earlier line, is registered again (registration allows it) and noted.
-Plan plan(Database& db, const QByteArray& bytes);
+// given on an earlier line, is registered again (registration allows it) and noted. Prices are
+// read with the system's number format (ReadTypedPrice) and planned in the program's own form.
+// The work is done in steps, each reported to `progress`, which may stop it (`canceled`).
+Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progress& progress = {});
 
 } // namespace ItemImport

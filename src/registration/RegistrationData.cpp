@@ -101,12 +101,25 @@ QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const
     if (column.compare(QLatin1String("ItemNumber"), Qt::CaseInsensitive) == 0 &&
         numberInUse(db, columnsOf(Counter::Item), text, rowId))
         return notSaved(QStringLiteral("Item Number %1 is already used by another item.").arg(text));
-    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) == 0 && !PriceFromText(text))
-        return notSaved(QStringLiteral("The Price must be a number of 0 or more and below 1,000,000,000, such as "
-                                       "12.50 or 1,500."));
+    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) == 0) {
+        const TypedReading price = ReadTypedPrice(text);
+        if (!price.value)
+            return notSaved(QStringLiteral("The Price must be a number of 0 or more and below 1,000,000,000, such "
+                                           "as 12.50 or 1,500; %1.")
+                                .arg(price.why));
+    }
     if (column.compare(QLatin1String("ItemStocks"), Qt::CaseInsensitive) == 0 && !stocksNumber(text))
         return notSaved(QStringLiteral("The Stocks must be a number, such as 25."));
     return {};
+}
+
+QVariant itemEditForm(const QString& column, const QVariant& value)
+{
+    if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) != 0)
+        return value;
+    const QString typed = value.toString();
+    const auto price = ReadTypedPrice(typed).value;
+    return price ? QVariant(StoredNumberText(typed, *price)) : value;
 }
 
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)
@@ -141,11 +154,15 @@ constexpr qsizetype kBatch = 500;
 
 // The values of `column` of tblStocks that are among `values`, each with the `other` column.
 QList<QVector<QVariant>> stockRowsWith(Database& db, const QString& column, const QString& other,
-                                       const QStringList& values, bool* ok)
+                                       const QStringList& values, bool* ok, const Progress& progress = {})
 {
     QList<QVector<QVariant>> found;
     *ok = true;
     for (qsizetype from = 0; from < values.size(); from += kBatch) {
+        if (progress && !progress(from, values.size())) {
+            *ok = false;
+            return {};
+        }
         const QStringList batch = values.mid(from, kBatch);
         QVariantList params;
         for (const QString& v : batch)
@@ -164,8 +181,15 @@ QList<QVector<QVariant>> stockRowsWith(Database& db, const QString& column, cons
 
 } // namespace
 
-bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error)
+bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error,
+                   const Progress& progress)
 {
+    // Finding free numbers counts as a tenth of the work, the rows' writing as the rest.
+    const qint64 total = static_cast<qint64>(items.size()) * 10;
+    auto stopped = [error] {
+        *error = QStringLiteral("The import was canceled.");
+        return false;
+    };
     Transaction tx(db);
     if (!tx.isActive()) {
         *error = db.lastError();
@@ -181,6 +205,8 @@ bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* num
     issued.reserve(items.size());
     double next = NumberFromText(*first);
     while (issued.size() < items.size()) {
+        if (progress && !progress(issued.size(), total))
+            return stopped();
         QStringList candidates;
         for (qsizetype i = 0; i < std::min(kBatch, items.size() - issued.size()); ++i)
             candidates << PlainNumber(next + static_cast<double>(i));
@@ -203,6 +229,8 @@ bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* num
     const QString insert = QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, "
                                           "ItemStocks, ItemBrand, ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)");
     for (qsizetype i = 0; i < items.size(); ++i) {
+        if (progress && i % 256 == 0 && !progress(items.size() + 9 * i, total))
+            return stopped();
         const NewItem& item = items.at(i);
         if (db.ExecuteSql(insert, {issued.at(i), item.name, item.price, item.description, item.stocks, item.brand,
                                    item.availability}) != 1) {
@@ -222,11 +250,12 @@ bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* num
     return true;
 }
 
-QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names)
+QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names, const Progress& progress)
 {
     QHash<QString, QString> numbers;
     bool ok = true;
-    for (const auto& row : stockRowsWith(db, QStringLiteral("ItemName"), QStringLiteral("ItemNumber"), names, &ok))
+    for (const auto& row :
+         stockRowsWith(db, QStringLiteral("ItemName"), QStringLiteral("ItemNumber"), names, &ok, progress))
         numbers.insert(row.at(0).toString().toLower(), row.at(1).toString());
     return numbers;
 }

@@ -7,6 +7,7 @@
 
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 class Database;
@@ -19,6 +20,9 @@ namespace RegistrationData {
 // The longest text an item's or employee's box takes, and the longest item description.
 constexpr int kTextLimit = 200;
 constexpr int kDescriptionLimit = 100;
+
+// How far long work is: `done` of `total`. Returning false stops it; it then leaves nothing done.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 // A counter of tblMain and the rows it numbers.
 enum class Counter {
@@ -41,6 +45,9 @@ std::optional<double> stocksNumber(const QString& text);
 // Why an in-place edit of one column of a tblStocks (or tblEmp) row, found by its rowid, is
 // refused, in the shop's words; an empty text when it may be written.
 QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+// The value an in-place edit of a tblStocks column stores: a price typed with the system's
+// number format is stored in the program's own form; any other value as it is.
+QVariant itemEditForm(const QString& column, const QVariant& value);
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
 
 // The seven texts of a new tblStocks row, stored as they are (the number is issued on storing).
@@ -57,11 +64,15 @@ QString availabilityFor(double stocks);
 // items are stored under consecutive numbers from it (passing over numbers already in use) and
 // the counter is advanced to the last one. All or nothing: false (and `error`) when anything
 // failed, and then nothing is stored. The numbers issued are given in `numbers`, in order.
-// Nests in a transaction of the caller, which may add its own rows (a journal entry).
-bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error);
+// Nests in a transaction of the caller, which may add its own rows (a journal entry). The rows
+// are written in steps, each reported to `progress`; when it stops the work, nothing is stored
+// and `error` says it was canceled.
+bool registerItems(Database& db, const QVector<NewItem>& items, QStringList* numbers, QString* error,
+                   const Progress& progress = {});
 
 // The item numbers of the stored items that bear any of `names` (letter case ignored), by
-// their names in lower case (one number a name). Empty when the items cannot be read.
-QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names);
+// their names in lower case (one number a name). Empty when the items cannot be read or
+// `progress` stopped the look-up.
+QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names, const Progress& progress = {});
 
 } // namespace RegistrationData

@@ -1,5 +1,6 @@
 #include "registration/frmImport.h"
 
+#include "data/TextForms.h"
 #include "platform/ScreenFit.h"
 
 #include <QFileInfo>
@@ -22,13 +23,44 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
         summary = QStringLiteral("No row of this file can be registered.");
     else
         summary = QStringLiteral("%1 item%2 will be registered, under Item Numbers from %3 on.")
-                      .arg(count)
+                      .arg(FormatNumber(static_cast<double>(count), NumberPattern::Grouped0))
                       .arg(count == 1 ? QString() : QStringLiteral("s"))
                       .arg(firstNumber);
     if (!plan.refused.isEmpty())
         summary += QStringLiteral("\n%1 row%2 refused and will not be registered.")
-                       .arg(plan.refused.size())
+                       .arg(FormatNumber(static_cast<double>(plan.refused.size()), NumberPattern::Grouped0))
                        .arg(plan.refused.size() == 1 ? QStringLiteral(" is") : QStringLiteral("s are"));
+
+    // The first rows to register, with the price the till will charge for each.
+    const QVector<ItemImport::Shown> first = ItemImport::firstItems(plan, 5);
+    m_lstFirst = new QTableWidget(static_cast<int>(first.size()), 4, this);
+    m_lstFirst->setObjectName(QStringLiteral("lstFirst"));
+    m_lstFirst->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Item Name"),
+                                           QStringLiteral("Price Charged"), QStringLiteral("Stocks")});
+    m_lstFirst->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lstFirst->verticalHeader()->hide();
+    m_lstFirst->setWordWrap(false);
+    for (int r = 0; r < first.size(); ++r) {
+        const ItemImport::Shown& item = first.at(r);
+        const QStringList cells{QString::number(item.line), item.name,
+                                FormatNumber(item.price, NumberPattern::Grouped2), item.stocks};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* cell = new QTableWidgetItem(cells.at(c));
+            if (c != 1)
+                cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_lstFirst->setItem(r, c, cell);
+        }
+    }
+    m_lstFirst->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_lstFirst->horizontalHeader()->resizeSection(1, 260);
+    m_lstFirst->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    m_lstFirst->horizontalHeader()->setStretchLastSection(true);
+    m_lstFirst->setFixedHeight(m_lstFirst->horizontalHeader()->sizeHint().height() +
+                               m_lstFirst->verticalHeader()->defaultSectionSize() * static_cast<int>(first.size()) +
+                               2 * m_lstFirst->frameWidth());
+    m_lstFirst->setVisible(!first.isEmpty());
+    auto* firstCaption = new QLabel(QStringLiteral("The first items, as they will be registered:"), this);
+    firstCaption->setVisible(!first.isEmpty());
 
     auto* file = new QLabel(QStringLiteral("File: ") + QFileInfo(fileName).fileName(), this);
     file->setObjectName(QStringLiteral("lblFile"));
@@ -47,11 +79,21 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
         const ItemImport::Note* note;
         bool refused;
     };
+    // A list of many thousand rows is not read by anyone and would take long to fill: the
+    // first rows are listed and the summary says how many more there are.
+    constexpr qsizetype kListed = 1000;
     QVector<Shown> shown;
     for (const ItemImport::Note& note : plan.refused)
         shown.push_back({&note, true});
     for (const ItemImport::Note& note : plan.notes)
         shown.push_back({&note, false});
+    if (shown.size() > kListed) {
+        summary += QStringLiteral("\nThe first %1 of the %2 rows to know about are listed.")
+                       .arg(FormatNumber(static_cast<double>(kListed), NumberPattern::Grouped0),
+                            FormatNumber(static_cast<double>(shown.size()), NumberPattern::Grouped0));
+        shown.resize(kListed);
+        m_lblSummary->setText(summary);
+    }
 
     m_lstRows = new QTableWidget(static_cast<int>(shown.size()), 4, this);
     m_lstRows->setObjectName(QStringLiteral("lstRows"));
@@ -105,11 +147,13 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
     layout->setSpacing(10);
     layout->addWidget(file);
     layout->addWidget(m_lblSummary);
+    layout->addWidget(firstCaption);
+    layout->addWidget(m_lstFirst);
     layout->addWidget(m_lstRows, 1);
     if (shown.isEmpty())
         layout->addStretch(1);
     layout->addLayout(buttons);
 
     setMinimumSize(520, 220);
-    resizeToScreen(this, shown.isEmpty() ? QSize(560, 220) : QSize(820, 540));
+    resizeToScreen(this, shown.isEmpty() ? QSize(600, 300) : QSize(820, 600));
 }

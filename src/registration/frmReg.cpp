@@ -11,6 +11,7 @@
 #include "platform/ListExport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "platform/WorkProgressDialog.h"
 #include "registration/RegistrationData.h"
 #include "registration/frmImport.h"
 #include "session/AppContext.h"
@@ -49,6 +50,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kEditHint =
     QStringLiteral("To Edit: Click the Row of the Selected client and Edit thoroughly/directly. Refresh.");
 const QString kDeleteHint = QStringLiteral("To Delete: Click a client and Press DEL on your Keyboard. Refresh.");
+
+// A box's length that no typed or pasted text reaches (QLineEdit's own).
+constexpr int kUncutLength = 32767;
 
 QLineEdit* lineEdit(const QString& name, QWidget* parent, int limit = kTextLimit)
 {
@@ -110,6 +114,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_AdoLog2->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
         return RegistrationData::itemEditRefusal(m_ctx.db, rowId, column, value);
     });
+    m_AdoLog2->setEditForm(&RegistrationData::itemEditForm);
     m_AdoLog2->Refresh();
     m_AdoLog2->setReadOnlyColumn(m_AdoLog2->columnIndex(QStringLiteral("Barcodes")));
     m_AdoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
@@ -208,7 +213,8 @@ QWidget* frmReg::buildEmployeeHalf()
     m_txtEmpId = lineEdit(QStringLiteral("txtEmpId"), group);
     m_txtEmpId->setReadOnly(true);
     m_txtEmpId->setFocusPolicy(Qt::ClickFocus);
-    m_txtPass = lineEdit(QStringLiteral("txtPass"), group, Credentials::kEmployeePasswordLength);
+    // Never cut short: a password longer than a row takes is refused on registering.
+    m_txtPass = lineEdit(QStringLiteral("txtPass"), group, kUncutLength);
     m_txtPass->setEchoMode(QLineEdit::Password);
     m_txtClientReg = new QLineEdit(group);
     m_txtClientReg->setObjectName(QStringLiteral("txtClientReg"));
@@ -547,6 +553,10 @@ void frmReg::cmdClientReg_Click()
         return prompt(QStringLiteral("Select Employee Position"), m_txtPos);
     if (m_txtPass->text().isEmpty())
         return prompt(QStringLiteral("Input Password"), m_txtPass);
+    if (const QString refused = Credentials::passwordRefusal(Credentials::Kind::Employee, m_txtPass->text(),
+                                                             QStringLiteral("The Password"));
+        !refused.isEmpty())
+        return prompt(refused, m_txtPass);
 
     const QString id = m_txtEmpId->text();
     const QString name =
@@ -629,8 +639,10 @@ void frmReg::cmdItemReg_Click()
 {
     if (m_txtItemname->text().isEmpty())
         return prompt(QStringLiteral("Enter Item name"), m_txtItemname);
-    // A price is a number the till can charge: 0 or more, below the price limit.
-    if (!PriceFromText(m_txtPrice->text()))
+    // A price is a number the till can charge: 0 or more, below the price limit, read with the
+    // system's number format; a separator out of place is refused, never read as another number.
+    const std::optional<double> price = ReadTypedPrice(m_txtPrice->text()).value;
+    if (!price)
         return prompt(QStringLiteral("Set Item price"), m_txtPrice);
     if (m_txtDesc->toPlainText().isEmpty())
         return prompt(QStringLiteral("Enter item description!"), m_txtDesc);
@@ -662,6 +674,9 @@ void frmReg::cmdItemReg_Click()
                              QStringLiteral("Description: ") + m_txtDesc->toPlainText(),
                              QStringLiteral("Brand: ") + m_txtBrand->text(),
                              QStringLiteral("Availability:") + m_txtAvail->currentText()};
+    // A price typed in the system's own form (a decimal comma) shows the amount it is charged as.
+    if (PriceFromText(m_txtPrice->text()) != price)
+        confirmation[5] += QStringLiteral(" (charged as %1)").arg(FormatNumber(*price, NumberPattern::Grouped2));
     if (!m_txtBarcode->text().isEmpty())
         confirmation << QStringLiteral("Barcode: ") + m_txtBarcode->text();
     if (!m_ctx.platform.ask(this, confirmation.join(kCrLf), QStringLiteral("Confirm")))
@@ -669,7 +684,7 @@ void frmReg::cmdItemReg_Click()
 
     QString error;
     QString issued;
-    if (!storeItem(&issued, &error)) {
+    if (!storeItem(StoredNumberText(m_txtPrice->text(), *price), &issued, &error)) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), error);
         return;
     }
@@ -680,7 +695,7 @@ void frmReg::cmdItemReg_Click()
         NotificationSentence(displayName(), QStringLiteral(" registered a new item using "), domainName()) +
             DetailsBlock({{QStringLiteral("Item Number: "), issued},
                           {QStringLiteral("Item Name: "), m_txtItemname->text()},
-                          {QStringLiteral("Item Price: "), m_txtPrice->text()},
+                          {QStringLiteral("Item Price: "), StoredNumberText(m_txtPrice->text(), *price)},
                           {QStringLiteral("Item Brand: "), m_txtBrand->text()},
                           {QStringLiteral("Stocks: "), m_txtStocks->text()},
                           {QStringLiteral("Availability: "), m_txtAvail->currentText()},
@@ -704,7 +719,7 @@ void frmReg::cmdItemReg_Click()
     GetClient1();
 }
 
-bool frmReg::storeItem(QString* issued, QString* error)
+bool frmReg::storeItem(const QString& price, QString* issued, QString* error)
 {
     // As for employees: the number is issued inside the transaction that stores it.
     Transaction tx(m_ctx.db);
@@ -719,7 +734,7 @@ bool frmReg::storeItem(QString* issued, QString* error)
     m_AdoLog2->AddNew();
     m_AdoLog2->setField(QStringLiteral("ItemNumber"), *number);
     m_AdoLog2->setField(QStringLiteral("ItemName"), m_txtItemname->text());
-    m_AdoLog2->setField(QStringLiteral("ItemPrice"), m_txtPrice->text());
+    m_AdoLog2->setField(QStringLiteral("ItemPrice"), price);
     m_AdoLog2->setField(QStringLiteral("ItemDescription"), m_txtDesc->toPlainText());
     m_AdoLog2->setField(QStringLiteral("ItemStocks"), m_txtStocks->text());
     m_AdoLog2->setField(QStringLiteral("ItemBrand"), m_txtBrand->text());
@@ -782,8 +797,18 @@ void frmReg::cmdImport_Click()
                                Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         return;
     }
-    const ItemImport::Plan plan = ItemImport::plan(m_ctx.db, file.readAll());
-    file.close();
+    ItemImport::Plan plan;
+    {
+        // A large file is read and checked in steps, so the windows keep answering; Cancel
+        // stops the reading and nothing is registered.
+        WorkProgressDialog progress(this, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), true);
+        const QByteArray bytes = file.readAll();
+        file.close();
+        plan = ItemImport::plan(m_ctx.db, bytes,
+                                [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
+    }
+    if (plan.canceled)
+        return;
     if (!plan.error.isEmpty()) {
         m_ctx.platform.message(this, notImported + QStringLiteral("\n\n") + plan.error, Platform::applicationTitle(),
                                QMessageBox::Ok, QMessageBox::Warning);
@@ -798,9 +823,28 @@ void frmReg::cmdImport_Click()
 
     QStringList numbers;
     QString error;
-    if (!importItems(plan, QFileInfo(path).fileName(), &numbers, &error)) {
+    bool imported = false;
+    bool canceled = false;
+    {
+        // The rows are written in steps inside one transaction; Cancel rolls it back.
+        WorkProgressDialog progress(
+            this,
+            QStringLiteral("Registering %1 items...")
+                .arg(FormatNumber(static_cast<double>(plan.items.size()), NumberPattern::Grouped0)),
+            true);
+        const auto step = [&progress](qint64 done, qint64 total) { return progress.step(done, total); };
+        imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error, step);
+        canceled = !imported && progress.wasCanceled();
+        ItemImport::release(plan, step);
+    }
+    if (!imported) {
         m_adoNot->Refresh();
-        m_ctx.platform.writeFailed(this, notImported + QStringLiteral(" Nothing was registered."), error);
+        if (canceled)
+            m_ctx.platform.message(this,
+                                   notImported + QStringLiteral(" The import was canceled; nothing was registered."),
+                                   Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Information);
+        else
+            m_ctx.platform.writeFailed(this, notImported + QStringLiteral(" Nothing was registered."), error);
         return;
     }
     m_ctx.notificationsChanged();
@@ -813,7 +857,8 @@ void frmReg::cmdImport_Click()
                            QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
 }
 
-bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error)
+bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error,
+                         const RegistrationData::Progress& progress)
 {
     // The items, the counter and the journal entry stand or fall together.
     Transaction tx(m_ctx.db);
@@ -821,7 +866,7 @@ bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, 
         *error = m_ctx.db.lastError();
         return false;
     }
-    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error))
+    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error, progress))
         return false;
     const QString message =
         NotificationSentence(displayName(), QStringLiteral(" imported new items from a file using "), domainName()) +
@@ -905,7 +950,7 @@ void frmReg::changeEmployeePassword()
                               .arg(id, m_adoLog1->fieldText(QStringLiteral("EmployeeName")),
                                    m_adoLog1->fieldText(QStringLiteral("Position")));
     frmPassword dialog(
-        m_ctx.platform, whose, Credentials::kEmployeePasswordLength, false,
+        m_ctx.platform, whose, Credentials::Kind::Employee, false,
         [&](const QString&, const QString& password, QString* error) {
             return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, *m_adoNot,
                                                displayName(), domainName(), error);

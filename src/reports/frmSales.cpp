@@ -325,8 +325,8 @@ void frmSales::onSave()
                                    QStringLiteral("The sales report for %1 was saved before. Replace the saved "
                                                   "report with these figures?")
                                        .arg(day),
-                                   QStringLiteral("Confirm"), QMessageBox::Yes | QMessageBox::No,
-                                   QMessageBox::Question) != QMessageBox::Yes)
+                                   QStringLiteral("Confirm"), QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                                   {}, QMessageBox::No) != QMessageBox::Yes)
             return;
         saved = summary.save(day, sales, transactions, true);
     }

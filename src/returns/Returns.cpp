@@ -4,6 +4,7 @@
 #include "data/TextForms.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -129,23 +130,31 @@ FoundSale Returns::read(const QString& saleNumber)
         found.outcome = FindOutcome::Unknown;
         return found;
     }
-    const Recordset open = m_db.query(QStringLiteral("SELECT 1 FROM tblPos WHERE SaleNumber = ? LIMIT 1"), {number});
-    const Recordset sold = m_db.query(QStringLiteral("SELECT ItemNumber, ItemName, Quantity, Amount, Dated, Cashier "
-                                                     "FROM tblSold WHERE TransactionID = ? ORDER BY rowid"),
-                                      {number});
+    // The sale's lines with, for each, whether the sale is still open at a till and what earlier
+    // returns took back of it; then the sale's reference. Two statements, both by index.
+    const Recordset sold = m_db.query(
+        QStringLiteral("SELECT s.ItemNumber, s.ItemName, s.Quantity, s.Amount, s.Dated, s.Cashier, (SELECT 1 FROM "
+                       "tblPos p WHERE p.SaleNumber = s.TransactionID LIMIT 1), (SELECT sum(r.Quantity) FROM "
+                       "tblReturnLine r WHERE r.SaleNumber = s.TransactionID AND r.ItemNumber = s.ItemNumber), (SELECT "
+                       "sum(r.Refund) FROM tblReturnLine r WHERE r.SaleNumber = s.TransactionID AND r.ItemNumber = "
+                       "s.ItemNumber) FROM tblSold s WHERE s.TransactionID = ? ORDER BY s.rowid"),
+        {number});
     const Recordset ref = m_db.query(QStringLiteral("SELECT SaleRow, Till, SaleDate, SaleTime, Amount, Cashier FROM "
                                                     "tblSaleRef WHERE SaleNumber = ? ORDER BY rowid DESC LIMIT 1"),
                                      {number});
-    if (open.State() == 0 || sold.State() == 0 || ref.State() == 0)
+    if (sold.State() == 0 || ref.State() == 0)
         return failed();
-    if (!open.BOF()) {
-        found.outcome = FindOutcome::StillOpen;
-        return found;
-    }
     if (sold.BOF()) {
         const Recordset returned =
             m_db.query(QStringLiteral("SELECT 1 FROM tblReturn WHERE SaleNumber = ? LIMIT 1"), {number});
+        if (returned.State() == 0)
+            return failed();
         found.outcome = ref.BOF() && returned.BOF() ? FindOutcome::Unknown : FindOutcome::LinesGone;
+        return found;
+    }
+    // A sale still being rung up has its sold-item lines already, and its cart lines.
+    if (!sold.rows().first().at(6).isNull()) {
+        found.outcome = FindOutcome::StillOpen;
         return found;
     }
 
@@ -159,23 +168,12 @@ FoundSale Returns::read(const QString& saleNumber)
         auto at = byItem.constFind(item);
         if (at == byItem.constEnd()) {
             at = byItem.insert(item, found.lines.size());
-            found.lines.push_back({item, row.at(1).toString(), 0, 0, 0, 0});
+            // What was returned is the item's, counted once however many lines it has.
+            found.lines.push_back({item, row.at(1).toString(), 0, 0, storedInt(row.at(7)), storedInt(row.at(8))});
         }
         SoldLine& line = found.lines[*at];
         line.sold += NumberFromText(row.at(2).toString());
         line.amount += amount;
-    }
-    const Recordset returned = m_db.query(QStringLiteral("SELECT ItemNumber, sum(Quantity), sum(Refund) FROM "
-                                                         "tblReturnLine WHERE SaleNumber = ? GROUP BY ItemNumber"),
-                                          {number});
-    if (returned.State() == 0)
-        return failed();
-    for (const auto& row : returned.rows()) {
-        const auto at = byItem.constFind(row.at(0).toString());
-        if (at == byItem.constEnd())
-            continue;
-        found.lines[*at].returned += storedInt(row.at(1));
-        found.lines[*at].refunded += storedInt(row.at(2));
     }
 
     SaleSummary& s = found.sale;
@@ -420,11 +418,12 @@ ReturnResult Returns::store(const ReturnRequest& request)
         result.lines.push_back(p.line);
     }
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblReturn (ReturnNumber, SaleNumber, Till, Cashier, Approver, "
-                                       "ReturnDate, ReturnDay, ReturnTime, Reason, Refund, Confirmation) VALUES (?, ?, "
-                                       "?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                       "ReturnDate, ReturnDay, ReturnTime, Reason, Refund, Confirmation, ExchangeTill) "
+                                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                         {result.returnNumber, sale.sale.saleNumber, m_till, signer.cashier, result.approver,
                          result.date, dayKey(today), result.time, request.reason, result.refund,
-                         request.confirmation.isEmpty() ? QVariant() : QVariant(request.confirmation)}) != 1)
+                         request.confirmation.isEmpty() ? QVariant() : QVariant(request.confirmation),
+                         request.exchange ? QVariant(m_till) : QVariant()}) != 1)
         return failed(QStringLiteral("The return"));
     for (const Planned& p : std::as_const(plan)) {
         if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblReturnLine (ReturnNumber, SaleNumber, ItemNumber, ItemName, "
@@ -456,7 +455,7 @@ std::optional<ReturnRecord> Returns::record(qint64 returnNumber)
 {
     const Recordset head =
         m_db.query(QStringLiteral("SELECT SaleNumber, Till, Cashier, Approver, ReturnDate, ReturnTime, "
-                                  "Reason, Refund FROM tblReturn WHERE ReturnNumber = ?"),
+                                  "Reason, Refund, ExchangeTill, ExchangeSale FROM tblReturn WHERE ReturnNumber = ?"),
                    {returnNumber});
     const Recordset lines = m_db.query(QStringLiteral("SELECT ItemNumber, ItemName, Quantity, Refund, Restocked FROM "
                                                       "tblReturnLine WHERE ReturnNumber = ? ORDER BY rowid"),
@@ -474,10 +473,60 @@ std::optional<ReturnRecord> Returns::record(qint64 returnNumber)
     r.time = h.at(5).toString();
     r.reason = h.at(6).toString();
     r.refund = storedInt(h.at(7));
+    r.exchange = !h.at(8).toString().isEmpty();
+    r.exchangeSale = h.at(9).toString();
     for (const auto& row : lines.rows())
         r.lines.push_back({row.at(0).toString(), row.at(1).toString(), storedInt(row.at(2)), storedInt(row.at(3)),
                            storedInt(row.at(4)) != 0});
     return r;
+}
+
+QString Credit::returnsText() const
+{
+    QStringList numbers;
+    for (const qint64 number : returns)
+        numbers << QString::number(number);
+    return numbers.join(QStringLiteral(", "));
+}
+
+namespace {
+
+Credit creditFrom(const Recordset& r)
+{
+    Credit credit;
+    for (const auto& row : r.rows()) {
+        credit.returns << row.at(0).toLongLong();
+        credit.amount += storedInt(row.at(1));
+    }
+    return credit;
+}
+
+} // namespace
+
+Credit Returns::pendingCredit()
+{
+    return creditFrom(m_db.query(QStringLiteral("SELECT ReturnNumber, Refund FROM tblReturn WHERE ExchangeTill = ? AND "
+                                                "ExchangeSale IS NULL ORDER BY ReturnNumber"),
+                                 {m_till}));
+}
+
+Credit Returns::creditOfSale(const QString& saleNumber)
+{
+    return creditFrom(m_db.query(
+        QStringLiteral("SELECT ReturnNumber, Refund FROM tblReturn WHERE ExchangeSale = ? ORDER BY ReturnNumber"),
+        {saleNumber}));
+}
+
+bool Returns::useCredit(const QString& saleNumber, qint64 expected)
+{
+    const Credit waiting = pendingCredit();
+    if (waiting.amount != expected)
+        return false;
+    if (waiting.returns.isEmpty())
+        return true;
+    return m_db.ExecuteSql(QStringLiteral("UPDATE tblReturn SET ExchangeSale = ? WHERE ExchangeTill = ? AND "
+                                          "ExchangeSale IS NULL"),
+                           {saleNumber, m_till}) == waiting.returns.size();
 }
 
 bool Returns::noteReprint(const QString& saleNumber, const QString& who, QString* error)

@@ -99,6 +99,16 @@ struct ReturnRequest
     // Made once per return window: the same confirmation is stored once, however often the
     // cashier presses Finish.
     QString confirmation;
+    // An exchange: the refund is not handed over but credited to the till's next sale.
+    bool exchange = false;
+};
+
+// The refunds of exchanges waiting at a till for its next sale.
+struct Credit
+{
+    qint64 amount = 0; // cents
+    QVector<qint64> returns;
+    QString returnsText() const; // "4" or "4, 5"
 };
 
 enum class ReturnOutcome {
@@ -154,6 +164,8 @@ struct ReturnRecord
     QString reason;
     qint64 refund = 0;
     QVector<ReturnedLine> lines;
+    bool exchange = false;
+    QString exchangeSale; // the sale that took the credit, once one has
 };
 
 // What the books add for returns: the refunds of a day or span (by the day of the return).
@@ -179,6 +191,14 @@ public:
     bool listDay(const QDate& day, QVector<SaleSummary>& sales, QString* error = nullptr);
     ReturnResult store(const ReturnRequest& request);
     std::optional<ReturnRecord> record(qint64 returnNumber);
+    // The credit waiting at this till; none (amount 0) when there is none or it cannot be read.
+    Credit pendingCredit();
+    // Gives the waiting credit to the sale `saleNumber`; meant to run inside the sale's own
+    // transaction. False when the credit waiting is not `expected` (cents) or the write failed.
+    bool useCredit(const QString& saleNumber, qint64 expected);
+    // The returns whose credit went to a sale.
+    Credit creditOfSale(const QString& saleNumber);
+
     // Journals the reprint of a sale's receipt ("Receipt Reprint"), in a transaction of its own.
     bool noteReprint(const QString& saleNumber, const QString& who, QString* error = nullptr);
 

@@ -102,15 +102,46 @@ QString lineAmountText(const QString& quantity, const QString& price)
     return amount ? FormatNumber(*amount, NumberPattern::Grouped2) : QString();
 }
 
+std::optional<double> cashNumber(const QString& cash)
+{
+    return cashReading(cash).value;
+}
+
+TypedReading cashReading(const QString& cash)
+{
+    // The leading number: digits, a sign and the separators of either form, up to the first
+    // other character ("20 pesos" is 20). A text without one counts as 0.
+    const QString t = cash.trimmed();
+    const NumberMarks system = SystemMarks();
+    const NumberMarks own = ProgramMarks();
+    qsizetype end = 0;
+    for (; end < t.size(); ++end) {
+        const QChar c = t.at(end);
+        const bool digit = c >= u'0' && c <= u'9';
+        const bool mark = c == system.decimal || c == system.group || c == own.decimal || c == own.group;
+        const bool sign = end == 0 && (c == u'+' || c == u'-');
+        const bool blankGroup = system.group.isSpace() && c.isSpace() && end + 1 < t.size() && t.at(end + 1) >= u'0' &&
+                                t.at(end + 1) <= u'9';
+        if (!digit && !mark && !sign && !blankGroup)
+            break;
+    }
+    const QString leading = t.left(end);
+    if (std::none_of(leading.cbegin(), leading.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return {0.0, {}};
+    return ReadTypedNumber(leading);
+}
+
 bool cashCovers(const QString& cash, const QString& amountDue)
 {
     const auto due = ColumnNumber(amountDue);
-    return due && *due >= 0 && NumberFromText(cash) >= *due;
+    const auto given = cashNumber(cash);
+    return due && *due >= 0 && given && *given >= *due;
 }
 
 QString changeFor(const QString& cash, const QString& amountDue)
 {
-    return FormatText(PlainNumber(NumberFromText(cash) - ColumnNumber(amountDue).value_or(0)), NumberPattern::Plain2);
+    return FormatText(PlainNumber(cashNumber(cash).value_or(0) - ColumnNumber(amountDue).value_or(0)),
+                      NumberPattern::Plain2);
 }
 
 TotalProblem totalProblem(const QString& total)
@@ -498,9 +529,12 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
     return ok;
 }
 
-SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
-                              const QString& cashier)
+SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash, const QString& saleNumber,
+                              const QString& cashier, qint64 credit)
 {
+    const QString cash = credit > 0 ? FormatNumber(NumberFromText(typedCash) + static_cast<double>(credit) / 100.0,
+                                                   NumberPattern::Plain2)
+                                    : typedCash;
     SaleResult result;
     const QString due = FormatText(amountDue, NumberPattern::Plain2);
     result.problem = totalProblem(due);
@@ -568,6 +602,16 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& cash, con
             {result.sale.saleNumber, result.sale.salesRow, m_till, result.sale.date, result.sale.time, cashier,
              Cents::fromText(due).value_or(0)}) != 1)
         return failed(QStringLiteral("The sale's reference"));
+    if (credit > 0) {
+        // The credit is taken by this sale alone, as stored now.
+        Returns returns(m_db, m_till);
+        if (returns.pendingCredit().amount != credit) {
+            result.outcome = SaleOutcome::CreditChanged;
+            return result;
+        }
+        if (!returns.useCredit(result.sale.saleNumber, credit))
+            return failed(QStringLiteral("The exchange's credit"));
+    }
     if (!tx.commit())
         return failed(QStringLiteral("The sale"));
     result.outcome = SaleOutcome::Completed;

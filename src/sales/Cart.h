@@ -2,6 +2,7 @@
 
 #include "data/DataControl.h"
 #include "data/MoneyTotal.h"
+#include "data/TextForms.h"
 #include "sales/ReceiptStore.h"
 
 #include <QString>
@@ -56,10 +57,16 @@ std::optional<double> lineAmount(const QString& quantity, const QString& price);
 // The line amount as the amount box and the sold-item line show it, "#,##0.00"; empty when
 // there is no amount. It keeps the cents, so it agrees with the cart line and the total.
 QString lineAmountText(const QString& quantity, const QString& price);
-// True when the amount due reads as a number of 0 or more and the cash text (read by its
-// leading number) covers it. An amount due below 0 or too large to add up is never covered.
+// The cash a cash text stands for: its leading number read as a typed number (TypedNumber:
+// "1,500" is 1500; "12,50" is 12.50 where the comma is the decimal mark and no number where it
+// groups thousands, never 12). A text without a leading number counts as 0.
+std::optional<double> cashNumber(const QString& cash);
+// The same reading with, when the cash text stands for no number, the reason why.
+TypedReading cashReading(const QString& cash);
+// True when the amount due reads as a number of 0 or more and the cash text (cashNumber)
+// covers it. An amount due below 0 or too large to add up is never covered.
 bool cashCovers(const QString& cash, const QString& amountDue);
-// The change for the cash (by its leading number) against the amount due, "0.00".
+// The change for the cash (read as cashCovers reads it) against the amount due, "0.00".
 QString changeFor(const QString& cash, const QString& amountDue);
 
 // The problems that keep a cart total from being paid, each with the sentence the till shows.
@@ -109,7 +116,16 @@ struct RemoveResult
     QString noteDetail;
 };
 
-enum class SaleOutcome { Completed, CashShort, NotPayable, EmptyCart, CartChanged, NoSettings, WriteFailed };
+enum class SaleOutcome {
+    Completed,
+    CashShort,
+    NotPayable,
+    EmptyCart,
+    CartChanged,
+    NoSettings,
+    CreditChanged, // the exchange credit waiting at the till is no longer the one offered
+    WriteFailed,
+};
 
 struct SaleResult
 {
@@ -169,9 +185,10 @@ public:
     // Stores the sale record, advances the counter to the sale number, empties the cart and
     // remembers the sale as the till's last one (for its receipt), provided the amount due can
     // be paid, the cash covers it, the cart still totals that amount and tblMain holds the
-    // counter's row.
+    // counter's row. `credit` (cents) is the refund of an exchange waiting at this till: it counts
+    // as cash handed over (the stored cash is the cash plus the credit) and the sale takes it.
     SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
-                            const QString& cashier);
+                            const QString& cashier, qint64 credit = 0);
 
 private:
     StockItem readItem(const QString& itemNumber);

@@ -223,11 +223,15 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
     report.setRows(
         {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
     const QString& company = receipt.company;
+    QStringList particulars = kSaleParticulars;
+    if (!receipt.exchange.isEmpty())
+        particulars << QStringLiteral("lblExchange");
     if (paper == ReceiptPaper::A4)
-        laySheet(report, company, receipt.copy, kSaleParticulars);
+        laySheet(report, company, receipt.copy, particulars);
     else
-        layRoll(report, company, receipt.copy, kSaleParticulars);
+        layRoll(report, company, receipt.copy, particulars);
     addSaleSymbol(report, paper == ReceiptPaper::A4 ? kSheet : kRoll, receipt.saleNumber);
+    report.setCaption(QStringLiteral("lblExchange"), receipt.exchange);
     report.setCaption(QStringLiteral("lblCompany"), receipt.company);
     report.setCaption(QStringLiteral("lblMark"), QStringLiteral("COPY"));
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);
@@ -251,10 +255,17 @@ BandedReport ReturnReceiptReport(const ReturnRecord& record, const QString& comp
     report.setRows(
         {QStringLiteral("Name"), QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Amount")}, rows);
     const QString& company = companyName;
+    QStringList particulars = kReturnParticulars;
+    if (record.exchange)
+        particulars << QStringLiteral("lblExchange");
     if (paper == ReceiptPaper::A4)
-        laySheet(report, company, true, kReturnParticulars);
+        laySheet(report, company, true, particulars);
     else
-        layRoll(report, company, true, kReturnParticulars);
+        layRoll(report, company, true, particulars);
+    report.setCaption(QStringLiteral("lblExchange"),
+                      record.exchangeSale.isEmpty()
+                          ? QStringLiteral("Exchange: credit for the next sale at till %1").arg(record.till)
+                          : QStringLiteral("Exchanged for sale No. %1").arg(record.exchangeSale));
     report.setCaption(QStringLiteral("lblCompany"), companyName);
     report.setCaption(QStringLiteral("lblMark"), QStringLiteral("RETURN"));
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Return No.: %1").arg(record.returnNumber));

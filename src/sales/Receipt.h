@@ -37,6 +37,7 @@ struct ReceiptData
     QString cash;      // the cash the change was counted from, "#,##0.00"
     QString change;    // "#,##0.00"
     bool copy = false; // a reprint, marked "COPY"
+    QString exchange;  // for a sale that took an exchange's credit: the return and the credit
 };
 
 struct ReturnRecord;

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/MoneyTotal.h"
 #include "data/TextForms.h"
+#include "returns/Returns.h"
 
 #include <QStringList>
 
@@ -120,8 +121,18 @@ ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& r
     receipt.time = row.at(1).toString();
     receipt.total = FormatText(due, NumberPattern::Grouped2);
     receipt.change = FormatText(row.at(3).toString(), NumberPattern::Grouped2);
-    // The cash as it was counted: by its leading number, as the change was computed from it.
-    receipt.cash = FormatNumber(NumberFromText(row.at(4).toString()), NumberPattern::Grouped2);
+    // The cash as it was counted: the amount due and the change computed from it, so the
+    // receipt's figures always agree whatever form the cash was typed in ("2,000"); a row whose
+    // figures are no numbers shows the cash text's leading number.
+    const auto dueValue = ColumnNumber(FormatText(due, NumberPattern::Plain2));
+    const auto changeValue = ColumnNumber(row.at(3).toString());
+    receipt.cash = dueValue && changeValue
+                       ? FormatNumber(*dueValue + *changeValue, NumberPattern::Grouped2)
+                       : FormatNumber(NumberFromText(row.at(4).toString()), NumberPattern::Grouped2);
     receipt.cashier = row.at(5).toString();
+    const Credit credit = Returns(m_db, m_till).creditOfSale(sale.saleNumber);
+    receipt.exchange = credit.amount > 0 ? QStringLiteral("Exchange for return No. %1, credit %2")
+                                               .arg(credit.returnsText(), Cents::text(credit.amount))
+                                         : QString();
     return ReadOutcome::Read;
 }

@@ -30,7 +30,6 @@ QTableWidget* table(QWidget* parent, const char* name, const QStringList& headin
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->verticalHeader()->setVisible(false);
-    grid->horizontalHeader()->setStretchLastSection(true);
     return grid;
 }
 
@@ -141,6 +140,7 @@ void frmFindSale::showSales(const QVector<SaleSummary>& sales)
         m_grdSales->setItem(row, 6, cell(Cents::text(s.refunded), true));
     }
     m_grdSales->resizeColumnsToContents();
+    m_grdSales->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
     m_grdLines->setRowCount(0);
     m_lblLines->setText(sales.isEmpty() ? QStringLiteral("No sale is listed.")
                                         : QStringLiteral("Select a sale to see its lines."));
@@ -242,6 +242,7 @@ void frmFindSale::showSelected()
         m_grdLines->setItem(row, 5, cell(Cents::text(line.refunded), true));
     }
     m_grdLines->resizeColumnsToContents();
+    m_grdLines->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
 }
 
 void frmFindSale::reprint()
@@ -282,6 +283,11 @@ void frmFindSale::returnSale()
     m_ctx.platform.showModal(window);
     if (window.storedReturn() > 0)
         m_ctx.notificationsChanged();
+    // An exchange goes on in the cart, where the credit waits.
+    if (window.exchanged()) {
+        closeWindow(QDialog::Accepted);
+        return;
+    }
     // The sale as it stands now: returned so far, refunded so far.
     const int row = m_grdSales->currentRow();
     if (const auto again = m_returns.find(found->sale.saleNumber);

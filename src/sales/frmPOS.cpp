@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "reports/frmSales.h"
+#include "returns/Returns.h"
 #include "sales/NumericKeyFilter.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
@@ -257,6 +258,12 @@ void frmPOS::buildLayout()
     auto* cashierRow = new QHBoxLayout;
     cashierRow->addWidget(cashierCaption);
     cashierRow->addWidget(m_lblCashier, 1);
+    // The credit an exchange left for this till's next sale.
+    m_lblCredit = new QLabel(totalPanel);
+    m_lblCredit->setObjectName(QStringLiteral("lblCredit"));
+    m_lblCredit->setFont(bold);
+    m_lblCredit->setStyleSheet(QStringLiteral("color: #ffd166;"));
+    cashierRow->addWidget(m_lblCredit);
     panel->addLayout(cashierRow, 0, 0, 1, 2);
     panel->addWidget(totalCaption, 1, 0, Qt::AlignLeft | Qt::AlignVCenter);
     panel->addWidget(m_lblAmt, 1, 1);
@@ -371,6 +378,11 @@ void frmPOS::GetClient6()
     if (!next.isEmpty())
         m_TID->setText(next);
     m_lblSaleNo->setText(m_TID->text().isEmpty() ? QString() : QStringLiteral("Sale No. ") + m_TID->text());
+    const Credit credit = Returns(m_ctx.db, m_cart.till()).pendingCredit();
+    m_lblCredit->setText(
+        credit.amount > 0
+            ? QStringLiteral("Credit of return No. %1: %2").arg(credit.returnsText(), Cents::text(credit.amount))
+            : QString());
 }
 
 void frmPOS::ComputeCartTotal()
@@ -626,8 +638,9 @@ void frmPOS::reprintReceipt()
 void frmPOS::findSale()
 {
     stepAsideFor([this] { return std::make_unique<frmFindSale>(m_ctx, this); });
-    // Goods taken back to stock change what the item boxes show.
+    // Goods taken back to stock change what the item boxes show; an exchange leaves a credit.
     showLookedUpItem();
+    GetClient6();
 }
 
 void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create)

@@ -106,6 +106,7 @@ private:
     QAction* m_reprint = nullptr;
     QAction* m_findSale = nullptr;
     QLabel* m_lblSaleNo = nullptr;
+    QLabel* m_lblCredit = nullptr;
 
     // The item name of the line last clicked; Remove refuses to run while it is empty.
     QString m_selectionMark;

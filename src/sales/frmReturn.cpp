@@ -43,7 +43,8 @@ frmReturn::frmReturn(AppContext& ctx, const FoundSale& sale, QWidget* parent)
     setWindowTitle(QStringLiteral("Return"));
     buildLayout();
     connect(m_grdReturn, &QTableWidget::itemChanged, this, &frmReturn::updateRefund);
-    connect(m_cmdFinish, &QPushButton::clicked, this, &frmReturn::finish);
+    connect(m_cmdFinish, &QPushButton::clicked, this, [this] { finish(false); });
+    connect(m_cmdExchange, &QPushButton::clicked, this, [this] { finish(true); });
     connect(m_cmdCancel, &QPushButton::clicked, this,
             [this] { closeWindow(m_stored.returnNumber > 0 ? Accepted : Rejected); });
     updateRefund();
@@ -129,9 +130,12 @@ void frmReturn::buildLayout()
 
     m_cmdFinish = new QPushButton(QStringLiteral("Finish"), this);
     m_cmdFinish->setObjectName(QStringLiteral("cmdFinish"));
+    m_cmdExchange = new QPushButton(QStringLiteral("Exchange"), this);
+    m_cmdExchange->setObjectName(QStringLiteral("cmdExchange"));
+    m_cmdExchange->setToolTip(QStringLiteral("Store the return and credit its refund to the next sale at this till"));
     m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    for (QPushButton* b : {m_cmdFinish, m_cmdCancel}) {
+    for (QPushButton* b : {m_cmdFinish, m_cmdExchange, m_cmdCancel}) {
         b->setAutoDefault(false);
         b->setMinimumHeight(40);
     }
@@ -144,6 +148,7 @@ void frmReturn::buildLayout()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_lblRefund, 1);
     buttons->addWidget(m_cmdFinish);
+    buttons->addWidget(m_cmdExchange);
     buttons->addWidget(m_cmdCancel);
 
     auto* outer = new QVBoxLayout(this);
@@ -174,9 +179,10 @@ void frmReturn::updateRefund()
     m_lblRefund->setText(QStringLiteral("Refund: %1").arg(Cents::text(total)));
 }
 
-ReturnRequest frmReturn::request() const
+ReturnRequest frmReturn::request(bool exchange) const
 {
     ReturnRequest r;
+    r.exchange = exchange;
     r.saleNumber = m_sale.sale.saleNumber;
     r.reason = m_txtReason->text().trimmed();
     r.confirmation = m_confirmation;
@@ -241,28 +247,33 @@ void frmReturn::refused(const ReturnResult& result)
     box->setFocus();
 }
 
-void frmReturn::finish()
+void frmReturn::finish(bool exchange)
 {
     // A second Finish (or a repeated Enter) while the first is still being answered does nothing.
     if (m_finishing || m_stored.returnNumber > 0)
         return;
     m_finishing = true;
-    const ReturnResult result = m_returns.store(request());
+    const ReturnResult result = m_returns.store(request(exchange));
     m_finishing = false;
     if (result.outcome != ReturnOutcome::Stored) {
         refused(result);
         return;
     }
     m_stored = result;
+    m_exchanged = exchange;
     m_cmdFinish->setEnabled(false);
+    m_cmdExchange->setEnabled(false);
     m_grdReturn->setEnabled(false);
     m_ctx.notificationsChanged();
-    if (m_ctx.platform.ask(this,
-                           QStringLiteral("Return No. %1 is stored.\nHand over the refund: %2\n\nPrint the return's "
-                                          "receipt?")
-                               .arg(result.returnNumber)
-                               .arg(Cents::text(result.refund)),
-                           QStringLiteral("Return")))
+    const QString stored =
+        exchange ? QStringLiteral("Return No. %1 is stored as an exchange.\nIts refund of %2 is a credit for the next "
+                                  "sale at this till.")
+                       .arg(result.returnNumber)
+                       .arg(Cents::text(result.refund))
+                 : QStringLiteral("Return No. %1 is stored.\nHand over the refund: %2")
+                       .arg(result.returnNumber)
+                       .arg(Cents::text(result.refund));
+    if (m_ctx.platform.ask(this, stored + QStringLiteral("\n\nPrint the return's receipt?"), QStringLiteral("Return")))
         printReturnReceipt(m_ctx, this, result.returnNumber, ReceiptStore(m_ctx.db, m_ctx.till).settings().paper);
     closeWindow(Accepted);
 }

@@ -14,7 +14,8 @@ class QTableWidget;
 // still returnable, the price as charged, the quantity to take back and whether it goes back to
 // stock. A cashier who is not an administrator has an administrator type a user name and
 // password into the approval boxes. "Finish" stores the return once; the refund to hand over is
-// shown and the return's receipt can be printed.
+// shown and the return's receipt can be printed. "Exchange" stores it the same way, but its refund
+// becomes a credit for the next sale at this till instead of cash handed over.
 class frmReturn : public FormDialog
 {
     Q_OBJECT
@@ -26,12 +27,14 @@ public:
     // The return stored by Finish; 0 while none is.
     qint64 storedReturn() const { return m_stored.returnNumber; }
     qint64 storedRefund() const { return m_stored.refund; }
+    // True when the return was stored as an exchange: its refund waits as a credit in the cart.
+    bool exchanged() const { return m_exchanged; }
 
 private:
     void buildLayout();
     void updateRefund();
-    void finish();
-    ReturnRequest request() const;
+    void finish(bool exchange);
+    ReturnRequest request(bool exchange) const;
     void refused(const ReturnResult& result);
     QString cashier() const;
     QString accountType() const;
@@ -42,6 +45,7 @@ private:
     QString m_confirmation;
     ReturnResult m_stored;
     bool m_finishing = false;
+    bool m_exchanged = false;
 
     QLabel* m_lblSale = nullptr;
     QTableWidget* m_grdReturn = nullptr;
@@ -51,5 +55,6 @@ private:
     QLineEdit* m_txtApproverPassword = nullptr;
     QLabel* m_lblRefund = nullptr;
     QPushButton* m_cmdFinish = nullptr;
+    QPushButton* m_cmdExchange = nullptr;
     QPushButton* m_cmdCancel = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "data/TextForms.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "returns/Returns.h"
 #include "sales/Cart.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -92,11 +95,20 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     changeCaption->setFont(captionFont);
     m_lblChange = figure(this, "lblChange", 28);
 
+    // Why the cash box's text is no amount (a separator out of place), shown while it is not.
+    m_lblCashHint = new QLabel(this);
+    m_lblCashHint->setObjectName(QStringLiteral("lblCashHint"));
+    m_lblCashHint->setWordWrap(true);
+    m_lblCashHint->setStyleSheet(QStringLiteral("color: #b02020;"));
+    m_lblCashHint->setMinimumHeight(m_lblCashHint->fontMetrics().lineSpacing() * 3 + 4); // its longest text
+    m_lblCashHint->hide();
+
     auto* grid = new QGridLayout;
     grid->addWidget(cashCaption, 0, 0);
     grid->addWidget(m_tAmt, 0, 1);
-    grid->addWidget(changeCaption, 1, 0);
-    grid->addWidget(m_lblChange, 1, 1);
+    grid->addWidget(m_lblCashHint, 1, 1);
+    grid->addWidget(changeCaption, 2, 0);
+    grid->addWidget(m_lblChange, 2, 1);
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(14);
 
@@ -133,14 +145,37 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->setContentsMargins(18, 18, 18, 18);
     outer->setSpacing(16);
     outer->addWidget(panel);
+    // An exchange's credit: what is left to pay, or what goes back to the customer.
+    const Credit credit = Returns(m_ctx.db, m_ctx.till).pendingCredit();
+    m_credit = credit.amount;
+    if (m_credit > 0) {
+        const qint64 due = Cents::fromText(m_amountDue).value_or(0);
+        auto* lblCredit = new QLabel(
+            QStringLiteral("CREDIT (return No. %1): %2").arg(credit.returnsText(), Cents::text(-m_credit)), this);
+        lblCredit->setObjectName(QStringLiteral("lblCredit"));
+        lblCredit->setFont(captionFont);
+        auto* lblToPay =
+            new QLabel(due >= m_credit ? QStringLiteral("TO PAY: %1").arg(Cents::text(due - m_credit))
+                                       : QStringLiteral("TO PAY BACK: %1").arg(Cents::text(m_credit - due)),
+                       this);
+        lblToPay->setObjectName(QStringLiteral("lblToPay"));
+        lblToPay->setFont(captionFont);
+        outer->addWidget(lblCredit);
+        outer->addWidget(lblToPay);
+    }
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(receipt);
     outer->addLayout(buttons);
+    // The window grows when the cash hint appears, rather than squeezing it.
+    outer->setSizeConstraint(QLayout::SetMinimumSize);
     resizeToScreen(this, QSize(460, 380));
 
     // Opening: the amount due as the sales window shows it, and its plain form.
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
+    // With a credit the cash covers what is left to pay.
+    if (m_credit > 0)
+        m_amountTag = Cents::plainText(std::max<qint64>(0, Cents::fromText(m_amountDue).value_or(0) - m_credit));
     m_changeTag = QStringLiteral("0.00");
 
     connect(m_tAmt, &QLineEdit::textChanged, this, &frmTotal::updateSubmitGate);
@@ -164,6 +199,9 @@ frmTotal::~frmTotal() = default;
 void frmTotal::updateSubmitGate()
 {
     m_cmdOrder->setEnabled(cashCovers(m_tAmt->text(), m_amountTag));
+    const TypedReading cash = cashReading(m_tAmt->text());
+    m_lblCashHint->setText(cash.value ? QString() : QStringLiteral("The Cash is no amount: %1.").arg(cash.why));
+    m_lblCashHint->setVisible(!cash.value);
 }
 
 void frmTotal::submit()
@@ -196,7 +234,7 @@ void frmTotal::completeSale()
     // The sale stores the cash and change of the last Submit, and only while the cash box
     // still shows cash that covers the amount due (otherwise that cash is refused as short).
     const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : m_tAmt->text();
-    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier);
+    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier, m_credit);
     switch (r.outcome) {
     case SaleOutcome::Completed:
         // The sale is stored; its receipt follows, and nothing that befalls the printing
@@ -226,6 +264,13 @@ void frmTotal::completeSale()
         p.message(this,
                   QStringLiteral("The cart was changed while it was being paid for, so the sale was not stored.\n"
                                  "Check the cart and process it again."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        closeWindow(FormDialog::Reopen);
+        return;
+    case SaleOutcome::CreditChanged:
+        p.message(this,
+                  QStringLiteral("The exchange's credit at this till changed while the sale was being paid for, so "
+                                 "the sale was not stored.\nProcess the cart again."),
                   Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         closeWindow(FormDialog::Reopen);
         return;

@@ -15,7 +15,8 @@ class QPushButton;
 // change and turns "Cancel" into "Finish"; Finish (or Enter in the cash box) stores the sale.
 // With "Print receipt" ticked (remembered per till, with its paper), the stored sale's receipt
 // is printed. Closes Accepted when the sale was stored, Reopen when the cart changed under it,
-// Rejected when cancelled.
+// Rejected when cancelled. When an exchange left a credit at this till, the window shows it and
+// asks for the amount due less the credit, or shows what is paid back.
 class frmTotal : public FormDialog
 {
     Q_OBJECT
@@ -40,12 +41,14 @@ private:
     QString m_amountDue;
     QString m_saleNumber;
     QString m_cashier;
-    QString m_amountTag; // the amount due, "0.00"
-    QString m_changeTag; // the change of the last Submit, "0.00"
+    QString m_amountTag;     // the amount due, "0.00"
+    QString m_changeTag;     // the change of the last Submit, "0.00"
     QString m_submittedCash; // the cash box text at the last Submit
+    qint64 m_credit = 0;     // an exchange's credit waiting at this till, in cents
 
     QLabel* m_lblAmt = nullptr;
     QLabel* m_lblChange = nullptr;
+    QLabel* m_lblCashHint = nullptr;
     QLineEdit* m_tAmt = nullptr;
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;

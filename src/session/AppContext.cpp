@@ -20,3 +20,9 @@ void AppContext::companyNameChanged() const
     if (main)
         main->GetClient6();
 }
+
+void AppContext::sessionLogReplaced() const
+{
+    if (main)
+        main->keepOwnLogRow();
+}

@@ -21,6 +21,9 @@ struct AppContext
     // second copy started while the first runs, and so on; on a server, the name each machine
     // is given (its host name unless set). Each till has its own cart.
     QString till = QStringLiteral("1");
+    // Why this copy is no till and sells nothing (every till number held, a till name that
+    // cannot be kept); empty when it sells as `till`.
+    QString noTill{};
 
     // The signed-in user, the account type and the computer's user name.
     SessionState& session() const;
@@ -28,4 +31,6 @@ struct AppContext
     void notificationsChanged() const;
     // After the company name changed: the main window shows the new name.
     void companyNameChanged() const;
+    // After the sign-in log was replaced (a restore): the running session writes a row of its own.
+    void sessionLogReplaced() const;
 };

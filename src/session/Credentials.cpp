@@ -18,8 +18,9 @@ QString tableOf(Kind kind)
 bool writePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
                    QString* error)
 {
-    if (password.isEmpty() || password.size() > passwordLength(who.kind)) {
-        *error = QStringLiteral("A password must hold 1 to %1 characters.").arg(passwordLength(who.kind));
+    if (const QString refused = passwordRefusal(who.kind, password, QStringLiteral("The password"));
+        !refused.isEmpty()) {
+        *error = refused;
         return false;
     }
     const int changed = db.ExecuteSql(
@@ -72,30 +73,63 @@ int passwordLength(Kind kind)
     return kind == Kind::Account ? kAccountPasswordLength : kEmployeePasswordLength;
 }
 
-std::optional<SignedIn> findAccount(Database& db, const QString& user, const QString& password)
+QString passwordRefusal(Kind kind, const QString& password, const QString& box)
+{
+    if (password.isEmpty())
+        return QStringLiteral("%1 is empty.").arg(box);
+    if (password.size() > passwordLength(kind))
+        return QStringLiteral("%1 holds %2 characters; a password may hold %3 at most. Nothing was stored.")
+            .arg(box)
+            .arg(password.size())
+            .arg(passwordLength(kind));
+    return {};
+}
+
+namespace {
+
+Lookup lookupFailed(Database& db)
+{
+    QString why = db.connectFaultSentence();
+    if (why.isEmpty())
+        why = QStringLiteral("The accounts could not be read.");
+    return {Lookup::Result::ReadFailed, {}, QStringLiteral("Nobody can sign in now. %1").arg(why), db.lastError()};
+}
+
+} // namespace
+
+Lookup findAccount(Database& db, const QString& user, const QString& password)
 {
     const Recordset rs = db.query(QStringLiteral("SELECT rowid, UserName, Account FROM tblClient WHERE UserName = ? "
                                                  "AND Password = ? ORDER BY rowid LIMIT 1"),
                                   {user, password});
+    if (rs.State() == 0)
+        return lookupFailed(db);
     if (rs.BOF())
-        return std::nullopt;
+        return {Lookup::Result::NoMatch, {}, {}, {}};
     const QString stored = rs.text(QStringLiteral("UserName"));
-    return SignedIn{
-        {Kind::Account, rs.rows().first().at(0).toLongLong()}, stored, stored, rs.text(QStringLiteral("Account"))};
+    return {Lookup::Result::Found,
+            {{Kind::Account, rs.rows().first().at(0).toLongLong()}, stored, stored, rs.text(QStringLiteral("Account"))},
+            {},
+            {}};
 }
 
-std::optional<SignedIn> findEmployee(Database& db, const QString& employeeId, const QString& password)
+Lookup findEmployee(Database& db, const QString& employeeId, const QString& password)
 {
     const Recordset rs =
         db.query(QStringLiteral("SELECT rowid, EmployeeID, EmployeeName, Position FROM tblEmp WHERE EmployeeID "
                                 "= ? AND Password = ? ORDER BY rowid LIMIT 1"),
                  {employeeId, password});
+    if (rs.State() == 0)
+        return lookupFailed(db);
     if (rs.BOF())
-        return std::nullopt;
-    return SignedIn{{Kind::Employee, rs.rows().first().at(0).toLongLong()},
-                    rs.text(QStringLiteral("EmployeeID")),
-                    rs.text(QStringLiteral("EmployeeName")),
-                    rs.text(QStringLiteral("Position"))};
+        return {Lookup::Result::NoMatch, {}, {}, {}};
+    return {Lookup::Result::Found,
+            {{Kind::Employee, rs.rows().first().at(0).toLongLong()},
+             rs.text(QStringLiteral("EmployeeID")),
+             rs.text(QStringLiteral("EmployeeName")),
+             rs.text(QStringLiteral("Position"))},
+            {},
+            {}};
 }
 
 Outcome changePassword(Database& db, Identity who, const QString& password, DataControl& journal,

@@ -40,10 +40,24 @@ struct SignedIn
 constexpr int kAccountPasswordLength = 40;
 constexpr int kEmployeePasswordLength = 200;
 int passwordLength(Kind kind);
+// Why `password` cannot be stored for a row of `kind`, naming the box it was typed in ("The New
+// Password"); empty when it can. Boxes never cut a password short: a longer one is refused.
+QString passwordRefusal(Kind kind, const QString& password, const QString& box);
+
+// What a sign-in's look-up found. A read that failed (a server that cannot be reached) is not
+// a wrong user name or password: the sign-in says why nothing could be checked.
+struct Lookup
+{
+    enum class Result { Found, NoMatch, ReadFailed };
+    Result result = Result::ReadFailed;
+    SignedIn who;  // when Found
+    QString error; // when ReadFailed: the sentence for the user, then the engine's detail
+    QString detail;
+};
 
 // The first account (or employee) whose user name (or number) and password both match.
-std::optional<SignedIn> findAccount(Database& db, const QString& user, const QString& password);
-std::optional<SignedIn> findEmployee(Database& db, const QString& employeeId, const QString& password);
+Lookup findAccount(Database& db, const QString& user, const QString& password);
+Lookup findEmployee(Database& db, const QString& employeeId, const QString& password);
 
 // The journal entry written with a password change. It names who changed whose password,
 // never a password.

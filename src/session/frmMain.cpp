@@ -11,6 +11,7 @@
 #include "platform/ScreenFit.h"
 #include "session/AppContext.h"
 #include "session/MenuIcons.h"
+#include "session/SessionLog.h"
 #include "session/WindowFactory.h"
 #include "session/frmPassword.h"
 
@@ -36,14 +37,6 @@
 namespace {
 
 constexpr int kIconSize = 112;
-
-// Rewrites the end and elapsed time of the running session's log row. False when the
-// statement failed; a row that is gone (the log was cleared) is not a failure.
-bool updateLogRow(Database& db, qint64 rowId, const QString& endTime, const QString& elapsed)
-{
-    return db.ExecuteSql(QStringLiteral("UPDATE tblLogs SET EndTime = ?, ElapsedTime = ? WHERE rowid = ?"),
-                         {endTime, elapsed, rowId}) >= 0;
-}
 
 bool deleteAllNotes(Database& db)
 {
@@ -614,15 +607,21 @@ void frmMain::SignIn()
 {
     const QString user = m_txtUsername->text();
     const QString password = m_txtPassword->text();
-    std::optional<Credentials::SignedIn> account;
+    Credentials::Lookup found;
     if (m_Option1->isChecked())
-        account = Credentials::findAccount(m_ctx.db, user, password);
+        found = Credentials::findAccount(m_ctx.db, user, password);
     else if (m_Option2->isChecked())
-        account = Credentials::findEmployee(m_ctx.db, user, password);
+        found = Credentials::findEmployee(m_ctx.db, user, password);
     else
         return;
 
-    if (!account) {
+    if (found.result == Credentials::Lookup::Result::ReadFailed) {
+        // Nothing was checked: what was typed stays, to sign in again once it can be read.
+        m_ctx.platform.message(this, found.error, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning,
+                               found.detail);
+        return;
+    }
+    if (found.result == Credentials::Lookup::Result::NoMatch) {
         m_ctx.platform.message(this, QStringLiteral("Incorrect username/password"));
         m_txtUsername->clear();
         m_txtPassword->clear();
@@ -635,10 +634,10 @@ void frmMain::SignIn()
     // The keyboard goes to the menu, not to the hidden password box.
     setMenuReachable(true);
     m_img[Pos]->setFocus(Qt::OtherFocusReason);
-    m_signedIn = *account;
+    m_signedIn = found.who;
     m_cmdPassword->show();
-    m_session.setDisplayName(account->displayName);
-    m_session.setAccountType(account->type);
+    m_session.setDisplayName(found.who.displayName);
+    m_session.setAccountType(found.who.type);
     m_logFailureReported = false;
     appendLogRow();
     m_Timer1->start();
@@ -646,23 +645,32 @@ void frmMain::SignIn()
 
 bool frmMain::appendLogRow()
 {
-    m_logRowId = -1;
-    m_Adodc1->AddNew();
-    m_Adodc1->setField(QStringLiteral("LogDate"), DateText());
-    m_Adodc1->setField(QStringLiteral("LogTime"), m_session.StartTime());
-    m_Adodc1->setField(QStringLiteral("UserName"), m_session.DisplayName());
-    m_Adodc1->setField(QStringLiteral("Domain"), m_session.DomainName());
-    m_Adodc1->setField(QStringLiteral("Name"), m_session.DisplayName());
-    m_Adodc1->setField(QStringLiteral("Position"), m_session.AccountType());
-    if (!m_Adodc1->Update()) {
+    m_logEntry = {DateText(), m_session.StartTime(), m_session.DisplayName(), m_session.DomainName(),
+                  m_session.AccountType()};
+    m_logRowId = SessionLog::append(m_ctx.db, m_logEntry);
+    if (m_logRowId < 0) {
         m_logFailureReported = true;
         m_ctx.platform.writeFailed(this, QStringLiteral("The sign-in could not be written to the session log."),
-                                   m_Adodc1->lastError());
+                                   m_ctx.db.lastError());
         return false;
     }
-    m_logRowId = m_ctx.db.lastInsertRowId();
     m_Adodc1->Refresh();
     return true;
+}
+
+void frmMain::keepOwnLogRow()
+{
+    if (m_logRowId < 0)
+        return;
+    const SessionLog::Kept kept =
+        SessionLog::update(m_ctx.db, &m_logRowId, m_logEntry, m_lblEnd->text(), m_session.ElapsedText());
+    if (kept == SessionLog::Kept::Rewritten)
+        m_Adodc1->Refresh();
+    // A failure is said once per session; later ticks keep trying.
+    if (kept == SessionLog::Kept::Failed && !m_logFailureReported) {
+        m_logFailureReported = true;
+        m_ctx.platform.writeFailed(this, QStringLiteral("The session log could not be updated."), m_ctx.db.lastError());
+    }
 }
 
 void frmMain::SessionTick()
@@ -682,12 +690,8 @@ void frmMain::SessionTick()
     m_lblEnd->setText(endTime);
 
     // The session's own row, found by the identity kept at sign-in (a session past midnight
-    // still finds it). A failure is said once per session; later ticks keep trying.
-    if (m_logRowId >= 0 && !updateLogRow(m_ctx.db, m_logRowId, endTime, m_session.ElapsedText()) &&
-        !m_logFailureReported) {
-        m_logFailureReported = true;
-        m_ctx.platform.writeFailed(this, QStringLiteral("The session log could not be updated."), m_ctx.db.lastError());
-    }
+    // still finds it); after a restore on any till, a new row of its own.
+    keepOwnLogRow();
     setCountText(QStringLiteral("Notifications"));
 }
 
@@ -748,6 +752,10 @@ void frmMain::openPurchaseItems()
 {
     if (!m_ctx.windows)
         return;
+    if (!m_ctx.noTill.isEmpty()) {
+        m_ctx.platform.message(this, m_ctx.noTill, Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     hide();
     int result;
     do {
@@ -822,7 +830,7 @@ void frmMain::changeOwnPassword()
                                                       m_session.DomainName()) +
                                      DetailsBlock(details)};
     frmPassword dialog(
-        m_ctx.platform, whose, Credentials::passwordLength(m_signedIn.who.kind), true,
+        m_ctx.platform, whose, m_signedIn.who.kind, true,
         [&](const QString& current, const QString& password, QString* error) {
             return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, *m_adoNot, note, error);
         },

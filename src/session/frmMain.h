@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/Credentials.h"
+#include "session/SessionLog.h"
 #include "session/SessionState.h"
 
 #include <QMainWindow>
@@ -41,6 +42,10 @@ public:
     void redrawNotificationGrid();
     // Places the window 400 twips below the top of the screen (once, shortly after).
     void placeWindow();
+
+    // Writes the end and elapsed time into the session's log row, or a new row for the session
+    // when that row is no longer its own (after a restore on this till or another).
+    void keepOwnLogRow();
 
     // The About/Help text, every line ending with CR LF.
     static QString AboutText();
@@ -103,7 +108,9 @@ private:
     QTimer* m_tmLoad = nullptr;
     bool m_placedOnce = false;
 
-    // Session: the log row written at sign-in, and whether a failed log write was reported.
+    // Session: the log row written at sign-in (what it says, and its id), and whether a failed
+    // log write was reported.
+    SessionLogEntry m_logEntry;
     qint64 m_logRowId = -1;
     bool m_logFailureReported = false;
     // The row the sign-in matched (invalid while nobody is signed in).

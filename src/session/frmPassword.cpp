@@ -13,21 +13,22 @@ namespace {
 
 const QString kTitle = QStringLiteral("Change Password");
 
-QLineEdit* passwordBox(const QString& name, int maxLength, QWidget* parent)
+// The boxes take any length, so a pasted passphrase is never cut short unseen; the length is
+// checked on "Change".
+QLineEdit* passwordBox(const QString& name, QWidget* parent)
 {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setEchoMode(QLineEdit::Password);
-    box->setMaxLength(maxLength);
     box->setMinimumWidth(240);
     return box;
 }
 
 } // namespace
 
-frmPassword::frmPassword(Platform& platform, const QString& whose, int maxLength, bool askCurrent, Save save,
+frmPassword::frmPassword(Platform& platform, const QString& whose, Credentials::Kind kind, bool askCurrent, Save save,
                          QWidget* parent)
-    : FormDialog(parent), m_platform(platform), m_save(std::move(save))
+    : FormDialog(parent), m_platform(platform), m_save(std::move(save)), m_kind(kind)
 {
     setObjectName(QStringLiteral("frmPassword"));
     setWindowTitle(kTitle);
@@ -43,11 +44,11 @@ frmPassword::frmPassword(Platform& platform, const QString& whose, int maxLength
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     if (askCurrent) {
-        m_txtCurrent = passwordBox(QStringLiteral("txtCurrent"), maxLength, this);
+        m_txtCurrent = passwordBox(QStringLiteral("txtCurrent"), this);
         form->addRow(QStringLiteral("Current Password:"), m_txtCurrent);
     }
-    m_txtNew = passwordBox(QStringLiteral("txtNew"), maxLength, this);
-    m_txtVerify = passwordBox(QStringLiteral("txtVerify"), maxLength, this);
+    m_txtNew = passwordBox(QStringLiteral("txtNew"), this);
+    m_txtVerify = passwordBox(QStringLiteral("txtVerify"), this);
     form->addRow(QStringLiteral("New Password:"), m_txtNew);
     form->addRow(QStringLiteral("Verify Password:"), m_txtVerify);
 
@@ -99,6 +100,11 @@ void frmPassword::cmdChange_Click()
         m_txtVerify->clear();
         return refuse(QStringLiteral("Password didn't matched!"), m_txtNew, QMessageBox::Warning);
     }
+    // What was typed stays, so it can be shortened.
+    if (const QString refused =
+            Credentials::passwordRefusal(m_kind, m_txtNew->text(), QStringLiteral("The New Password"));
+        !refused.isEmpty())
+        return refuse(refused, m_txtNew, QMessageBox::Warning);
     QString error;
     switch (m_save(m_txtCurrent ? m_txtCurrent->text() : QString(), m_txtNew->text(), &error)) {
     case Credentials::Outcome::Changed:

@@ -22,8 +22,9 @@ public:
     // Stores the password; on Failed, `error` says why (shown in the message's details).
     using Save = std::function<Credentials::Outcome(const QString& current, const QString& password, QString* error)>;
 
-    // `whose` names the account or employee; `maxLength` is the longest password the row takes.
-    frmPassword(Platform& platform, const QString& whose, int maxLength, bool askCurrent, Save save,
+    // `whose` names the account or employee; `kind` says how long a password its row takes (a
+    // longer one is refused with a message, never cut short).
+    frmPassword(Platform& platform, const QString& whose, Credentials::Kind kind, bool askCurrent, Save save,
                 QWidget* parent = nullptr);
     ~frmPassword() override;
 
@@ -36,6 +37,7 @@ private:
 
     Platform& m_platform;
     Save m_save;
+    Credentials::Kind m_kind;
     QLineEdit* m_txtCurrent = nullptr;
     QLineEdit* m_txtNew = nullptr;
     QLineEdit* m_txtVerify = nullptr;

@@ -267,6 +267,11 @@ void tst_admin::accountChecks_data()
                               << "pw1"
                               << "pw2" << -1 << "Password didn't matched!" << int(QMessageBox::Warning) << "Text2"
                               << false;
+    // A pasted passphrase is never cut short to what the row takes: it is refused and kept.
+    QTest::newRow("password too long") << "ann" << QString(41, u'p') << QString(41, u'p') << 1
+                                       << "The password holds 41 characters; a password may hold 40 at most. "
+                                          "Nothing was stored."
+                                       << int(QMessageBox::Warning) << "Text2" << true;
     QTest::newRow("no account type") << "ann"
                                      << "pw"
                                      << "pw" << -1 << "Select Account Type" << info << "Combo1" << true;
@@ -913,6 +918,7 @@ void tst_admin::restore_data()
     QTest::newRow("written with another key") << "wrong key";
     QTest::newRow("a damaged page") << "damaged";
     QTest::newRow("not a database") << "garbage";
+    QTest::newRow("an empty file") << "empty";
 }
 
 // A backup brings back exactly its rows, into the running program; one that fails a check
@@ -941,6 +947,9 @@ void tst_admin::restore()
             sqlite3_exec(other, "CREATE TABLE tblSold (x); INSERT INTO tblSold VALUES (1);", nullptr, nullptr, nullptr),
             SQLITE_OK);
         sqlite3_close(other);
+    } else if (kind == u"empty") {
+        QFile file(backup);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     } else if (kind == u"damaged" || kind == u"garbage") {
         QFile file(backup);
         QVERIFY(file.open(QIODevice::ReadWrite));
@@ -954,6 +963,12 @@ void tst_admin::restore()
     env.exec(QStringLiteral("DELETE FROM tblSold"));
     env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES ('8', 'today''s coffee')"));
     env.exec(QStringLiteral("INSERT INTO tblClient (UserName, Password, Account) VALUES ('late', 'pw', 'Guest')"));
+    // Two sales after the backup (written December 08, 2026 6:00:00 PM), two before it.
+    for (const auto& [day, time] :
+         {std::pair{"December 08, 2026", "11:00:00 AM"}, std::pair{"December 08, 2026", "12:15:00 PM"},
+          std::pair{"December 08, 2026", "6:30:00 PM"}, std::pair{"December 09, 2026", "10:00:00 AM"}})
+        env.exec(QStringLiteral("INSERT INTO tblSales (BusinessDate, BusinessTime) VALUES (?, ?)"),
+                 {QString::fromLatin1(day), QString::fromLatin1(time)});
     const QList<QStringList> changedRows = allRows(env.db);
 
     frmSetting w(env.ctx);
@@ -989,10 +1004,13 @@ void tst_admin::restore()
         }
         return;
     }
-    // The question named the file and the day it was written.
+    // The question named the file, the day it was written and the sales that would be gone, and
+    // Enter alone answers No.
     QVERIFY2(env.messages.first().text.contains(QDir::toNativeSeparators(backup)) &&
-                 env.messages.first().text.contains(QStringLiteral("December 08, 2026 6:00:00 PM")),
+                 env.messages.first().text.contains(QStringLiteral("December 08, 2026 6:00:00 PM")) &&
+                 env.messages.first().text.contains(QStringLiteral("2 sales were made after this backup")),
              qPrintable(env.messages.first().text));
+    QCOMPARE(env.messages.first().defaultButton, QMessageBox::No);
     QCOMPARE(env.lastMessage().text,
              QStringLiteral("Database restored from %1!").arg(QDir::toNativeSeparators(backup)));
     // Exactly the backup's rows, and after them the journal entry of the restore.

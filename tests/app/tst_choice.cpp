@@ -43,6 +43,24 @@ void tst_Choice::choice_data()
     QTest::newRow("PEMVIX_TILL overrides the conf") << "[server]\nservice=shop\ntill=Front\n"
                                                     << QStringList{"PEMVIX_TILL=Back"} << "service='shop'"
                                                     << "Back";
+    // The conf's till is the text after "=" as written; one that cannot be kept is refused (no
+    // till, and a reason), never made into another name.
+    QTest::newRow("comma, semicolon and quotes are the name's")
+        << "[server]\nservice=shop\ntill=Counter 1, left; \"new\" one\n"
+        << QStringList{} << "service='shop'"
+        << "Counter 1, left; \"new\" one";
+    QTest::newRow("blanks and quotes around the name") << "[server]\r\nservice=shop\r\ntill = \"Back office\" \r\n"
+                                                       << QStringList{} << "service='shop'"
+                                                       << "Back office";
+    QTest::newRow("the server section's last till") << "[other]\ntill=X\n[server]\nservice=shop\ntill=A\ntill=B\n"
+                                                    << QStringList{} << "service='shop'"
+                                                    << "B";
+    QTest::newRow("a tab is refused") << "[server]\nservice=shop\ntill=Front\tleft\n"
+                                      << QStringList{} << "service='shop'"
+                                      << "";
+    QTest::newRow("not UTF-8 is refused") << "[server]\nservice=shop\ntill=Caf<FF>\n"
+                                          << QStringList{} << "service='shop'"
+                                          << "";
     QTest::newRow("a quote cannot add a setting")
         << "" << QStringList{"PGSERVICE=x' sslmode='disable"} << "service='x\\' sslmode=\\'disable'"
         << "<host>";
@@ -58,7 +76,7 @@ void tst_Choice::choice()
     if (!conf.isEmpty()) {
         QFile f(QDir(dir.path()).filePath(DatabaseChoice::confName()));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(conf.toUtf8());
+        f.write(conf.toUtf8().replace("<FF>", "\xff"));
     }
     QProcessEnvironment environment;
     for (const QString& pair : env)
@@ -69,6 +87,7 @@ void tst_Choice::choice()
     QCOMPARE(choice.filePath,
              connection.isEmpty() ? QDir(dir.path()).filePath(QStringLiteral("dbZarel.mdb")) : QString());
     QCOMPARE(choice.till, till == u"<host>" ? QSysInfo::machineHostName() : till);
+    QCOMPARE(!choice.tillRefused.isEmpty(), choice.onServer() && till.isEmpty());
 }
 
 QTEST_MAIN(tst_Choice)

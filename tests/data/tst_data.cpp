@@ -1,3 +1,4 @@
+#include "ServerDoor.h"
 #include "TestEnv.h"
 
 #include "data/Backup.h"
@@ -6,6 +7,7 @@
 #include "data/PgEngine.h"
 #include "data/Schema.h"
 #include "data/TextForms.h"
+#include "session/SessionLog.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -26,6 +28,8 @@ private slots:
     void numberFromText();
     void columnNumber_data();
     void columnNumber();
+    void typedPrice_data();
+    void typedPrice();
     void patterns_data();
     void patterns();
     void plainNumber_data();
@@ -45,6 +49,12 @@ private slots:
     void transactionRollsBack();
     void backupRemovesOnlyItsLitter();
     void datedCopiesKeepTheLastTen();
+    void shopDataIsNeverLost_data();
+    void shopDataIsNeverLost();
+    void exportTargetsRefused_data();
+    void exportTargetsRefused();
+    void logRowAfterRestore_data();
+    void logRowAfterRestore();
     void deletedFileRefusesWrites_data();
     void deletedFileRefusesWrites();
     void serverStatements_data();
@@ -60,6 +70,8 @@ private slots:
     void serverSchemaRefusesAFilledDatabase();
     void serverRefusesNulCharacters();
     void lostConnectionFailsTheWholeSale();
+    void serverFoundAgain_data();
+    void serverFoundAgain();
 };
 
 void tst_Data::numberFromText_data()
@@ -113,6 +125,9 @@ void tst_Data::columnNumber_data()
     QTest::newRow("trailing letters") << "12abc" << false << 0.0;
     QTest::newRow("separator in fraction") << "1.2,3" << false << 0.0;
     QTest::newRow("leading separator") << ",5" << false << 0.0;
+    QTest::newRow("decimal comma") << "12,50" << false << 0.0;
+    QTest::newRow("long group") << "1,2345" << false << 0.0;
+    QTest::newRow("group led by 0") << "0,125" << false << 0.0;
 }
 
 void tst_Data::columnNumber()
@@ -124,6 +139,82 @@ void tst_Data::columnNumber()
     QCOMPARE(value.has_value(), ok);
     if (ok)
         QCOMPARE(*value, expected);
+}
+
+void tst_Data::typedPrice_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected"); // -1: refused
+    QTest::addColumn<QString>("why");     // a part of the reason given when refused
+    const QString misplaced = QStringLiteral("separator is out of place");
+    QTest::newRow("us 12,50") << "en_US"
+                              << "12,50" << -1.0 << misplaced;
+    QTest::newRow("us 1,50") << "en_US"
+                             << "1,50" << -1.0 << misplaced;
+    QTest::newRow("us 2,5") << "en_US"
+                            << "2,5" << -1.0 << misplaced;
+    QTest::newRow("us 239,85") << "en_US"
+                               << "239,85" << -1.0 << misplaced;
+    QTest::newRow("us 12.500,00") << "en_US"
+                                  << "12.500,00" << -1.0 << misplaced;
+    QTest::newRow("us 1,2,3") << "en_US"
+                              << "1,2,3" << -1.0 << misplaced;
+    QTest::newRow("us 1,250.00") << "en_US"
+                                 << "1,250.00" << 1250.0 << QString();
+    QTest::newRow("us 12,500") << "en_US"
+                               << "12,500" << 12500.0 << QString();
+    QTest::newRow("us 1,234,567.5") << "en_US"
+                                    << "1,234,567.5" << 1234567.5 << QString();
+    QTest::newRow("us blanks") << "en_US"
+                               << " 12.50 " << 12.5 << QString();
+    QTest::newRow("us word") << "en_US"
+                             << "12abc" << -1.0 << "not a number";
+    QTest::newRow("us empty") << "en_US"
+                              << "" << -1.0 << "empty";
+    QTest::newRow("us negative") << "en_US"
+                                 << "-5" << -1.0 << "0 or more";
+    QTest::newRow("us too dear") << "en_US"
+                                 << "1,000,000,000" << -1.0 << "below 1,000,000,000";
+    QTest::newRow("de 12,50") << "de_DE"
+                              << "12,50" << 12.5 << QString();
+    QTest::newRow("de 1,50") << "de_DE"
+                             << "1,50" << 1.5 << QString();
+    QTest::newRow("de 2,5") << "de_DE"
+                            << "2,5" << 2.5 << QString();
+    QTest::newRow("de 239,85") << "de_DE"
+                               << "239,85" << 239.85 << QString();
+    QTest::newRow("de 12.500,00") << "de_DE"
+                                  << "12.500,00" << 12500.0 << QString();
+    QTest::newRow("de 0,125") << "de_DE"
+                              << "0,125" << 0.125 << QString();
+    // What the program shows ("12.5") reads as shown; a text both forms read differently is refused.
+    QTest::newRow("de program form") << "de_DE"
+                                     << "12.5" << 12.5 << QString();
+    QTest::newRow("de 1,250") << "de_DE"
+                              << "1,250" << -1.0 << "could mean 1.25 or 1250";
+    QTest::newRow("de 1.250") << "de_DE"
+                              << "1.250" << -1.0 << "could mean 1250 or 1.25";
+    QTest::newRow("de 12,5,0") << "de_DE"
+                               << "12,5,0" << -1.0 << misplaced;
+    QTest::newRow("fr 1 250,50") << "fr_FR"
+                                 << "1 250,50" << 1250.5 << QString();
+}
+
+void tst_Data::typedPrice()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QFETCH(QString, why);
+    const QLocale saved;
+    QLocale::setDefault(QLocale(locale));
+    const TypedReading reading = ReadTypedPrice(text);
+    QLocale::setDefault(saved);
+    QCOMPARE(reading.value.value_or(-1), expected);
+    QVERIFY2(reading.why.contains(why), qPrintable(reading.why));
+    if (reading.value) // stored in the program's own form, which reads back as the same price
+        QCOMPARE(PriceFromText(StoredNumberText(text, *reading.value)), reading.value);
 }
 
 void tst_Data::patterns_data()
@@ -611,6 +702,197 @@ void tst_Data::datedCopiesKeepTheLastTen()
 }
 
 // The server runs the file's statements in its own dialect; what each one becomes.
+void tst_Data::shopDataIsNeverLost_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("restore of an empty file") << "empty";
+    QTest::newRow("restore of other tables keyed like the shop") << "foreign";
+    QTest::newRow("restore of the shop's tables without the settings row") << "no settings";
+    QTest::newRow("restore of a file with another key") << "other key";
+    QTest::newRow("dated copies named later than today") << "clock ahead";
+}
+
+// A restore takes only a file of this shop's program and otherwise leaves the shop as it was,
+// still opening at the next start; a backup's dated copy is never removed at once because
+// older copies carry later dates.
+void tst_Data::shopDataIsNeverLost()
+{
+    if (TestEnv::onServer())
+        QSKIP("a server's database is restored on the server, not by a till");
+    QFETCH(QString, kind);
+    TestEnv env;
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(Database::fileName());
+    QString error;
+
+    if (kind == u"clock ahead") {
+        // Ten copies from a time the clock was a few years ahead, written days ago.
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int i = 0; i < DatedBackups::kKept; ++i) {
+            QFile copy(DatedBackups::pathFor(backup, QDateTime(QDate(2031, 1, 1 + i), QTime(9, 0))));
+            QVERIFY(copy.open(QIODevice::WriteOnly));
+            QVERIFY(copy.setFileTime(now.addDays(-20 + i), QFileDevice::FileModificationTime));
+        }
+        const QString oldest = DatedBackups::pathFor(backup, QDateTime(QDate(2031, 1, 1), QTime(9, 0)));
+        QVERIFY2(backupDatabase(env.db, backup, &error), qPrintable(error));
+        QVERIFY2(DatedBackups::keep(backup, now, &error), qPrintable(error));
+        const QStringList copies = DatedBackups::list(backup);
+        QCOMPARE(copies.size(), DatedBackups::kKept);
+        QVERIFY(copies.contains(DatedBackups::pathFor(backup, now)));
+        QVERIFY(!copies.contains(oldest)); // the one written first goes
+        return;
+    }
+
+    if (kind == u"empty") {
+        QFile file(backup);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == u"foreign") {
+        Database other;
+        QVERIFY(other.create(backup));
+        QVERIFY(other.executeScript(QStringLiteral("CREATE TABLE tblMain (Name TEXT); CREATE TABLE notes (x);"
+                                                   "INSERT INTO tblMain VALUES ('someone else');")));
+    } else if (kind == u"no settings") {
+        QVERIFY2(backupDatabase(env.db, backup, &error), qPrintable(error));
+        Database copy;
+        QVERIFY(copy.open(backup));
+        QCOMPARE(copy.ExecuteSql(QStringLiteral("DELETE FROM tblMain")), 1);
+    } else {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(backup).constData(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_key(raw, "another key", 11), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE tblMain (CompanyName TEXT); INSERT INTO tblMain VALUES ('X');",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    env.exec(QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName) VALUES ('42', 'still here')"));
+    const QString settings = env.scalar(QStringLiteral("SELECT count(*) FROM tblMain"));
+
+    QVERIFY(!checkBackupFile(backup, &error));
+    QVERIFY2(error.contains(backup), qPrintable(error));
+    // Refused by the restore itself too, should the file have been swapped after the check.
+    QVERIFY(!restoreDatabase(env.db, backup, &error));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT ItemName FROM tblStocks WHERE ItemNumber = '42'")),
+             QStringLiteral("still here"));
+    QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM tblMain")), settings);
+    env.db.close();
+    Database again;
+    QVERIFY2(again.open(env.dbPath()), qPrintable(again.lastError()));
+    QCOMPARE(
+        again.query(QStringLiteral("SELECT count(*) FROM tblStocks WHERE ItemNumber = '42'")).rows().first().first(),
+        QVariant(1));
+}
+
+void tst_Data::exportTargetsRefused_data()
+{
+    QTest::addColumn<QString>("where"); // "db": beside the database; "backup": in the backup folder
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the database") << "db"
+                                  << "dbZarel.mdb" << true;
+    QTest::newRow("its journal") << "db"
+                                 << "dbZarel.mdb-journal" << true;
+    QTest::newRow("a till's lock") << "db"
+                                   << "dbZarel.mdb.till-1.lock" << true;
+    QTest::newRow("the copy kept at a restore") << "db"
+                                                << "dbZarel-before-restore-2026-12-09-101010.mdb" << true;
+    QTest::newRow("a link to the database") << "link"
+                                            << "shop.csv" << true;
+    QTest::newRow("the backup") << "backup"
+                                << "dbZarel.mdb" << true;
+    QTest::newRow("a dated copy") << "backup"
+                                  << "dbZarel-2026-12-09-153000.mdb" << true;
+    QTest::newRow("a backup's temporary copy") << "backup"
+                                               << ".dbZarel.mdb.tmp-AbC123" << true;
+    QTest::newRow("a list beside the database") << "db"
+                                                << "Stocks.csv" << false;
+    QTest::newRow("a list in the backup folder") << "backup"
+                                                 << "Sales.pdf" << false;
+    QTest::newRow("the database's name elsewhere") << "elsewhere"
+                                                   << "dbZarel.mdb" << false;
+}
+
+// No export or PDF is written over the shop's database, the files the program keeps beside it
+// or a backup copy: the save dialog says so and gives no file.
+void tst_Data::exportTargetsRefused()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, name);
+    QFETCH(bool, refused);
+    TestEnv env;
+    QTemporaryDir backups;
+    QTemporaryDir elsewhere;
+    QCOMPARE(env.db.ExecuteSql(QStringLiteral("UPDATE tblMain SET BackupFolder = ?"), {backups.path()}), 1);
+    if (TestEnv::onServer() && (where == u"db" || where == u"link"))
+        QSKIP("a server has no database file");
+    QString target = QDir(where == u"db"       ? env.dir()
+                          : where == u"backup" ? backups.path()
+                                               : elsewhere.path())
+                         .filePath(name);
+    if (where == u"link") {
+        target = elsewhere.filePath(name);
+        QVERIFY(QFile::link(env.dbPath(), target));
+    }
+    env.platform.setFileHook([&](const QString&, const QString&) { return target; });
+    const QString chosen = env.platform.saveFileName(nullptr, QStringLiteral("Export"), name,
+                                                     QStringLiteral("All files (*)"), QStringLiteral("csv"));
+    QCOMPARE(chosen.isEmpty(), refused);
+    QCOMPARE(env.messages.size(), refused ? 1 : 0);
+    if (refused)
+        QVERIFY2(env.lastMessage().text.contains(QDir::toNativeSeparators(target)), qPrintable(env.lastMessage().text));
+}
+
+void tst_Data::logRowAfterRestore_data()
+{
+    QTest::addColumn<QString>("restored"); // what another till's restore left at the session's row id
+    QTest::addColumn<bool>("rewritten");
+    QTest::newRow("the session's own row") << "own" << false;
+    QTest::newRow("another person's session") << "other" << true;
+    QTest::newRow("no row") << "none" << true;
+}
+
+// A running session keeps writing its own log row; when a restore (on this till or another)
+// replaced the log, it writes a new row of its own and leaves the rows of others alone.
+void tst_Data::logRowAfterRestore()
+{
+    QFETCH(QString, restored);
+    QFETCH(bool, rewritten);
+    TestEnv env;
+    Database otherTill;
+    QVERIFY(env.openAnother(otherTill));
+    const SessionLogEntry entry{QStringLiteral("December 09, 2026"), QStringLiteral("8:15:00 AM"),
+                                QStringLiteral("Admin"), QStringLiteral("frontdesk"), QStringLiteral("Administrator")};
+    qint64 row = SessionLog::append(env.db, entry);
+    QVERIFY(row >= 0);
+    const qint64 signedIn = row;
+    if (restored == u"other")
+        QCOMPARE(otherTill.ExecuteSql(QStringLiteral("UPDATE tblLogs SET UserName = 'Maria', LogTime = '7:00:00 AM', "
+                                                     "EndTime = '7:30:00 AM' WHERE rowid = ?"),
+                                      {row}),
+                 1);
+    else if (restored == u"none")
+        QCOMPARE(otherTill.ExecuteSql(QStringLiteral("DELETE FROM tblLogs")), 1);
+
+    QCOMPARE(SessionLog::update(env.db, &row, entry, QStringLiteral("9:00:00 AM"), QStringLiteral("0 Hr 45 Min 0 Sec")),
+             rewritten ? SessionLog::Kept::Rewritten : SessionLog::Kept::Updated);
+    if (restored == u"other")
+        QVERIFY(row != signedIn);
+    QCOMPARE(
+        env.scalar(QStringLiteral("SELECT LogTime || UserName || Position || EndTime FROM tblLogs WHERE rowid = ?"),
+                   {row}),
+        QStringLiteral("8:15:00 AMAdminAdministrator9:00:00 AM"));
+    if (restored == u"other")
+        QCOMPARE(env.scalar(QStringLiteral("SELECT UserName || EndTime FROM tblLogs WHERE rowid = ?"), {signedIn}),
+                 QStringLiteral("Maria7:30:00 AM"));
+    // Later ticks keep to the new row.
+    const int rows = env.count(QStringLiteral("tblLogs"));
+    QCOMPARE(SessionLog::update(env.db, &row, entry, QStringLiteral("9:00:01 AM"), QStringLiteral("0 Hr 45 Min 1 Sec")),
+             SessionLog::Kept::Updated);
+    QCOMPARE(env.count(QStringLiteral("tblLogs")), rows);
+}
+
 void tst_Data::serverStatements_data()
 {
     QTest::addColumn<QString>("sql");
@@ -847,6 +1129,76 @@ void tst_Data::lostConnectionFailsTheWholeSale()
     QCOMPARE(env.count(QStringLiteral("tblSales")), 0);
     QCOMPARE(env.scalar(QStringLiteral("SELECT TransactionID FROM tblMain")), QString());
     QVERIFY(env.scalar(QStringLiteral("SELECT pg_backend_pid()")) != pid);
+}
+
+// A till finds the server again at its next action: one started while the server could not be
+// reached, and one whose idle connection the server ended (as its restart does). Until then a
+// failure says it was the connection, and whether the server was not reached or refused the
+// password, never an empty answer.
+void tst_Data::serverFoundAgain_data()
+{
+    QTest::addColumn<QString>("how");    // "down" at the start, then up; "ended" while idle; "password" wrong
+    QTest::addColumn<bool>("write");     // the next action writes (in a transaction) rather than reads
+    QTest::addColumn<int>("startFault"); // Engine::ConnectFault after opening
+    QTest::addColumn<bool>("done");      // the next action succeeds
+    const int none = int(Engine::ConnectFault::None);
+    const int unreachable = int(Engine::ConnectFault::Unreachable);
+    const int password = int(Engine::ConnectFault::PasswordRefused);
+    QTest::newRow("down at the start, then a read") << "down" << false << unreachable << true;
+    QTest::newRow("down at the start, then a sale") << "down" << true << unreachable << true;
+    QTest::newRow("ended while idle, then a read") << "ended" << false << none << true;
+    QTest::newRow("ended while idle, then a sale") << "ended" << true << none << true;
+    QTest::newRow("wrong password") << "password" << false << password << false;
+}
+
+void tst_Data::serverFoundAgain()
+{
+    if (!TestEnv::onServer())
+        QSKIP("needs PEMVIX_TEST_SERVER");
+    QFETCH(QString, how);
+    QFETCH(bool, write);
+    QFETCH(int, startFault);
+    QFETCH(bool, done);
+    TestEnv env;
+    ServerDoor door(env.scalar(QStringLiteral("SHOW port")).toInt());
+    QString connection = env.connection();
+    if (how == QLatin1String("down")) {
+        connection = door.connection(connection);
+    } else if (how == QLatin1String("password"))
+        connection += QStringLiteral(" password=not-the-password");
+
+    Database till;
+    QCOMPARE(till.openServer(connection), startFault == int(Engine::ConnectFault::None));
+    QCOMPARE(int(till.connectFault()), startFault);
+    if (startFault != int(Engine::ConnectFault::None)) {
+        QVERIFY2(till.connectFaultSentence().contains(how == QLatin1String("down")
+                                                          ? QStringLiteral("cannot be reached")
+                                                          : QStringLiteral("refused the password")),
+                 qPrintable(till.lastError()));
+        // A read now fails for the same reason: it is not an empty answer.
+        QCOMPARE(till.query(QStringLiteral("SELECT 1 FROM tblMain")).State(), 0);
+        QCOMPARE(int(till.connectFault()), startFault);
+    }
+    if (how == QLatin1String("down")) {
+        door.open();
+    } else if (how == QLatin1String("ended")) {
+        const QVariant pid = till.query(QStringLiteral("SELECT pg_backend_pid() AS pid")).Fields("pid");
+        QCOMPARE(env.db.query(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid}).rowCount(), 1);
+        QTRY_COMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = ?"), {pid}),
+                     QStringLiteral("0"));
+    }
+
+    bool ok = false;
+    if (write) {
+        Transaction tx(till);
+        ok = tx.isActive() && till.ExecuteSql(QStringLiteral("INSERT INTO tblNot (RE) VALUES ('sold')")) == 1 &&
+             tx.commit();
+    } else {
+        ok = till.query(QStringLiteral("SELECT TransactionID FROM tblMain")).State() == 1;
+    }
+    QVERIFY2(ok == done, qPrintable(till.lastError()));
+    QCOMPARE(int(till.connectFault()), done ? int(Engine::ConnectFault::None) : startFault);
+    QCOMPARE(env.count(QStringLiteral("tblNot")), write && done ? 1 : 0);
 }
 
 QTEST_MAIN(tst_Data)

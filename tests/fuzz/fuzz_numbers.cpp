@@ -60,11 +60,12 @@ double referenceNumber(const QString& input)
     return std::isfinite(v) ? v : 0;
 }
 
-// Reference column reading: commas only between digits of the whole part, then a strict number.
+// Reference column reading: commas only between groups of three digits of the whole part (the
+// first of one to three, not led by 0), then a strict number.
 std::optional<double> referenceColumn(const QString& input)
 {
     static const QRegularExpression shape(
-        QStringLiteral("^[+-]?(?:[0-9](?:,?[0-9])*\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?$"));
+        QStringLiteral("^[+-]?(?:(?:[1-9][0-9]{0,2}(?:,[0-9]{3})+|[0-9]+)\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?$"));
     const QString t = input.trimmed();
     if (!shape.match(t).hasMatch())
         return std::nullopt;

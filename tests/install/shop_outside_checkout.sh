@@ -55,4 +55,32 @@ if PEMVIX_HOME="$scratch/shop" bash "$scratch/run.sh" >"$tmp/refused" 2>&1; then
     fail "run.sh accepted a shop folder inside the checkout"
 fi
 grep -q "inside the checkout" "$tmp/refused" || fail "run.sh did not say why: $(cat "$tmp/refused")"
+# ... also when the checkout or the shop folder is reached through a link.
+ln -s "$scratch" "$tmp/linked checkout"
+for how in "run.sh through a linked checkout:$tmp/linked checkout/run.sh:$scratch/shop" \
+    "a shop folder through a link:$scratch/run.sh:$tmp/linked checkout/shop"; do
+    IFS=: read -r what script home <<<"$how"
+    if PEMVIX_HOME="$home" bash "$script" >"$tmp/refused" 2>&1; then
+        fail "run.sh accepted $what"
+    fi
+    grep -q "inside the checkout" "$tmp/refused" || fail "run.sh did not refuse $what: $(cat "$tmp/refused")"
+done
+
+# A database that links to a missing file (a share not mounted) is said, and no new shop is made
+# through the link.
+linked="$tmp/linked shop"
+mkdir -p "$linked" "$tmp/share"
+ln -s "$tmp/share/dbZarel.mdb" "$linked/dbZarel.mdb"
+if PEMVIX_HOME="$linked" install_and_prepare >"$tmp/dangling" 2>&1; then
+    fail "the launcher accepted a link to a missing database: $(cat "$tmp/dangling")"
+fi
+grep -q "links to" "$tmp/dangling" || fail "the launcher did not say the database is missing: $(cat "$tmp/dangling")"
+[ ! -e "$tmp/share/dbZarel.mdb" ] || fail "a new database was created through the link"
+"$shop/pemvix-initdb" --admin-password x "$linked/dbZarel.mdb" >/dev/null 2>&1 &&
+    fail "pemvix-initdb created a database through a link to a missing file"
+[ ! -e "$tmp/share/dbZarel.mdb" ] || fail "pemvix-initdb wrote through the link"
+
+# pemvix-initdb makes a database only its user can read, whatever the umask.
+(umask 022 && "$shop/pemvix-initdb" --admin-password x "$tmp/open umask.mdb" >/dev/null)
+[ "$(stat -c %a "$tmp/open umask.mdb")" = 600 ] || fail "pemvix-initdb under umask 022 made a file readable by others"
 echo "PASS: the shop in $shop survived a rebuild, rm -rf build and git clean -xfd"

@@ -26,6 +26,8 @@ private slots:
     void parse();
     void writtenFieldsReadBack_data();
     void writtenFieldsReadBack();
+    void spreadsheetCells_data();
+    void spreadsheetCells();
 };
 
 void tst_Csv::parse_data()
@@ -153,6 +155,34 @@ void tst_Csv::writtenFieldsReadBack()
     QVERIFY2(table.ok(), qPrintable(table.error));
     QCOMPARE(table.records.size(), 2);
     QCOMPARE(table.records.at(1).fields, fields);
+}
+
+void tst_Csv::spreadsheetCells_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("a formula") << "=HYPERLINK(\"http://x\",\"Open\")"
+                               << "'=HYPERLINK(\"http://x\",\"Open\")";
+    QTest::newRow("plus") << "+cmd|' /C calc'!A0"
+                          << "'+cmd|' /C calc'!A0";
+    QTest::newRow("minus text") << "-2+3"
+                                << "'-2+3";
+    QTest::newRow("tab first") << "\t=1+1"
+                               << "'\t=1+1";
+    QTest::newRow("negative amount") << "-5.00"
+                                     << "-5.00";
+    QTest::newRow("signed thousands") << "+1,250.50"
+                                      << "+1,250.50";
+    QTest::newRow("plain text") << "Tea = 5"
+                                << "Tea = 5";
+}
+
+// An exported cell never runs as a formula where the file is opened; numbers stay numbers.
+void tst_Csv::spreadsheetCells()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, written);
+    QCOMPARE(Csv::spreadsheetText(value), written);
 }
 
 QTEST_MAIN(tst_Csv)

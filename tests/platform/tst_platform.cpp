@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -55,6 +56,8 @@ private slots:
     void lockOfAnEndedCopyDoesNotCount();
     void writeFailedKeepsTheEngineInTheDetails_data();
     void writeFailedKeepsTheEngineInTheDetails();
+    void rememberedFolders_data();
+    void rememberedFolders();
 };
 
 void tst_Platform::memoryIsTheSystemsOwnFigure()
@@ -160,8 +163,8 @@ void tst_Platform::writeFailedKeepsTheEngineInTheDetails()
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return;
-            shown = MessageRecord{box->text(), box->windowTitle(), box->standardButtons(), box->icon(),
-                                  box->detailedText()};
+            shown = MessageRecord{box->text(), box->windowTitle(),  box->standardButtons(),
+                                  box->icon(), box->detailedText(), box->standardButton(box->defaultButton())};
             box->button(QMessageBox::Ok)->click();
         });
     }
@@ -171,6 +174,24 @@ void tst_Platform::writeFailedKeepsTheEngineInTheDetails()
     QCOMPARE(shown.title, QStringLiteral("Pemvix"));
     QCOMPARE(shown.icon, QMessageBox::Warning);
     QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void tst_Platform::rememberedFolders_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("remembered");
+    QTest::newRow("a folder of the user's") << QDir::tempPath() << true;
+    QTest::newRow("the kernel's processes") << "/proc/self" << false;
+    QTest::newRow("a folder that is gone") << QDir::tempPath() + QStringLiteral("/no-such-folder-here") << false;
+}
+
+// The next file dialog opens only in a folder where the shop can write files: never in the
+// kernel's folders, where listing can hang the dialog.
+void tst_Platform::rememberedFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, remembered);
+    QCOMPARE(Platform::isRememberableFolder(folder), remembered);
 }
 
 QTEST_MAIN(tst_Platform)

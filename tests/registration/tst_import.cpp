@@ -1,6 +1,7 @@
 // Items imported from a CSV file in the registration window, and lists exported to CSV files.
 #include "TestEnv.h"
 
+#include "data/TextForms.h"
 #include "platform/Csv.h"
 #include "registration/frmImport.h"
 #include "registration/frmReg.h"
@@ -11,6 +12,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -108,6 +110,9 @@ private slots:
     void goodRefusedAndDuplicateRows_data();
     void goodRefusedAndDuplicateRows();
     void cancelWritesNothing();
+    void pricesAsCharged_data();
+    void pricesAsCharged();
+    void cancelDuringLargeImportStoresNothing();
     void refusedFiles_data();
     void refusedFiles();
     void failureHalfwayLeavesNothing_data();
@@ -150,7 +155,7 @@ void tst_Import::goodRefusedAndDuplicateRows()
                                      "5 rows are refused and will not be registered."));
     QCOMPARE(rows, (QStringList{
                        "3  Refused: Enter Item name",
-                       "4 Cola Refused: Set Item price (\"abc\")",
+                       "4 Cola Refused: Set Item price (\"abc\"): it is not a number",
                        "9 Jar Refused: Enter Available Stocks (\"many\")",
                        "10 Cup Refused: Enter brand!",
                        "12 Pot Refused: Cell 6 holds a value, but the header row names no column there",
@@ -207,6 +212,103 @@ void tst_Import::cancelWritesNothing()
     QCOMPARE(f.items(), 0);
     QCOMPARE(f.counter(), QStringLiteral("41"));
     QCOMPARE(f.env.count(QStringLiteral("tblNot")), 0);
+}
+
+void tst_Import::pricesAsCharged_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QByteArray>("price");
+    QTest::addColumn<QString>("outcome"); // the price charged, or why the row is refused
+    const QString comma = QStringLiteral("a separator is out of place: the decimal mark is \".\" and \",\" only groups "
+                                         "thousands (1,250.00)");
+    // A semicolon file from a spreadsheet that writes decimal commas, read where the comma groups.
+    QTest::newRow("us 1,50") << "en_US" << QByteArray("1,50") << "refused: " + comma;
+    QTest::newRow("us 2,5") << "en_US" << QByteArray("2,5") << "refused: " + comma;
+    QTest::newRow("us 239,85") << "en_US" << QByteArray("239,85") << "refused: " + comma;
+    QTest::newRow("us 12.500,00") << "en_US" << QByteArray("12.500,00") << "refused: " + comma;
+    QTest::newRow("us 1,250.00") << "en_US" << QByteArray("\"1,250.00\"") << "1,250.00";
+    QTest::newRow("us 12,500") << "en_US" << QByteArray("12,500") << "12,500.00";
+    QTest::newRow("us word") << "en_US" << QByteArray("cheap") << "refused: it is not a number";
+    // Where the comma is the decimal mark, it is read as one.
+    QTest::newRow("de 1,50") << "de_DE" << QByteArray("1,50") << "1.50";
+    QTest::newRow("de 2,5") << "de_DE" << QByteArray("2,5") << "2.50";
+    QTest::newRow("de 239,85") << "de_DE" << QByteArray("239,85") << "239.85";
+    QTest::newRow("de 12.500,00") << "de_DE" << QByteArray("12.500,00") << "12,500.00";
+    QTest::newRow("de 1,250") << "de_DE" << QByteArray("1,250") << "refused: it could mean 1.25 or 1250";
+}
+
+// The plan of a one-item file: the row is refused with its reason, or planned at the price the
+// till charges for it once stored.
+void tst_Import::pricesAsCharged()
+{
+    QFETCH(QString, locale);
+    QFETCH(QByteArray, price);
+    QFETCH(QString, outcome);
+    TestEnv env;
+    const QLocale saved;
+    QLocale::setDefault(QLocale(locale));
+    const ItemImport::Plan plan = ItemImport::plan(env.db, "name;price;stocks\r\nSoap;" + price + ";4\r\n");
+    QLocale::setDefault(saved);
+    QVERIFY2(plan.error.isEmpty(), qPrintable(plan.error));
+    QCOMPARE(plan.items.size() + plan.refused.size(), 1);
+    if (!plan.refused.isEmpty()) {
+        QCOMPARE(plan.refused.first().line, 2);
+        QCOMPARE("refused: " + plan.refused.first().text.section(QStringLiteral("): "), 1), outcome);
+        return;
+    }
+    const QVector<ItemImport::Shown> shown = ItemImport::firstItems(plan, 5);
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(FormatNumber(shown.first().price, NumberPattern::Grouped2), outcome);
+    // What is stored reads back, at the till, as the price shown.
+    QStringList numbers;
+    QString error;
+    QVERIFY2(RegistrationData::registerItems(env.db, plan.items, &numbers, &error), qPrintable(error));
+    const QString stored = env.scalar(QStringLiteral("SELECT ItemPrice FROM tblStocks"));
+    QCOMPARE(FormatNumber(PriceFromText(stored).value_or(-1), NumberPattern::Grouped2), outcome);
+}
+
+// A file of many rows is read and written in steps behind a progress window; Cancel pressed in
+// it while the rows are written rolls the whole import back.
+void tst_Import::cancelDuringLargeImportStoresNothing()
+{
+    Fixture f;
+    constexpr int kRows = 40000;
+    QByteArray bytes = "name,price,stocks\r\n";
+    for (int i = 0; i < kRows; ++i)
+        bytes += "Item " + QByteArray::number(i) + "," + QByteArray::number(i % 500) + ".25,3\r\n";
+    f.chooseFile(bytes);
+    QStringList labels;
+    bool pressed = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<QProgressDialog*>(w);
+            if (!progress || progress->objectName() != QLatin1String("workProgress") || !progress->isVisible())
+                continue;
+            if (!labels.contains(progress->labelText()))
+                labels << progress->labelText();
+            // Cancel is pressed once the window shows the writing half done.
+            if (!pressed && progress->labelText().startsWith(QLatin1String("Registering")) &&
+                progress->value() >= 500) {
+                auto* cancel = progress->findChild<QPushButton*>();
+                QVERIFY(cancel && cancel->isVisible());
+                QTest::mouseClick(cancel, Qt::LeftButton);
+                pressed = true;
+            }
+        }
+    });
+    watch.start();
+    f.import(QDialog::Accepted);
+    watch.stop();
+    QVERIFY2(pressed, qPrintable(labels.join(QLatin1String(" | "))));
+    QCOMPARE(f.env.modalWindows, QStringList{QStringLiteral("frmImport")});
+    QCOMPARE(f.items(), 0);
+    QCOMPARE(f.counter(), QStringLiteral("41"));
+    QCOMPARE(f.env.count(QStringLiteral("tblNot")), 0);
+    QCOMPARE(
+        f.env.lastMessage().text,
+        QStringLiteral("The items of items.csv were not imported. The import was canceled; nothing was registered."));
 }
 
 void tst_Import::refusedFiles_data()
@@ -345,8 +447,9 @@ void tst_Import::exportRoundTrips()
     QCOMPARE(table.records.size(), 601); // the heading and every matching row, fetched or not
     QCOMPARE(table.records.first().fields, (QStringList{"ItemNumber", "ItemName", "ItemPrice", "ItemDescription",
                                                         "ItemStocks", "ItemBrand", "ItemAvailability"}));
+    // A text a spreadsheet would run as a formula opens as text.
     QCOMPARE(table.records.at(600).fields,
-             (QStringList{"600", "Can 600", "1,250.50", "12\" tall; \"steel\"\r\nsecond line", "600", "=Brand",
+             (QStringList{"600", "Can 600", "1,250.50", "12\" tall; \"steel\"\r\nsecond line", "600", "'=Brand",
                           "Available"}));
 
     // The employee list never writes the passwords it does not show.

@@ -397,9 +397,11 @@ void tst_Registration::descriptionLimit()
     desc->setTextCursor(cursor);
     QTest::keyClicks(desc, "XYZ");
     QCOMPARE(desc->toPlainText(), QString(100, QLatin1Char('a')));
-    for (const char* box : {"txtLast", "txtFirst", "txtMid", "txtPass", "txtItemname", "txtPrice", "txtBrand",
-                            "txtStocks", "txtItem", "txtEmpId"})
+    for (const char* box :
+         {"txtLast", "txtFirst", "txtMid", "txtItemname", "txtPrice", "txtBrand", "txtStocks", "txtItem", "txtEmpId"})
         QCOMPARE(f.get(box)->maxLength(), 200);
+    // A password is never cut short by its box: a longer one is refused on registering.
+    QVERIFY(f.get("txtPass")->maxLength() > 200);
     QCOMPARE(f.get("txtPass")->echoMode(), QLineEdit::Password);
 }
 
@@ -445,6 +447,10 @@ void tst_Registration::employeeChecks_data()
                               << "txtPos";
     QTest::newRow("password") << QStringList{"Cruz", "Ann", "B", ""} << 1 << 2 << "Input Password"
                               << "txtPass";
+    QTest::newRow("password too long")
+        << QStringList{"Cruz", "Ann", "B", QString(201, u'p')} << 1 << 2
+        << "The Password holds 201 characters; a password may hold 200 at most. Nothing was stored."
+        << "txtPass";
 }
 
 void tst_Registration::employeeChecks()
@@ -724,6 +730,9 @@ void tst_Registration::listEditsKeepTheRules_data()
                                      << "The Price must be a number";
     QTest::newRow("price with separators") << false << "ItemPrice"
                                            << "1,500" << QString();
+    QTest::newRow("price with a separator out of place") << false << "ItemPrice"
+                                                         << "12,50"
+                                                         << "The Price must be a number";
     QTest::newRow("stocks word") << false << "ItemStocks"
                                  << "many"
                                  << "The Stocks must be a number";

@@ -330,6 +330,7 @@ void tst_reports::saveTwiceAndEmptyDay()
     QCOMPARE(save({QMessageBox::Yes, QMessageBox::No}), QStringLiteral("10/1"));
     QVERIFY(env.messages.last().text.contains(QStringLiteral("was saved before")));
     QCOMPARE(env.messages.last().buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(env.messages.last().defaultButton, QMessageBox::No);
     QCOMPARE(save({QMessageBox::Yes, QMessageBox::Yes}), QStringLiteral("15/2"));
     QCOMPARE(env.messages.last().text, QStringLiteral("Report Saved!"));
     QCOMPARE(child<DataGrid>(w, "DataGrid1")->model()->rowCount(), 1);

@@ -53,7 +53,8 @@ struct Shop : TestEnv
     }
 };
 
-// Rings up and pays a sale at `till` without windows, with 2000 cash; returns the stored sale.
+// Rings up and pays a sale at `till` without windows, with 2,000 cash (typed with its thousands
+// separator); returns the stored sale.
 SaleRef sell(TestEnv& env, int till = 1, const Lines& lines = kLines)
 {
     Cart cart(env.db, QString::number(till));
@@ -64,7 +65,7 @@ SaleRef sell(TestEnv& env, int till = 1, const Lines& lines = kLines)
                 .outcome != AddOutcome::Added)
             qFatal("the test sale could not be rung up");
     }
-    return cart.completeSale(cart.cartTotalText(), QStringLiteral("2000"), sale, QStringLiteral("Maria Santos")).sale;
+    return cart.completeSale(cart.cartTotalText(), QStringLiteral("2,000"), sale, QStringLiteral("Maria Santos")).sale;
 }
 
 QString run(const QString& program, const QStringList& arguments)
@@ -92,7 +93,7 @@ TestEnv::ModalHandler printTo(const QString& path)
 void payByKeyboard(QWidget& total)
 {
     auto* box = child<QLineEdit>(total, "tAmt");
-    QTest::keyClicks(box, QStringLiteral("2000"));
+    QTest::keyClicks(box, QStringLiteral("2,000"));
     QTest::keyClick(box, Qt::Key_Return);
     QTest::keyClick(box, Qt::Key_Return);
 }
@@ -142,7 +143,7 @@ void checkReceipt(TestEnv& env, const QString& text, const SaleRef& sale)
     QCOMPARE(env.scalar(QStringLiteral("SELECT AmountDue || '|' || Cash || '|' || Change FROM tblSales WHERE rowid = "
                                        "?"),
                         {sale.salesRow}),
-             QStringLiteral("1325.80|2000|674.20"));
+             QStringLiteral("1325.80|2,000|674.20"));
     QCOMPARE(env.scalar(QStringLiteral("SELECT group_concat(Amount, '|') FROM tblSold WHERE TransactionID = ?"),
                         {sale.saleNumber}),
              QStringLiteral("75.00|1,250.50|0.30"));

@@ -2,8 +2,14 @@
 
 #include "data/TextForms.h"
 #include "returns/Returns.h"
+#include "inventory/InventoryData.h"
+#include "inventory/InventoryReport.h"
+#include "reports/SalesQueries.h"
+#include "reports/SalesReport.h"
 #include "reports/frmSales.h"
 #include "sales/Cart.h"
+#include "sales/ReceiptStore.h"
+#include "sales/frmTotal.h"
 #include "sales/frmFindSale.h"
 
 #include <QLabel>
@@ -56,6 +62,16 @@ struct Shop : TestEnv
     }
 };
 
+// The caption of a report's footer label.
+QString footer(const BandedReport& report, const char* label)
+{
+    for (const ReportItem& item : report.reportFooter.items) {
+        if (item.name == QLatin1String(label))
+            return item.caption;
+    }
+    return QStringLiteral("(no %1)").arg(QLatin1String(label));
+}
+
 ReturnSigner admin()
 {
     return {QStringLiteral("Admin"), QStringLiteral("Administrator"), {}, {}};
@@ -81,6 +97,8 @@ private slots:
     void booksAddRefundsAndNet();
     void returnThroughTheWindows();
     void olderDatabaseGetsReturnTables();
+    void exchangeSettlesTheDifference_data();
+    void exchangeSettlesTheDifference();
 };
 
 void tst_returns::refused_data()
@@ -266,14 +284,23 @@ void tst_returns::booksAddRefundsAndNet()
     QCOMPARE(refundsForSpan(shop.db, today.addDays(-3), today).refunds, qint64(3750));
     QCOMPARE(refundsForSpan(shop.db, today.addDays(1), today.addDays(3)).refunds, qint64(0));
     QCOMPARE(refundsForDay(shop.db, today.addDays(-1)).refunds, qint64(0));
+    // The printed sales report and sold-items report add them beneath their own totals.
+    const BandedReport sales = SalesReport(SelectSalesForDate(shop.db, DateText(today)), {}, day.refunds);
+    QCOMPARE(footer(sales, "Label7"), QStringLiteral("37.50"));
+    QCOMPARE(footer(sales, "lblRefunds"), QStringLiteral("37.50"));
+    QCOMPARE(footer(sales, "lblNet"), QStringLiteral("0.00"));
+    const BandedReport sold =
+        InventoryReport::build(InventoryData::soldLinesForDate(shop.db, DateText(today)), today, day.refunds);
+    QCOMPARE(footer(sold, "lblRefunds"), QStringLiteral("37.50"));
+    QCOMPARE(footer(sold, "lblNet"), QStringLiteral("0.00"));
 
-    QVector<SaleSummary> sales;
-    QVERIFY(returns.listDay(today, sales));
-    QCOMPARE(sales.size(), qsizetype(1));
-    QCOMPARE(sales.first().saleNumber, sale);
-    QCOMPARE(sales.first().total, qint64(3750));
-    QCOMPARE(sales.first().refunded, qint64(3750));
-    QVERIFY(sales.first().salesRow >= 0);
+    QVector<SaleSummary> listed;
+    QVERIFY(returns.listDay(today, listed));
+    QCOMPARE(listed.size(), qsizetype(1));
+    QCOMPARE(listed.first().saleNumber, sale);
+    QCOMPARE(listed.first().total, qint64(3750));
+    QCOMPARE(listed.first().refunded, qint64(3750));
+    QVERIFY(listed.first().salesRow >= 0);
 }
 
 void tst_returns::returnThroughTheWindows()
@@ -361,6 +388,78 @@ void tst_returns::olderDatabaseGetsReturnTables()
     const ReturnResult r = Returns(shop.db).store(request(sale, QStringLiteral("100"), QStringLiteral("2")));
     QCOMPARE(r.outcome, ReturnOutcome::Stored);
     QCOMPARE(r.refund, qint64(2500));
+}
+
+void tst_returns::exchangeSettlesTheDifference_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("cash");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("storedCash");
+    QTest::addColumn<QString>("change");
+
+    QTest::newRow("the customer pays the rest") << "100"
+                                                << "2"
+                                                << "20"
+                                                << "TO PAY: 12.50"
+                                                << "32.50"
+                                                << "7.50";
+    QTest::newRow("the shop pays back") << "200"
+                                        << "1"
+                                        << ""
+                                        << "TO PAY BACK: 9.17"
+                                        << "12.50"
+                                        << "9.17";
+    QTest::newRow("even") << "100"
+                          << "1"
+                          << ""
+                          << "TO PAY: 0.00"
+                          << "12.50"
+                          << "0.00";
+}
+
+void tst_returns::exchangeSettlesTheDifference()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, quantity);
+    QFETCH(QString, cash);
+    QFETCH(QString, shown);
+    QFETCH(QString, storedCash);
+    QFETCH(QString, change);
+
+    // A 12.50 item comes back in exchange; its refund pays for the next sale at the till.
+    Shop shop;
+    const QString first = shop.sell({{QStringLiteral("100"), QStringLiteral("1")}});
+    ReturnRequest exchange = request(first, QStringLiteral("100"), QStringLiteral("1"));
+    exchange.exchange = true;
+    Returns returns(shop.db);
+    QCOMPARE(returns.store(exchange).outcome, ReturnOutcome::Stored);
+    QCOMPARE(returns.pendingCredit().amount, qint64(1250));
+
+    Cart cart(shop.db);
+    const QString sale = cart.nextSaleNumber();
+    QCOMPARE(cart.addLine(item, quantity, sale, QStringLiteral("Maria")).outcome, AddOutcome::Added);
+    {
+        frmTotal payment(shop.ctx, cart.cartTotalText(), sale, QStringLiteral("Maria"));
+        QCOMPARE(payment.findChild<QLabel*>(QStringLiteral("lblToPay"))->text(), shown);
+    }
+    // A credit other than the one waiting is refused, and nothing is stored.
+    QCOMPARE(cart.completeSale(cart.cartTotalText(), cash, sale, QStringLiteral("Maria"), 2000).outcome,
+             SaleOutcome::CreditChanged);
+    QCOMPARE(shop.count(QStringLiteral("tblSales")), 1);
+
+    const SaleResult paid = cart.completeSale(cart.cartTotalText(), cash, sale, QStringLiteral("Maria"), 1250);
+    QCOMPARE(paid.outcome, SaleOutcome::Completed);
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT Cash FROM tblSales WHERE rowid = ?"), {paid.sale.salesRow}),
+             storedCash);
+    QCOMPARE(paid.change, change);
+    // The credit is taken once, and the two documents name each other.
+    QCOMPARE(returns.pendingCredit().amount, qint64(0));
+    QCOMPARE(returns.record(1)->exchangeSale, sale);
+    ReceiptData receipt;
+    QCOMPARE(ReceiptStore(shop.db, QStringLiteral("1")).read(paid.sale, receipt), ReceiptStore::ReadOutcome::Read);
+    QCOMPARE(receipt.exchange, QStringLiteral("Exchange for return No. 1, credit 12.50"));
 }
 
 QTEST_MAIN(tst_returns)

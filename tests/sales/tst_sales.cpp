@@ -856,8 +856,11 @@ void tst_sales::submitGate_data()
                            << "" << false << "";
     QTest::newRow("empty, nothing due") << "0.00"
                                         << "" << true << "0.00";
-    QTest::newRow("separator counts the first part") << "10.00"
-                                                     << "1,500" << false << "";
+    QTest::newRow("thousands separator") << "10.00"
+                                         << "1,500" << true << "1490.00";
+    // A comma where the number format groups thousands is no number, never 12 or 1250.
+    QTest::newRow("separator out of place") << "10.00"
+                                            << "12,50" << false << "The Cash is no amount: a separator is out of place";
     QTest::newRow("change with cents") << "99.90"
                                        << "100" << true << "0.10";
     QTest::newRow("leading number") << "5.00"
@@ -879,8 +882,14 @@ void tst_sales::submitGate()
     QCOMPARE(submit->text(), QStringLiteral("Submit"));
     QTest::keyClicks(child<QLineEdit>(total, "tAmt"), cash);
     QCOMPARE(submit->isEnabled(), enabled);
-    if (!enabled)
+    // While Submit stays disabled, `change` is what the window says about the cash box, if anything.
+    auto* hint = child<QLabel>(total, "lblCashHint");
+    if (!enabled) {
+        QCOMPARE(!hint->isHidden(), !change.isEmpty());
+        QVERIFY2(change.isEmpty() || hint->text().startsWith(change), qPrintable(hint->text()));
         return;
+    }
+    QVERIFY(hint->isHidden());
     QTest::mouseClick(submit, Qt::LeftButton);
     QCOMPARE(shownText(total, "lblChange"), change);
     QCOMPARE(child<QPushButton>(total, "cmdCancel")->text(), QStringLiteral("Finish"));

@@ -1,3 +1,4 @@
+#include "ServerDoor.h"
 #include "TestEnv.h"
 #include "WidgetProbe.h"
 
@@ -13,10 +14,13 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QTest>
 
 #include <map>
@@ -164,10 +168,13 @@ private slots:
     void clearingHistoryWithAnOpenCart_data();
     void clearingHistoryWithAnOpenCart();
     void tillNumbersPerFile();
+    void tillLockFiles_data();
+    void tillLockFiles();
     void tillNamesOnServer_data();
     void tillNamesOnServer();
     void tillNameAfterReconnect_data();
     void tillNameAfterReconnect();
+    void tillStartedWhileServerDown();
 };
 
 // The case that was wrong with one shared cart: till 2 adds Tea, till 1 adds Cola, and till 1's
@@ -421,6 +428,52 @@ void tst_tills::tillNumbersPerFile()
     QCOMPARE(last.claimTill(shop), 1);
 }
 
+// A till number's lock file is taken over whenever no running copy holds it, whatever it holds
+// (a power cut leaves it empty or half written; a later process may have the number it names);
+// with every number held, a copy gets none rather than another copy's till.
+void tst_tills::tillLockFiles_data()
+{
+    QTest::addColumn<QByteArray>("leftover"); // what till 1's unheld lock file holds ("-": no file)
+    QTest::addColumn<QList<int>>("held");     // numbers running copies hold (of 1 to 3)
+    QTest::addColumn<int>("expected");
+    const QByteArray living = QByteArray::number(QCoreApplication::applicationPid()) + "\n" +
+                              QCoreApplication::applicationName().toUtf8() + "\n" +
+                              QSysInfo::machineHostName().toUtf8() + "\n";
+    QTest::newRow("empty (a power cut)") << QByteArray() << QList<int>{} << 1;
+    QTest::newRow("garbage") << QByteArray("\x01\xfe garbage\n") << QList<int>{2} << 1;
+    QTest::newRow("a living process's number") << living << QList<int>{} << 1;
+    QTest::newRow("held by a running copy") << QByteArray("-") << QList<int>{1} << 2;
+    QTest::newRow("the others held") << QByteArray("-") << QList<int>{2, 3} << 1;
+    QTest::newRow("all held") << QByteArray("-") << QList<int>{1, 2, 3} << 0;
+}
+
+void tst_tills::tillLockFiles()
+{
+    QFETCH(QByteArray, leftover);
+    QFETCH(QList<int>, held);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    const QString shop = dir.filePath(QStringLiteral("dbZarel.mdb"));
+    std::vector<std::unique_ptr<Platform>> running;
+    for (int number = 1; number <= 3; ++number) {
+        running.push_back(std::make_unique<Platform>());
+        QCOMPARE(running.back()->claimTill(shop, 3), number);
+    }
+    // Copies end, from the last: the numbers not held are free again.
+    for (int number = 3; number >= 1; --number) {
+        if (!held.contains(number))
+            running[number - 1].reset();
+    }
+    if (leftover != "-") {
+        QFile lock(dir.filePath(QStringLiteral("dbZarel.mdb.till-1.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(leftover);
+    }
+    Platform copy;
+    QCOMPARE(copy.claimTill(shop, 3), expected);
+    QCOMPARE(copy.till(), expected);
+}
+
 // Copies of the program on one server, each holding its till's name. Steps: "<copy>+<name>=<held>"
 // has that copy (connecting first) ask for a name and checks the one it holds (empty: none);
 // "<copy>-" ends that copy. At most "front 3" is taken.
@@ -505,6 +558,42 @@ void tst_tills::tillNameAfterReconnect()
     QCOMPARE(stored, 1);
     QCOMPARE(env.count(QStringLiteral("tblNot")), 1);
     QCOMPARE(next.claimTillName(QStringLiteral("front")), QStringLiteral("front 2"));
+}
+
+// A till started while the server was down: signing in says the server cannot be reached (the
+// typed text stays) rather than a wrong password, and once it is up the same sign-in works and
+// the till holds its name.
+void tst_tills::tillStartedWhileServerDown()
+{
+    if (!TestEnv::onServer())
+        QSKIP("needs PEMVIX_TEST_SERVER");
+    TestEnv env;
+    ServerDoor door(env.scalar(QStringLiteral("SHOW port")).toInt());
+    QVERIFY(!env.db.openServer(door.connection(env.connection())));
+    QVERIFY(env.db.claimTillName(QStringLiteral("front")).isEmpty());
+    frmMain& main = env.main();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto signIn = [&] {
+        QTest::mouseClick(child<QRadioButton>(main, "Option1"), Qt::LeftButton);
+        child<QLineEdit>(main, "txtUsername")->setText(TestEnv::adminUser());
+        child<QLineEdit>(main, "txtPassword")->setText(TestEnv::adminPassword());
+        QTest::mouseClick(child<QPushButton>(main, "cmdCancel"), Qt::LeftButton);
+    };
+    signIn();
+    QCOMPARE(env.messages.size(), 1);
+    QVERIFY2(env.lastMessage().text.contains(QStringLiteral("cannot be reached")), qPrintable(env.lastMessage().text));
+    QCOMPARE(child<QLineEdit>(main, "txtPassword")->text(), TestEnv::adminPassword());
+    QVERIFY(!main.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+
+    door.open();
+    signIn();
+    QCOMPARE(env.messages.size(), 1);
+    QVERIFY(main.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    QCOMPARE(env.count(QStringLiteral("tblLogs")), 1);
+    Database other;
+    QVERIFY(env.openAnother(other));
+    QCOMPARE(other.claimTillName(QStringLiteral("front"), 2), QStringLiteral("front 2"));
 }
 
 QTEST_MAIN(tst_tills)

@@ -137,6 +137,8 @@ private slots:
     void nothingHalfDone_data();
     void nothingHalfDone();
     void ownPasswordByKeyboard();
+    void passwordLimit_data();
+    void passwordLimit();
     void emptyAccountFieldsRefused_data();
     void emptyAccountFieldsRefused();
 };
@@ -179,10 +181,12 @@ void tst_passwords::changeThenSignIn()
     const QString user = account ? QStringLiteral("Sam") : QStringLiteral("7");
     QString shown;
     answerPasswordWindow(env, kOld, kNew, kNew, nullptr, &shown);
-    if (own)
+    if (own) {
         changeOwn(env, account);
-    else
+    } else {
         changeFromList(env, account);
+        env.setSession(QString(), QString()); // the administrator's session ends: sign-ins follow
+    }
     QCOMPARE(shown, whose);
     QVERIFY2(env.messageTexts().contains(done), qPrintable(env.messageTexts().join(QLatin1Char('\n'))));
 
@@ -237,6 +241,62 @@ void tst_passwords::refused()
     QCOMPARE(storedPasswords(env), before);
     QCOMPARE(passwordNotes(env), 0);
     QVERIFY(signsIn(env, QStringLiteral("7"), kOld, false));
+}
+
+void tst_passwords::passwordLimit_data()
+{
+    QTest::addColumn<bool>("account");
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("own account, 40") << true << true << 40 << true;
+    QTest::newRow("own account, 43") << true << true << 43 << false;
+    QTest::newRow("account from the list, 41") << true << false << 41 << false;
+    QTest::newRow("employee from the list, 200") << false << false << 200 << true;
+    QTest::newRow("employee from the list, 203") << false << false << 203 << false;
+}
+
+// A password longer than its row takes is refused with a message before anything is stored,
+// never cut short; a sign-in with a longer text than the stored password never matches it.
+void tst_passwords::passwordLimit()
+{
+    QFETCH(bool, account);
+    QFETCH(bool, own);
+    QFETCH(int, length);
+    QFETCH(bool, stored);
+    const int limit = account ? 40 : 200;
+    QString password;
+    while (password.size() < length)
+        password += QStringLiteral("pass phrase %1 ").arg(password.size());
+    password.truncate(length);
+
+    TestEnv env;
+    seed(env);
+    const QString before = storedPasswords(env);
+    bool stayedOpen = false;
+    answerPasswordWindow(env, kOld, password, password, &stayedOpen);
+    if (own) {
+        changeOwn(env, account);
+    } else {
+        changeFromList(env, account);
+        env.setSession(QString(), QString()); // the administrator's session ends: sign-ins follow
+    }
+    const QString user = account ? QStringLiteral("Sam") : QStringLiteral("7");
+    QCOMPARE(!stayedOpen, stored);
+    if (stored) {
+        QVERIFY(signsIn(env, user, password, account));
+        QVERIFY(!signsIn(env, user, password + QStringLiteral("xyz"), account));
+        return;
+    }
+    const QString said = QStringLiteral("The New Password holds %1 characters; a password may hold %2 at most. "
+                                        "Nothing was stored.")
+                             .arg(length)
+                             .arg(limit);
+    QVERIFY2(env.messageTexts().contains(said), qPrintable(env.messageTexts().join(QLatin1Char('\n'))));
+    QCOMPARE(storedPasswords(env), before);
+    QCOMPARE(passwordNotes(env), 0);
+    QVERIFY(!signsIn(env, user, password.left(limit), account));
+    QVERIFY(signsIn(env, user, kOld, account));
 }
 
 void tst_passwords::nothingHalfDone_data()

@@ -611,6 +611,12 @@ void tst_session::menuEntriesOpenWindows()
     QCOMPARE(env.modalWindows.last(), QStringLiteral("frmReg"));
     QVERIFY(visibleWhileOpen);
     QVERIFY(env.messages.isEmpty());
+
+    // A copy that is no till (every till number held, a till name it cannot keep) opens no cart.
+    env.ctx.noTill = QStringLiteral("This copy of the program sells nothing.");
+    QTest::mouseClick(child<QLabel>(main, "imgPos"), Qt::LeftButton);
+    QCOMPARE(env.messageTexts(), QStringList{env.ctx.noTill});
+    QCOMPARE(env.modalWindows.count(QStringLiteral("frmPOS")), 2);
 }
 
 void tst_session::hoverEffect()

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 
+#include "data/Backup.h"
 #include "session/frmMain.h"
 
 #include <QCoreApplication>
@@ -64,6 +65,7 @@ TestEnv::TestEnv(InitOptions options)
         if (!db.open(m_dbPath))
             qFatal("cannot open the test database: %s", qPrintable(db.lastError()));
     }
+    platform.setTargetGuard([this](const QString& path) { return shopFileRefusal(db, path); });
     platform.setMessageHook([this](const MessageRecord& record) {
         messages << record;
         if (record.buttons.testFlag(QMessageBox::Yes) || record.buttons.testFlag(QMessageBox::No)) {

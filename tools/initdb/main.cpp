@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -27,6 +28,8 @@ QString randomPassword()
 
 int main(int argc, char* argv[])
 {
+    // The database and the journal written while it is filled are private to the shop's user.
+    ::umask(077);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pemvix-initdb"));
     QCommandLineParser parser;
@@ -68,8 +71,9 @@ int main(int argc, char* argv[])
     }
     InitOptions options;
     options.adminUser = parser.value(QStringLiteral("admin-user"));
-    options.adminPassword = parser.isSet(QStringLiteral("admin-password")) ? parser.value(QStringLiteral("admin-password"))
-                                                                            : randomPassword();
+    options.adminPassword = parser.isSet(QStringLiteral("admin-password"))
+                                ? parser.value(QStringLiteral("admin-password"))
+                                : randomPassword();
     options.company = parser.value(QStringLiteral("company")).toUpper().left(40);
     options.demo = parser.isSet(QStringLiteral("demo"));
     if (options.adminUser.isEmpty() || options.adminPassword.isEmpty()) {
