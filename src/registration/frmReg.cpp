@@ -835,7 +835,11 @@ void frmReg::cmdImport_Click()
         const auto step = [&progress](qint64 done, qint64 total) { return progress.step(done, total); };
         imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error, step);
         canceled = !imported && progress.wasCanceled();
-        ItemImport::release(plan, step);
+    }
+    {
+        // The import is stored or rolled back by now: letting go of the rows cannot be canceled.
+        WorkProgressDialog finishing(this, QStringLiteral("Finishing..."), false);
+        ItemImport::release(plan, [&finishing](qint64 done, qint64 total) { return finishing.step(done, total); });
     }
     if (!imported) {
         m_adoNot->Refresh();

@@ -272,7 +272,7 @@ void tst_Import::pricesAsCharged()
 void tst_Import::cancelDuringLargeImportStoresNothing()
 {
     Fixture f;
-    constexpr int kRows = 40000;
+    constexpr int kRows = 150000;
     QByteArray bytes = "name,price,stocks\r\n";
     for (int i = 0; i < kRows; ++i)
         bytes += "Item " + QByteArray::number(i) + "," + QByteArray::number(i % 500) + ".25,3\r\n";
