@@ -165,6 +165,13 @@ QString spreadsheetText(const QString& value)
     return QLatin1Char('\'') + value;
 }
 
+QString textOfSpreadsheetCell(const QString& cell)
+{
+    if (cell.size() >= 2 && cell.front() == u'\'' && spreadsheetText(cell.mid(1)) == cell)
+        return cell.mid(1);
+    return cell;
+}
+
 QString record(const QStringList& fields, QChar separator)
 {
     QStringList written;

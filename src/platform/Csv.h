@@ -46,6 +46,8 @@ QString field(const QString& value, QChar separator = QLatin1Char(','));
 // begins with =, +, -, @, a tab or a carriage return) gets a leading apostrophe, so it opens
 // as the text it is. Numbers, such as "-5.00" or "+1,250", are left as they are.
 QString spreadsheetText(const QString& value);
+// The text such a cell stands for: the apostrophe spreadsheetText added is taken off again.
+QString textOfSpreadsheetCell(const QString& cell);
 // One record, fields joined by the separator and ended by CR LF.
 QString record(const QStringList& fields, QChar separator = QLatin1Char(','));
 

@@ -1,5 +1,8 @@
 #include "registration/ItemImport.h"
 
+#include "catalog/Barcode.h"
+#include "catalog/BarcodeStore.h"
+#include "data/Database.h"
 #include "data/TextForms.h"
 #include "platform/Csv.h"
 
@@ -11,7 +14,7 @@ namespace ItemImport {
 
 namespace {
 
-enum Column { Name, Price, Description, Brand, Stocks, Availability, ColumnCount };
+enum Column { Name, Price, Description, Brand, Stocks, Availability, Number, Barcodes, ColumnCount };
 
 using RegistrationData::kDescriptionLimit;
 using RegistrationData::kTextLimit;
@@ -52,9 +55,54 @@ QString refusal(const QStringList& cells, const bool (&present)[ColumnCount])
 
 QStringList columnNames()
 {
-    return {QStringLiteral("name"),  QStringLiteral("price"),  QStringLiteral("description"),
-            QStringLiteral("brand"), QStringLiteral("stocks"), QStringLiteral("availability")};
+    return {QStringLiteral("name"),        QStringLiteral("price"),  QStringLiteral("description"),
+            QStringLiteral("brand"),       QStringLiteral("stocks"), QStringLiteral("availability"),
+            QStringLiteral("item number"), QStringLiteral("barcode")};
 }
+
+namespace {
+
+// The column a heading names: one of columnNames(), or a heading of the program's own export of
+// the item list (ItemNumber, ItemName, ..., Barcodes); -1 for none.
+int columnOf(const QString& heading)
+{
+    static const QHash<QString, int> aliases{{QStringLiteral("itemname"), Name},
+                                             {QStringLiteral("itemprice"), Price},
+                                             {QStringLiteral("itemdescription"), Description},
+                                             {QStringLiteral("itembrand"), Brand},
+                                             {QStringLiteral("itemstocks"), Stocks},
+                                             {QStringLiteral("itemavailability"), Availability},
+                                             {QStringLiteral("itemnumber"), Number},
+                                             {QStringLiteral("barcodes"), Barcodes}};
+    const QString key = heading.toLower();
+    const qsizetype known = columnNames().indexOf(key);
+    return known >= 0 ? static_cast<int>(known) : aliases.value(key, -1);
+}
+
+// A registered item as stored, by its number; rowId -1 when there is none.
+struct StoredItem
+{
+    qint64 rowId = -1;
+    RegistrationData::NewItem values;
+};
+
+StoredItem storedItem(Database& db, const QString& number)
+{
+    StoredItem item;
+    const Recordset r = db.query(QStringLiteral("SELECT rowid, ItemName, ItemPrice, ItemDescription, ItemBrand, "
+                                                "ItemStocks, ItemAvailability FROM tblStocks WHERE ItemNumber = ? "
+                                                "ORDER BY rowid LIMIT 1"),
+                                 {number});
+    if (r.BOF())
+        return item;
+    const auto& row = r.rows().first();
+    item.rowId = row.at(0).toLongLong();
+    item.values = {row.at(1).toString(), row.at(2).toString(), row.at(3).toString(),
+                   row.at(4).toString(), row.at(5).toString(), row.at(6).toString()};
+    return item;
+}
+
+} // namespace
 
 QVector<Shown> firstItems(const Plan& plan, int count)
 {
@@ -69,7 +117,8 @@ QVector<Shown> firstItems(const Plan& plan, int count)
 void release(Plan& plan, const RegistrationData::Progress& progress)
 {
     constexpr qsizetype kStep = 8192;
-    const qint64 total = plan.items.size() + plan.refused.size() + plan.notes.size();
+    const qint64 total =
+        plan.items.size() + plan.itemBarcodes.size() + plan.updates.size() + plan.refused.size() + plan.notes.size();
     qint64 done = 0;
     auto shrink = [&](auto& list) {
         while (!list.isEmpty()) {
@@ -81,6 +130,8 @@ void release(Plan& plan, const RegistrationData::Progress& progress)
         }
     };
     shrink(plan.items);
+    shrink(plan.itemBarcodes);
+    shrink(plan.updates);
     shrink(plan.refused);
     shrink(plan.notes);
     plan = Plan{};
@@ -122,7 +173,7 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
         const QString heading = header.fields.at(i).trimmed();
         if (heading.isEmpty())
             continue; // an unnamed column (a spreadsheet's trailing empty cells) is not read
-        const qsizetype c = known.indexOf(heading.toLower());
+        const int c = columnOf(heading);
         if (c < 0) {
             unknown << heading;
         } else if (position[c] >= 0) {
@@ -153,14 +204,20 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
     result.itemLines.reserve(table.records.size());
     QHash<QString, int> linesByName; // names given on earlier lines, to their first line
     linesByName.reserve(table.records.size());
+    QHash<QString, int> barcodeLines; // barcodes given on earlier lines, to their line
+    QHash<QString, int> updateLines;  // items updated by earlier lines, to their line
+    BarcodeStore barcodes(db);
+    QString byBarcode;
     const qsizetype rows = table.records.size();
     for (qsizetype r = 1; r < rows; ++r) {
         if (progress && r % 1024 == 0 && !progress(kRead + kCheck * r / rows, kTotal))
             return stopped();
         const Csv::Record& record = table.records.at(r);
         QStringList cells;
+        // A cell the program's own export marked so that a spreadsheet opens it as text reads as
+        // that text again.
         for (int c = 0; c < ColumnCount; ++c)
-            cells << (position[c] >= 0 ? record.fields.value(position[c]) : QString());
+            cells << (position[c] >= 0 ? Csv::textOfSpreadsheetCell(record.fields.value(position[c])) : QString());
         // A value under no heading would be lost: the row is refused rather than cut short.
         qsizetype stray = -1;
         for (qsizetype i = 0; i < record.fields.size() && stray < 0; ++i) {
@@ -180,9 +237,84 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
         const QString stocks = present[Stocks] ? cells[Stocks] : QStringLiteral("0");
         const double stockCount = RegistrationData::stocksNumber(stocks).value_or(0);
         const double price = ReadTypedPrice(cells[Price]).value.value_or(0);
-        result.items << RegistrationData::NewItem{
+        const RegistrationData::NewItem values{
             cells[Name], StoredNumberText(cells[Price], price),        cells[Description], cells[Brand],
             stocks,      RegistrationData::availabilityFor(stockCount)};
+
+        // The item the row names by its number, or else by a barcode, is updated.
+        QStringList codes;
+        QString why;
+        for (const QString& text : cells[Barcodes].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const Barcode::Checked code = Barcode::check(text);
+            if (!code.ok()) {
+                why = QStringLiteral("Barcode \"%1\": %2").arg(text, Barcode::problemText(code.problem));
+                break;
+            }
+            if (const auto earlier = barcodeLines.constFind(code.code); earlier != barcodeLines.cend()) {
+                why = QStringLiteral("Barcode %1 is on line %2 as well").arg(code.code).arg(*earlier);
+                break;
+            }
+            if (!codes.contains(code.code))
+                codes << code.code;
+        }
+        QString target; // the registered item the row updates
+        if (why.isEmpty() && (!cells[Number].isEmpty() || !codes.isEmpty())) {
+            const StoredItem byNumber = cells[Number].isEmpty() ? StoredItem{} : storedItem(db, cells[Number]);
+            if (byNumber.rowId >= 0)
+                target = cells[Number];
+            for (const QString& code : std::as_const(codes)) {
+                const QString owner = barcodes.itemNumberFor(code);
+                if (owner.isEmpty() || owner.compare(target, Qt::CaseInsensitive) == 0)
+                    continue;
+                if (!target.isEmpty())
+                    why = QStringLiteral("Barcode %1 is on item %2, not on item %3").arg(code, owner, target);
+                else if (!cells[Number].isEmpty())
+                    why = QStringLiteral("Item Number %1 is not registered, but barcode %2 is on item %3")
+                              .arg(cells[Number], code, owner);
+                else if (byBarcode.isEmpty())
+                    byBarcode = owner;
+                else if (byBarcode != owner)
+                    why = QStringLiteral("Its barcodes are on two items, %1 and %2").arg(byBarcode, owner);
+                if (!why.isEmpty())
+                    break;
+            }
+            if (why.isEmpty() && target.isEmpty() && !byBarcode.isEmpty())
+                target = byBarcode;
+            byBarcode.clear();
+            if (why.isEmpty() && !target.isEmpty()) {
+                if (const auto earlier = updateLines.constFind(target.toLower()); earlier != updateLines.cend())
+                    why = QStringLiteral("Line %1 updates item %2 as well").arg(*earlier).arg(target);
+            }
+        }
+        if (!why.isEmpty()) {
+            result.refused << Note{record.line, cells[Name], why};
+            continue;
+        }
+        for (const QString& code : std::as_const(codes))
+            barcodeLines.insert(code, record.line);
+        if (!target.isEmpty()) {
+            // A column the file lacks keeps the item's own value.
+            RegistrationData::NewItem kept = storedItem(db, target).values;
+            RegistrationData::NewItem updated = values;
+            if (!present[Description])
+                updated.description = kept.description;
+            if (!present[Brand])
+                updated.brand = kept.brand;
+            if (!present[Stocks]) {
+                updated.stocks = kept.stocks;
+                updated.availability = kept.availability;
+            }
+            updateLines.insert(target.toLower(), record.line);
+            result.updates << Update{record.line, target, updated, codes};
+            continue;
+        }
+        if (!cells[Number].isEmpty())
+            result.notes << Note{record.line, cells[Name],
+                                 QStringLiteral("Item Number %1 is not registered; the item is registered under a "
+                                                "new number")
+                                     .arg(cells[Number])};
+        result.items << values;
+        result.itemBarcodes << codes;
         result.itemLines << record.line;
 
         const QString key = cells[Name].toLower();
@@ -230,6 +362,43 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
     result.notes += storedNotes;
     std::sort(result.notes.begin(), result.notes.end(), [](const Note& a, const Note& b) { return a.line < b.line; });
     return result;
+}
+
+bool storeUpdatesAndBarcodes(Database& db, const Plan& plan, const QStringList& numbers, QString* error,
+                             const RegistrationData::Progress& progress)
+{
+    BarcodeStore barcodes(db);
+    const auto addBarcodes = [&](const QStringList& codes, const QString& number) {
+        for (const QString& code : codes) {
+            if (!barcodes.add(barcodes.check(code, number), number)) {
+                *error = QStringLiteral("Item %1: %2").arg(number, barcodes.lastError());
+                return false;
+            }
+        }
+        return true;
+    };
+    for (qsizetype i = 0; i < plan.itemBarcodes.size() && i < numbers.size(); ++i) {
+        if (!addBarcodes(plan.itemBarcodes.at(i), numbers.at(i)))
+            return false;
+    }
+    const QString update = QStringLiteral("UPDATE tblStocks SET ItemName = ?, ItemPrice = ?, ItemDescription = ?, "
+                                          "ItemBrand = ?, ItemStocks = ?, ItemAvailability = ? WHERE ItemNumber = ?");
+    for (qsizetype i = 0; i < plan.updates.size(); ++i) {
+        if (progress && i % 256 == 0 && !progress(i, plan.updates.size())) {
+            *error = QStringLiteral("The import was canceled.");
+            return false;
+        }
+        const Update& row = plan.updates.at(i);
+        const RegistrationData::NewItem& v = row.values;
+        if (db.ExecuteSql(update, {v.name, v.price, v.description, v.brand, v.stocks, v.availability, row.number}) <
+            1) {
+            *error = QStringLiteral("Item %1 was not updated: %2").arg(row.number, db.lastError());
+            return false;
+        }
+        if (!addBarcodes(row.barcodes, row.number))
+            return false;
+    }
+    return true;
 }
 
 } // namespace ItemImport

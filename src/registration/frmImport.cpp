@@ -18,14 +18,21 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
     setWindowTitle(QStringLiteral("Import Items"));
 
     const qsizetype count = plan.items.size();
+    const qsizetype updates = plan.updates.size();
     QString summary;
-    if (count == 0)
+    if (count == 0 && updates == 0)
         summary = QStringLiteral("No row of this file can be registered.");
-    else
+    else if (count > 0)
         summary = QStringLiteral("%1 item%2 will be registered, under Item Numbers from %3 on.")
                       .arg(FormatNumber(static_cast<double>(count), NumberPattern::Grouped0))
                       .arg(count == 1 ? QString() : QStringLiteral("s"))
                       .arg(firstNumber);
+    else
+        summary = QStringLiteral("No new item will be registered.");
+    if (updates > 0)
+        summary += QStringLiteral("\n%1 registered item%2 will be updated (name, price, description, brand, stock).")
+                       .arg(FormatNumber(static_cast<double>(updates), NumberPattern::Grouped0))
+                       .arg(updates == 1 ? QString() : QStringLiteral("s"));
     if (!plan.refused.isEmpty())
         summary += QStringLiteral("\n%1 row%2 refused and will not be registered.")
                        .arg(FormatNumber(static_cast<double>(plan.refused.size()), NumberPattern::Grouped0))
@@ -126,10 +133,10 @@ frmImport::frmImport(const ItemImport::Plan& plan, const QString& fileName, cons
 
     m_cmdRegister = new QPushButton(QStringLiteral("Register"), this);
     m_cmdRegister->setObjectName(QStringLiteral("cmdRegister"));
-    m_cmdRegister->setEnabled(count > 0);
-    m_cmdRegister->setVisible(count > 0);
+    m_cmdRegister->setEnabled(count + updates > 0);
+    m_cmdRegister->setVisible(count + updates > 0);
     m_cmdRegister->setMinimumWidth(110);
-    m_cmdCancel = new QPushButton(count > 0 ? QStringLiteral("Cancel") : QStringLiteral("Close"), this);
+    m_cmdCancel = new QPushButton(count + updates > 0 ? QStringLiteral("Cancel") : QStringLiteral("Close"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setMinimumWidth(110);
     for (QPushButton* b : {m_cmdRegister, m_cmdCancel})

@@ -818,7 +818,7 @@ void frmReg::cmdImport_Click()
     frmImport summary(
         plan, path,
         RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Item).value_or(QStringLiteral("1")), this);
-    if (m_ctx.platform.showModal(summary) != QDialog::Accepted || plan.items.isEmpty())
+    if (m_ctx.platform.showModal(summary) != QDialog::Accepted || (plan.items.isEmpty() && plan.updates.isEmpty()))
         return;
 
     QStringList numbers;
@@ -854,11 +854,13 @@ void frmReg::cmdImport_Click()
     m_ctx.notificationsChanged();
     lvButtons_H3_Click(); // the list shows the new items, with the search kept
     GetClient1();
-    m_ctx.platform.message(this,
-                           QStringLiteral("%1 new item(s) have been Registered, Item Numbers %2 to %3.")
-                               .arg(numbers.size())
-                               .arg(numbers.first(), numbers.last()),
-                           QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
+    QString done = numbers.isEmpty() ? QStringLiteral("No new item has been Registered.")
+                                     : QStringLiteral("%1 new item(s) have been Registered, Item Numbers %2 to %3.")
+                                           .arg(numbers.size())
+                                           .arg(numbers.first(), numbers.last());
+    if (!plan.updates.isEmpty())
+        done += QStringLiteral("\n%1 registered item(s) have been updated.").arg(plan.updates.size());
+    m_ctx.platform.message(this, done, QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
 }
 
 bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error,
@@ -870,14 +872,20 @@ bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, 
         *error = m_ctx.db.lastError();
         return false;
     }
-    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error, progress))
+    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error, progress) ||
+        !ItemImport::storeUpdatesAndBarcodes(m_ctx.db, plan, *numbers, error, progress))
         return false;
+    DetailLines details{{QStringLiteral("File: "), fileName},
+                        {QStringLiteral("Items Registered: "), QString::number(numbers->size())}};
+    if (!numbers->isEmpty())
+        details.push_back(
+            {QStringLiteral("Item Numbers: "), numbers->first() + QStringLiteral(" to ") + numbers->last()});
+    if (!plan.updates.isEmpty())
+        details.push_back({QStringLiteral("Items Updated: "), QString::number(plan.updates.size())});
+    details.push_back({QStringLiteral("Rows Refused: "), QString::number(plan.refused.size())});
     const QString message =
         NotificationSentence(displayName(), QStringLiteral(" imported new items from a file using "), domainName()) +
-        DetailsBlock({{QStringLiteral("File: "), fileName},
-                      {QStringLiteral("Items Registered: "), QString::number(numbers->size())},
-                      {QStringLiteral("Item Numbers: "), numbers->first() + QStringLiteral(" to ") + numbers->last()},
-                      {QStringLiteral("Rows Refused: "), QString::number(plan.refused.size())}});
+        DetailsBlock(details);
     if (!PostNotification(*m_adoNot, NoteTitle::ItemsImported, message)) {
         *error = m_adoNot->lastError();
         return false;

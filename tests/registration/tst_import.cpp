@@ -1,7 +1,10 @@
 // Items imported from a CSV file in the registration window, and lists exported to CSV files.
 #include "TestEnv.h"
 
+#include "catalog/Barcode.h"
+#include "catalog/BarcodeStore.h"
 #include "data/TextForms.h"
+#include "registration/ItemImport.h"
 #include "platform/Csv.h"
 #include "registration/frmImport.h"
 #include "registration/frmReg.h"
@@ -118,6 +121,8 @@ private slots:
     void failureHalfwayLeavesNothing_data();
     void failureHalfwayLeavesNothing();
     void importThroughRealDialogs();
+    void updatesAndBarcodes_data();
+    void updatesAndBarcodes();
     void exportRoundTrips();
     void exportFailureIsTold();
     void screenshots();
@@ -420,6 +425,76 @@ void tst_Import::importThroughRealDialogs()
     QCOMPARE(stored, (QStringList{"42|Kettle|899.00|Available", "43|Mug, blue|45|Out of Stock"}));
 }
 
+void tst_Import::updatesAndBarcodes_data()
+{
+    QTest::addColumn<QByteArray>("row"); // under "item number,barcode,name,price"
+    QTest::addColumn<int>("added");
+    QTest::addColumn<QString>("updated"); // the item the row updates
+    QTest::addColumn<QString>("refused"); // why the row is refused
+    QTest::newRow("by number") << QByteArray("7,,Milk 1L,1.30") << 0 << "7"
+                               << "";
+    QTest::newRow("by barcode") << QByteArray(",4006381333931,Milk 1L,1.30") << 0 << "7"
+                                << "";
+    QTest::newRow("by its UPC-A form") << QByteArray(",036000291452,Bread,2.10") << 0 << "8"
+                                       << "";
+    QTest::newRow("number and its own barcode") << QByteArray("7,4006381333931,Milk,1") << 0 << "7"
+                                                << "";
+    QTest::newRow("new, with a barcode") << QByteArray(",96385074,Tea,3") << 1 << ""
+                                         << "";
+    QTest::newRow("new, an unknown number") << QByteArray("99,,Tea,3") << 1 << ""
+                                            << "";
+    QTest::newRow("barcode on another item") << QByteArray("7,0036000291452,Milk,1") << 0 << ""
+                                             << "Barcode 0036000291452 is on item 8, not on item 7";
+    QTest::newRow("unknown number, known barcode")
+        << QByteArray("99,4006381333931,Milk,1") << 0 << ""
+        << "Item Number 99 is not registered, but barcode 4006381333931 is on item 7";
+    QTest::newRow("check digit") << QByteArray(",4006381333932,Milk,1") << 0 << ""
+                                 << "Barcode \"4006381333932\": " +
+                                        Barcode::problemText(Barcode::Problem::BadCheckDigit);
+    QTest::newRow("one barcode on two lines") << QByteArray(",96385074,Tea,3\r\n,96385074,Coffee,4") << 1 << ""
+                                              << "Barcode 96385074 is on line 2 as well";
+}
+
+// A row names the item it updates by its number, else by a barcode; the others are new items.
+void tst_Import::updatesAndBarcodes()
+{
+    QFETCH(QByteArray, row);
+    QFETCH(int, added);
+    QFETCH(QString, updated);
+    QFETCH(QString, refused);
+    TestEnv env;
+    env.exec(QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, ItemBrand, "
+                            "ItemStocks) VALUES ('7', 'Milk', '1.25', 'fresh', 'Dairy', '4'), ('8', 'Bread', '2', "
+                            "'baked', 'Oven', '2')"));
+    BarcodeStore barcodes(env.db);
+    QVERIFY(barcodes.add(barcodes.check(QStringLiteral("4006381333931"), QStringLiteral("7")), QStringLiteral("7")));
+    QVERIFY(barcodes.add(barcodes.check(QStringLiteral("0036000291452"), QStringLiteral("8")), QStringLiteral("8")));
+    const ItemImport::Plan plan = ItemImport::plan(env.db, "item number,barcode,name,price\r\n" + row + "\r\n");
+    QVERIFY2(plan.error.isEmpty(), qPrintable(plan.error));
+    QCOMPARE(plan.items.size(), added);
+    QCOMPARE(plan.updates.size(), updated.isEmpty() ? 0 : 1);
+    QCOMPARE(plan.refused.isEmpty() ? QString() : plan.refused.first().text, refused);
+    if (!updated.isEmpty()) {
+        QCOMPARE(plan.updates.first().number, updated);
+        // Columns the file lacks keep the item's own values.
+        QCOMPARE(plan.updates.first().values.description,
+                 updated == u"7" ? QStringLiteral("fresh") : QStringLiteral("baked"));
+    }
+    // Stored in one transaction: the plan's updates and barcodes, as planned.
+    Transaction tx(env.db);
+    QStringList numbers;
+    QString error;
+    QVERIFY(RegistrationData::registerItems(env.db, plan.items, &numbers, &error));
+    QVERIFY2(ItemImport::storeUpdatesAndBarcodes(env.db, plan, numbers, &error), qPrintable(error));
+    QVERIFY(tx.commit());
+    QCOMPARE(env.count(QStringLiteral("tblStocks")), 2 + added);
+    if (!updated.isEmpty())
+        QCOMPARE(env.scalar(QStringLiteral("SELECT ItemName || '|' || ItemPrice FROM tblStocks WHERE ItemNumber = ?"),
+                            {updated}),
+                 plan.updates.first().values.name + u'|' + plan.updates.first().values.price);
+    QCOMPARE(env.count(QStringLiteral("tblBarcode")), 2 + (row.contains("96385074") ? 1 : 0));
+}
+
 void tst_Import::exportRoundTrips()
 {
     Fixture f;
@@ -446,11 +521,40 @@ void tst_Import::exportRoundTrips()
     QVERIFY2(table.ok(), qPrintable(table.error));
     QCOMPARE(table.records.size(), 601); // the heading and every matching row, fetched or not
     QCOMPARE(table.records.first().fields, (QStringList{"ItemNumber", "ItemName", "ItemPrice", "ItemDescription",
-                                                        "ItemStocks", "ItemBrand", "ItemAvailability"}));
+                                                        "ItemStocks", "ItemBrand", "ItemAvailability", "Barcodes"}));
     // A text a spreadsheet would run as a formula opens as text.
     QCOMPARE(table.records.at(600).fields,
              (QStringList{"600", "Can 600", "1,250.50", "12\" tall; \"steel\"\r\nsecond line", "600", "'=Brand",
-                          "Available"}));
+                          "Available", ""}));
+
+    // The export imports back as updates of the same items, none new; a price changed in the
+    // file and a barcode added there are stored, every other value stays as it was.
+    file.seek(0);
+    QByteArray back = file.readAll();
+    QVERIFY(back.replace("600,Can 600,\"1,250.50\"", "600,Can 600,99.95").contains("99.95"));
+    back.replace("\r\n1,Can 1,", "\r\n1,Can One,");
+    back.replace(",Available,\r\n2,", ",Available,036000291452\r\n2,");
+    const QString before =
+        f.env.scalar(QStringLiteral("SELECT group_concat(ItemDescription || ItemBrand || ItemStocks) "
+                                    "FROM tblStocks"));
+    f.chooseFile(back, QStringLiteral("back.csv"));
+    QString planned;
+    f.import(QDialog::Accepted, [&](frmImport& d) { planned = d.findChild<QLabel*>("lblSummary")->text(); });
+    QVERIFY2(
+        planned.startsWith(QStringLiteral("No new item will be registered.\n600 registered items will be updated")),
+        qPrintable(planned));
+    QCOMPARE(f.items(), 601);
+    QCOMPARE(f.env.scalar(QStringLiteral("SELECT ItemPrice FROM tblStocks WHERE ItemNumber = '600'")),
+             QStringLiteral("99.95"));
+    QCOMPARE(f.env.scalar(QStringLiteral("SELECT ItemName FROM tblStocks WHERE ItemNumber = '1'")),
+             QStringLiteral("Can One"));
+    QCOMPARE(f.env.scalar(QStringLiteral("SELECT ItemNumber FROM tblBarcode WHERE Barcode = '0036000291452'")),
+             QStringLiteral("1"));
+    QCOMPARE(
+        f.env.scalar(QStringLiteral("SELECT group_concat(ItemDescription || ItemBrand || ItemStocks) FROM tblStocks")),
+        before);
+    QVERIFY(f.env.scalar(QStringLiteral("SELECT Notification FROM tblNot ORDER BY rowid DESC LIMIT 1"))
+                .contains(QStringLiteral("Items Updated: 600")));
 
     // The employee list never writes the passwords it does not show.
     f.env.exec(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Gender, Position, Registered, Password) "
