@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
@@ -70,6 +71,9 @@ void DataGrid::setCurrentRow(int row)
 {
     if (!model() || !selectionModel())
         return;
+    // A Ctrl or Shift click that makes its row current keeps the rows it selects with it.
+    if (m_extendingSelection && currentIndex().isValid() && currentIndex().row() == row)
+        return;
     m_settingRow = true;
     if (row < 0 || row >= model()->rowCount()) {
         selectionModel()->clearCurrentIndex();
@@ -83,6 +87,14 @@ void DataGrid::setCurrentRow(int row)
         scrollTo(index);
     }
     m_settingRow = false;
+}
+
+void DataGrid::mousePressEvent(QMouseEvent* event)
+{
+    m_extendingSelection = selectionMode() == QAbstractItemView::ExtendedSelection &&
+                           (event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
+    QTableView::mousePressEvent(event);
+    m_extendingSelection = false;
 }
 
 void DataGrid::keyPressEvent(QKeyEvent* event)

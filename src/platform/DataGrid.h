@@ -40,11 +40,13 @@ signals:
     void deleteRequested(int row);
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool m_deleteKey = false;
     bool m_settingRow = false;
+    bool m_extendingSelection = false; // a Ctrl or Shift click is under way
     bool m_showingSort = false;
 };
 

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QHeaderView>
+#include <QTableWidget>
 #include <QTest>
 
 #include <algorithm>
@@ -625,6 +626,22 @@ void tst_Registration::barcodeRegistered()
     grid->model()->sort(column); // a worked-out column keeps the list's order
     QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), -1);
     QCOMPARE(grid->model()->rowCount(), 1);
+
+    // Labels for the items selected in the list, a click and a Ctrl+click.
+    f.env.exec("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice) VALUES ('2', 'Salt', '0.80')");
+    f.click("lvButtons_H3");
+    const auto rowAt = [&](int row) { return grid->visualRect(grid->model()->index(row, 1)).center(); };
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rowAt(0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowAt(1));
+    QStringList listed;
+    f.env.onModal([&](QDialog& d) {
+        auto* list = d.findChild<QTableWidget*>(QStringLiteral("lstLabels"));
+        for (int r = 0; list && r < list->rowCount(); ++r)
+            listed << list->item(r, 0)->text() + u' ' + list->item(r, 3)->text();
+        return int(QDialog::Rejected);
+    });
+    f.click("cmdLabels");
+    QCOMPARE(listed, (QStringList{"1 0036000291452", "2 2"}));
 }
 
 void tst_Registration::listsEditAndDeleteInPlace()
