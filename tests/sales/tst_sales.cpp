@@ -290,8 +290,9 @@ void tst_sales::addChecks_data()
         QStringLiteral("Item quantity exceeded the current stock!\r\nCheck the remaining item Stock");
     QTest::newRow("empty number, quantity 1") << ""
                                               << "1" << exceeded << "Exceeded!" << info << "txtItem";
+    // A code that names no item, by number or barcode, is said as such, not as a stock problem.
     QTest::newRow("unknown number") << "999"
-                                    << "1" << exceeded << "Exceeded!" << info << "txtItem";
+                                    << "1" << "No item has number or barcode 999" << "Item Number" << info << "txtItem";
     QTest::newRow("empty number, empty quantity") << ""
                                                   << ""
                                                   << "Input Item Number"
