@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestWindows.h"
 
 #include "platform/FormDialog.h"
 #include "session/AppContext.h"
@@ -29,26 +30,6 @@ private slots:
 private:
     QString m_xdotool;
 };
-
-namespace {
-
-class TestWindows : public WindowFactory
-{
-public:
-    std::unique_ptr<FormDialog> createPOS(QWidget* parent) override { return make("frmPOS", parent); }
-    std::unique_ptr<FormDialog> createReg(QWidget* parent) override { return make("frmReg", parent); }
-    std::unique_ptr<FormDialog> createSetting(QWidget* parent) override { return make("frmSetting", parent); }
-
-private:
-    static std::unique_ptr<FormDialog> make(const char* name, QWidget* parent)
-    {
-        auto window = std::make_unique<FormDialog>(parent);
-        window->setObjectName(QString::fromLatin1(name));
-        return window;
-    }
-};
-
-} // namespace
 
 void tst_RealClicks::initTestCase()
 {
