@@ -25,6 +25,8 @@ shop="$HOME/Pemvix"
 db="$shop/dbZarel.mdb"
 [ -f "$db" ] || fail "no database in the default shop folder $shop"
 [ -x "$shop/pemvix" ] && [ -x "$shop/pemvix-initdb" ] || fail "the programs are not beside the database"
+# The program a shop runs carries no test machinery.
+! ldd "$shop/pemvix" | grep -q 'libQt6Test' || fail "the installed program links Qt Test"
 grep -q "Administrator password: " <<<"$out" || fail "the administrator's password was not printed: $out"
 [ "$(stat -c %a "$shop")" = 700 ] || fail "the shop's folder is readable by others"
 # A real SQLCipher file: no plain SQLite header.

@@ -142,7 +142,7 @@ public:
     {
         // The program reads its settings (and on the file its database) beside itself, so each
         // shop gets its own copy of it.
-        const QString bin = qEnvironmentVariable("PEMVIX_BIN_DIR") + QStringLiteral("/pemvix");
+        const QString bin = QStringLiteral(PEMVIX_DRIVEN_PROGRAM);
         if (!QFile::copy(bin, program()))
             qFatal("cannot copy %s", qPrintable(bin));
         if (onServer()) {
