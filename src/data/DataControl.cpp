@@ -841,7 +841,7 @@ bool DataControl::setData(const QModelIndex& index, const QVariant& edited, int 
                 m_refused = true;
             }
         }
-        if (tx.isActive() && !m_refused) {
+        if (tx.isActive() && !m_refused && (!m_editFollow || m_editFollow(id, column, value))) {
             affected = m_db.ExecuteSql(
                 QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table, m_db.quoteIdentifier(column)),
                 {value, id});

@@ -119,6 +119,10 @@ public:
     // mark is stored in the program's own form); the check sees the value as it will be stored.
     using EditForm = std::function<QVariant(const QString& column, const QVariant& value)>;
     void setEditForm(EditForm form) { m_editForm = std::move(form); }
+    // Writes that go with an accepted in-place edit, in its transaction before the cell is
+    // stored (the rows that name the edited value); false fails the edit, and nothing is stored.
+    using EditFollow = std::function<bool(qint64 rowId, const QString& column, const QVariant& value)>;
+    void setEditFollow(EditFollow follow) { m_editFollow = std::move(follow); }
 
     // Reads one fetched row again from the table, so it shows what is stored now. False when
     // the row could not be read (it is then left as it was).
@@ -240,6 +244,7 @@ private:
     QSet<int> m_readOnly;
     EditCheck m_editCheck;
     EditForm m_editForm;
+    EditFollow m_editFollow;
     DeleteCheck m_deleteCheck;
     QString m_lastError;
     bool m_refused = false;

@@ -1,5 +1,7 @@
 #include "registration/RegistrationData.h"
 
+#include "catalog/BarcodeStore.h"
+
 #include "data/Database.h"
 #include "data/TextForms.h"
 
@@ -82,6 +84,16 @@ std::optional<double> stocksNumber(const QString& text)
     return ColumnNumber(text);
 }
 
+namespace {
+
+QString numberOfItem(Database& db, qint64 rowId)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT ItemNumber FROM tblStocks WHERE rowid = ?"), {rowId});
+    return r.BOF() ? QString() : r.rows().first().first().toString();
+}
+
+} // namespace
+
 QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value)
 {
     const QString text = value.toString();
@@ -98,9 +110,15 @@ QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const
         if (column.compare(name, Qt::CaseInsensitive) == 0 && text.isEmpty())
             return emptyRefusal(label);
     }
-    if (column.compare(QLatin1String("ItemNumber"), Qt::CaseInsensitive) == 0 &&
-        numberInUse(db, columnsOf(Counter::Item), text, rowId))
-        return notSaved(QStringLiteral("Item Number %1 is already used by another item.").arg(text));
+    if (column.compare(QLatin1String("ItemNumber"), Qt::CaseInsensitive) == 0) {
+        if (numberInUse(db, columnsOf(Counter::Item), text, rowId))
+            return notSaved(QStringLiteral("Item Number %1 is already used by another item.").arg(text));
+        // The till looks a code up as a number first: a number that is another item's barcode
+        // would take that barcode's scans.
+        const QString owner = BarcodeStore(db).itemNumberFor(text);
+        if (!owner.isEmpty() && owner.compare(numberOfItem(db, rowId), Qt::CaseInsensitive) != 0)
+            return notSaved(QStringLiteral("Item Number %1 is a barcode of item %2.").arg(text, owner));
+    }
     if (column.compare(QLatin1String("ItemPrice"), Qt::CaseInsensitive) == 0) {
         const TypedReading price = ReadTypedPrice(text);
         if (!price.value)
@@ -111,6 +129,15 @@ QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const
     if (column.compare(QLatin1String("ItemStocks"), Qt::CaseInsensitive) == 0 && !stocksNumber(text))
         return notSaved(QStringLiteral("The Stocks must be a number, such as 25."));
     return {};
+}
+
+bool itemEditFollow(Database& db, qint64 rowId, const QString& column, const QVariant& value)
+{
+    if (column.compare(QLatin1String("ItemNumber"), Qt::CaseInsensitive) != 0)
+        return true;
+    // The item's barcodes name it by its number: they go with it to the new one.
+    const QString before = numberOfItem(db, rowId);
+    return before.isEmpty() || before == value.toString() || BarcodeStore(db).renumber(before, value.toString());
 }
 
 QVariant itemEditForm(const QString& column, const QVariant& value)

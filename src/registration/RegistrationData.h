@@ -42,6 +42,10 @@ bool storeCounter(Database& db, Counter counter, const QString& number);
 // A stocks text that reads wholly as a plain number (blanks around it allowed), or none.
 std::optional<double> stocksNumber(const QString& text);
 
+// The writes that go with an accepted edit of an item in the list: a new item number takes the
+// item's barcodes along. False when they failed.
+bool itemEditFollow(Database& db, qint64 rowId, const QString& column, const QVariant& value);
+
 // Why an in-place edit of one column of a tblStocks (or tblEmp) row, found by its rowid, is
 // refused, in the shop's words; an empty text when it may be written.
 QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);

@@ -115,6 +115,9 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
         return RegistrationData::itemEditRefusal(m_ctx.db, rowId, column, value);
     });
     m_AdoLog2->setEditForm(&RegistrationData::itemEditForm);
+    m_AdoLog2->setEditFollow([this](qint64 rowId, const QString& column, const QVariant& value) {
+        return RegistrationData::itemEditFollow(m_ctx.db, rowId, column, value);
+    });
     m_AdoLog2->Refresh();
     m_AdoLog2->setReadOnlyColumn(m_AdoLog2->columnIndex(QStringLiteral("Barcodes")));
     m_AdoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));

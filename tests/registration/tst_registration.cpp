@@ -736,6 +736,9 @@ void tst_Registration::listEditsKeepTheRules_data()
                                         << "Item Number 2 is already used by another item.";
     QTest::newRow("item number free") << false << "ItemNumber"
                                       << "7" << QString();
+    QTest::newRow("item number another item's barcode") << false << "ItemNumber"
+                                                        << "4006381333931"
+                                                        << "Item Number 4006381333931 is a barcode of item 2.";
     QTest::newRow("price word") << false << "ItemPrice"
                                 << "abc"
                                 << "The Price must be a number";
@@ -777,8 +780,8 @@ void tst_Registration::listEditsKeepTheRules()
     QFETCH(QString, typed);
     QFETCH(QString, refusal);
     Fixture f;
-    for (const char* name : {"Drink", "Soap"})
-        f.registerItem(Item{name, "25", "d", "b", "12", "Available"});
+    f.registerItem(Item{"Drink", "25", "d", "b", "12", "Available", "96385074"});
+    f.registerItem(Item{"Soap", "25", "d", "b", "12", "Available", "4006381333931"});
     for (const char* last : {"Cruz", "Reyes"}) {
         f.fillEmployee(last, "Ann", "", 1, 1, "pw");
         f.env.answer(QMessageBox::Yes);
@@ -812,6 +815,9 @@ void tst_Registration::listEditsKeepTheRules()
     if (refusal.isEmpty()) {
         QCOMPARE(stored, typed);
         QCOMPARE(f.env.messages.size(), messages);
+        // An item's barcodes go with it to its new number.
+        QCOMPARE(f.env.scalar("SELECT ItemNumber FROM tblBarcode WHERE Barcode = '96385074'"),
+                 column == u"ItemNumber" ? typed : QStringLiteral("1"));
         return;
     }
     QCOMPARE(stored, before);
