@@ -207,7 +207,6 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
     QHash<QString, int> barcodeLines; // barcodes given on earlier lines, to their line
     QHash<QString, int> updateLines;  // items updated by earlier lines, to their line
     BarcodeStore barcodes(db);
-    QString byBarcode;
     const qsizetype rows = table.records.size();
     for (qsizetype r = 1; r < rows; ++r) {
         if (progress && r % 1024 == 0 && !progress(kRead + kCheck * r / rows, kTotal))
@@ -257,11 +256,14 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
             if (!codes.contains(code.code))
                 codes << code.code;
         }
-        QString target; // the registered item the row updates
+        QString target;    // the registered item the row updates
+        StoredItem stored; // that item as stored
         if (why.isEmpty() && (!cells[Number].isEmpty() || !codes.isEmpty())) {
-            const StoredItem byNumber = cells[Number].isEmpty() ? StoredItem{} : storedItem(db, cells[Number]);
-            if (byNumber.rowId >= 0)
+            if (!cells[Number].isEmpty())
+                stored = storedItem(db, cells[Number]);
+            if (stored.rowId >= 0)
                 target = cells[Number];
+            QString byBarcode; // the item the row's barcodes name, when it names none by number
             for (const QString& code : std::as_const(codes)) {
                 const QString owner = barcodes.itemNumberFor(code);
                 if (owner.isEmpty() || owner.compare(target, Qt::CaseInsensitive) == 0)
@@ -278,9 +280,10 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
                 if (!why.isEmpty())
                     break;
             }
-            if (why.isEmpty() && target.isEmpty() && !byBarcode.isEmpty())
+            if (why.isEmpty() && target.isEmpty() && !byBarcode.isEmpty()) {
                 target = byBarcode;
-            byBarcode.clear();
+                stored = storedItem(db, target);
+            }
             if (why.isEmpty() && !target.isEmpty()) {
                 if (const auto earlier = updateLines.constFind(target.toLower()); earlier != updateLines.cend())
                     why = QStringLiteral("Line %1 updates item %2 as well").arg(*earlier).arg(target);
@@ -294,7 +297,7 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
             barcodeLines.insert(code, record.line);
         if (!target.isEmpty()) {
             // A column the file lacks keeps the item's own value.
-            RegistrationData::NewItem kept = storedItem(db, target).values;
+            const RegistrationData::NewItem& kept = stored.values;
             RegistrationData::NewItem updated = values;
             if (!present[Description])
                 updated.description = kept.description;
