@@ -41,6 +41,7 @@ BarcodeStore::Check BarcodeStore::check(const QString& text, const QString& item
         name(item, result);
     } else {
         result.outcome = Outcome::Accepted;
+        result.held = !owner.BOF();
     }
     return result;
 }
@@ -70,14 +71,8 @@ bool BarcodeStore::add(const Check& checked, const QString& itemNumber)
         m_lastError = refusalText(checked);
         return false;
     }
-    const Recordset held =
-        m_db.query(QStringLiteral("SELECT 1 FROM tblBarcode WHERE Barcode = ? LIMIT 1"), {checked.barcode.code});
-    if (!held.State()) {
-        m_lastError = m_db.lastError();
-        return false;
-    }
-    if (!held.BOF())
-        return true; // the item has it already
+    if (checked.held)
+        return true;
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblBarcode (Barcode, ItemNumber) VALUES (?, ?)"),
                         {checked.barcode.code, itemNumber}) != 1) {
         m_lastError = m_db.lastError();

@@ -29,6 +29,7 @@ public:
         Barcode::Checked barcode; // the code as it is stored
         QString otherNumber;
         QString otherName;
+        bool held = false; // accepted: the item has this barcode already
     };
 
     explicit BarcodeStore(Database& db) : m_db(db) {}
