@@ -49,3 +49,13 @@ DailySummary::Outcome DailySummary::save(const QString& day, const QString& sale
     }
     return Outcome::Saved;
 }
+
+std::optional<qint64> DailySummary::savedRefunds(const QString& day, const QString& savedAt)
+{
+    const Recordset r = m_db.query(QStringLiteral("SELECT Refunds FROM tblDailyRefund WHERE BusinessDate = ? AND "
+                                                  "TimeSave = ? ORDER BY rowid DESC LIMIT 1"),
+                                   {day, savedAt});
+    if (r.BOF())
+        return std::nullopt;
+    return r.rows().first().first().toLongLong();
+}

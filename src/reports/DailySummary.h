@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class Database;
 
 // The saved summary of one day's sales (tblDaily): one row per day. Saving a day that has a
@@ -23,6 +25,9 @@ public:
     // current date and time, in one transaction: with `replace`, every earlier row of the day
     // goes in the same write.
     Outcome save(const QString& day, const QString& sales, const QString& transactions, bool replace);
+    // The refunds (in cents) kept beside the day's summary saved at `savedAt`; none for a
+    // summary saved without them (before returns were taken) or when they could not be read.
+    std::optional<qint64> savedRefunds(const QString& day, const QString& savedAt);
     QString lastError() const { return m_lastError; }
 
 private:

@@ -288,15 +288,12 @@ void frmSales::showSummary()
     const QString saved = m_adoLog2->fieldText(QStringLiteral("TimeSave"));
     if (day.isEmpty())
         return;
-    const Recordset r = m_ctx.db.query(QStringLiteral("SELECT Refunds FROM tblDailyRefund WHERE BusinessDate = ? AND "
-                                                      "TimeSave = ? ORDER BY rowid DESC LIMIT 1"),
-                                       {day, saved});
-    if (r.BOF())
+    const auto refunds = DailySummary(m_ctx.db).savedRefunds(day, saved);
+    if (!refunds)
         return;
-    const qint64 refunds = r.rows().first().first().toLongLong();
-    m_txtDailyRefunds->setText(Cents::text(refunds));
+    m_txtDailyRefunds->setText(Cents::text(*refunds));
     if (const auto sales = Cents::fromText(m_adoLog2->fieldText(QStringLiteral("Sales"))))
-        m_txtDailyNet->setText(Cents::text(*sales - refunds));
+        m_txtDailyNet->setText(Cents::text(*sales - *refunds));
 }
 
 void frmSales::onSave()
