@@ -197,6 +197,64 @@ CREATE TABLE tblSetting (
 );
 CREATE UNIQUE INDEX idxSettingName ON tblSetting (Name);
 )SQL";
+// The till's drawer. A session runs from a till's opening to its Z: the till, its float (in
+// cents) and who opened and closed it; OpenTill holds the till while the session is open and is
+// emptied at its close, so its unique index allows one open session per till. A sale's payments
+// are kept per tender (Cash: the cash kept, the amount due less the card part and any exchange
+// credit; Card; Credit), the cash movements of the drawer (In, Out, a return's Refund, and an
+// Exchange, whose refund stays in the till as credit) each with their session. A Z keeps its
+// figures as they were at the close; its number comes from tblZCounter.
+const char* const kTillTables = R"SQL(
+CREATE TABLE tblTillSession (
+    Till     TEXT COLLATE NOCASE,
+    OpenTill TEXT COLLATE NOCASE,
+    OpenedAt DATETIME,
+    OpenedBy TEXT COLLATE NOCASE,
+    Float    INTEGER NOT NULL DEFAULT 0,
+    ClosedAt DATETIME,
+    ClosedBy TEXT COLLATE NOCASE,
+    ZNumber  INTEGER
+);
+CREATE UNIQUE INDEX idxTillSessionOpen ON tblTillSession (OpenTill);
+CREATE INDEX idxTillSessionTill ON tblTillSession (Till);
+CREATE TABLE tblPayment (
+    SessionId  INTEGER NOT NULL,
+    SaleNumber TEXT COLLATE NOCASE,
+    SaleRow    INTEGER,
+    Tender     TEXT NOT NULL,
+    Amount     INTEGER NOT NULL
+);
+CREATE INDEX idxPaymentSession ON tblPayment (SessionId);
+CREATE INDEX idxPaymentSale ON tblPayment (SaleNumber);
+CREATE TABLE tblCashMove (
+    SessionId    INTEGER NOT NULL,
+    Till         TEXT COLLATE NOCASE,
+    Kind         TEXT NOT NULL,
+    Amount       INTEGER NOT NULL,
+    Reason       TEXT COLLATE NOCASE,
+    MovedBy      TEXT COLLATE NOCASE,
+    MovedAt      DATETIME,
+    ReturnNumber INTEGER
+);
+CREATE INDEX idxCashMoveSession ON tblCashMove (SessionId);
+CREATE TABLE tblZReport (
+    ZNumber      INTEGER NOT NULL,
+    SessionId    INTEGER NOT NULL,
+    Till         TEXT COLLATE NOCASE,
+    ClosedAt     DATETIME,
+    ClosedBy     TEXT COLLATE NOCASE,
+    Expected     INTEGER NOT NULL,
+    Counted      INTEGER NOT NULL,
+    Difference   INTEGER NOT NULL,
+    LeftInDrawer INTEGER NOT NULL,
+    Figures      TEXT
+);
+CREATE UNIQUE INDEX idxZNumber ON tblZReport (ZNumber);
+CREATE UNIQUE INDEX idxZSession ON tblZReport (SessionId);
+CREATE TABLE tblZCounter (
+    LastNumber INTEGER NOT NULL
+);
+)SQL";
 // The sorted lists of the large tables that an index serves: the first page of such a list is
 // read from its index instead of from a sort of the whole table.
 struct SortIndex
@@ -346,6 +404,11 @@ bool needsCatalog(Database& db)
     return !hasTable(db, QStringLiteral("tblBarcode"));
 }
 
+bool needsTillSessions(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblTillSession"));
+}
+
 bool addTills(Database& db)
 {
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
@@ -397,7 +460,8 @@ QStringList serverSchemaStatements()
     static const QRegularExpression tableEnd(QStringLiteral(R"(\s*\)\s*$)"));
     QStringList statements;
     const QString definitions = QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
-                                QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables);
+                                QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables) +
+                                QString::fromUtf8(kTillTables);
     for (QString statement : definitions.split(u';', Qt::SkipEmptyParts)) {
         statement = statement.trimmed();
         if (statement.isEmpty())
@@ -448,7 +512,8 @@ QString schemaColumnName(const QString& name)
         static const QRegularExpression column(QStringLiteral(R"(^\s+(\w+)\s+[A-Z])"),
                                                QRegularExpression::MultilineOption);
         for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
-                                          QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables));
+                                          QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables) +
+                                          QString::fromUtf8(kTillTables));
              it.hasNext();) {
             const QString n = it.next().captured(1);
             map.insert(n.toLower(), n);
@@ -515,7 +580,8 @@ bool createServerDatabase(Database& db, const InitOptions& options, QString* why
 bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
-    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && hasSortIndexes(db))
+    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && !needsTillSessions(db) &&
+        hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -528,6 +594,8 @@ bool upgradeSchema(Database& db)
     if (needsReturns(db) && !db.executeScript(QString::fromUtf8(kReturnTables)))
         return false;
     if (needsCatalog(db) && !db.executeScript(QString::fromUtf8(kCatalogTables)))
+        return false;
+    if (needsTillSessions(db) && !db.executeScript(QString::fromUtf8(kTillTables)))
         return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
@@ -545,6 +613,7 @@ bool upgradeServerSchema(Database& db)
     static const Feature features[] = {
         {"tblreturn", R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"},
         {"tblbarcode", R"(\b(tblBarcode|tblSetting)\b)"},
+        {"tbltillsession", R"(\b(tblTillSession|tblPayment|tblCashMove|tblZReport|tblZCounter)\b)"},
     };
     const auto has = [&db](const char* table) {
         const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
@@ -707,7 +776,7 @@ bool createSchema(Database& db, const InitOptions& options)
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
         !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)) ||
-        !db.executeScript(QString::fromUtf8(kCatalogTables)))
+        !db.executeScript(QString::fromUtf8(kCatalogTables)) || !db.executeScript(QString::fromUtf8(kTillTables)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||
