@@ -383,3 +383,9 @@ bool TillSessions::zReports(Database& db, QVector<ZSummary>& list, const QString
                         whole(row.at(4)), whole(row.at(5)), whole(row.at(6))});
     return true;
 }
+
+QString TillSessions::companyName(Database& db)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT CompanyName FROM tblMain"));
+    return r.BOF() ? QString() : r.rows().last().first().toString();
+}

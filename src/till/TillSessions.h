@@ -81,6 +81,9 @@ public:
     // The stored Zs, newest first; `till` empty for every till.
     static bool zReports(Database& db, QVector<ZSummary>& list, const QString& till = {}, QString* error = nullptr);
 
+    // The shop's name as the settings row holds it, for the printed X and Z.
+    static QString companyName(Database& db);
+
     // The journal titles of the drawer's entries.
     static QString cashInTitle() { return QStringLiteral("Cash In"); }
     static QString cashOutTitle() { return QStringLiteral("Cash Out"); }
