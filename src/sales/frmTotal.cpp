@@ -237,6 +237,10 @@ std::optional<qint64> frmTotal::cardPart(QString* why) const
 
 QString frmTotal::cashTag() const
 {
+    // An amount due that cannot be paid stays what it is, so no cash covers it.
+    const auto toPay = Cents::fromText(m_amountTag);
+    if (!toPay || *toPay < 0)
+        return m_amountTag;
     return Cents::plainText(m_toPay - cardPart().value_or(0));
 }
 

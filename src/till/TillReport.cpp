@@ -32,11 +32,13 @@ BandedReport TillReport(const TillFigures& f, const QString& companyName, bool r
         report.setPaper(QPageSize(QPageSize::A4), QMarginsF(15, 15, 15, 15));
 
     QStringList head{companyName, title, QStringLiteral("Till: %1").arg(f.till),
-                     QStringLiteral("Opened: %1 by %2").arg(moment(f.openedAt), f.openedBy)};
+                     QStringLiteral("Opened: %1").arg(moment(f.openedAt)),
+                     QStringLiteral("Opened by: %1").arg(f.openedBy)};
     if (f.isZ())
-        head << QStringLiteral("Closed: %1 by %2").arg(moment(f.closedAt), f.closedBy);
+        head << QStringLiteral("Closed: %1").arg(moment(f.closedAt)) << QStringLiteral("Closed by: %1").arg(f.closedBy);
     else
-        head << QStringLiteral("Printed: %1 (session still open)").arg(moment(DateTimeText()));
+        head << QStringLiteral("Printed: %1").arg(moment(DateTimeText()))
+             << QStringLiteral("The session is still open.");
     double y = 0;
     for (int i = 0; i < head.size(); ++i) {
         const bool big = i < 2;

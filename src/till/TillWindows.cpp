@@ -257,11 +257,14 @@ frmTillReport::frmTillReport(AppContext& ctx, Kind kind, const QString& who, boo
         f.setBold(true);
         f.setPointSize(f.pointSize() + 2);
         m_lblDifference->setFont(f);
-        auto* form = new QFormLayout;
+        auto* count = new QWidget(this);
+        count->setObjectName(QStringLiteral("fraCount"));
+        auto* form = new QFormLayout(count);
+        form->setContentsMargins(0, 8, 0, 0);
         form->addRow(QStringLiteral("Counted cash:"), m_txtCounted);
         form->addRow(QStringLiteral("Left in drawer:"), m_txtLeft);
         form->addRow(QString(), m_lblDifference);
-        outer->addLayout(form);
+        outer->addWidget(count);
         connect(m_txtCounted, &QLineEdit::textChanged, this, &frmTillReport::updateCount);
     }
     outer->addStretch(1);
@@ -290,7 +293,7 @@ frmTillReport::frmTillReport(AppContext& ctx, Kind kind, const QString& who, boo
     showFigures(m_figures, m_blind);
     if (kind == Kind::Z)
         updateCount();
-    resizeToScreen(this, QSize(520, 560));
+    resizeToScreen(this, QSize(520, 480));
     m_ready = true;
     if (m_txtCounted)
         m_txtCounted->setFocus();
@@ -314,6 +317,13 @@ void frmTillReport::showFigures(const TillFigures& figures, bool blind)
         auto* v = new QLabel(value, this);
         v->setObjectName(QStringLiteral("fig") + QString(caption).remove(QRegularExpression(QStringLiteral("\\W"))));
         v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // The drawer's bottom line stands out.
+        if (caption == u"Expected cash" || caption == u"Counted cash" || caption == u"Difference") {
+            QFont bold = v->font();
+            bold.setBold(true);
+            c->setFont(bold);
+            v->setFont(bold);
+        }
         m_grid->addWidget(c, row, 0);
         m_grid->addWidget(v, row++, 1);
     }
@@ -377,9 +387,8 @@ void frmTillReport::closeTill()
     findChild<QLabel*>(QStringLiteral("lblHeading"))
         ->setText(QStringLiteral("<b>Z REPORT No. %1</b> &nbsp; Till %2").arg(m_figures.zNumber).arg(m_ctx.till));
     showFigures(m_figures, false);
-    m_txtCounted->setReadOnly(true);
-    m_txtLeft->setReadOnly(true);
-    m_lblDifference->setText(QStringLiteral("Difference: %1").arg(money(m_figures.difference())));
+    // The Z shows what it stored; the boxes it was typed into are done with.
+    findChild<QWidget*>(QStringLiteral("fraCount"))->hide();
     m_cmdClose->hide();
     m_cmdPrint->show();
     if (auto* done = findChild<QPushButton*>(QStringLiteral("cmdDone")))
