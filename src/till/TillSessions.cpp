@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/TextForms.h"
+#include "till/TillAmount.h"
 
 #include <QDateTime>
 
@@ -21,11 +22,6 @@ const QString kExchange = QStringLiteral("Exchange");
 qint64 whole(const QVariant& value)
 {
     return value.isNull() ? 0 : std::llround(NumberFromText(value.toString()));
-}
-
-QString money(qint64 cents)
-{
-    return FormatNumber(static_cast<double>(cents) / 100.0, NumberPattern::Grouped2);
 }
 
 } // namespace
@@ -196,7 +192,7 @@ TillResult TillSessions::open(qint64 floatCents, const QString& who)
         return failed();
     const qint64 id = m_db.lastInsertRowId();
     if (!journal(openTitle(),
-                 QStringLiteral("%1 opened till %2 with a float of %3.").arg(who, m_till, money(floatCents))))
+                 QStringLiteral("%1 opened till %2 with a float of %3.").arg(who, m_till, moneyText(floatCents))))
         return failed();
     const auto f = figures(id);
     if (!f || !tx.commit())
@@ -244,7 +240,7 @@ TillResult TillSessions::moveCash(bool in, qint64 cents, const QString& reason, 
         return failed();
     if (!journal(in ? cashInTitle() : cashOutTitle(),
                  QStringLiteral("%1 %2 %3 %4 till %5: %6")
-                     .arg(who, in ? QStringLiteral("put") : QStringLiteral("took"), money(cents),
+                     .arg(who, in ? QStringLiteral("put") : QStringLiteral("took"), moneyText(cents),
                           in ? QStringLiteral("into") : QStringLiteral("out of"), m_till, why)))
         return failed();
     f = figures(*session);
@@ -343,12 +339,12 @@ TillResult TillSessions::closeZ(qint64 counted, qint64 leftInDrawer, const QStri
                                        "= ? WHERE rowid = ?"),
                         {f->closedAt, who, number, session}) != 1)
         return failed();
-    if (!journal(zTitle(),
-                 QStringLiteral("%1 closed till %2 with Z No. %3: expected cash %4, counted %5, difference "
-                                "%6, left in drawer %7.")
-                     .arg(who, m_till)
-                     .arg(number)
-                     .arg(money(f->expectedCash()), money(counted), money(f->difference()), money(leftInDrawer))))
+    if (!journal(zTitle(), QStringLiteral("%1 closed till %2 with Z No. %3: expected cash %4, counted %5, difference "
+                                          "%6, left in drawer %7.")
+                               .arg(who, m_till)
+                               .arg(number)
+                               .arg(moneyText(f->expectedCash()), moneyText(counted), moneyText(f->difference()),
+                                    moneyText(leftInDrawer))))
         return failed();
     if (!tx.commit())
         return failed();

@@ -7,7 +7,10 @@
 #include "returns/Returns.h"
 #include "sales/Cart.h"
 #include "sales/frmTotal.h"
-#include "till/TillWindows.h"
+#include "till/frmCashMove.h"
+#include "till/frmOpenTill.h"
+#include "till/frmTillReport.h"
+#include "till/frmZReports.h"
 #include "till/TillAmount.h"
 #include "till/TillSessions.h"
 
