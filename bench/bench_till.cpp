@@ -72,7 +72,7 @@ struct TillStatements
     Stmt open{db, "SELECT rowid FROM tblTillSession WHERE OpenTill = ?"};
     Stmt head{db, "SELECT Till, OpenedAt, OpenedBy, Float, ClosedAt, ClosedBy FROM tblTillSession WHERE rowid = ?"};
     Stmt tenders{db, "SELECT Tender, count(*), sum(Amount) FROM tblPayment WHERE SessionId = ? GROUP BY Tender"};
-    Stmt sales{db, "SELECT count(DISTINCT SaleRow), sum(Amount) FROM tblPayment WHERE SessionId = ?"};
+    Stmt sales{db, "SELECT count(DISTINCT SaleNumber), sum(Amount) FROM tblPayment WHERE SessionId = ?"};
     Stmt moves{db, "SELECT Kind, count(*), sum(Amount) FROM tblCashMove WHERE SessionId = ? GROUP BY Kind"};
     Stmt cart{db, "SELECT count(*) FROM tblPos WHERE Till = ?"};
     Stmt counter{db, "SELECT LastNumber FROM tblZCounter"};

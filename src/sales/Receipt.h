@@ -38,6 +38,7 @@ struct ReceiptData
     QString change;    // "#,##0.00"
     bool copy = false; // a reprint, marked "COPY"
     QString exchange;  // for a sale that took an exchange's credit: the return and the credit
+    QString card;      // the part paid by card, "#,##0.00"; empty for a sale paid in cash
 };
 
 struct ReturnRecord;

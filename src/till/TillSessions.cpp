@@ -119,8 +119,9 @@ std::optional<TillFigures> TillSessions::figures(qint64 sessionId)
     const Recordset tenders = m_db.query(
         QStringLiteral("SELECT Tender, count(*), sum(Amount) FROM tblPayment WHERE SessionId = ? GROUP BY Tender"),
         {sessionId});
-    const Recordset sales = m_db.query(
-        QStringLiteral("SELECT count(DISTINCT SaleRow), sum(Amount) FROM tblPayment WHERE SessionId = ?"), {sessionId});
+    const Recordset sales =
+        m_db.query(QStringLiteral("SELECT count(DISTINCT SaleNumber), sum(Amount) FROM tblPayment WHERE SessionId = ?"),
+                   {sessionId});
     const Recordset moves = m_db.query(
         QStringLiteral("SELECT Kind, count(*), sum(Amount) FROM tblCashMove WHERE SessionId = ? GROUP BY Kind"),
         {sessionId});
@@ -384,4 +385,12 @@ QString TillSessions::companyName(Database& db)
 {
     const Recordset r = db.query(QStringLiteral("SELECT CompanyName FROM tblMain"));
     return r.BOF() ? QString() : r.rows().last().first().toString();
+}
+
+qint64 TillSessions::cardPaid(Database& db, const QString& saleNumber, qint64 saleRow)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT sum(Amount) FROM tblPayment WHERE SaleNumber = ? AND SaleRow = "
+                                                "? AND Tender = ?"),
+                                 {saleNumber, saleRow, kCard});
+    return r.BOF() ? 0 : whole(r.rows().first().first());
 }

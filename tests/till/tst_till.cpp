@@ -6,6 +6,8 @@
 #include "catalog/ShopOptions.h"
 #include "returns/Returns.h"
 #include "sales/Cart.h"
+#include "sales/Receipt.h"
+#include "sales/ReceiptStore.h"
 #include "sales/frmTotal.h"
 #include "till/frmCashMove.h"
 #include "till/frmOpenTill.h"
@@ -458,9 +460,17 @@ void tst_till::dayThroughTheWindows()
         click(total, "cmdCancel");
         QCOMPARE(total.result(), int(QDialog::Accepted));
     }
-    // A split sale keeps its tblSales meaning: the cash tendered and the change from it.
+    // A split sale keeps its tblSales meaning: the cash tendered and the change from it; its
+    // receipt gives the card part beside the cash, and a card sale tendered no cash.
     QCOMPARE(shop.scalar(QStringLiteral("SELECT Cash || '/' || Change FROM tblSales ORDER BY rowid DESC LIMIT 1")),
              QStringLiteral("30/5.00"));
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT Cash FROM tblSales ORDER BY rowid LIMIT 1 OFFSET 1")),
+             QStringLiteral("0"));
+    ReceiptStore receipts(shop.db, QStringLiteral("1"));
+    ReceiptData receipt;
+    QCOMPARE(receipts.read(*receipts.lastSale(), receipt), ReceiptStore::ReadOutcome::Read);
+    QCOMPARE(QStringList({receipt.total, receipt.card, receipt.cash, receipt.change}),
+             QStringList({"50.00", "25.00", "30.00", "5.00"}));
     const QString first = shop.scalar(QStringLiteral("SELECT SaleNumber FROM tblSaleRef ORDER BY rowid LIMIT 1"));
     QCOMPARE(Returns(shop.db, QStringLiteral("1"))
                  .store({first,
