@@ -244,8 +244,8 @@ QWidget* frmSetting::buildTill()
     auto* scanAddsOne = new QCheckBox(QStringLiteral("Scanning an item already in the cart adds one"), group);
     scanAddsOne->setObjectName(QStringLiteral("chkScanAddsOne"));
     scanAddsOne->setChecked(ShopOptions::flag(m_ctx.db, ShopOptions::ScanAddsOne).value_or(false));
-    auto* blindCount =
-        new QCheckBox(QStringLiteral("Blind count: the Z hides the expected cash until the count is typed"), group);
+    auto* blindCount = new QCheckBox(QStringLiteral("Blind count at the Z"), group);
+    blindCount->setToolTip(QStringLiteral("The Z hides the expected cash until the counted cash is typed"));
     blindCount->setObjectName(QStringLiteral("chkBlindCount"));
     blindCount->setChecked(ShopOptions::flag(m_ctx.db, ShopOptions::BlindCount).value_or(false));
     auto* layout = new QVBoxLayout(group);

@@ -59,6 +59,8 @@ frmTillReport::frmTillReport(AppContext& ctx, Kind kind, const QString& who, boo
         m_txtLeft->setText(moneyText(m_figures.floatAmount));
         m_lblDifference = new QLabel(this);
         m_lblDifference->setObjectName(QStringLiteral("lblDifference"));
+        // A long reason wraps inside the window instead of widening it past the screen.
+        m_lblDifference->setWordWrap(true);
         QFont f = m_lblDifference->font();
         f.setBold(true);
         f.setPointSize(f.pointSize() + 2);
