@@ -1,11 +1,10 @@
 #include "sales/ReceiptStore.h"
 
-#include "till/TillSessions.h"
-
 #include "data/Database.h"
 #include "data/MoneyTotal.h"
 #include "data/TextForms.h"
 #include "returns/Returns.h"
+#include "till/TillSessions.h"
 
 #include <QStringList>
 

@@ -1,7 +1,5 @@
 #include "sales/frmTotal.h"
 
-#include "till/TillAmount.h"
-
 #include "data/TextForms.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
@@ -10,6 +8,7 @@
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
 #include "session/AppContext.h"
+#include "till/TillAmount.h"
 
 #include <QCheckBox>
 #include <QComboBox>
