@@ -409,8 +409,8 @@ void tst_till::killInsideZ()
     QVERIFY2(zs > 0, "no Z was taken before the kills");
 }
 
-// Clearing the sales and transaction histories leaves the drawer's facts alone, and a restore
-// brings back the sessions and Zs the backup was made with.
+// Clearing the sales and transaction histories leaves the drawer's facts alone, a stored Z
+// cannot be changed, and a restore brings back the sessions and Zs the backup was made with.
 void tst_till::historyClearsAndRestores()
 {
     Shop shop;
@@ -421,6 +421,10 @@ void tst_till::historyClearsAndRestores()
         QVERIFY(shop.db.ExecuteSql(clearHistorySql(QString::fromLatin1(table))) >= 0);
     QCOMPARE(drawerState(shop).section(u'|', 0, 3), before.section(u'|', 0, 3));
     QCOMPARE(TillSessions::storedZ(shop.db, 1)->expectedCash(), qint64(1500));
+    // Nobody changes or deletes a stored Z, whatever the statement.
+    QCOMPARE(shop.db.ExecuteSql(QStringLiteral("UPDATE tblZReport SET Counted = 0")), -1);
+    QCOMPARE(shop.db.ExecuteSql(QStringLiteral("DELETE FROM tblZReport")), -1);
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT Counted FROM tblZReport")), QStringLiteral("1500"));
     if (TestEnv::onServer())
         return; // a server's backups are the server's own
     const QString copy = shop.dir() + QStringLiteral("/copy.mdb");
