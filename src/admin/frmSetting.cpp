@@ -18,6 +18,7 @@
 #include "session/AppContext.h"
 #include "session/Credentials.h"
 #include "session/SessionState.h"
+#include "session/ShopSettings.h"
 #include "session/frmPassword.h"
 
 #include <QApplication>
@@ -52,6 +53,14 @@ const QString kTitleAdmin = QStringLiteral("Admin");
 const QString kTitleConfirmChange = QStringLiteral("Confirm Change");
 const QString kTitleConfirm = QStringLiteral("Confirm");
 const QString kTitleDeleted = QStringLiteral("Deleted!");
+
+// Why a change of the settings row was not stored, for the details of the message.
+QString settingsFault(const ShopSettings::Change& change)
+{
+    return change.outcome == ShopSettings::Outcome::RowMissing
+               ? QStringLiteral("The settings row is missing from tblMain.")
+               : change.error;
+}
 
 // Discards every key pressed in a box whose value can only be picked from its list. Focus
 // still moves on with Tab, and the list still opens from the keyboard (F4, Alt+Down).
@@ -531,14 +540,10 @@ void frmSetting::openDataControls()
 
 void frmSetting::GetClient6()
 {
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() != 0 && !rs.BOF()) {
+    if (const std::optional<QString> name = ShopSettings::companyName(m_ctx.db)) {
         m_txtCompany->clear();
-        while (!rs.EndOfFile()) {
-            // A stored name is shown as typing would have made it (setText bypasses the validator).
-            m_txtCompany->setText(rs.text(QStringLiteral("CompanyName")).toUpper());
-            rs.MoveNext();
-        }
+        // A stored name is shown as typing would have made it (setText bypasses the validator).
+        m_txtCompany->setText(name->toUpper());
     }
     m_Label7->setText(QString::number(kCompanyLength - m_txtCompany->text().size()));
 }
@@ -554,11 +559,9 @@ void frmSetting::updateCompany()
     if (!m_ctx.platform.ask(this, QStringLiteral("Change the name of the company?"), kTitleConfirmChange))
         return;
     const QString name = m_txtCompany->text();
-    const int changed = m_ctx.db.ExecuteSql(QStringLiteral("Update tblMain set CompanyName=?"), {name});
-    if (changed <= 0) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The company name was not changed."),
-                                   changed < 0 ? m_ctx.db.lastError()
-                                               : QStringLiteral("The settings row is missing from tblMain."));
+    const ShopSettings::Change changed = ShopSettings::setCompanyName(m_ctx.db, name);
+    if (changed.outcome != ShopSettings::Outcome::Saved) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The company name was not changed."), settingsFault(changed));
         return;
     }
     m_ctx.companyNameChanged();
@@ -640,7 +643,7 @@ void frmSetting::changeAccountPassword()
     const qint64 rowId = m_Adodc2->rowId(row);
     const QString user = m_Adodc2->fieldText(QStringLiteral("UserName"));
     const QString whose = QStringLiteral("Account: %1 (%2)").arg(user, m_Adodc2->fieldText(QStringLiteral("Account")));
-    const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
+    const SessionState* session = &m_ctx.session();
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::Kind::Account, false,
         [&](const QString&, const QString& password, QString* error) {
@@ -696,14 +699,11 @@ void frmSetting::showPassword(bool shown)
 
 void frmSetting::GetClient()
 {
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() == 0 || rs.BOF())
+    const std::optional<QString> folder = ShopSettings::backupFolder(m_ctx.db);
+    if (!folder)
         return;
     m_txtDatabase->clear();
-    while (!rs.EndOfFile()) {
-        m_txtDatabase->setText(rs.text(QStringLiteral("BackupFolder")));
-        rs.MoveNext();
-    }
+    m_txtDatabase->setText(*folder);
 }
 
 void frmSetting::fillDrives()
@@ -752,11 +752,9 @@ void frmSetting::setBackupFolder()
     if (!m_ctx.platform.ask(this, QStringLiteral("Set this as your database backup folder?"), kTitleConfirmChange))
         return;
     const QString folder = m_Label9->text();
-    const int changed = m_ctx.db.ExecuteSql(QStringLiteral("Update tblMain set BackupFolder=?"), {folder});
-    if (changed <= 0) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The backup folder was not changed."),
-                                   changed < 0 ? m_ctx.db.lastError()
-                                               : QStringLiteral("The settings row is missing from tblMain."));
+    const ShopSettings::Change changed = ShopSettings::setBackupFolder(m_ctx.db, folder);
+    if (changed.outcome != ShopSettings::Outcome::Saved) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The backup folder was not changed."), settingsFault(changed));
         return;
     }
     m_txtDatabase->setText(folder);
@@ -977,9 +975,7 @@ void frmSetting::updateCounters()
 
 QString frmSetting::sentence(const QString& phrase) const
 {
-    const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
-    return NotificationSentence(session ? session->DisplayName() : QString(), phrase,
-                                session ? session->DomainName() : QString());
+    return NotificationSentence(m_ctx.session().DisplayName(), phrase, m_ctx.session().DomainName());
 }
 
 void frmSetting::notify(const QString& title, const QString& message)

@@ -17,7 +17,6 @@
 #include "session/AppContext.h"
 #include "session/Credentials.h"
 #include "session/SessionState.h"
-#include "session/frmMain.h"
 #include "session/frmPassword.h"
 
 #include <QAbstractItemDelegate>
@@ -134,8 +133,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     GetClient1();
 
     updateViewButtons();
-    if (m_ctx.main)
-        connect(&m_ctx.session(), &SessionState::changed, this, &frmReg::updateViewButtons);
+    connect(&m_ctx.session(), &SessionState::changed, this, &frmReg::updateViewButtons);
 }
 
 frmReg::~frmReg() = default;
@@ -1057,15 +1055,15 @@ void frmReg::prompt(const QString& text, QWidget* focus)
 
 QString frmReg::displayName() const
 {
-    return m_ctx.main ? m_ctx.session().DisplayName() : QString();
+    return m_ctx.session().DisplayName();
 }
 
 QString frmReg::domainName() const
 {
-    return m_ctx.main ? m_ctx.session().DomainName() : QString();
+    return m_ctx.session().DomainName();
 }
 
 bool frmReg::isAdministrator() const
 {
-    return m_ctx.main && m_ctx.session().IsAdministrator();
+    return m_ctx.session().IsAdministrator();
 }

@@ -15,7 +15,6 @@
 #include "sales/frmTotal.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
-#include "session/frmMain.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -111,8 +110,7 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_inv, &QAction::triggered, this, &frmPOS::openInventory);
     connect(m_reprint, &QAction::triggered, this, &frmPOS::reprintReceipt);
     connect(m_findSale, &QAction::triggered, this, &frmPOS::findSale);
-    if (m_ctx.main)
-        connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
+    connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
 
     // The entry fields filter their own keys; the window sees every key first (its filter is
     // installed after theirs, so it runs before them).
@@ -323,17 +321,17 @@ void frmPOS::buildLayout()
 
 QString frmPOS::displayName() const
 {
-    return m_ctx.main ? m_ctx.session().DisplayName() : QString();
+    return m_ctx.session().DisplayName();
 }
 
 QString frmPOS::domainName() const
 {
-    return m_ctx.main ? m_ctx.session().DomainName() : QString();
+    return m_ctx.session().DomainName();
 }
 
 bool frmPOS::isAdministrator() const
 {
-    return m_ctx.main && m_ctx.session().IsAdministrator();
+    return m_ctx.session().IsAdministrator();
 }
 
 void frmPOS::showEvent(QShowEvent* event)

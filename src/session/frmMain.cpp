@@ -12,6 +12,7 @@
 #include "session/AppContext.h"
 #include "session/MenuIcons.h"
 #include "session/SessionLog.h"
+#include "session/ShopSettings.h"
 #include "session/WindowFactory.h"
 #include "session/frmPassword.h"
 
@@ -37,11 +38,6 @@
 namespace {
 
 constexpr int kIconSize = 112;
-
-bool deleteAllNotes(Database& db)
-{
-    return db.ExecuteSql(QStringLiteral("DELETE FROM tblNot")) >= 0;
-}
 
 void setTextColour(QWidget* widget, const QColor& colour)
 {
@@ -107,7 +103,7 @@ const char* const kStyle = R"CSS(
 
 } // namespace
 
-frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx), m_session(this)
+frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx), m_session(ctx.session())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Zarel's Customized Sales and Inventory System"));
@@ -145,6 +141,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     setMinimumSize(900, 620);
 
     connect(&m_session, &SessionState::changed, this, &frmMain::showSessionState);
+    m_ctx.mainWindow = {[this] {
+                            noti();
+                            redrawNotificationGrid();
+                        },
+                        [this] { GetClient6(); }, [this] { keepOwnLogRow(); }};
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -182,7 +183,10 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     m_tmLoad->start();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    m_ctx.mainWindow = {};
+}
 
 QWidget* frmMain::buildTopBar()
 {
@@ -566,15 +570,12 @@ void frmMain::showSessionState()
 
 void frmMain::GetClient6()
 {
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() == 0 || rs.BOF())
+    const std::optional<QString> name = ShopSettings::companyName(m_ctx.db);
+    if (!name)
         return;
     m_lblTitle->clear();
-    while (!rs.EndOfFile()) {
-        m_lblTitle->setText(rs.text(QStringLiteral("CompanyName")));
-        fitTitle();
-        rs.MoveNext();
-    }
+    m_lblTitle->setText(*name);
+    fitTitle();
 }
 
 void frmMain::noti()
@@ -864,7 +865,7 @@ void frmMain::deleteNotification()
 void frmMain::deleteAllNotifications()
 {
     if (m_ctx.platform.ask(this, QStringLiteral("Delete all Messages?"), QStringLiteral("Confirm Delete"))) {
-        if (deleteAllNotes(m_ctx.db))
+        if (DeleteAllNotifications(m_ctx.db))
             m_ctx.platform.message(this, QStringLiteral("All Notifications deleted!"), QStringLiteral("Deleted!"));
         else
             m_ctx.platform.writeFailed(this, QStringLiteral("The notifications could not be deleted."),
