@@ -18,4 +18,17 @@ QString deleteRefusal(Database& db, qint64 rowId);
 // account's user name or password is left empty.
 QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
 
+// A new administrator or guest account, its texts stored as they are.
+struct NewAccount
+{
+    QString user, password, type, registered;
+};
+struct Added
+{
+    bool stored = false;
+    QString error; // why it was not stored, in the engine's words
+};
+// Stores a new account row, in one transaction.
+Added add(Database& db, const NewAccount& account);
+
 } // namespace Accounts

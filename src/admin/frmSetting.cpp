@@ -3,6 +3,7 @@
 #include "catalog/ShopOptions.h"
 
 #include "admin/Accounts.h"
+#include "admin/History.h"
 #include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
@@ -614,13 +615,9 @@ void frmSetting::registerAccount()
 
     const QString user = m_Text1->text();
     const QString account = m_Combo1->currentText();
-    m_Adodc2->AddNew();
-    m_Adodc2->setField(QStringLiteral("UserName"), user);
-    m_Adodc2->setField(QStringLiteral("Password"), m_Text2->text());
-    m_Adodc2->setField(QStringLiteral("Account"), account);
-    m_Adodc2->setField(QStringLiteral("ClientReg"), DateText());
-    if (!m_Adodc2->Update()) {
-        platform.writeFailed(this, QStringLiteral("The new account was not registered."), m_Adodc2->lastError());
+    const Accounts::Added added = Accounts::add(m_ctx.db, {user, m_Text2->text(), account, DateText()});
+    if (!added.stored) {
+        platform.writeFailed(this, QStringLiteral("The new account was not registered."), added.error);
         return; // the typed values stay, so nothing is lost
     }
     refreshAccounts();
@@ -924,8 +921,8 @@ bool frmSetting::clearTable(const QString& table, const QString& question, const
 {
     if (!m_ctx.platform.ask(this, question, kTitleConfirm))
         return false;
-    if (m_ctx.db.ExecuteSql(clearHistorySql(table)) < 0) {
-        m_ctx.platform.writeFailed(this, failed, m_ctx.db.lastError());
+    if (QString error; !History::clear(m_ctx.db, table, &error)) {
+        m_ctx.platform.writeFailed(this, failed, error);
         return false;
     }
     if (table == m_Adodc1->tableName())
