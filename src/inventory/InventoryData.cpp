@@ -87,6 +87,21 @@ StockChange addToStock(Database& db, qint64 rowId, double added)
     return change;
 }
 
+StockChange setStock(Database& db, qint64 rowId, double stock)
+{
+    StockChange change;
+    Transaction tx(db);
+    if (!tx.isActive() ||
+        db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemAvailability = ?, ItemStocks = ? WHERE rowid = ?"),
+                      {availabilityFor(stock), PlainNumber(stock), rowId}) != 1 ||
+        !tx.commit()) {
+        change.error = db.lastError();
+        return change;
+    }
+    change.stock = stock;
+    return change;
+}
+
 SoldSum sumSoldForDate(Database& db, const QString& day)
 {
     return sumColumn(db, QStringLiteral("SELECT Amount FROM tblSold WHERE Dated = ?"), {day});

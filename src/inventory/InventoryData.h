@@ -33,6 +33,9 @@ struct StockChange
     QString error;               // why the write failed, in the engine's words
 };
 StockChange addToStock(Database& db, qint64 rowId, double added);
+// Sets the stock of one item row (by its rowid) to `stock`, in one transaction; the
+// availability follows it. A row that is gone is reported as a failed write.
+StockChange setStock(Database& db, qint64 rowId, double stock);
 
 // A sum of stored Amount (or Quantity) texts, read with thousands separators allowed; texts
 // that are not numbers are skipped. `lines` is the number of rows read. A sum beyond what a

@@ -640,12 +640,13 @@ void frmInvent::stockNotUpdated(bool itemGone, const QString& detail)
 // the detail boxes and the list show the stored figures at once.
 bool frmInvent::writeStock(double stock)
 {
-    adoLog2->setField(QStringLiteral("ItemStocks"), PlainNumber(stock));
-    adoLog2->setField(QStringLiteral("ItemAvailability"), InventoryData::availabilityFor(stock));
-    if (!adoLog2->Update()) {
-        stockNotUpdated(false, adoLog2->lastError());
+    const int row = adoLog2->currentRow();
+    const InventoryData::StockChange change = InventoryData::setStock(m_ctx.db, adoLog2->rowId(row), stock);
+    if (!change.stock) {
+        stockNotUpdated(false, change.error);
         return false;
     }
+    adoLog2->reloadRow(row);
     refreshDetails();
     return true;
 }
