@@ -2,11 +2,9 @@
 
 #include "data/DataControl.h"
 #include "data/TextForms.h"
-#include "inventory/frmInvent.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
-#include "reports/frmSales.h"
 #include "returns/Returns.h"
 #include "sales/NumericKeyFilter.h"
 #include "sales/Receipt.h"
@@ -15,6 +13,7 @@
 #include "sales/frmTotal.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
+#include "session/WindowFactory.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -609,7 +608,7 @@ void frmPOS::processSale()
 
 void frmPOS::openInventory()
 {
-    stepAsideFor([this] { return std::make_unique<frmInvent>(m_ctx, this); });
+    stepAsideFor([this] { return m_ctx.windows->createInventory(this); });
     // Stock may have been adjusted meanwhile.
     reloadCart();
     showLookedUpItem();
@@ -619,7 +618,7 @@ void frmPOS::openSalesLedger()
 {
     if (!isAdministrator())
         return;
-    stepAsideFor([this] { return std::make_unique<frmSales>(m_ctx, this); });
+    stepAsideFor([this] { return m_ctx.windows->createSales(this); });
 }
 
 void frmPOS::reprintReceipt()
