@@ -56,6 +56,11 @@ QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVa
     return QStringLiteral("The account type was not changed.\n\n") + lastAdministrator(db, rowId);
 }
 
+QString listStatement()
+{
+    return QStringLiteral("Select * from tblClient");
+}
+
 Added add(Database& db, const NewAccount& account)
 {
     Added added;

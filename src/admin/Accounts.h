@@ -11,6 +11,9 @@ namespace Accounts {
 // The account type that opens the administration, letter case significant.
 inline const QString Administrator = QStringLiteral("Administrator");
 
+// The statement of the accounts' list in the administration.
+QString listStatement();
+
 // Why the account row (by its rowid) may not be deleted, or an empty text: the last
 // administrator account is kept, or nobody could reach the administration again.
 QString deleteRefusal(Database& db, qint64 rowId);

@@ -18,6 +18,7 @@
 #include "platform/WorkProgressDialog.h"
 #include "session/AppContext.h"
 #include "session/Credentials.h"
+#include "session/SessionLog.h"
 #include "session/SessionState.h"
 #include "session/ShopSettings.h"
 #include "session/frmPassword.h"
@@ -492,11 +493,11 @@ QWidget* frmSetting::buildLogPanel()
 
 void frmSetting::openDataControls()
 {
-    m_Adodc1->setRecordSource(QStringLiteral("Select * from tblLogs"));
+    m_Adodc1->setRecordSource(SessionLog::listStatement());
     m_Adodc1->Refresh();
     bindGrid(m_DataGrid1, m_Adodc1);
 
-    m_Adodc2->setRecordSource(QStringLiteral("Select * from tblClient"));
+    m_Adodc2->setRecordSource(Accounts::listStatement());
     m_Adodc2->setEditable(true);
     // The last administrator account can be neither deleted nor given another type.
     m_Adodc2->setDeleteCheck([this](qint64 rowId) { return Accounts::deleteRefusal(m_ctx.db, rowId); });
@@ -533,7 +534,7 @@ void frmSetting::openDataControls()
     }
     updateCounters();
 
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
 }
 
@@ -644,7 +645,7 @@ void frmSetting::changeAccountPassword()
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::Kind::Account, false,
         [&](const QString&, const QString& password, QString* error) {
-            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password, *m_adoNot,
+            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password,
                                                session ? session->DisplayName() : QString(),
                                                session ? session->DomainName() : QString(), error);
         },
@@ -652,6 +653,7 @@ void frmSetting::changeAccountPassword()
     if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)
         return;
     m_Adodc2->reloadRow(row); // the password box shows the stored password
+    m_adoNot->Refresh();
     m_ctx.notificationsChanged();
     m_ctx.platform.message(this, QStringLiteral("The password of %1 has been changed!").arg(user), kTitleAdmin);
 }
@@ -912,7 +914,7 @@ void frmSetting::refreshAfterRestore()
 
 void frmSetting::refreshLogs()
 {
-    m_Adodc1->setRecordSource(QStringLiteral("Select * from tblLogs"));
+    m_Adodc1->setRecordSource(SessionLog::listStatement());
     m_Adodc1->Refresh();
 }
 

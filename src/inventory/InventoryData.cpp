@@ -39,6 +39,16 @@ SoldSum sumGrouped(Database& db, const QString& sql)
 
 } // namespace
 
+QString soldLinesStatement()
+{
+    return QStringLiteral("Select * from tblSold");
+}
+
+QString soldLinesOfDayStatement()
+{
+    return QStringLiteral("Select * from tblSold Where Dated = ?");
+}
+
 QString watchStatement(int threshold)
 {
     return QStringLiteral("Select ItemNumber,ItemName,ItemStocks,ItemAvailability,ItemBrand from tblStocks Where "

@@ -13,6 +13,11 @@ class Database;
 // rows of the inventory report. Every value is bound, never pasted into a statement.
 namespace InventoryData {
 
+// The statements of the sold-item lists: every line, and the lines of one day (its Dated
+// text bound as the one parameter).
+QString soldLinesStatement();
+QString soldLinesOfDayStatement();
+
 // The stock-watch statement of one threshold: the items whose stock is strictly below it.
 QString watchStatement(int threshold);
 

@@ -170,7 +170,7 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     adoLog2->setRecordSource(itemsWithBarcodesSource());
     adoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
     adoLog2->Refresh();
-    Adodc1->setRecordSource(QStringLiteral("Select * from tblSold"));
+    Adodc1->setRecordSource(InventoryData::soldLinesStatement());
     Adodc1->Refresh();
     bindGrid(DataGrid2, adoLog2);
     bindGrid(DataGrid1, Adodc1);
@@ -687,7 +687,7 @@ void frmInvent::Calendar1_Click(const QDate& date)
 // Lists the lines of one day in the sold-items grid.
 void frmInvent::showDayLines(const QString& day)
 {
-    m_dayLines->setRecordSource(QStringLiteral("Select * from tblSold Where Dated = ?"), {day});
+    m_dayLines->setRecordSource(InventoryData::soldLinesOfDayStatement(), {day});
     m_dayLines->Refresh();
     showInGrid(DataGrid1, m_dayLines);
     keepFirstColumnHidden();

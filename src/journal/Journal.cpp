@@ -44,6 +44,11 @@ bool PostNotification(Database& db, const QString& title, const QString& message
     return false;
 }
 
+QString NotificationsStatement()
+{
+    return QStringLiteral("Select * from tblNot");
+}
+
 bool DeleteAllNotifications(Database& db)
 {
     Transaction tx(db);

@@ -45,6 +45,9 @@ QString DetailsBlock(const DetailLines& lines, bool standalone = false);
 // stored (`error` then says why).
 bool PostNotification(Database& db, const QString& title, const QString& message, QString* error = nullptr);
 
+// The statement of the journal's list, as the windows' notification grids show it.
+QString NotificationsStatement();
+
 // Deletes every journal row, in one transaction. False when they could not be deleted (the
 // database's lastError says why).
 bool DeleteAllNotifications(Database& db);

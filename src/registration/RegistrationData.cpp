@@ -287,6 +287,11 @@ QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names,
     return numbers;
 }
 
+QString employeesStatement()
+{
+    return QStringLiteral("Select * from tblEmp");
+}
+
 Stored storeEmployee(Database& db, const NewEmployee& employee)
 {
     Stored stored;

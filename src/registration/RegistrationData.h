@@ -39,6 +39,9 @@ std::optional<QString> nextNumber(Database& db, Counter counter, QString* error 
 // Stores `number` in the counter of every tblMain row. False when the write failed.
 bool storeCounter(Database& db, Counter counter, const QString& number);
 
+// The statement of the employees' list in the registration window.
+QString employeesStatement();
+
 // A stocks text that reads wholly as a plain number (blanks around it allowed), or none.
 std::optional<double> stocksNumber(const QString& text);
 

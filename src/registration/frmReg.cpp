@@ -100,7 +100,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     // The three data controls, in this order: employees, items, the journal.
     m_adoLog1 = new DataControl(m_ctx.db, this);
     m_adoLog1->setObjectName(QStringLiteral("adoLog1"));
-    m_adoLog1->setRecordSource(QStringLiteral("Select * from tblEmp"));
+    m_adoLog1->setRecordSource(RegistrationData::employeesStatement());
     m_adoLog1->setEditable(true);
     m_adoLog1->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
         return RegistrationData::employeeEditRefusal(m_ctx.db, rowId, column, value);
@@ -122,7 +122,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_AdoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
     m_adoNot = new DataControl(m_ctx.db, this);
     m_adoNot->setObjectName(QStringLiteral("adoNot"));
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
 
     buildWindow();
@@ -867,13 +867,14 @@ void frmReg::changeEmployeePassword()
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::Kind::Employee, false,
         [&](const QString&, const QString& password, QString* error) {
-            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, *m_adoNot,
-                                               displayName(), domainName(), error);
+            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, displayName(),
+                                               domainName(), error);
         },
         this);
     if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)
         return;
     m_adoLog1->reloadRow(row); // "Show user password" shows the stored password
+    m_adoNot->Refresh();
     m_ctx.notificationsChanged();
     m_ctx.platform.message(this, QStringLiteral("The password of employee %1 has been changed!").arg(id),
                            QStringLiteral("Change Password"));

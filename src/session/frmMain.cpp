@@ -172,7 +172,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     // Load: the session log, the company name, the notifications and their count, the help.
     m_Adodc1 = new DataControl(m_ctx.db, this);
     m_Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    m_Adodc1->setRecordSource(QStringLiteral("Select * from tblLogs"));
+    m_Adodc1->setRecordSource(SessionLog::listStatement());
     m_Adodc1->Refresh();
     GetClient6();
     noti();
@@ -580,7 +580,7 @@ void frmMain::GetClient6()
 
 void frmMain::noti()
 {
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
     redrawNotificationGrid();
 }
@@ -833,7 +833,7 @@ void frmMain::changeOwnPassword()
     frmPassword dialog(
         m_ctx.platform, whose, m_signedIn.who.kind, true,
         [&](const QString& current, const QString& password, QString* error) {
-            return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, *m_adoNot, note, error);
+            return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, note, error);
         },
         this);
     const bool changed = m_ctx.platform.showModal(dialog) == QDialog::Accepted;
