@@ -58,7 +58,6 @@ void BenchShop::shutdown()
 {
     if (BenchShop* shop = holder().get()) {
         shop->onModal = nullptr;
-        shop->ctx.main = nullptr;
         shop->m_main.reset();
         shop->db.close();
     }
@@ -77,7 +76,6 @@ BenchShop::BenchShop()
     platform.setModalHook(
         [this](QDialog& dialog) { return onModal ? onModal(dialog) : static_cast<int>(QDialog::Rejected); });
     m_main = std::make_unique<frmMain>(ctx);
-    ctx.main = m_main.get();
     SessionState& s = m_main->session();
     s.setDisplayName(QStringLiteral("Admin"));
     s.setAccountType(QStringLiteral("Administrator"));
@@ -144,7 +142,6 @@ AppContext& BenchShop::emptyShop()
             std::exit(2);
         }
         m_empty->main = std::make_unique<frmMain>(m_empty->ctx);
-        m_empty->ctx.main = m_empty->main.get();
         m_empty->main->session().setDisplayName(QStringLiteral("Admin"));
         m_empty->main->session().setAccountType(QStringLiteral("Administrator"));
     }

@@ -53,7 +53,6 @@ Shop& shop()
         if (!createDatabaseFile(path, options, &error) || !s->db.open(path))
             qFatal("cannot create the benchmark database: %s", qPrintable(error + s->db.lastError()));
         s->main = std::make_unique<frmMain>(s->ctx);
-        s->ctx.main = s->main.get();
         s->main->session().setDisplayName(QStringLiteral("Admin"));
         s->main->session().setAccountType(QStringLiteral("Administrator"));
         s->main->session().setDomainName(QStringLiteral("frontdesk"));

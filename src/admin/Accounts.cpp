@@ -56,4 +56,23 @@ QString editRefusal(Database& db, qint64 rowId, const QString& column, const QVa
     return QStringLiteral("The account type was not changed.\n\n") + lastAdministrator(db, rowId);
 }
 
+QString listStatement()
+{
+    return QStringLiteral("Select * from tblClient");
+}
+
+Added add(Database& db, const NewAccount& account)
+{
+    Added added;
+    Transaction tx(db);
+    added.stored = tx.isActive() &&
+                   db.ExecuteSql(QStringLiteral("INSERT INTO tblClient (UserName, Password, Account, ClientReg) "
+                                                "VALUES (?, ?, ?, ?)"),
+                                 {account.user, account.password, account.type, account.registered}) == 1 &&
+                   tx.commit();
+    if (!added.stored)
+        added.error = db.lastError();
+    return added;
+}
+
 } // namespace Accounts

@@ -3,6 +3,7 @@
 #include "catalog/ShopOptions.h"
 
 #include "admin/Accounts.h"
+#include "admin/History.h"
 #include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
@@ -17,7 +18,9 @@
 #include "platform/WorkProgressDialog.h"
 #include "session/AppContext.h"
 #include "session/Credentials.h"
+#include "session/SessionLog.h"
 #include "session/SessionState.h"
+#include "session/ShopSettings.h"
 #include "session/frmPassword.h"
 
 #include <QApplication>
@@ -52,6 +55,14 @@ const QString kTitleAdmin = QStringLiteral("Admin");
 const QString kTitleConfirmChange = QStringLiteral("Confirm Change");
 const QString kTitleConfirm = QStringLiteral("Confirm");
 const QString kTitleDeleted = QStringLiteral("Deleted!");
+
+// Why a change of the settings row was not stored, for the details of the message.
+QString settingsFault(const ShopSettings::Change& change)
+{
+    return change.outcome == ShopSettings::Outcome::RowMissing
+               ? QStringLiteral("The settings row is missing from tblMain.")
+               : change.error;
+}
 
 // Discards every key pressed in a box whose value can only be picked from its list. Focus
 // still moves on with Tab, and the list still opens from the keyboard (F4, Alt+Down).
@@ -490,11 +501,11 @@ QWidget* frmSetting::buildLogPanel()
 
 void frmSetting::openDataControls()
 {
-    m_Adodc1->setRecordSource(QStringLiteral("Select * from tblLogs"));
+    m_Adodc1->setRecordSource(SessionLog::listStatement());
     m_Adodc1->Refresh();
     bindGrid(m_DataGrid1, m_Adodc1);
 
-    m_Adodc2->setRecordSource(QStringLiteral("Select * from tblClient"));
+    m_Adodc2->setRecordSource(Accounts::listStatement());
     m_Adodc2->setEditable(true);
     // The last administrator account can be neither deleted nor given another type.
     m_Adodc2->setDeleteCheck([this](qint64 rowId) { return Accounts::deleteRefusal(m_ctx.db, rowId); });
@@ -531,7 +542,7 @@ void frmSetting::openDataControls()
     }
     updateCounters();
 
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
 }
 
@@ -539,14 +550,10 @@ void frmSetting::openDataControls()
 
 void frmSetting::GetClient6()
 {
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() != 0 && !rs.BOF()) {
+    if (const std::optional<QString> name = ShopSettings::companyName(m_ctx.db)) {
         m_txtCompany->clear();
-        while (!rs.EndOfFile()) {
-            // A stored name is shown as typing would have made it (setText bypasses the validator).
-            m_txtCompany->setText(rs.text(QStringLiteral("CompanyName")).toUpper());
-            rs.MoveNext();
-        }
+        // A stored name is shown as typing would have made it (setText bypasses the validator).
+        m_txtCompany->setText(name->toUpper());
     }
     m_Label7->setText(QString::number(kCompanyLength - m_txtCompany->text().size()));
 }
@@ -562,11 +569,9 @@ void frmSetting::updateCompany()
     if (!m_ctx.platform.ask(this, QStringLiteral("Change the name of the company?"), kTitleConfirmChange))
         return;
     const QString name = m_txtCompany->text();
-    const int changed = m_ctx.db.ExecuteSql(QStringLiteral("Update tblMain set CompanyName=?"), {name});
-    if (changed <= 0) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The company name was not changed."),
-                                   changed < 0 ? m_ctx.db.lastError()
-                                               : QStringLiteral("The settings row is missing from tblMain."));
+    const ShopSettings::Change changed = ShopSettings::setCompanyName(m_ctx.db, name);
+    if (changed.outcome != ShopSettings::Outcome::Saved) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The company name was not changed."), settingsFault(changed));
         return;
     }
     m_ctx.companyNameChanged();
@@ -619,13 +624,9 @@ void frmSetting::registerAccount()
 
     const QString user = m_Text1->text();
     const QString account = m_Combo1->currentText();
-    m_Adodc2->AddNew();
-    m_Adodc2->setField(QStringLiteral("UserName"), user);
-    m_Adodc2->setField(QStringLiteral("Password"), m_Text2->text());
-    m_Adodc2->setField(QStringLiteral("Account"), account);
-    m_Adodc2->setField(QStringLiteral("ClientReg"), DateText());
-    if (!m_Adodc2->Update()) {
-        platform.writeFailed(this, QStringLiteral("The new account was not registered."), m_Adodc2->lastError());
+    const Accounts::Added added = Accounts::add(m_ctx.db, {user, m_Text2->text(), account, DateText()});
+    if (!added.stored) {
+        platform.writeFailed(this, QStringLiteral("The new account was not registered."), added.error);
         return; // the typed values stay, so nothing is lost
     }
     refreshAccounts();
@@ -648,11 +649,11 @@ void frmSetting::changeAccountPassword()
     const qint64 rowId = m_Adodc2->rowId(row);
     const QString user = m_Adodc2->fieldText(QStringLiteral("UserName"));
     const QString whose = QStringLiteral("Account: %1 (%2)").arg(user, m_Adodc2->fieldText(QStringLiteral("Account")));
-    const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
+    const SessionState* session = &m_ctx.session();
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::Kind::Account, false,
         [&](const QString&, const QString& password, QString* error) {
-            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password, *m_adoNot,
+            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Account, rowId}, password,
                                                session ? session->DisplayName() : QString(),
                                                session ? session->DomainName() : QString(), error);
         },
@@ -660,6 +661,7 @@ void frmSetting::changeAccountPassword()
     if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)
         return;
     m_Adodc2->reloadRow(row); // the password box shows the stored password
+    m_adoNot->Refresh();
     m_ctx.notificationsChanged();
     m_ctx.platform.message(this, QStringLiteral("The password of %1 has been changed!").arg(user), kTitleAdmin);
 }
@@ -704,14 +706,11 @@ void frmSetting::showPassword(bool shown)
 
 void frmSetting::GetClient()
 {
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() == 0 || rs.BOF())
+    const std::optional<QString> folder = ShopSettings::backupFolder(m_ctx.db);
+    if (!folder)
         return;
     m_txtDatabase->clear();
-    while (!rs.EndOfFile()) {
-        m_txtDatabase->setText(rs.text(QStringLiteral("BackupFolder")));
-        rs.MoveNext();
-    }
+    m_txtDatabase->setText(*folder);
 }
 
 void frmSetting::fillDrives()
@@ -760,11 +759,9 @@ void frmSetting::setBackupFolder()
     if (!m_ctx.platform.ask(this, QStringLiteral("Set this as your database backup folder?"), kTitleConfirmChange))
         return;
     const QString folder = m_Label9->text();
-    const int changed = m_ctx.db.ExecuteSql(QStringLiteral("Update tblMain set BackupFolder=?"), {folder});
-    if (changed <= 0) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The backup folder was not changed."),
-                                   changed < 0 ? m_ctx.db.lastError()
-                                               : QStringLiteral("The settings row is missing from tblMain."));
+    const ShopSettings::Change changed = ShopSettings::setBackupFolder(m_ctx.db, folder);
+    if (changed.outcome != ShopSettings::Outcome::Saved) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The backup folder was not changed."), settingsFault(changed));
         return;
     }
     m_txtDatabase->setText(folder);
@@ -925,7 +922,7 @@ void frmSetting::refreshAfterRestore()
 
 void frmSetting::refreshLogs()
 {
-    m_Adodc1->setRecordSource(QStringLiteral("Select * from tblLogs"));
+    m_Adodc1->setRecordSource(SessionLog::listStatement());
     m_Adodc1->Refresh();
 }
 
@@ -934,8 +931,8 @@ bool frmSetting::clearTable(const QString& table, const QString& question, const
 {
     if (!m_ctx.platform.ask(this, question, kTitleConfirm))
         return false;
-    if (m_ctx.db.ExecuteSql(clearHistorySql(table)) < 0) {
-        m_ctx.platform.writeFailed(this, failed, m_ctx.db.lastError());
+    if (QString error; !History::clear(m_ctx.db, table, &error)) {
+        m_ctx.platform.writeFailed(this, failed, error);
         return false;
     }
     if (table == m_Adodc1->tableName())
@@ -985,9 +982,7 @@ void frmSetting::updateCounters()
 
 QString frmSetting::sentence(const QString& phrase) const
 {
-    const SessionState* session = m_ctx.main ? &m_ctx.session() : nullptr;
-    return NotificationSentence(session ? session->DisplayName() : QString(), phrase,
-                                session ? session->DomainName() : QString());
+    return NotificationSentence(m_ctx.session().DisplayName(), phrase, m_ctx.session().DomainName());
 }
 
 void frmSetting::notify(const QString& title, const QString& message)

@@ -1,7 +1,9 @@
 #include "app/AppWindowFactory.h"
 
 #include "admin/frmSetting.h"
+#include "inventory/frmInvent.h"
 #include "registration/frmReg.h"
+#include "reports/frmSales.h"
 #include "sales/frmFindSale.h"
 #include "sales/frmPOS.h"
 
@@ -18,6 +20,16 @@ std::unique_ptr<FormDialog> AppWindowFactory::createReg(QWidget* parent)
 std::unique_ptr<FormDialog> AppWindowFactory::createSetting(QWidget* parent)
 {
     return std::make_unique<frmSetting>(m_ctx, parent);
+}
+
+std::unique_ptr<FormDialog> AppWindowFactory::createInventory(QWidget* parent)
+{
+    return std::make_unique<frmInvent>(m_ctx, parent);
+}
+
+std::unique_ptr<FormDialog> AppWindowFactory::createSales(QWidget* parent)
+{
+    return std::make_unique<frmSales>(m_ctx, parent);
 }
 
 std::unique_ptr<FormDialog> AppWindowFactory::createFindSale(QWidget* parent)

@@ -12,6 +12,8 @@ public:
     std::unique_ptr<FormDialog> createPOS(QWidget* parent) override;
     std::unique_ptr<FormDialog> createReg(QWidget* parent) override;
     std::unique_ptr<FormDialog> createSetting(QWidget* parent) override;
+    std::unique_ptr<FormDialog> createInventory(QWidget* parent) override;
+    std::unique_ptr<FormDialog> createSales(QWidget* parent) override;
     std::unique_ptr<FormDialog> createFindSale(QWidget* parent) override;
 
 private:

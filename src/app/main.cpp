@@ -72,7 +72,6 @@ int main(int argc, char* argv[])
     std::unique_ptr<frmMain> main;
     frmLoading loading(ctx, [&] {
         main = std::make_unique<frmMain>(ctx);
-        ctx.main = main.get();
         return main.get();
     });
     if (!opened) {

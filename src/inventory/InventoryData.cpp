@@ -39,6 +39,16 @@ SoldSum sumGrouped(Database& db, const QString& sql)
 
 } // namespace
 
+QString soldLinesStatement()
+{
+    return QStringLiteral("Select * from tblSold");
+}
+
+QString soldLinesOfDayStatement()
+{
+    return QStringLiteral("Select * from tblSold Where Dated = ?");
+}
+
 QString watchStatement(int threshold)
 {
     return QStringLiteral("Select ItemNumber,ItemName,ItemStocks,ItemAvailability,ItemBrand from tblStocks Where "
@@ -79,6 +89,21 @@ StockChange addToStock(Database& db, qint64 rowId, double added)
     }
     if (db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemStocks = ?, ItemAvailability = ? WHERE rowid = ?"),
                       {PlainNumber(stock), availabilityFor(stock), rowId}) != 1 ||
+        !tx.commit()) {
+        change.error = db.lastError();
+        return change;
+    }
+    change.stock = stock;
+    return change;
+}
+
+StockChange setStock(Database& db, qint64 rowId, double stock)
+{
+    StockChange change;
+    Transaction tx(db);
+    if (!tx.isActive() ||
+        db.ExecuteSql(QStringLiteral("UPDATE tblStocks SET ItemAvailability = ?, ItemStocks = ? WHERE rowid = ?"),
+                      {availabilityFor(stock), PlainNumber(stock), rowId}) != 1 ||
         !tx.commit()) {
         change.error = db.lastError();
         return change;

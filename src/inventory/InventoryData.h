@@ -13,6 +13,11 @@ class Database;
 // rows of the inventory report. Every value is bound, never pasted into a statement.
 namespace InventoryData {
 
+// The statements of the sold-item lists: every line, and the lines of one day (its Dated
+// text bound as the one parameter).
+QString soldLinesStatement();
+QString soldLinesOfDayStatement();
+
 // The stock-watch statement of one threshold: the items whose stock is strictly below it.
 QString watchStatement(int threshold);
 
@@ -33,6 +38,9 @@ struct StockChange
     QString error;               // why the write failed, in the engine's words
 };
 StockChange addToStock(Database& db, qint64 rowId, double added);
+// Sets the stock of one item row (by its rowid) to `stock`, in one transaction; the
+// availability follows it. A row that is gone is reported as a failed write.
+StockChange setStock(Database& db, qint64 rowId, double stock);
 
 // A sum of stored Amount (or Quantity) texts, read with thousands separators allowed; texts
 // that are not numbers are skipped. `lines` is the number of rows read. A sum beyond what a

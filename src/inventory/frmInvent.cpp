@@ -170,7 +170,7 @@ frmInvent::frmInvent(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_c
     adoLog2->setRecordSource(itemsWithBarcodesSource());
     adoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
     adoLog2->Refresh();
-    Adodc1->setRecordSource(QStringLiteral("Select * from tblSold"));
+    Adodc1->setRecordSource(InventoryData::soldLinesStatement());
     Adodc1->Refresh();
     bindGrid(DataGrid2, adoLog2);
     bindGrid(DataGrid1, Adodc1);
@@ -640,12 +640,13 @@ void frmInvent::stockNotUpdated(bool itemGone, const QString& detail)
 // the detail boxes and the list show the stored figures at once.
 bool frmInvent::writeStock(double stock)
 {
-    adoLog2->setField(QStringLiteral("ItemStocks"), PlainNumber(stock));
-    adoLog2->setField(QStringLiteral("ItemAvailability"), InventoryData::availabilityFor(stock));
-    if (!adoLog2->Update()) {
-        stockNotUpdated(false, adoLog2->lastError());
+    const int row = adoLog2->currentRow();
+    const InventoryData::StockChange change = InventoryData::setStock(m_ctx.db, adoLog2->rowId(row), stock);
+    if (!change.stock) {
+        stockNotUpdated(false, change.error);
         return false;
     }
+    adoLog2->reloadRow(row);
     refreshDetails();
     return true;
 }
@@ -686,7 +687,7 @@ void frmInvent::Calendar1_Click(const QDate& date)
 // Lists the lines of one day in the sold-items grid.
 void frmInvent::showDayLines(const QString& day)
 {
-    m_dayLines->setRecordSource(QStringLiteral("Select * from tblSold Where Dated = ?"), {day});
+    m_dayLines->setRecordSource(InventoryData::soldLinesOfDayStatement(), {day});
     m_dayLines->Refresh();
     showInGrid(DataGrid1, m_dayLines);
     keepFirstColumnHidden();

@@ -1,6 +1,7 @@
 #include "journal/Journal.h"
 
 #include "data/DataControl.h"
+#include "data/Database.h"
 #include "data/TextForms.h"
 
 QString NotificationSentence(const QString& displayName, const QString& phrase, const QString& domainName)
@@ -26,4 +27,30 @@ bool PostNotification(DataControl& adoNot, const QString& title, const QString& 
     const bool stored = adoNot.Update();
     adoNot.Refresh();
     return stored;
+}
+
+bool PostNotification(Database& db, const QString& title, const QString& message, QString* error)
+{
+    Transaction tx(db);
+    const bool stored =
+        tx.isActive() &&
+        db.ExecuteSql(QStringLiteral("INSERT INTO tblNot (NoteDate, NoteTime, RE, Notification) VALUES (?, ?, ?, ?)"),
+                      {DateText(), TimeText(), title, message}) == 1 &&
+        tx.commit();
+    if (stored)
+        return true;
+    if (error)
+        *error = db.lastError();
+    return false;
+}
+
+QString NotificationsStatement()
+{
+    return QStringLiteral("Select * from tblNot");
+}
+
+bool DeleteAllNotifications(Database& db)
+{
+    Transaction tx(db);
+    return tx.isActive() && db.ExecuteSql(QStringLiteral("DELETE FROM tblNot")) >= 0 && tx.commit();
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+class Database;
 class DataControl;
 
 // The fixed titles of the notification journal.
@@ -38,6 +39,18 @@ QString NotificationSentence(const QString& displayName, const QString& phrase, 
 // begins with "DETAILS:" (the two cart notifications).
 using DetailLines = std::vector<std::pair<QString, QString>>;
 QString DetailsBlock(const DetailLines& lines, bool standalone = false);
+
+// Appends one journal row, stamped with today's DateText and the current TimeText, without a
+// grid: a model posts inside its own transaction this way. False when the row could not be
+// stored (`error` then says why).
+bool PostNotification(Database& db, const QString& title, const QString& message, QString* error = nullptr);
+
+// The statement of the journal's list, as the windows' notification grids show it.
+QString NotificationsStatement();
+
+// Deletes every journal row, in one transaction. False when they could not be deleted (the
+// database's lastError says why).
+bool DeleteAllNotifications(Database& db);
 
 // Appends one journal row through the window's data control on tblNot, stamped with today's
 // DateText and the current TimeText, and refreshes the control. False when the row could not

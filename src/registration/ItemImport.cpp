@@ -4,6 +4,7 @@
 #include "catalog/BarcodeStore.h"
 #include "data/Database.h"
 #include "data/TextForms.h"
+#include "journal/Journal.h"
 #include "platform/Csv.h"
 
 #include <QHash>
@@ -400,6 +401,37 @@ bool storeUpdatesAndBarcodes(Database& db, const Plan& plan, const QStringList& 
         }
         if (!addBarcodes(row.barcodes, row.number))
             return false;
+    }
+    return true;
+}
+
+bool apply(Database& db, const Plan& plan, const QString& fileName, const QString& who, const QString& domain,
+           QStringList* numbers, QString* error, const RegistrationData::Progress& progress)
+{
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        *error = db.lastError();
+        return false;
+    }
+    if (!RegistrationData::registerItems(db, plan.items, numbers, error, progress) ||
+        !storeUpdatesAndBarcodes(db, plan, *numbers, error, progress))
+        return false;
+    DetailLines details{{QStringLiteral("File: "), fileName},
+                        {QStringLiteral("Items Registered: "), QString::number(numbers->size())}};
+    if (!numbers->isEmpty())
+        details.push_back(
+            {QStringLiteral("Item Numbers: "), numbers->first() + QStringLiteral(" to ") + numbers->last()});
+    if (!plan.updates.isEmpty())
+        details.push_back({QStringLiteral("Items Updated: "), QString::number(plan.updates.size())});
+    details.push_back({QStringLiteral("Rows Refused: "), QString::number(plan.refused.size())});
+    const QString message =
+        NotificationSentence(who, QStringLiteral(" imported new items from a file using "), domain) +
+        DetailsBlock(details);
+    if (!PostNotification(db, NoteTitle::ItemsImported, message, error))
+        return false;
+    if (!tx.commit()) {
+        *error = db.lastError();
+        return false;
     }
     return true;
 }

@@ -77,4 +77,11 @@ Plan plan(Database& db, const QByteArray& bytes, const RegistrationData::Progres
 bool storeUpdatesAndBarcodes(Database& db, const Plan& plan, const QStringList& numbers, QString* error,
                              const RegistrationData::Progress& progress = {});
 
+// Applies an accepted plan: the new items, the updates, their barcodes, the counter and the
+// journal entry that says so (by `who` on `domain`, naming `fileName`) stand or fall together,
+// in one transaction. The numbers issued are given in `numbers`. False (and `error`) when
+// anything failed or `progress` stopped it; then nothing is stored.
+bool apply(Database& db, const Plan& plan, const QString& fileName, const QString& who, const QString& domain,
+           QStringList* numbers, QString* error, const RegistrationData::Progress& progress = {});
+
 } // namespace ItemImport

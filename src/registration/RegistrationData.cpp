@@ -287,4 +287,66 @@ QHash<QString, QString> itemNumbersNamed(Database& db, const QStringList& names,
     return numbers;
 }
 
+QString employeesStatement()
+{
+    return QStringLiteral("Select * from tblEmp");
+}
+
+Stored storeEmployee(Database& db, const NewEmployee& employee)
+{
+    Stored stored;
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        stored.error = db.lastError();
+        return stored;
+    }
+    const auto number = nextNumber(db, Counter::Employee, &stored.error);
+    if (!number)
+        return stored;
+    if (db.ExecuteSql(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Gender, Position, Registered, "
+                                     "Password) VALUES (?, ?, ?, ?, ?, ?)"),
+                      {*number, employee.name, employee.gender, employee.position, employee.registered,
+                       employee.password}) != 1 ||
+        !storeCounter(db, Counter::Employee, *number) || !tx.commit()) {
+        stored.error = db.lastError();
+        return stored;
+    }
+    stored.number = number;
+    return stored;
+}
+
+Stored storeItem(Database& db, const NewItem& item, const QString& barcode)
+{
+    Stored stored;
+    Transaction tx(db);
+    if (!tx.isActive()) {
+        stored.error = db.lastError();
+        return stored;
+    }
+    const auto number = nextNumber(db, Counter::Item, &stored.error);
+    if (!number)
+        return stored;
+    if (db.ExecuteSql(QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemDescription, "
+                                     "ItemStocks, ItemBrand, ItemAvailability) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                      {*number, item.name, item.price, item.description, item.stocks, item.brand, item.availability}) !=
+        1) {
+        stored.error = db.lastError();
+        return stored;
+    }
+    if (!barcode.isEmpty()) {
+        BarcodeStore barcodes(db);
+        const BarcodeStore::Check check = barcodes.check(barcode, *number);
+        if (!barcodes.add(check, *number)) {
+            stored.error = barcodes.lastError();
+            return stored;
+        }
+    }
+    if (!storeCounter(db, Counter::Item, *number) || !tx.commit()) {
+        stored.error = db.lastError();
+        return stored;
+    }
+    stored.number = number;
+    return stored;
+}
+
 } // namespace RegistrationData

@@ -39,6 +39,9 @@ std::optional<QString> nextNumber(Database& db, Counter counter, QString* error 
 // Stores `number` in the counter of every tblMain row. False when the write failed.
 bool storeCounter(Database& db, Counter counter, const QString& number);
 
+// The statement of the employees' list in the registration window.
+QString employeesStatement();
+
 // A stocks text that reads wholly as a plain number (blanks around it allowed), or none.
 std::optional<double> stocksNumber(const QString& text);
 
@@ -59,6 +62,27 @@ struct NewItem
 {
     QString name, price, description, brand, stocks, availability;
 };
+
+// The six texts of a new tblEmp row, stored as they are (the number is issued on storing).
+struct NewEmployee
+{
+    QString name, gender, position, registered, password;
+};
+
+// What storing a new row gave: the number it was stored under, or no number and why nothing
+// was stored, in the engine's words.
+struct Stored
+{
+    std::optional<QString> number;
+    QString error;
+};
+
+// Registers one employee: the number is issued inside the transaction that stores the row and
+// the counter, so two copies registering at once never store one number twice.
+Stored storeEmployee(Database& db, const NewEmployee& employee);
+// Registers one item the same way, with its barcode (none when empty), which is checked again
+// against the number issued, under the same lock.
+Stored storeItem(Database& db, const NewItem& item, const QString& barcode);
 
 // The availability registration gives an item: "Available" while its stock is above 0,
 // otherwise "Out of Stock", whatever was chosen.

@@ -17,7 +17,6 @@
 #include "session/AppContext.h"
 #include "session/Credentials.h"
 #include "session/SessionState.h"
-#include "session/frmMain.h"
 #include "session/frmPassword.h"
 
 #include <QAbstractItemDelegate>
@@ -101,7 +100,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     // The three data controls, in this order: employees, items, the journal.
     m_adoLog1 = new DataControl(m_ctx.db, this);
     m_adoLog1->setObjectName(QStringLiteral("adoLog1"));
-    m_adoLog1->setRecordSource(QStringLiteral("Select * from tblEmp"));
+    m_adoLog1->setRecordSource(RegistrationData::employeesStatement());
     m_adoLog1->setEditable(true);
     m_adoLog1->setEditCheck([this](qint64 rowId, const QString& column, const QVariant& value) {
         return RegistrationData::employeeEditRefusal(m_ctx.db, rowId, column, value);
@@ -123,7 +122,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_AdoLog2->setUnsortedColumn(QStringLiteral("Barcodes"));
     m_adoNot = new DataControl(m_ctx.db, this);
     m_adoNot->setObjectName(QStringLiteral("adoNot"));
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
 
     buildWindow();
@@ -134,8 +133,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     GetClient1();
 
     updateViewButtons();
-    if (m_ctx.main)
-        connect(&m_ctx.session(), &SessionState::changed, this, &frmReg::updateViewButtons);
+    connect(&m_ctx.session(), &SessionState::changed, this, &frmReg::updateViewButtons);
 }
 
 frmReg::~frmReg() = default;
@@ -574,12 +572,13 @@ void frmReg::cmdClientReg_Click()
     if (!m_ctx.platform.ask(this, confirmation.join(kCrLf), QStringLiteral("Verify"), QMessageBox::Information))
         return;
 
-    QString error;
-    QString issued;
-    if (!storeEmployee(name, &issued, &error)) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The employee was not registered."), error);
+    const RegistrationData::Stored stored = RegistrationData::storeEmployee(
+        m_ctx.db, {name, m_txtGen->currentText(), m_txtPos->currentText(), m_txtClientReg->text(), m_txtPass->text()});
+    if (!stored.number) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The employee was not registered."), stored.error);
         return;
     }
+    const QString issued = *stored.number;
     m_adoLog1->Refresh();
 
     postNotification(
@@ -602,37 +601,6 @@ void frmReg::cmdClientReg_Click()
     // Another copy may have taken the number shown meanwhile: then the one used is said.
     m_lblNot->setText(issued == id ? QStringLiteral("Client Registered!")
                                    : QStringLiteral("Client Registered under Employee ID %1!").arg(issued));
-}
-
-bool frmReg::storeEmployee(const QString& name, QString* issued, QString* error)
-{
-    // The number is issued inside the transaction that stores the row and the counter, so
-    // two copies registering at once never store one number twice.
-    Transaction tx(m_ctx.db);
-    if (!tx.isActive()) {
-        *error = m_ctx.db.lastError();
-        return false;
-    }
-    const auto number = RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Employee, error);
-    if (!number)
-        return false;
-    *issued = *number;
-    m_adoLog1->AddNew();
-    m_adoLog1->setField(QStringLiteral("EmployeeID"), *number);
-    m_adoLog1->setField(QStringLiteral("EmployeeName"), name);
-    m_adoLog1->setField(QStringLiteral("Gender"), m_txtGen->currentText());
-    m_adoLog1->setField(QStringLiteral("Position"), m_txtPos->currentText());
-    m_adoLog1->setField(QStringLiteral("Registered"), m_txtClientReg->text());
-    m_adoLog1->setField(QStringLiteral("Password"), m_txtPass->text());
-    if (!m_adoLog1->Update()) {
-        *error = m_adoLog1->lastError();
-        return false;
-    }
-    if (!RegistrationData::storeCounter(m_ctx.db, RegistrationData::Counter::Employee, *number) || !tx.commit()) {
-        *error = m_ctx.db.lastError();
-        return false;
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -685,12 +653,16 @@ void frmReg::cmdItemReg_Click()
     if (!m_ctx.platform.ask(this, confirmation.join(kCrLf), QStringLiteral("Confirm")))
         return;
 
-    QString error;
-    QString issued;
-    if (!storeItem(StoredNumberText(m_txtPrice->text(), *price), &issued, &error)) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), error);
+    const RegistrationData::Stored stored = RegistrationData::storeItem(
+        m_ctx.db,
+        {m_txtItemname->text(), StoredNumberText(m_txtPrice->text(), *price), m_txtDesc->toPlainText(),
+         m_txtBrand->text(), m_txtStocks->text(), m_txtAvail->currentText()},
+        m_txtBarcode->text());
+    if (!stored.number) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), stored.error);
         return;
     }
+    const QString issued = *stored.number;
     m_AdoLog2->Refresh();
 
     postNotification(
@@ -720,46 +692,6 @@ void frmReg::cmdItemReg_Click()
     m_txtBarcode->clear();
     m_txtItemname->setFocus();
     GetClient1();
-}
-
-bool frmReg::storeItem(const QString& price, QString* issued, QString* error)
-{
-    // As for employees: the number is issued inside the transaction that stores it.
-    Transaction tx(m_ctx.db);
-    if (!tx.isActive()) {
-        *error = m_ctx.db.lastError();
-        return false;
-    }
-    const auto number = RegistrationData::nextNumber(m_ctx.db, RegistrationData::Counter::Item, error);
-    if (!number)
-        return false;
-    *issued = *number;
-    m_AdoLog2->AddNew();
-    m_AdoLog2->setField(QStringLiteral("ItemNumber"), *number);
-    m_AdoLog2->setField(QStringLiteral("ItemName"), m_txtItemname->text());
-    m_AdoLog2->setField(QStringLiteral("ItemPrice"), price);
-    m_AdoLog2->setField(QStringLiteral("ItemDescription"), m_txtDesc->toPlainText());
-    m_AdoLog2->setField(QStringLiteral("ItemStocks"), m_txtStocks->text());
-    m_AdoLog2->setField(QStringLiteral("ItemBrand"), m_txtBrand->text());
-    m_AdoLog2->setField(QStringLiteral("ItemAvailability"), m_txtAvail->currentText());
-    if (!m_AdoLog2->Update()) {
-        *error = m_AdoLog2->lastError();
-        return false;
-    }
-    // The barcode is checked again against the number issued, under the same lock.
-    if (!m_txtBarcode->text().isEmpty()) {
-        BarcodeStore barcodes(m_ctx.db);
-        const BarcodeStore::Check barcode = barcodes.check(m_txtBarcode->text(), *number);
-        if (!barcodes.add(barcode, *number)) {
-            *error = barcodes.lastError();
-            return false;
-        }
-    }
-    if (!RegistrationData::storeCounter(m_ctx.db, RegistrationData::Counter::Item, *number) || !tx.commit()) {
-        *error = m_ctx.db.lastError();
-        return false;
-    }
-    return true;
 }
 
 void frmReg::postNotification(const QString& title, const QString& message)
@@ -836,7 +768,8 @@ void frmReg::cmdImport_Click()
                 .arg(FormatNumber(static_cast<double>(plan.items.size()), NumberPattern::Grouped0)),
             true);
         const auto step = [&progress](qint64 done, qint64 total) { return progress.step(done, total); };
-        imported = importItems(plan, QFileInfo(path).fileName(), &numbers, &error, step);
+        imported = ItemImport::apply(m_ctx.db, plan, QFileInfo(path).fileName(), displayName(), domainName(), &numbers,
+                                     &error, step);
         canceled = !imported && progress.wasCanceled();
     }
     {
@@ -854,6 +787,7 @@ void frmReg::cmdImport_Click()
             m_ctx.platform.writeFailed(this, notImported + QStringLiteral(" Nothing was registered."), error);
         return;
     }
+    m_adoNot->Refresh();
     m_ctx.notificationsChanged();
     lvButtons_H3_Click(); // the list shows the new items, with the search kept
     GetClient1();
@@ -864,40 +798,6 @@ void frmReg::cmdImport_Click()
     if (!plan.updates.isEmpty())
         done += QStringLiteral("\n%1 registered item(s) have been updated.").arg(plan.updates.size());
     m_ctx.platform.message(this, done, QStringLiteral("Registered!"), QMessageBox::Ok, QMessageBox::Information);
-}
-
-bool frmReg::importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error,
-                         const RegistrationData::Progress& progress)
-{
-    // The items, the counter and the journal entry stand or fall together.
-    Transaction tx(m_ctx.db);
-    if (!tx.isActive()) {
-        *error = m_ctx.db.lastError();
-        return false;
-    }
-    if (!RegistrationData::registerItems(m_ctx.db, plan.items, numbers, error, progress) ||
-        !ItemImport::storeUpdatesAndBarcodes(m_ctx.db, plan, *numbers, error, progress))
-        return false;
-    DetailLines details{{QStringLiteral("File: "), fileName},
-                        {QStringLiteral("Items Registered: "), QString::number(numbers->size())}};
-    if (!numbers->isEmpty())
-        details.push_back(
-            {QStringLiteral("Item Numbers: "), numbers->first() + QStringLiteral(" to ") + numbers->last()});
-    if (!plan.updates.isEmpty())
-        details.push_back({QStringLiteral("Items Updated: "), QString::number(plan.updates.size())});
-    details.push_back({QStringLiteral("Rows Refused: "), QString::number(plan.refused.size())});
-    const QString message =
-        NotificationSentence(displayName(), QStringLiteral(" imported new items from a file using "), domainName()) +
-        DetailsBlock(details);
-    if (!PostNotification(*m_adoNot, NoteTitle::ItemsImported, message)) {
-        *error = m_adoNot->lastError();
-        return false;
-    }
-    if (!tx.commit()) {
-        *error = m_ctx.db.lastError();
-        return false;
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -967,13 +867,14 @@ void frmReg::changeEmployeePassword()
     frmPassword dialog(
         m_ctx.platform, whose, Credentials::Kind::Employee, false,
         [&](const QString&, const QString& password, QString* error) {
-            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, *m_adoNot,
-                                               displayName(), domainName(), error);
+            return Credentials::changePassword(m_ctx.db, {Credentials::Kind::Employee, rowId}, password, displayName(),
+                                               domainName(), error);
         },
         this);
     if (m_ctx.platform.showModal(dialog) != QDialog::Accepted)
         return;
     m_adoLog1->reloadRow(row); // "Show user password" shows the stored password
+    m_adoNot->Refresh();
     m_ctx.notificationsChanged();
     m_ctx.platform.message(this, QStringLiteral("The password of employee %1 has been changed!").arg(id),
                            QStringLiteral("Change Password"));
@@ -1057,15 +958,15 @@ void frmReg::prompt(const QString& text, QWidget* focus)
 
 QString frmReg::displayName() const
 {
-    return m_ctx.main ? m_ctx.session().DisplayName() : QString();
+    return m_ctx.session().DisplayName();
 }
 
 QString frmReg::domainName() const
 {
-    return m_ctx.main ? m_ctx.session().DomainName() : QString();
+    return m_ctx.session().DomainName();
 }
 
 bool frmReg::isAdministrator() const
 {
-    return m_ctx.main && m_ctx.session().IsAdministrator();
+    return m_ctx.session().IsAdministrator();
 }

@@ -65,12 +65,6 @@ private:
 
     // Database work.
     void nextNumber(RegistrationData::Counter counter, QLineEdit* box);
-    // Store the row under the number issued inside their transaction (given back in `issued`).
-    bool storeEmployee(const QString& name, QString* issued, QString* error);
-    bool storeItem(const QString& price, QString* issued, QString* error);
-    // Registers the rows of an import and its journal entry, all or nothing.
-    bool importItems(const ItemImport::Plan& plan, const QString& fileName, QStringList* numbers, QString* error,
-                     const RegistrationData::Progress& progress);
     void postNotification(const QString& title, const QString& message);
 
     void prompt(const QString& text, QWidget* focus);

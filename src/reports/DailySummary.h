@@ -19,6 +19,9 @@ public:
 
     explicit DailySummary(Database& db) : m_db(db) {}
 
+    // The statement of the saved summaries' list.
+    static QString listStatement() { return QStringLiteral("Select * from tblDaily"); }
+
     // How many summaries of the day are stored; -1 when they could not be read.
     int savedCount(const QString& day);
     // Stores the day's figures as they are shown (sales and transactions as text) with the

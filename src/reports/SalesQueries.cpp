@@ -47,6 +47,11 @@ QString SalesDayKey(const QDate& day)
     return day.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+QString AllSalesStatement()
+{
+    return QStringLiteral("Select * from tblSales");
+}
+
 bool ShowSalesForDate(DataControl& control, const QString& dayText)
 {
     control.setRecordSource(QStringLiteral("Select * from tblSales where ") + kDayWhere, {dayText});

@@ -18,6 +18,9 @@ class Database;
 // The "yyyy-mm-dd" key of a day, as the span index stores it.
 QString SalesDayKey(const QDate& day);
 
+// The statement of the sales ledger's list: every sale.
+QString AllSalesStatement();
+
 // Points a data control at the sales of a day or a span and refreshes it.
 bool ShowSalesForDate(DataControl& control, const QString& dayText);
 bool ShowSalesForRange(DataControl& control, const QString& fromText, const QString& toText);

@@ -69,7 +69,7 @@ frmPrint::frmPrint(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx
 
     buildLayout();
 
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
 
     bindGrid(m_DataGrid1, m_rows);

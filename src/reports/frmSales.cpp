@@ -31,8 +31,6 @@
 
 namespace {
 
-const QString kAllSales = QStringLiteral("Select * from tblSales");
-
 QLineEdit* readOnlyBox(QWidget* parent, const QString& name)
 {
     auto* box = new QLineEdit(parent);
@@ -66,11 +64,11 @@ frmSales::frmSales(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx
     buildLayout();
 
     // The ledger, the notifications, then the daily summaries.
-    m_adoLog1->setRecordSource(kAllSales);
+    m_adoLog1->setRecordSource(AllSalesStatement());
     m_adoLog1->Refresh();
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
-    m_adoLog2->setRecordSource(QStringLiteral("Select * from tblDaily"));
+    m_adoLog2->setRecordSource(DailySummary::listStatement());
     m_adoLog2->Refresh();
 
     bindGrid(m_DataGrid2, m_adoLog1);
@@ -236,7 +234,7 @@ void frmSales::onDaySearch()
 {
     const QString day = m_txtSearch->text();
     if (day.isEmpty()) {
-        m_adoLog1->setRecordSource(kAllSales);
+        m_adoLog1->setRecordSource(AllSalesStatement());
         m_adoLog1->Refresh();
     } else {
         ShowSalesForDate(*m_adoLog1, day);
@@ -333,7 +331,7 @@ void frmSales::onSave()
                                    summary.lastError());
         return;
     }
-    m_adoLog1->setRecordSource(kAllSales);
+    m_adoLog1->setRecordSource(AllSalesStatement());
     m_adoLog1->Refresh();
     m_ctx.platform.message(this, QStringLiteral("Report Saved!"));
 

@@ -190,30 +190,6 @@ void laySheet(BandedReport& report, const QString& company, bool marked, const Q
 
 } // namespace
 
-QString paperName(ReceiptPaper paper)
-{
-    return paper == ReceiptPaper::A4 ? QStringLiteral("A4") : QStringLiteral("80mm");
-}
-
-ReceiptPaper paperFromName(const QString& name)
-{
-    return name.compare(QLatin1String("A4"), Qt::CaseInsensitive) == 0 ? ReceiptPaper::A4 : ReceiptPaper::Roll80;
-}
-
-QString receiptUnitPrice(const QString& quantity, const QString& amount, const QString& itemPrice)
-{
-    const auto stored = ColumnNumber(amount);
-    if (!stored)
-        return {};
-    // The registered price is the one charged unless it has changed since: then it no longer
-    // gives the stored amount, and the amount per unit is what the customer paid.
-    const auto charged = lineAmount(quantity, itemPrice);
-    if (charged && FormatNumber(*charged, NumberPattern::Plain2) == FormatNumber(*stored, NumberPattern::Plain2))
-        return FormatText(itemPrice, NumberPattern::Grouped2);
-    const double units = NumberFromText(quantity);
-    return units > 0 ? FormatNumber(*stored / units, NumberPattern::Grouped2) : QString();
-}
-
 BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
 {
     BandedReport report(QStringLiteral("Receipt %1").arg(receipt.saleNumber));

@@ -7,7 +7,6 @@
 #include "sales/frmReturn.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
-#include "session/frmMain.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -261,7 +260,7 @@ void frmFindSale::reprint()
     const SaleRef sale{found->sale.saleNumber, found->sale.salesRow, found->sale.date, found->sale.time};
     if (!printReceipt(m_ctx, this, sale, ReceiptStore(m_ctx.db, m_ctx.till).settings().paper, true))
         return;
-    const QString who = m_ctx.main ? m_ctx.session().DisplayName() : QString();
+    const QString who = m_ctx.session().DisplayName();
     QString error;
     if (!m_returns.noteReprint(sale.saleNumber, who, &error))
         m_ctx.platform.writeFailed(this, QStringLiteral("The reprint was not journaled."), error);
@@ -271,7 +270,7 @@ void frmFindSale::reprint()
 
 void frmFindSale::returnSale()
 {
-    if (m_ctx.main && m_ctx.session().AccountType() == QLatin1String("Guest")) {
+    if (m_ctx.session().AccountType() == QLatin1String("Guest")) {
         m_ctx.platform.message(this, QStringLiteral("A Guest cannot take a sale back."), QStringLiteral("Return"),
                                QMessageBox::Ok, QMessageBox::Warning);
         return;

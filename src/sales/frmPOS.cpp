@@ -2,11 +2,9 @@
 
 #include "data/DataControl.h"
 #include "data/TextForms.h"
-#include "inventory/frmInvent.h"
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
-#include "reports/frmSales.h"
 #include "returns/Returns.h"
 #include "sales/NumericKeyFilter.h"
 #include "sales/Receipt.h"
@@ -19,7 +17,7 @@
 #include "till/frmZReports.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
-#include "session/frmMain.h"
+#include "session/WindowFactory.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -115,8 +113,7 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_inv, &QAction::triggered, this, &frmPOS::openInventory);
     connect(m_reprint, &QAction::triggered, this, &frmPOS::reprintReceipt);
     connect(m_findSale, &QAction::triggered, this, &frmPOS::findSale);
-    if (m_ctx.main)
-        connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
+    connect(&m_ctx.session(), &SessionState::changed, this, &frmPOS::updateReportGate);
 
     // The entry fields filter their own keys; the window sees every key first (its filter is
     // installed after theirs, so it runs before them).
@@ -338,17 +335,17 @@ void frmPOS::buildLayout()
 
 QString frmPOS::displayName() const
 {
-    return m_ctx.main ? m_ctx.session().DisplayName() : QString();
+    return m_ctx.session().DisplayName();
 }
 
 QString frmPOS::domainName() const
 {
-    return m_ctx.main ? m_ctx.session().DomainName() : QString();
+    return m_ctx.session().DomainName();
 }
 
 bool frmPOS::isAdministrator() const
 {
-    return m_ctx.main && m_ctx.session().IsAdministrator();
+    return m_ctx.session().IsAdministrator();
 }
 
 void frmPOS::showEvent(QShowEvent* event)
@@ -626,7 +623,7 @@ void frmPOS::processSale()
 
 void frmPOS::openInventory()
 {
-    stepAsideFor([this] { return std::make_unique<frmInvent>(m_ctx, this); });
+    stepAsideFor([this] { return m_ctx.windows->createInventory(this); });
     // Stock may have been adjusted meanwhile.
     reloadCart();
     showLookedUpItem();
@@ -636,7 +633,7 @@ void frmPOS::openSalesLedger()
 {
     if (!isAdministrator())
         return;
-    stepAsideFor([this] { return std::make_unique<frmSales>(m_ctx, this); });
+    stepAsideFor([this] { return m_ctx.windows->createSales(this); });
 }
 
 void frmPOS::reprintReceipt()

@@ -6,7 +6,6 @@
 #include "sales/ReceiptStore.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
-#include "session/frmMain.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -54,12 +53,12 @@ frmReturn::~frmReturn() = default;
 
 QString frmReturn::cashier() const
 {
-    return m_ctx.main ? m_ctx.session().DisplayName() : QString();
+    return m_ctx.session().DisplayName();
 }
 
 QString frmReturn::accountType() const
 {
-    return m_ctx.main ? m_ctx.session().AccountType() : QString();
+    return m_ctx.session().AccountType();
 }
 
 void frmReturn::buildLayout()

@@ -1,28 +1,19 @@
 #include "session/AppContext.h"
 
-#include "session/frmMain.h"
-
-SessionState& AppContext::session() const
-{
-    return main->session();
-}
-
 void AppContext::notificationsChanged() const
 {
-    if (main) {
-        main->noti();
-        main->redrawNotificationGrid();
-    }
+    if (mainWindow.notificationsChanged)
+        mainWindow.notificationsChanged();
 }
 
 void AppContext::companyNameChanged() const
 {
-    if (main)
-        main->GetClient6();
+    if (mainWindow.companyNameChanged)
+        mainWindow.companyNameChanged();
 }
 
 void AppContext::sessionLogReplaced() const
 {
-    if (main)
-        main->keepOwnLogRow();
+    if (mainWindow.sessionLogReplaced)
+        mainWindow.sessionLogReplaced();
 }

@@ -1,6 +1,5 @@
 #include "session/Credentials.h"
 
-#include "data/DataControl.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "journal/Journal.h"
@@ -15,8 +14,7 @@ QString tableOf(Kind kind)
 }
 
 // Writes the password and the journal entry inside the caller's transaction.
-bool writePassword(Database& db, Identity who, const QString& password, DataControl& journal, const Note& note,
-                   QString* error)
+bool writePassword(Database& db, Identity who, const QString& password, const Note& note, QString* error)
 {
     if (const QString refused = passwordRefusal(who.kind, password, QStringLiteral("The password"));
         !refused.isEmpty()) {
@@ -29,17 +27,13 @@ bool writePassword(Database& db, Identity who, const QString& password, DataCont
         *error = changed < 0 ? db.lastError() : QStringLiteral("The row is no longer in %1.").arg(tableOf(who.kind));
         return false;
     }
-    if (!PostNotification(journal, note.title, note.message)) {
-        *error = journal.lastError();
-        return false;
-    }
-    return true;
+    return PostNotification(db, note.title, note.message, error);
 }
 
 // The change in one transaction; with `current`, only when it is the row's stored password,
 // compared as signing in compares it.
-Outcome change(Database& db, Identity who, const QString* current, const QString& password, DataControl& journal,
-               const Note& note, QString* error)
+Outcome change(Database& db, Identity who, const QString* current, const QString& password, const Note& note,
+               QString* error)
 {
     Transaction tx(db);
     if (!tx.isActive()) {
@@ -57,7 +51,7 @@ Outcome change(Database& db, Identity who, const QString* current, const QString
         if (r.BOF())
             return Outcome::WrongCurrent;
     }
-    if (!writePassword(db, who, password, journal, note, error))
+    if (!writePassword(db, who, password, note, error))
         return Outcome::Failed;
     if (!tx.commit()) {
         *error = db.lastError();
@@ -132,8 +126,8 @@ Lookup findEmployee(Database& db, const QString& employeeId, const QString& pass
             {}};
 }
 
-Outcome changePassword(Database& db, Identity who, const QString& password, DataControl& journal,
-                       const QString& changedBy, const QString& domain, QString* error)
+Outcome changePassword(Database& db, Identity who, const QString& password, const QString& changedBy,
+                       const QString& domain, QString* error)
 {
     const bool account = who.kind == Kind::Account;
     const Recordset r =
@@ -152,13 +146,13 @@ Outcome changePassword(Database& db, Identity who, const QString& password, Data
                                          QStringLiteral(" changed the password of %1%2 using ")
                                              .arg(account ? QString() : QStringLiteral("employee "), whose),
                                          domain)};
-    return change(db, who, nullptr, password, journal, note, error);
+    return change(db, who, nullptr, password, note, error);
 }
 
-Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password,
-                          DataControl& journal, const Note& note, QString* error)
+Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password, const Note& note,
+                          QString* error)
 {
-    return change(db, who, &current, password, journal, note, error);
+    return change(db, who, &current, password, note, error);
 }
 
 } // namespace Credentials

@@ -5,7 +5,6 @@
 #include <optional>
 
 class Database;
-class DataControl;
 
 // The rows people sign in with: administrator and guest accounts (tblClient, by user name) and
 // employees (tblEmp, by employee number), each with its password. Passwords are stored as
@@ -74,15 +73,15 @@ enum class Outcome {
 };
 
 // An administrator's change of another row's password: stores `password` and a journal entry
-// naming who (`changedBy`, on `domain`) changed whose password, in one transaction through
-// `journal`: both are written or neither. False, with `error` saying why, when nothing was
+// naming who (`changedBy`, on `domain`) changed whose password, in one transaction: both are
+// written or neither. False, with `error` saying why, when nothing was
 // changed (an empty or too long password, a row that is gone, a failed write).
-Outcome changePassword(Database& db, Identity who, const QString& password, DataControl& journal,
-                       const QString& changedBy, const QString& domain, QString* error);
+Outcome changePassword(Database& db, Identity who, const QString& password, const QString& changedBy,
+                       const QString& domain, QString* error);
 
 // A signed-in person's change of their own password: `current` is checked against the row as
 // signing in checks it, inside the transaction that stores the new one.
-Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password,
-                          DataControl& journal, const Note& note, QString* error);
+Outcome changeOwnPassword(Database& db, Identity who, const QString& current, const QString& password, const Note& note,
+                          QString* error);
 
 } // namespace Credentials

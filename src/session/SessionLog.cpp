@@ -4,6 +4,11 @@
 
 namespace SessionLog {
 
+QString listStatement()
+{
+    return QStringLiteral("Select * from tblLogs");
+}
+
 namespace {
 
 // An empty text is bound as '' (not NULL), to compare with COALESCE(column, '').

@@ -16,6 +16,9 @@ struct SessionLogEntry
 
 namespace SessionLog {
 
+// The statement of the sign-in log's list, as the main window and the administration show it.
+QString listStatement();
+
 // Writes a row for the session (end and elapsed time empty); its row id, or -1 when it failed
 // (the database's lastError says why).
 qint64 append(Database& db, const SessionLogEntry& entry);

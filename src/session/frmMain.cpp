@@ -12,6 +12,7 @@
 #include "session/AppContext.h"
 #include "session/MenuIcons.h"
 #include "session/SessionLog.h"
+#include "session/ShopSettings.h"
 #include "session/WindowFactory.h"
 #include "session/frmPassword.h"
 
@@ -37,11 +38,6 @@
 namespace {
 
 constexpr int kIconSize = 112;
-
-bool deleteAllNotes(Database& db)
-{
-    return db.ExecuteSql(QStringLiteral("DELETE FROM tblNot")) >= 0;
-}
 
 void setTextColour(QWidget* widget, const QColor& colour)
 {
@@ -107,7 +103,7 @@ const char* const kStyle = R"CSS(
 
 } // namespace
 
-frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx), m_session(this)
+frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx), m_session(ctx.session())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Zarel's Customized Sales and Inventory System"));
@@ -145,6 +141,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     setMinimumSize(900, 620);
 
     connect(&m_session, &SessionState::changed, this, &frmMain::showSessionState);
+    m_ctx.mainWindow = {[this] {
+                            noti();
+                            redrawNotificationGrid();
+                        },
+                        [this] { GetClient6(); }, [this] { keepOwnLogRow(); }};
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -171,7 +172,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     // Load: the session log, the company name, the notifications and their count, the help.
     m_Adodc1 = new DataControl(m_ctx.db, this);
     m_Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    m_Adodc1->setRecordSource(QStringLiteral("Select * from tblLogs"));
+    m_Adodc1->setRecordSource(SessionLog::listStatement());
     m_Adodc1->Refresh();
     GetClient6();
     noti();
@@ -182,7 +183,10 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     m_tmLoad->start();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    m_ctx.mainWindow = {};
+}
 
 QWidget* frmMain::buildTopBar()
 {
@@ -566,20 +570,17 @@ void frmMain::showSessionState()
 
 void frmMain::GetClient6()
 {
-    Recordset& rs = m_ctx.db.OpenRecordset(QStringLiteral("Select * from tblMain"));
-    if (rs.State() == 0 || rs.BOF())
+    const std::optional<QString> name = ShopSettings::companyName(m_ctx.db);
+    if (!name)
         return;
     m_lblTitle->clear();
-    while (!rs.EndOfFile()) {
-        m_lblTitle->setText(rs.text(QStringLiteral("CompanyName")));
-        fitTitle();
-        rs.MoveNext();
-    }
+    m_lblTitle->setText(*name);
+    fitTitle();
 }
 
 void frmMain::noti()
 {
-    m_adoNot->setRecordSource(QStringLiteral("Select * from tblNot"));
+    m_adoNot->setRecordSource(NotificationsStatement());
     m_adoNot->Refresh();
     redrawNotificationGrid();
 }
@@ -832,7 +833,7 @@ void frmMain::changeOwnPassword()
     frmPassword dialog(
         m_ctx.platform, whose, m_signedIn.who.kind, true,
         [&](const QString& current, const QString& password, QString* error) {
-            return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, *m_adoNot, note, error);
+            return Credentials::changeOwnPassword(m_ctx.db, m_signedIn.who, current, password, note, error);
         },
         this);
     const bool changed = m_ctx.platform.showModal(dialog) == QDialog::Accepted;
@@ -864,7 +865,7 @@ void frmMain::deleteNotification()
 void frmMain::deleteAllNotifications()
 {
     if (m_ctx.platform.ask(this, QStringLiteral("Delete all Messages?"), QStringLiteral("Confirm Delete"))) {
-        if (deleteAllNotes(m_ctx.db))
+        if (DeleteAllNotifications(m_ctx.db))
             m_ctx.platform.message(this, QStringLiteral("All Notifications deleted!"), QStringLiteral("Deleted!"));
         else
             m_ctx.platform.writeFailed(this, QStringLiteral("The notifications could not be deleted."),

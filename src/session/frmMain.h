@@ -100,7 +100,7 @@ private:
     void setCountText(const QString& word);
 
     AppContext& m_ctx;
-    SessionState m_session;
+    SessionState& m_session; // the context's
 
     DataControl* m_Adodc1 = nullptr;
     DataControl* m_adoNot = nullptr;

@@ -85,31 +85,42 @@ void tst_journal::detailsBlock()
 
 void tst_journal::storedRow_data()
 {
+    QTest::addColumn<bool>("throughGrid");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
     const DetailLines item = {{QStringLiteral("Item Number: "), QStringLiteral("1002")},
                               {QStringLiteral("Quantity: "), QStringLiteral("3")}};
-    QTest::newRow("sentence with details")
-        << NoteTitle::ItemVoid
-        << NotificationSentence(QStringLiteral("Admin"), QStringLiteral(" removed a purchased Item using "),
-                                QStringLiteral("frontdesk")) +
-               DetailsBlock(item);
-    QTest::newRow("details only") << NoteTitle::ItemAvailabilityReturned << DetailsBlock(item, true);
-    QTest::newRow("empty domain") << NoteTitle::LogsCleared
-                                  << NotificationSentence(QStringLiteral("Admin"),
-                                                          QStringLiteral(" cleared the User Logs  using "), {});
+    // A window posts through its grid; a model posts on the database inside its transaction.
+    for (const bool grid : {true, false}) {
+        const char* way = grid ? "grid" : "model";
+        QTest::addRow("sentence with details, %s", way)
+            << grid << NoteTitle::ItemVoid
+            << NotificationSentence(QStringLiteral("Admin"), QStringLiteral(" removed a purchased Item using "),
+                                    QStringLiteral("frontdesk")) +
+                   DetailsBlock(item);
+        QTest::addRow("details only, %s", way)
+            << grid << NoteTitle::ItemAvailabilityReturned << DetailsBlock(item, true);
+        QTest::addRow("empty domain, %s", way)
+            << grid << NoteTitle::LogsCleared
+            << NotificationSentence(QStringLiteral("Admin"), QStringLiteral(" cleared the User Logs  using "), {});
+    }
 }
 
 void tst_journal::storedRow()
 {
+    QFETCH(bool, throughGrid);
     QFETCH(QString, title);
     QFETCH(QString, message);
     TestEnv env;
     PostingWindow window(env);
     const QTime before = QTime::currentTime();
-    QVERIFY(PostNotification(window.adoNot, title, message));
+    if (throughGrid) {
+        QVERIFY(PostNotification(window.adoNot, title, message));
+        QCOMPARE(window.adoNot.totalRowCount(), 1); // the control was refreshed
+    } else {
+        QVERIFY(PostNotification(env.db, title, message));
+    }
 
-    QCOMPARE(window.adoNot.totalRowCount(), 1); // the control was refreshed
     const Recordset rs = env.db.query(QStringLiteral("SELECT NoteDate, NoteTime, RE, Notification FROM tblNot"));
     QCOMPARE(rs.rowCount(), 1);
     QCOMPARE(rs.text(QStringLiteral("NoteDate")), DateText());
@@ -118,6 +129,9 @@ void tst_journal::storedRow()
     QVERIFY(qAbs(stamped.secsTo(before)) <= 2);
     QCOMPARE(rs.text(QStringLiteral("RE")), title);
     QCOMPARE(rs.text(QStringLiteral("Notification")), message); // CR LF kept as stored
+
+    QVERIFY(DeleteAllNotifications(env.db));
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
 }
 
 void tst_journal::twoInOneSecond()
@@ -143,6 +157,10 @@ void tst_journal::failedPostingSaysSo()
     env.exec(QStringLiteral("CREATE TRIGGER noNotes BEFORE INSERT ON tblNot BEGIN SELECT RAISE(ABORT, 'full'); END"));
     QVERIFY(!PostNotification(window.adoNot, NoteTitle::DatabaseBackup, QStringLiteral("x")));
     QCOMPARE(window.adoNot.totalRowCount(), 0);
+    QString error;
+    QVERIFY(!PostNotification(env.db, NoteTitle::DatabaseBackup, QStringLiteral("x"), &error));
+    QVERIFY2(error.contains(QLatin1String("full")), qPrintable(error));
+    QCOMPARE(env.count(QStringLiteral("tblNot")), 0);
     QVERIFY(env.messages.isEmpty()); // posting itself never shows a message
 }
 

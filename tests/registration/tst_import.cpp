@@ -480,14 +480,20 @@ void tst_Import::updatesAndBarcodes()
         QCOMPARE(plan.updates.first().values.description,
                  updated == u"7" ? QStringLiteral("fresh") : QStringLiteral("baked"));
     }
-    // Stored in one transaction: the plan's updates and barcodes, as planned.
-    Transaction tx(env.db);
+    // Stored in one transaction: the plan's updates and barcodes, as planned, with the journal
+    // entry that says so.
     QStringList numbers;
     QString error;
-    QVERIFY(RegistrationData::registerItems(env.db, plan.items, &numbers, &error));
-    QVERIFY2(ItemImport::storeUpdatesAndBarcodes(env.db, plan, numbers, &error), qPrintable(error));
-    QVERIFY(tx.commit());
+    QVERIFY2(ItemImport::apply(env.db, plan, QStringLiteral("items.csv"), QStringLiteral("Admin"),
+                               QStringLiteral("frontdesk"), &numbers, &error),
+             qPrintable(error));
+    QVERIFY(!env.db.inTransaction());
+    QCOMPARE(numbers.size(), added);
     QCOMPARE(env.count(QStringLiteral("tblStocks")), 2 + added);
+    QVERIFY(env.scalar(QStringLiteral("SELECT Notification FROM tblNot"))
+                .startsWith(QStringLiteral("Admin imported new items from a file using frontdesk's domain!\r\n\r\n"
+                                           "DETAILS:\r\nFile: items.csv\r\nItems Registered: %1")
+                                .arg(added)));
     if (!updated.isEmpty())
         QCOMPARE(env.scalar(QStringLiteral("SELECT ItemName || '|' || ItemPrice FROM tblStocks WHERE ItemNumber = ?"),
                             {updated}),

@@ -123,7 +123,6 @@ WorkloadStats runWorkload(const WorkloadOptions& options)
     }
     AppContext ctx{db, platform};
     frmMain main(ctx);
-    ctx.main = &main;
     main.session().setDisplayName(QStringLiteral("Night Cashier"));
     main.session().setAccountType(QStringLiteral("Cashier"));
     main.session().setDomainName(QStringLiteral("till2"));

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "WidgetProbe.h"
+#include "app/AppWindowFactory.h"
 
 #include "data/DataControl.h"
 #include "data/TextForms.h"
@@ -9,7 +10,6 @@
 #include "sales/Cart.h"
 #include "sales/frmPOS.h"
 #include "sales/frmTotal.h"
-#include "session/WindowFactory.h"
 #include "session/frmMain.h"
 
 #include <QAction>
@@ -88,10 +88,12 @@ void clickLine(frmPOS& pos, int row)
 struct Session
 {
     TestEnv env;
+    AppWindowFactory windows{env.ctx}; // the windows the till steps aside for
     std::unique_ptr<frmPOS> pos;
 
     explicit Session(const QString& type = QStringLiteral("Cashier"))
     {
+        env.ctx.windows = &windows;
         stockShelf(env);
         env.setSession(QStringLiteral("Maria Santos"), type);
         reopen();
@@ -292,7 +294,9 @@ void tst_sales::addChecks_data()
                                               << "1" << exceeded << "Exceeded!" << info << "txtItem";
     // A code that names no item, by number or barcode, is said as such, not as a stock problem.
     QTest::newRow("unknown number") << "999"
-                                    << "1" << "No item has number or barcode 999" << "Item Number" << info << "txtItem";
+                                    << "1"
+                                    << "No item has number or barcode 999"
+                                    << "Item Number" << info << "txtItem";
     QTest::newRow("empty number, empty quantity") << ""
                                                   << ""
                                                   << "Input Item Number"
@@ -1167,19 +1171,6 @@ void tst_sales::quotedNameSellsVoidsRestocks()
     QCOMPARE(s.env.count(QStringLiteral("tblNot")), 3);
 }
 
-// Opens the sales window for the main window, as the program's own factory does.
-class PosFactory : public WindowFactory
-{
-public:
-    explicit PosFactory(AppContext& ctx) : m_ctx(ctx) {}
-    std::unique_ptr<FormDialog> createPOS(QWidget* parent) override { return std::make_unique<frmPOS>(m_ctx, parent); }
-    std::unique_ptr<FormDialog> createReg(QWidget*) override { return nullptr; }
-    std::unique_ptr<FormDialog> createSetting(QWidget*) override { return nullptr; }
-
-private:
-    AppContext& m_ctx;
-};
-
 void tst_sales::fullSaleFromSignIn()
 {
     TestEnv env;
@@ -1187,7 +1178,7 @@ void tst_sales::fullSaleFromSignIn()
     env.exec(QStringLiteral("UPDATE tblMain SET TransactionID = '7'"));
     env.exec(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Position, Password) "
                             "VALUES ('7', 'Maria Santos', 'Cashier', 'cash7')"));
-    PosFactory factory(env.ctx);
+    AppWindowFactory factory(env.ctx);
     env.ctx.windows = &factory;
     frmMain& main = env.main();
     main.setDomainName(QStringLiteral("till1"));
@@ -1295,7 +1286,7 @@ void tst_sales::reportWindowsReturnToTheTill()
     stockShelf(env);
     env.platform.setModalHook({});
     env.setSession(QStringLiteral("Maria Santos"), account);
-    PosFactory factory(env.ctx);
+    AppWindowFactory factory(env.ctx);
     env.ctx.windows = &factory;
     frmMain& main = env.main();
     main.show();
@@ -1483,7 +1474,7 @@ void tst_sales::fullSaleWithoutMouse()
     env.exec(QStringLiteral("INSERT INTO tblEmp (EmployeeID, EmployeeName, Position, Password) "
                             "VALUES ('7', 'Maria Santos', 'Cashier', 'cash7')"));
     env.platform.setModalHook({});
-    PosFactory factory(env.ctx);
+    AppWindowFactory factory(env.ctx);
     env.ctx.windows = &factory;
     MouseCounter mouse;
     qApp->installEventFilter(&mouse);

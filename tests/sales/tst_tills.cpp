@@ -77,7 +77,6 @@ struct SecondTill
             return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
         });
         main = std::make_unique<frmMain>(ctx);
-        ctx.main = main.get();
         main->session().setDisplayName(cashier);
         main->session().setAccountType(QStringLiteral("Cashier"));
         reopen();

@@ -89,7 +89,6 @@ TestEnv::TestEnv(InitOptions options)
 
 TestEnv::~TestEnv()
 {
-    ctx.main = nullptr;
     m_main.reset();
     db.close();
     if (!m_serverDb.isEmpty())
@@ -98,10 +97,8 @@ TestEnv::~TestEnv()
 
 frmMain& TestEnv::main()
 {
-    if (!m_main) {
+    if (!m_main)
         m_main = std::make_unique<frmMain>(ctx);
-        ctx.main = m_main.get();
-    }
     return *m_main;
 }
 

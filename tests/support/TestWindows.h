@@ -12,6 +12,8 @@ public:
     std::unique_ptr<FormDialog> createPOS(QWidget* parent) override { return make("frmPOS", parent); }
     std::unique_ptr<FormDialog> createReg(QWidget* parent) override { return make("frmReg", parent); }
     std::unique_ptr<FormDialog> createSetting(QWidget* parent) override { return make("frmSetting", parent); }
+    std::unique_ptr<FormDialog> createInventory(QWidget* parent) override { return make("frmInvent", parent); }
+    std::unique_ptr<FormDialog> createSales(QWidget* parent) override { return make("frmSales", parent); }
 
 private:
     static std::unique_ptr<FormDialog> make(const char* name, QWidget* parent)
