@@ -54,6 +54,11 @@ for name in 'idle|frmPOS' 'idle|frmInvent' 'memory|frmInvent' 'memory|frmSales' 
 done
 echo
 python3 bench/report.py "$out"/times.json "$out"/cost*.json
+# At a larger scale, beside the last run at scale 1 (when there is one).
+if [ "$scale" != 1 ] && [ -f build/bench/times.json ]; then
+    echo
+    python3 bench/report.py --scales build/bench/times.json "$out"/times.json
+fi
 
 [ "${PEMVIX_BENCH_SERVER:-1}" = 0 ] && exit 0
 # The same shop on a PostgreSQL server of its own (a durable one: commits reach the disk, as in
