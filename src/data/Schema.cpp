@@ -311,6 +311,10 @@ QStringList serverSearchStatements()
 {
     // pg_trgm is a trusted extension: the shop's own role may create it in its database.
     QStringList statements{QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")};
+    // The sales window's name picker reads the names that start with the letters typed, in
+    // the order of their lower-case bytes.
+    statements << QStringLiteral("CREATE INDEX IF NOT EXISTS idxstocksnameprefix ON tblstocks "
+                                 "((lower(CAST(itemname AS text)) COLLATE \"C\"), rowid)");
     for (const SearchIndex& index : kSearchIndexes)
         statements << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((CAST(%3 AS text)) gin_trgm_ops)")
                           .arg(QString::fromLatin1(index.name), QString::fromLatin1(index.table),

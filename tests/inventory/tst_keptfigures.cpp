@@ -86,6 +86,8 @@ private slots:
     void keptFiguresMatchTheRows();
     void indexedSearchFindsTheLikeRows_data();
     void indexedSearchFindsTheLikeRows();
+    void namesStartingWithTyped_data();
+    void namesStartingWithTyped();
 };
 
 void tst_KeptFigures::keptFiguresMatchTheRows_data()
@@ -299,6 +301,59 @@ void tst_KeptFigures::indexedSearchFindsTheLikeRows()
             steps += row.first().toString() + u'\n';
         QVERIFY2(steps.contains(QLatin1String("trgm")), qPrintable(steps));
     }
+}
+
+void tst_KeptFigures::namesStartingWithTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("nothing yet") << "";
+    QTest::newRow("a letter") << "s";
+    QTest::newRow("capitals") << "SUN";
+    QTest::newRow("with a space") << "sunny o";
+    QTest::newRow("percent") << "100%";
+    QTest::newRow("underscore") << "50_";
+    QTest::newRow("quote") << "o'b";
+    QTest::newRow("accent") << "caf\u00e9";
+    QTest::newRow("last letter there is") << "z";
+    QTest::newRow("none") << "qqq";
+}
+
+void tst_KeptFigures::namesStartingWithTyped()
+{
+    QFETCH(QString, typed);
+    TestEnv env;
+    const QStringList names = {
+        QStringLiteral("Sunny Orange"), QStringLiteral("sunny oats"), QStringLiteral("SUNNY"),
+        QStringLiteral("Sun"),          QStringLiteral("Sundae"),     QStringLiteral("100% Juice"),
+        QStringLiteral("1000 Mix"),     QStringLiteral("50_50"),      QStringLiteral("5050"),
+        QStringLiteral("O'Brien"),      QStringLiteral("Obrien"),     QStringLiteral("Café"),
+        QStringLiteral("CAFÉ"),         QStringLiteral("Cafe"),       QStringLiteral("Zz"),
+        QStringLiteral("zebra"),        QStringLiteral("Soap")};
+    for (int i = 0; i < 120; ++i)
+        env.exec(QStringLiteral("INSERT INTO tblStocks (ItemNumber, ItemName) VALUES (?, ?)"),
+                 {QString::number(1001 + i),
+                  names.at(i % names.size()) + (i < names.size() ? QString() : QStringLiteral(" %1").arg(i))});
+    Cart cart(env.db);
+    QStringList found;
+    QVERIFY(cart.itemNamesStartingWith(typed, Cart::kTypedNameList, found));
+
+    // Every name read and compared here: those starting with the typed text, letter case
+    // ignored as each engine ignores it, in the engine's name order, the first 50.
+    QString escaped = typed;
+    escaped.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'%', QStringLiteral("\\%"))
+        .replace(u'_', QStringLiteral("\\_"));
+    const QString sql =
+        env.db.isServer() ? QStringLiteral("SELECT ItemName FROM tblStocks WHERE CAST(ItemName AS text) ILIKE ? ESCAPE "
+                                           "'\\' ORDER BY lower(CAST(ItemName AS text)) COLLATE \"C\", rowid LIMIT 50")
+                          : QStringLiteral("SELECT ItemName FROM tblStocks WHERE ItemName LIKE ? ESCAPE '\\' "
+                                           "ORDER BY ItemName, rowid LIMIT 50");
+    const Recordset like = env.db.query(sql, {escaped + QLatin1Char('%')});
+    QVERIFY(like.State());
+    QStringList expected;
+    for (const auto& row : like.rows())
+        expected << row.first().toString();
+    QCOMPARE(found, expected);
 }
 
 QTEST_MAIN(tst_KeptFigures)
