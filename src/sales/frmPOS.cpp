@@ -469,6 +469,11 @@ void frmPOS::pickName(int index)
     const QString name = m_names->index(index).data().toString();
     m_txtItem->setText(index < 0 ? QString() : m_cart.itemNumberForName(name));
     m_txtQuan->setFocus();
+    // The next name is typed afresh.
+    if (m_typedNames) {
+        m_typed.clear();
+        m_namesStale = true;
+    }
 }
 
 void frmPOS::addItem(AddBy by)

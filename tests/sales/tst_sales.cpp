@@ -1173,6 +1173,10 @@ void tst_sales::namePickerOfALargeShop()
     QTest::keyClick(combo->view(), Qt::Key_Return);
     QCOMPARE(shownText(*s.pos, "txtItem"), QStringLiteral("7000"));
     QCOMPARE(shownText(*s.pos, "Titem"), QStringLiteral("Bulk 2000"));
+    // The next name is typed afresh.
+    combo->setFocus();
+    QTest::keyClicks(combo, QStringLiteral("tin"));
+    QCOMPARE(combo->itemText(0), QStringLiteral("Tin Can"));
 }
 
 void tst_sales::quotedNameSellsVoidsRestocks()
