@@ -158,7 +158,7 @@ public:
     bool itemNames(QStringList& names);
     // The most items the name picker lists whole; a larger shop's picker lists the names that
     // start with the letters typed into it.
-    static constexpr int kWholeNameList = 20000;
+    static constexpr int kWholeNameList = 100000;
     static constexpr int kTypedNameList = 50;
     // Whether the shop holds more items than the picker lists whole (from the count the
     // database keeps; false when it keeps none).
