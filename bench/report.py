@@ -73,7 +73,7 @@ SALE_LIMIT = 10e-3
 
 
 def engines(file_json, server_json, markdown):
-    file_runs, server_runs = read_runs([file_json]), read_runs([server_json])
+    file_runs, server_runs = read_runs(file_json.split(",")), read_runs(server_json.split(","))
     rows, missed = [], 0
     for name in server_runs:
         parts = name.split("|")

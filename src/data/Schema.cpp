@@ -700,10 +700,11 @@ bool upgradeServerSchema(Database& db)
     };
     const auto searchIndexesMissing = [&db]() -> std::optional<bool> {
         const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_indexes WHERE schemaname = "
-                                                    "current_schema() AND indexname LIKE 'idx%trgm'"));
+                                                    "current_schema() AND (indexname LIKE 'idx%trgm' OR "
+                                                    "indexname = 'idxstocksnameprefix')"));
         if (r.BOF())
             return std::nullopt;
-        return r.rows().first().first().toLongLong() < static_cast<qint64>(std::size(kSearchIndexes));
+        return r.rows().first().first().toLongLong() < static_cast<qint64>(std::size(kSearchIndexes)) + 1;
     };
     const auto main = has("tblmain");
     const auto before = missing();

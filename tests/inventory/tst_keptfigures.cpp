@@ -66,6 +66,7 @@ void forgetKeptFigures(TestEnv& env)
         env.exec(QStringLiteral("DROP FUNCTION pemvix_count_added, pemvix_count_removed, pemvix_count_emptied, "
                                 "pemvix_sold_added, pemvix_sold_removed CASCADE"));
         env.exec(QStringLiteral("DROP TABLE tblrowcount, tblsoldamount"));
+        env.exec(QStringLiteral("DROP INDEX idxstocksnameprefix, idxstocksnametrgm"));
         return;
     }
     const Recordset triggers = env.db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger'"));
@@ -195,6 +196,10 @@ void tst_KeptFigures::keptFiguresMatchTheRows()
         sell(env.db, QStringLiteral("1"), cashier);
         QVERIFY2(env.db.isServer() ? upgradeServerSchema(env.db) : upgradeSchema(env.db),
                  qPrintable(env.db.lastError()));
+        if (env.db.isServer())
+            QCOMPARE(env.scalar(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname IN "
+                                               "('idxstocksnameprefix', 'idxstocksnametrgm')")),
+                     QStringLiteral("2"));
         sell(env.db, QStringLiteral("1"), cashier);
     }
     const QStringList found = differences(env.db);
