@@ -312,9 +312,11 @@ QStringList serverSearchStatements()
     // pg_trgm is a trusted extension: the shop's own role may create it in its database.
     QStringList statements{QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")};
     // The sales window's name picker reads the names that start with the letters typed, in
-    // the order of their lower-case bytes.
+    // the order of their lower-case bytes. A day's sold lines are listed in rowid order: the
+    // server then reads them from the day's own rows instead of walking every line by rowid.
     statements << QStringLiteral("CREATE INDEX IF NOT EXISTS idxstocksnameprefix ON tblstocks "
-                                 "((lower(CAST(itemname AS text)) COLLATE \"C\"), rowid)");
+                                 "((lower(CAST(itemname AS text)) COLLATE \"C\"), rowid)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS idxsolddatedrow ON tblsold (dated, rowid)");
     for (const SearchIndex& index : kSearchIndexes)
         statements << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((CAST(%3 AS text)) gin_trgm_ops)")
                           .arg(QString::fromLatin1(index.name), QString::fromLatin1(index.table),
@@ -701,10 +703,10 @@ bool upgradeServerSchema(Database& db)
     const auto searchIndexesMissing = [&db]() -> std::optional<bool> {
         const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_indexes WHERE schemaname = "
                                                     "current_schema() AND (indexname LIKE 'idx%trgm' OR "
-                                                    "indexname = 'idxstocksnameprefix')"));
+                                                    "indexname IN ('idxstocksnameprefix', 'idxsolddatedrow'))"));
         if (r.BOF())
             return std::nullopt;
-        return r.rows().first().first().toLongLong() < static_cast<qint64>(std::size(kSearchIndexes)) + 1;
+        return r.rows().first().first().toLongLong() < static_cast<qint64>(std::size(kSearchIndexes)) + 2;
     };
     const auto main = has("tblmain");
     const auto before = missing();
