@@ -123,7 +123,8 @@ def scales(small_files, large_files, markdown):
     files for one scale, the first that holds an operation gives it: list the latest run first)."""
     small, large = read_runs(small_files), read_runs(large_files)
     rows, missed = [], 0
-    for name in large:
+    # In the order of the full run (listed last), the operations of later runs where they were.
+    for name in read_runs(list(reversed(large_files))):
         parts = name.split("|")
         if len(parts) != 3 or parts[2] != "program":
             continue
