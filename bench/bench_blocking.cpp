@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrintPreviewWidget>
@@ -189,6 +190,32 @@ void soldSearch(benchmark::State& state, bool whole)
     }
 }
 
+// A search of the stock list (a million items at scale 10) by one of its options, typed a letter at
+// a time; complete when the count of the items found is shown.
+void stockSearch(benchmark::State& state, const char* option, const QString& typed)
+{
+    BenchShop& shop = BenchShop::instance();
+    frmInvent window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QRadioButton>(window, option)->click();
+    auto* search = child<QLineEdit>(window, "txtSearching");
+    auto* count = child<QLabel>(window, "lblFound");
+    for (auto _ : state) {
+        const QString everything = count->text();
+        double took = 0;
+        const double blocked = longestBlock(
+            [search, typed] {
+                search->clear();
+                for (const QChar c : typed)
+                    search->insert(QString(c));
+            },
+            [count, everything] { return count->text() != everything && count->text() != u"..."; }, &took);
+        record(state, blocked, took);
+        state.counters["found"] = count->text().toDouble();
+    }
+}
+
 // A click on a heading of the sold-items panel (a million lines) sorting by a column that no
 // index serves, optionally after a search; complete when the first rows sorted are shown.
 void soldSort(benchmark::State& state, const char* column, const QString& search)
@@ -229,6 +256,10 @@ void registerBlockingBenchmarks()
                  [](benchmark::State& state) { soldSearch(state, true); });
     registerOnce("blocked|sold-items panel sorted by cashier (frmInvent heading click, no index)",
                  [](benchmark::State& state) { soldSort(state, "Cashier", {}); });
+    registerOnce("blocked|stock search by availability (frmInvent txtSearching, \"out\")",
+                 [](benchmark::State& state) { stockSearch(state, "Option3", QStringLiteral("out")); });
+    registerOnce("blocked|stock search by brand (frmInvent txtSearching, \"harbor\")",
+                 [](benchmark::State& state) { stockSearch(state, "Option4", QStringLiteral("harbor")); });
     registerOnce(
         "blocked|sold-items panel searched, then sorted by amount (frmInvent heading click)",
         [](benchmark::State& state) { soldSort(state, "Amount", BenchShop::instance().itemNames().front().left(5)); });

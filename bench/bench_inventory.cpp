@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -70,6 +71,9 @@ void searchPair(const char* option, const char* field, const char* column, QStri
             auto* found = child<QLabel>(*invent, "lblFound");
             return [=, window = invent, &state, i = 0]() mutable {
                 search->setText(i++ % 2 ? second : first);
+                // A large list is counted in steps between events: until the count shows.
+                while (found->text() == QLatin1String("..."))
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
                 if (found->text().toInt() <= 0)
                     state.SkipWithError("the search found nothing");
             };

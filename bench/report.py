@@ -3,7 +3,8 @@
 ratio against its target, then the idle and memory figures. Reads Google Benchmark JSON files.
 Usage: report.py FILE.json... (add --markdown for a table to paste into the README).
 With --engines FILE.json SERVER.json it prints each operation's program median on the file
-beside the same on the PostgreSQL server instead, against the server's targets."""
+beside the same on the PostgreSQL server instead, against the server's targets; with --scales
+ONE.json[,...] TEN.json[,...] each operation at scale 1 beside the same at scale 10."""
 import json
 import re
 import sys
@@ -72,7 +73,7 @@ SALE_LIMIT = 10e-3
 
 
 def engines(file_json, server_json, markdown):
-    file_runs, server_runs = read_runs([file_json]), read_runs([server_json])
+    file_runs, server_runs = read_runs(file_json.split(",")), read_runs(server_json.split(","))
     rows, missed = [], 0
     for name in server_runs:
         parts = name.split("|")
@@ -103,11 +104,62 @@ def engines(file_json, server_json, markdown):
     return 0
 
 
+# At ten times the shop the same operations keep absolute targets: an action at the till under a
+# screen frame (16 ms) and within 3 times its bare statements, a window or list open under 200 ms.
+# Searches, reports and long work are shown for comparison; their target is the longest block.
+TILL_ACTIONS = ("frmPOS", "Cart::", "sale completion", "Returns::", "OpenRecordset")
+
+
+def scale_target(kind, op):
+    if kind == "window":
+        return 200e-3, False
+    if kind in ("lookup", "write") and any(k in op for k in TILL_ACTIONS):
+        return 16e-3, True
+    return None, False
+
+
+def scales(small_files, large_files, markdown):
+    """Each operation's program median at scale 1 beside the same at the larger scale (of several
+    files for one scale, the first that holds an operation gives it: list the latest run first)."""
+    small, large = read_runs(small_files), read_runs(large_files)
+    rows, missed = [], 0
+    # In the order of the full run (listed last), the operations of later runs where they were.
+    for name in read_runs(list(reversed(large_files))):
+        parts = name.split("|")
+        if len(parts) != 3 or parts[2] != "program":
+            continue
+        kind, op = parts[0], parts[1]
+        p, b = pick(large, name), pick(large, f"{kind}|{op}|baseline")
+        one = pick(small, name)
+        shown_one = show(seconds(one)) if one and not one.get("failed") else "not measured"
+        if not p or p.get("failed"):
+            rows.append([op, shown_one, "-", "-", "-", "", "no (" + ((p or {}).get("failed") or "missing") + ")"])
+            missed += 1
+            continue
+        ratio = seconds(p) / seconds(b) if b and not b.get("failed") else None
+        target, met = "", ""
+        limit, bare = scale_target(kind, op)
+        if limit:
+            ok = seconds(p) < limit and (not bare or ratio is None or ratio < 3)
+            target = f"< {show(limit)}" + (", < 3 x bare" if bare else "")
+            met = "yes" if ok else "NO"
+            missed += not ok
+        rows.append([op, shown_one, show(seconds(p)), show(seconds(b)) if ratio else "-",
+                     f"{ratio:.2f}" if ratio else "-", target, met])
+    print_table(["operation", "scale 1", "scale 10", "scale 10 bare", "ratio", "target at scale 10", "met"], rows,
+                markdown)
+    print()
+    print("all scale targets met" if missed == 0 else f"{missed} scale target(s) not met")
+    return 0
+
+
 def main(args):
     markdown = "--markdown" in args
     args = [a for a in args if a != "--markdown"]
     if args and args[0] == "--engines":
         return engines(args[1], args[2], markdown)
+    if args and args[0] == "--scales":  # --scales SMALL.json[,MORE.json] LARGE.json[,MORE.json]
+        return scales(args[1].split(","), args[2].split(","), markdown)
     runs = read_runs(args)
 
     pairs, costs, order = {}, [], []

@@ -520,22 +520,39 @@ int DataControl::totalRowCount() const
         if (m_atEnd) {
             m_total = static_cast<int>(m_rows.size());
         } else {
-            QVariantList params;
-            const QString where = whereClause(params);
-            const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where), params);
-            m_total = r.BOF() ? static_cast<int>(m_rows.size()) : r.rows().first().first().toInt();
+            const auto kept = wholeTable() ? keptRowCount(m_db, m_table) : std::nullopt;
+            if (kept) {
+                m_total = static_cast<int>(*kept);
+            } else {
+                QVariantList params;
+                const QString where = whereClause(params);
+                const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where), params);
+                m_total = r.BOF() ? static_cast<int>(m_rows.size()) : r.rows().first().first().toInt();
+            }
         }
     }
     return m_total;
+}
+
+bool DataControl::wholeTable() const
+{
+    return m_where.isEmpty() && m_filterColumn.isEmpty();
 }
 
 int DataControl::knownRowCount() const
 {
     // A server reads every row of a table to count it whole; a condition of the record source
     // (a stock watch) it counts through its index.
+    // A table whose count the database keeps is answered from that count.
     const bool wholeTableOnServer = m_db.isServer() && m_where.isEmpty();
     if (m_total >= 0 || m_atEnd || (m_filterColumn.isEmpty() && !wholeTableOnServer))
         return totalRowCount();
+    if (wholeTable()) {
+        if (const auto kept = keptRowCount(m_db, m_table)) {
+            m_total = static_cast<int>(*kept);
+            return m_total;
+        }
+    }
     return -1;
 }
 

@@ -169,6 +169,9 @@ signals:
     void sortChanged(int column, Qt::SortOrder order);
 
 private:
+    // No condition of the record source and no filter: the list is the whole table.
+    bool wholeTable() const;
+
     struct Row
     {
         qint64 id;

@@ -804,6 +804,7 @@ QString PgEngine::plainText(const QString& quotedColumn) const
 
 QString PgEngine::containsSql(const QString& quotedColumn) const
 {
-    // Any column, number or text, is searched as its text, letter case ignored.
-    return QStringLiteral("CAST(%1 AS citext) LIKE ? ESCAPE '\\'").arg(quotedColumn);
+    // Any column, number or text, is searched as its text, letter case ignored. ILIKE on the text
+    // is the very comparison citext's LIKE makes, and the form the trigram indexes are made on.
+    return QStringLiteral("CAST(%1 AS text) ILIKE ? ESCAPE '\\'").arg(quotedColumn);
 }

@@ -271,6 +271,133 @@ $$;
 CREATE TRIGGER trgZReportKept BEFORE UPDATE OR DELETE ON tblZReport
     FOR EACH ROW EXECUTE FUNCTION pemvix_z_kept();
 )SQL";
+// Figures the windows show of the large tables, kept beside them instead of counted again at
+// every opening: the rows of each counted table, and the sold-item lines by amount text (the
+// inventory window's total of every sold line reads a few thousand amounts instead of every
+// line). Triggers keep them in the writing transaction itself, so a row written at any till,
+// or rolled back with its transaction, moves them exactly as it moves the table.
+constexpr const char* kCountedTables[] = {"tblStocks", "tblSold", "tblSales", "tblLogs", "tblNot"};
+
+QString keptFiguresSql()
+{
+    QString script = QStringLiteral(
+        "CREATE TABLE tblRowCount (TableName TEXT COLLATE NOCASE PRIMARY KEY, RowCount INTEGER NOT NULL);\n"
+        "CREATE TABLE tblSoldAmount (Amount TEXT COLLATE NOCASE, Lines INTEGER NOT NULL);\n"
+        "CREATE UNIQUE INDEX idxSoldAmountKept ON tblSoldAmount (Amount);\n"
+        "INSERT INTO tblSoldAmount (Amount, Lines) SELECT Amount, count(*) FROM tblSold GROUP BY Amount;\n");
+    for (const char* name : kCountedTables) {
+        const QString table = QString::fromLatin1(name);
+        script +=
+            QStringLiteral("INSERT INTO tblRowCount (TableName, RowCount) VALUES ('%1', (SELECT count(*) FROM %1));\n"
+                           "CREATE TRIGGER trgCount%1Added AFTER INSERT ON %1 BEGIN "
+                           "UPDATE tblRowCount SET RowCount = RowCount + 1 WHERE TableName = '%1'; END;\n"
+                           "CREATE TRIGGER trgCount%1Removed AFTER DELETE ON %1 BEGIN "
+                           "UPDATE tblRowCount SET RowCount = RowCount - 1 WHERE TableName = '%1'; END;\n")
+                .arg(table);
+    }
+    // An amount is counted once however its letter case is written, as GROUP BY Amount does.
+    const QString add = QStringLiteral("INSERT INTO tblSoldAmount (Amount, Lines) SELECT NEW.Amount, 0 WHERE NOT "
+                                       "EXISTS (SELECT 1 FROM tblSoldAmount WHERE Amount IS NEW.Amount); "
+                                       "UPDATE tblSoldAmount SET Lines = Lines + 1 WHERE Amount IS NEW.Amount;");
+    const QString remove = QStringLiteral("UPDATE tblSoldAmount SET Lines = Lines - 1 WHERE Amount IS OLD.Amount; "
+                                          "DELETE FROM tblSoldAmount WHERE Amount IS OLD.Amount AND Lines <= 0;");
+    script += QStringLiteral("CREATE TRIGGER trgSoldAmountAdded AFTER INSERT ON tblSold BEGIN %1 END;\n"
+                             "CREATE TRIGGER trgSoldAmountRemoved AFTER DELETE ON tblSold BEGIN %2 END;\n"
+                             "CREATE TRIGGER trgSoldAmountChanged AFTER UPDATE OF Amount ON tblSold BEGIN %2 %1 END;\n")
+                  .arg(add, remove);
+    return script;
+}
+
+// The same on the server, where a statement's triggers see all the rows it wrote at once: a
+// COPY or a DELETE of millions of lines moves each figure once. Every name is folded to lower
+// case there, as the server folds the unquoted names of the tables.
+QStringList serverKeptFiguresStatements()
+{
+    QStringList statements{
+        QStringLiteral("CREATE TABLE tblrowcount (tablename text PRIMARY KEY, rowcount bigint NOT NULL)"),
+        QStringLiteral("CREATE TABLE tblsoldamount (amount text, lines bigint NOT NULL, "
+                       "CONSTRAINT tblsoldamount_amount UNIQUE NULLS NOT DISTINCT (amount))"),
+        QStringLiteral("INSERT INTO tblsoldamount (amount, lines) "
+                       "SELECT CAST(amount AS text), count(*) FROM tblsold GROUP BY 1"),
+        QStringLiteral("CREATE FUNCTION pemvix_count_added() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "UPDATE tblrowcount SET rowcount = rowcount + (SELECT count(*) FROM added) "
+                       "WHERE tablename = TG_TABLE_NAME; RETURN NULL; END $$"),
+        QStringLiteral("CREATE FUNCTION pemvix_count_removed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "UPDATE tblrowcount SET rowcount = rowcount - (SELECT count(*) FROM removed) "
+                       "WHERE tablename = TG_TABLE_NAME; RETURN NULL; END $$"),
+        QStringLiteral("CREATE FUNCTION pemvix_count_emptied() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "UPDATE tblrowcount SET rowcount = 0 WHERE tablename = TG_TABLE_NAME; "
+                       "IF TG_TABLE_NAME = 'tblsold' THEN DELETE FROM tblsoldamount; END IF; RETURN NULL; END $$"),
+        QStringLiteral("CREATE FUNCTION pemvix_sold_added() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "INSERT INTO tblsoldamount AS k (amount, lines) "
+                       "SELECT CAST(amount AS text), count(*) FROM added GROUP BY 1 "
+                       "ON CONFLICT ON CONSTRAINT tblsoldamount_amount DO UPDATE SET lines = k.lines + "
+                       "excluded.lines; RETURN NULL; END $$"),
+        QStringLiteral("CREATE FUNCTION pemvix_sold_removed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "UPDATE tblsoldamount k SET lines = k.lines - r.lines FROM "
+                       "(SELECT CAST(amount AS text) AS amount, count(*) AS lines FROM removed GROUP BY 1) r "
+                       "WHERE k.amount IS NOT DISTINCT FROM r.amount; "
+                       "DELETE FROM tblsoldamount WHERE lines <= 0; RETURN NULL; END $$"),
+    };
+    for (const char* name : kCountedTables) {
+        const QString table = QString::fromLatin1(name).toLower();
+        statements
+            << QStringLiteral("INSERT INTO tblrowcount (tablename, rowcount) SELECT '%1', count(*) FROM %1").arg(table)
+            << QStringLiteral("CREATE TRIGGER %1_count_added AFTER INSERT ON %1 REFERENCING NEW TABLE AS "
+                              "added FOR EACH STATEMENT EXECUTE FUNCTION pemvix_count_added()")
+                   .arg(table)
+            << QStringLiteral("CREATE TRIGGER %1_count_removed AFTER DELETE ON %1 REFERENCING OLD TABLE AS "
+                              "removed FOR EACH STATEMENT EXECUTE FUNCTION pemvix_count_removed()")
+                   .arg(table)
+            << QStringLiteral("CREATE TRIGGER %1_count_emptied AFTER TRUNCATE ON %1 "
+                              "FOR EACH STATEMENT EXECUTE FUNCTION pemvix_count_emptied()")
+                   .arg(table);
+    }
+    // An update of amounts takes the old texts off, then adds the new ones.
+    statements << QStringLiteral("CREATE TRIGGER tblsold_amount_added AFTER INSERT ON tblsold REFERENCING NEW TABLE "
+                                 "AS added FOR EACH STATEMENT EXECUTE FUNCTION pemvix_sold_added()")
+               << QStringLiteral("CREATE TRIGGER tblsold_amount_removed AFTER DELETE ON tblsold REFERENCING OLD "
+                                 "TABLE AS removed FOR EACH STATEMENT EXECUTE FUNCTION pemvix_sold_removed()")
+               << QStringLiteral("CREATE TRIGGER tblsold_amount_changed_a AFTER UPDATE ON tblsold REFERENCING OLD "
+                                 "TABLE AS removed FOR EACH STATEMENT EXECUTE FUNCTION pemvix_sold_removed()")
+               << QStringLiteral("CREATE TRIGGER tblsold_amount_changed_b AFTER UPDATE ON tblsold REFERENCING NEW "
+                                 "TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION pemvix_sold_added()");
+    return statements;
+}
+
+// The columns searched for a part of their text over tables of up to millions of rows. On the
+// server a trigram index (pg_trgm) finds the rows holding the searched text without reading the
+// others; the searches compare the columns' text forms case-blind, so the indexes are made on
+// those very forms.
+struct SearchIndex
+{
+    const char* name;
+    const char* table;
+    const char* column;
+};
+constexpr SearchIndex kSearchIndexes[] = {
+    {"idxstocksnametrgm", "tblstocks", "itemname"},   {"idxstocksnumbertrgm", "tblstocks", "itemnumber"},
+    {"idxstocksbrandtrgm", "tblstocks", "itembrand"}, {"idxstocksavailabilitytrgm", "tblstocks", "itemavailability"},
+    {"idxsoldnametrgm", "tblsold", "itemname"},       {"idxlogsusertrgm", "tbllogs", "username"},
+};
+
+QStringList serverSearchStatements()
+{
+    // pg_trgm is a trusted extension: the shop's own role may create it in its database.
+    QStringList statements{QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")};
+    // The sales window's name picker reads the names that start with the letters typed, in
+    // the order of their lower-case bytes. A day's sold lines are listed in rowid order: the
+    // server then reads them from the day's own rows instead of walking every line by rowid.
+    statements << QStringLiteral("CREATE INDEX IF NOT EXISTS idxstocksnameprefix ON tblstocks "
+                                 "((lower(CAST(itemname AS text)) COLLATE \"C\"), rowid)")
+               << QStringLiteral("CREATE INDEX IF NOT EXISTS idxsolddatedrow ON tblsold (dated, rowid)");
+    for (const SearchIndex& index : kSearchIndexes)
+        statements << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((CAST(%3 AS text)) gin_trgm_ops)")
+                          .arg(QString::fromLatin1(index.name), QString::fromLatin1(index.table),
+                               QString::fromLatin1(index.column));
+    return statements;
+}
+
 // The sorted lists of the large tables that an index serves: the first page of such a list is
 // read from its index instead of from a sort of the whole table.
 struct SortIndex
@@ -425,6 +552,11 @@ bool needsTillSessions(Database& db)
     return !hasTable(db, QStringLiteral("tblTillSession"));
 }
 
+bool needsKeptFigures(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblRowCount"));
+}
+
 bool addTills(Database& db)
 {
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
@@ -561,7 +693,8 @@ bool createServerSchema(Database& db, QString* why, const QString& company)
         return fail(db.lastError());
     if (!db.executeScript(QString::fromUtf8(kServerFunctions)))
         return fail(QStringLiteral("Cannot create the functions: %1").arg(db.lastError()));
-    for (const QString& statement : serverSchemaStatements()) {
+    for (const QString& statement :
+         serverSchemaStatements() + serverKeptFiguresStatements() + serverSearchStatements()) {
         if (!db.executeScript(statement))
             return fail(QStringLiteral("Cannot create the tables: %1").arg(db.lastError()));
     }
@@ -599,6 +732,7 @@ bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
     if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && !needsTillSessions(db) &&
+        !needsKeptFigures(db) &&
         hasSortIndexes(db))
         return true;
     Transaction tx(db);
@@ -615,6 +749,9 @@ bool upgradeSchema(Database& db)
         return false;
     if (needsTillSessions(db) &&
         !(db.executeScript(QString::fromUtf8(kTillTables)) && db.executeScript(QString::fromUtf8(kZGuardFile))))
+        return false;
+    // Counted once here (a few seconds for tens of millions of lines), then kept by the triggers.
+    if (needsKeptFigures(db) && !db.executeScript(keptFiguresSql()))
         return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
@@ -651,19 +788,36 @@ bool upgradeServerSchema(Database& db)
         }
         return list;
     };
+    const auto searchIndexesMissing = [&db]() -> std::optional<bool> {
+        const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_indexes WHERE schemaname = "
+                                                    "current_schema() AND (indexname LIKE 'idx%trgm' OR "
+                                                    "indexname IN ('idxstocksnameprefix', 'idxsolddatedrow'))"));
+        if (r.BOF())
+            return std::nullopt;
+        return r.rows().first().first().toLongLong() < static_cast<qint64>(std::size(kSearchIndexes)) + 2;
+    };
     const auto main = has("tblmain");
     const auto before = missing();
-    if (!main || !before)
+    const auto kept = has("tblrowcount");
+    const auto searches = searchIndexesMissing();
+    if (!main || !before || !kept || !searches)
         return false;
-    if (!*main || before->isEmpty())
+    if (!*main || (before->isEmpty() && *kept && !*searches))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
         return false;
     // Another till may have added them while this one waited for the lock.
     const auto now = missing();
-    if (!now)
+    const auto keptNow = has("tblrowcount");
+    if (!now || !keptNow)
         return false;
+    // Counted once here, then kept by the triggers; the search indexes are made over what is there.
+    const QStringList added = (*keptNow ? QStringList() : serverKeptFiguresStatements()) + serverSearchStatements();
+    for (const QString& statement : added) {
+        if (!db.executeScript(statement))
+            return false;
+    }
     const QStringList statements = serverSchemaStatements();
     for (const Feature* feature : *now) {
         const QRegularExpression names(QString::fromLatin1(feature->names));
@@ -726,6 +880,15 @@ QString SortKeySql(const QString& table, const QString& column, bool server)
         break;
     }
     return QStringLiteral("lower(%1)").arg(text);
+}
+
+std::optional<qint64> keptRowCount(Database& db, const QString& table)
+{
+    const Recordset r =
+        db.query(QStringLiteral("SELECT RowCount FROM tblRowCount WHERE TableName = ?"), {table.toLower()});
+    if (r.BOF() || r.rows().first().first().isNull())
+        return std::nullopt;
+    return r.rows().first().first().toLongLong();
 }
 
 QString clearHistorySql(const QString& table)
@@ -803,7 +966,7 @@ bool createSchema(Database& db, const InitOptions& options)
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||
-        !createSortIndexes(db))
+        !createSortIndexes(db) || !db.executeScript(keptFiguresSql()))
         return false;
     if (!insertSettingsRow(db, options.company) || !addFirstRows(db, options))
         return false;

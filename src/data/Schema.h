@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Database;
 
 // The SQL expression that turns a tblSales BusinessDate ("December 08, 2026") into the
@@ -29,6 +31,11 @@ bool upgradeSchema(Database& db);
 // Adds the tables of returns to a shop's server database made before them, in one
 // transaction; a database without the shop's tables is left alone. False when it failed.
 bool upgradeServerSchema(Database& db);
+
+// The number of rows of the whole `table` as the database keeps it (kept in the writing
+// transaction of every row, so it is always that of the committed rows), or nothing when the
+// database keeps no count of that table.
+std::optional<qint64> keptRowCount(Database& db, const QString& table);
 
 // The statement that empties a history table (tblLogs, tblSold, tblSales) from the settings
 // window. Emptying tblSold keeps the sold-item lines of sales still open at a till.

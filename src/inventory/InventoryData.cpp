@@ -119,9 +119,9 @@ SoldSum sumSoldForDate(Database& db, const QString& day)
 
 SoldSum sumAllSold(Database& db)
 {
-    // Each distinct amount text is read once and counted: exact, and one row per price.
-    const QString amount = db.plainText(QStringLiteral("Amount"));
-    return sumGrouped(db, QStringLiteral("SELECT %1, count(*) FROM tblSold GROUP BY %1").arg(amount));
+    // Each distinct amount text is read once with the number of lines holding it: exact, and one
+    // row per price. The database keeps that tally in the transaction of every line written.
+    return sumGrouped(db, QStringLiteral("SELECT Amount, Lines FROM tblSoldAmount"));
 }
 
 SoldSum soldQuantity(Database& db, const QString& day, const QString& itemNumber)

@@ -470,8 +470,8 @@ void frmInvent::refreshDetails()
 
 void frmInvent::updateCounters()
 {
-    lblFound->setText(QString::number(adoLog2->totalRowCount()));
     bool counting = false;
+    lblFound->setText(shownRows(DataGrid2, &counting));
     lblWatch->setText(shownRows(DataGrid3, &counting));
     Text1->setText(shownRows(DataGrid1, &counting));
     if (counting)
@@ -486,6 +486,7 @@ void frmInvent::countSome()
     bool done = !first || first->countStep(kCountSliceMs);
     if (second && second != first)
         done = second->countStep(kCountSliceMs) && done;
+    done = adoLog2->countStep(kCountSliceMs) && done;
     if (done) {
         m_countTimer->stop();
         updateCounters();

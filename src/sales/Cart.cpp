@@ -4,6 +4,7 @@
 #include "catalog/ShopOptions.h"
 
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
 #include "returns/Returns.h"
@@ -211,6 +212,35 @@ bool Cart::itemNames(QStringList& names)
                              read << row.first().toString();
                              return true;
                          }))
+        return false;
+    names = std::move(read);
+    return true;
+}
+
+bool Cart::manyItems()
+{
+    const auto items = keptRowCount(m_db, QStringLiteral("tblStocks"));
+    return items && *items > kWholeNameList;
+}
+
+bool Cart::itemNamesStartingWith(const QString& typed, int limit, QStringList& names)
+{
+    // The names starting with the text are exactly those from the text itself up to the text
+    // followed by the last character there is, in the order of the index read: on the file the
+    // names' own (letters compared in either case), on the server their lower-case text by bytes.
+    const QString last = QString::fromUcs4(U"\U0010FFFF");
+    const QString sql =
+        m_db.isServer()
+            ? QStringLiteral("SELECT ItemName FROM tblStocks WHERE lower(CAST(ItemName AS text)) COLLATE BINARY >= "
+                             "lower(?) AND lower(CAST(ItemName AS text)) COLLATE BINARY < lower(?) "
+                             "ORDER BY lower(CAST(ItemName AS text)) COLLATE BINARY, rowid LIMIT ?")
+            : QStringLiteral("SELECT ItemName FROM tblStocks WHERE ItemName >= ? AND ItemName < ? "
+                             "ORDER BY ItemName LIMIT ?");
+    QStringList read;
+    if (!m_db.forEachRow(sql, {typed, typed + last, limit}, [&read](const QVector<QVariant>& row) {
+            read << row.first().toString();
+            return true;
+        }))
         return false;
     names = std::move(read);
     return true;

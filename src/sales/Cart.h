@@ -157,6 +157,16 @@ public:
     QString itemNumberForName(const QString& name);
     // Every item name in alphabetical order; false when the read failed.
     bool itemNames(QStringList& names);
+    // The most items the name picker lists whole; a larger shop's picker lists the names that
+    // start with the letters typed into it.
+    static constexpr int kWholeNameList = 100000;
+    static constexpr int kTypedNameList = 50;
+    // Whether the shop holds more items than the picker lists whole (from the count the
+    // database keeps; false when it keeps none).
+    bool manyItems();
+    // The first `limit` item names that start with `typed` (letter case ignored), in name order
+    // through an index, whatever the number of items; false when the read failed.
+    bool itemNamesStartingWith(const QString& typed, int limit, QStringList& names);
     QString till() const { return m_till; }
     // The number of this till's sale: the number its cart lines hold while a sale is open;
     // for an empty cart the stored counter (of the last tblMain row) plus 1, raised above the

@@ -374,6 +374,12 @@ void frmPOS::refreshNames()
 {
     if (!m_namesStale)
         return;
+    m_typedNames = m_cart.manyItems();
+    if (m_typedNames) {
+        m_typed.clear();
+        listTypedNames();
+        return;
+    }
     QStringList names;
     if (!m_cart.itemNames(names) || names.isEmpty())
         return; // the list keeps what it held, and is asked for again next time
@@ -382,6 +388,37 @@ void frmPOS::refreshNames()
     if (names != m_names->stringList())
         m_names->setStringList(names);
     m_Combo1->setCurrentIndex(-1);
+}
+
+void frmPOS::listTypedNames()
+{
+    QStringList names;
+    if (!m_cart.itemNamesStartingWith(m_typed, Cart::kTypedNameList, names))
+        return; // the list keeps what it held
+    m_namesStale = false;
+    m_names->setStringList(names);
+    m_Combo1->setCurrentIndex(-1);
+    m_Combo1->setPlaceholderText(m_typed.isEmpty() ? QStringLiteral("Pick an item by name") : m_typed);
+}
+
+bool frmPOS::typeIntoPicker(QKeyEvent* key)
+{
+    const QString text = key->text();
+    // A space before any letter is still the key that takes the sale to payment.
+    if (text == QLatin1String(" ") && m_typed.isEmpty())
+        return false;
+    if (key->key() == Qt::Key_Backspace && !m_typed.isEmpty())
+        m_typed.chop(1);
+    else if (key->key() == Qt::Key_Escape && !m_typed.isEmpty())
+        m_typed.clear();
+    else if (!text.isEmpty() && text.at(0).isPrint() && m_typed.size() < 100)
+        m_typed += text;
+    else
+        return false;
+    listTypedNames();
+    if (!m_Combo1->view()->isVisible())
+        m_Combo1->showPopup();
+    return true;
 }
 
 void frmPOS::GetClient6()
@@ -444,6 +481,11 @@ void frmPOS::pickName(int index)
     const QString name = m_names->index(index).data().toString();
     m_txtItem->setText(index < 0 ? QString() : m_cart.itemNumberForName(name));
     m_txtQuan->setFocus();
+    // The next name is typed afresh.
+    if (m_typedNames) {
+        m_typed.clear();
+        m_namesStale = true;
+    }
 }
 
 void frmPOS::addItem(AddBy by)
@@ -767,6 +809,9 @@ bool frmPOS::eventFilter(QObject* watched, QEvent* event)
         addItem(AddBy::Enter);
         return true;
     }
+    // A large shop's picker finds names by the letters typed into it (a space among them).
+    if (m_typedNames && (watched == m_Combo1 || watched == m_Combo1->view()) && typeIntoPicker(key))
+        return true;
     const QString text = key->text();
     if (text == QLatin1String(" "))
         processSale();

@@ -69,6 +69,9 @@ private:
     bool cartGridKey(QKeyEvent* key);
     void updateReportGate();
     void reloadCart();
+    // A key typed into the name picker of a large shop; true when it was used.
+    bool typeIntoPicker(QKeyEvent* key);
+    void listTypedNames();
     QString displayName() const;
     QString domainName() const;
     bool isAdministrator() const;
@@ -79,6 +82,10 @@ private:
     DataGrid* m_DataGrid1 = nullptr;
     QStringListModel* m_names = nullptr;
     bool m_namesStale = true; // the names are to be read again before the picker is next used
+    // A shop too large for a list of every name: the picker lists the names starting with the
+    // letters typed into it.
+    bool m_typedNames = false;
+    QString m_typed;
 
     QLineEdit* m_txtItem = nullptr;
     QLineEdit* m_txtQuan = nullptr;

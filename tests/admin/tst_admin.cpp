@@ -712,7 +712,7 @@ void tst_admin::backupDiskFull()
 {
     TestEnv env;
     // Enough rows that the copy cannot fit in 128 KiB (a new database takes about half of it).
-    for (int i = 0; i < 800; ++i)
+    for (int i = 0; i < 1000; ++i)
         env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"),
                  {QString::number(i), QString(200, QLatin1Char('x'))});
     QTemporaryDir small;
@@ -934,7 +934,7 @@ void tst_admin::restore()
     const QString backup = folder.filePath(QStringLiteral("dbZarel-2026-12-08-180000.mdb"));
     QString error;
     QVERIFY2(backupDatabase(env.db, backup, &error), qPrintable(error));
-    const QList<QStringList> backupRows = allRows(env.db);
+    QList<QStringList> backupRows = allRows(env.db);
 
     if (kind == u"wrong key") {
         QFile::remove(backup);
@@ -1020,6 +1020,12 @@ void tst_admin::restore()
     });
     QVERIFY(entry != now.end());
     now.erase(entry);
+    // The kept count of notifications counts that entry too.
+    QCOMPARE(env.scalar(QStringLiteral("SELECT RowCount FROM tblRowCount WHERE TableName = 'tblNot'")),
+             QString::number(env.count(QStringLiteral("tblNot"))));
+    const auto keptCount = [](const QStringList& row) { return row.first() == u"tblRowCount"; };
+    now.removeIf(keptCount);
+    backupRows.removeIf(keptCount);
     QCOMPARE(now, backupRows);
     // The open accounts list shows the restored accounts.
     QCOMPARE(accountCount->text(), QString::number(accountsBefore.toInt() - 1));

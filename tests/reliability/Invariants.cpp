@@ -1,6 +1,7 @@
 #include "Invariants.h"
 
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/TextForms.h"
 
 #include <QHash>
@@ -89,6 +90,22 @@ QStringList checkShopInvariants(Database& db, double initialStock, bool oneTill,
         for (const auto& row : twice.rows())
             broken << QStringLiteral("%1 %2 stored %3 times").arg(column, row.at(0).toString(), row.at(1).toString());
     }
+    // The counts and the tally of sold amounts the database keeps are those of the rows stored,
+    // whatever write was cut short.
+    for (const char* table : {"tblStocks", "tblSold", "tblSales", "tblLogs", "tblNot"}) {
+        const QString name = QString::fromLatin1(table);
+        const QString counted = scalar(QStringLiteral("SELECT count(*) FROM %1").arg(name));
+        const auto kept = keptRowCount(db, name);
+        if (!kept || QString::number(*kept) != counted)
+            broken << QStringLiteral("%1 keeps a count of %2 but holds %3 rows")
+                          .arg(name, kept ? QString::number(*kept) : QStringLiteral("none"), counted);
+    }
+    const Recordset tally = db.query(QStringLiteral(
+        "SELECT count(*) FROM (SELECT CAST(Amount AS TEXT) AS a, count(*) AS n FROM tblSold GROUP BY CAST(Amount AS "
+        "TEXT)) s LEFT JOIN tblSoldAmount k ON (k.Amount = s.a OR (k.Amount IS NULL AND s.a IS NULL)) "
+        "WHERE k.Lines IS NULL OR k.Lines <> s.n"));
+    if (tally.BOF() || tally.rows().first().first().toInt() != 0)
+        broken << QStringLiteral("the tally of sold amounts differs from the sold lines: %1").arg(db.lastError());
     // The cart holds exactly the sold lines of the open sale; completed sales left nothing in it.
     // (With two copies selling into one cart, a copy may add under the number it read just before
     // the other completed that sale, so this holds for one till only.)

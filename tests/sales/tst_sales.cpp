@@ -233,6 +233,7 @@ private slots:
     void keyFilter();
     void lookupFollowsFields();
     void namePicker();
+    void namePickerOfALargeShop();
     void totals_data();
     void totals();
     void addsShareSaleNumber();
@@ -1143,6 +1144,41 @@ void tst_sales::stockFollowsItemNumber()
     QTest::mouseClick(child<QPushButton>(*s.pos, "cmdAccept"), Qt::LeftButton);
     QCOMPARE(stocks(s.env, QStringLiteral("2001")), QStringLiteral("10"));
     QCOMPARE(stocks(s.env, QStringLiteral("2002")), QStringLiteral("10"));
+}
+
+void tst_sales::namePickerOfALargeShop()
+{
+    Session s;
+    // More items than the picker lists whole: it lists the names starting with what is typed.
+    s.env.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i <= %1) "
+                              "INSERT INTO tblStocks (ItemNumber, ItemName, ItemPrice, ItemStocks, ItemAvailability) "
+                              "SELECT CAST(5000 + i AS TEXT), 'Bulk ' || CAST(i AS TEXT), '1', 5, 'Available' FROM n")
+                   .arg(Cart::kWholeNameList));
+    s.reopen();
+    auto* combo = child<QComboBox>(*s.pos, "Combo1");
+    QApplication::setActiveWindow(s.pos.get());
+    combo->setFocus();
+    QCOMPARE(combo->count(), Cart::kTypedNameList);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Bread"));
+    QTest::keyClicks(combo, QStringLiteral("ti"));
+    QVERIFY(combo->view()->isVisible());
+    QCOMPARE(combo->count(), 1);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Tin Can"));
+    QCOMPARE(combo->currentIndex(), -1); // typing lists, it picks nothing
+    QTest::keyClick(combo->view(), Qt::Key_Backspace);
+    QTest::keyClick(combo->view(), Qt::Key_Backspace);
+    QCOMPARE(combo->count(), Cart::kTypedNameList);
+    QTest::keyClicks(combo->view(), QStringLiteral("bulk 10000"));
+    QCOMPARE(combo->itemText(0), QStringLiteral("Bulk 10000"));
+    QCOMPARE(combo->count(), 3); // and "Bulk 100000", "Bulk 100001"
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCOMPARE(shownText(*s.pos, "txtItem"), QStringLiteral("15000"));
+    QCOMPARE(shownText(*s.pos, "Titem"), QStringLiteral("Bulk 10000"));
+    // The next name is typed afresh.
+    combo->setFocus();
+    QTest::keyClicks(combo, QStringLiteral("tin"));
+    QCOMPARE(combo->itemText(0), QStringLiteral("Tin Can"));
 }
 
 void tst_sales::quotedNameSellsVoidsRestocks()
