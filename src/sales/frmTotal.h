@@ -36,6 +36,10 @@ private:
     void cancelOrFinish();
     void completeSale();
     void saveReceiptSettings();
+    // A discount on the whole sale, before Submit; the amount due follows it.
+    void discountSale();
+    void showAmountDue(const QString& amountDue);
+    void dropSaleDiscount();
 
     AppContext& m_ctx;
     QString m_amountDue;
@@ -52,6 +56,8 @@ private:
     QLineEdit* m_tAmt = nullptr;
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;
+    QPushButton* m_cmdDiscount = nullptr;
+    QLabel* m_lblTax = nullptr; // the sale's discounts and tax, when it has any
     QCheckBox* m_chkReceipt = nullptr;
     QComboBox* m_cboPaper = nullptr;
 };
