@@ -264,6 +264,64 @@ CREATE TABLE tblSaleDiscount (
 CREATE INDEX idxSaleDiscountSale ON tblSaleDiscount (SaleNumber);
 CREATE INDEX idxSaleDiscountDate ON tblSaleDiscount (SaleDate);
 )SQL";
+// The till's drawer. A session runs from a till's opening to its Z: the till, its float (in
+// cents) and who opened and closed it; OpenTill holds the till while the session is open and is
+// emptied at its close, so its unique index allows one open session per till. A sale's payments
+// are kept per tender (Cash: the cash kept, the amount due less the card part and any exchange
+// credit; Card; Credit), the cash movements of the drawer (In, Out, a return's Refund, and an
+// Exchange, whose refund stays in the till as credit) each with their session. A Z keeps its
+// figures as they were at the close; its number comes from tblZCounter.
+const char* const kTillTables = R"SQL(
+CREATE TABLE tblTillSession (
+    Till     TEXT COLLATE NOCASE,
+    OpenTill TEXT COLLATE NOCASE,
+    OpenedAt DATETIME,
+    OpenedBy TEXT COLLATE NOCASE,
+    Float    INTEGER NOT NULL DEFAULT 0,
+    ClosedAt DATETIME,
+    ClosedBy TEXT COLLATE NOCASE,
+    ZNumber  INTEGER
+);
+CREATE UNIQUE INDEX idxTillSessionOpen ON tblTillSession (OpenTill);
+CREATE INDEX idxTillSessionTill ON tblTillSession (Till);
+CREATE TABLE tblPayment (
+    SessionId  INTEGER NOT NULL,
+    SaleNumber TEXT COLLATE NOCASE,
+    SaleRow    INTEGER,
+    Tender     TEXT NOT NULL,
+    Amount     INTEGER NOT NULL
+);
+CREATE INDEX idxPaymentSession ON tblPayment (SessionId);
+CREATE INDEX idxPaymentSale ON tblPayment (SaleNumber);
+CREATE TABLE tblCashMove (
+    SessionId    INTEGER NOT NULL,
+    Till         TEXT COLLATE NOCASE,
+    Kind         TEXT NOT NULL,
+    Amount       INTEGER NOT NULL,
+    Reason       TEXT COLLATE NOCASE,
+    MovedBy      TEXT COLLATE NOCASE,
+    MovedAt      DATETIME,
+    ReturnNumber INTEGER
+);
+CREATE INDEX idxCashMoveSession ON tblCashMove (SessionId);
+CREATE TABLE tblZReport (
+    ZNumber      INTEGER NOT NULL,
+    SessionId    INTEGER NOT NULL,
+    Till         TEXT COLLATE NOCASE,
+    ClosedAt     DATETIME,
+    ClosedBy     TEXT COLLATE NOCASE,
+    Expected     INTEGER NOT NULL,
+    Counted      INTEGER NOT NULL,
+    Difference   INTEGER NOT NULL,
+    LeftInDrawer INTEGER NOT NULL,
+    Figures      TEXT
+);
+CREATE UNIQUE INDEX idxZNumber ON tblZReport (ZNumber);
+CREATE UNIQUE INDEX idxZSession ON tblZReport (SessionId);
+CREATE TABLE tblZCounter (
+    LastNumber INTEGER NOT NULL
+);
+)SQL";
 // The sorted lists of the large tables that an index serves: the first page of such a list is
 // read from its index instead of from a sort of the whole table.
 struct SortIndex
@@ -418,6 +476,11 @@ bool needsPricing(Database& db)
     return !hasTable(db, QStringLiteral("tblTaxRate"));
 }
 
+bool needsTillSessions(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblTillSession"));
+}
+
 bool addTills(Database& db)
 {
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
@@ -470,7 +533,7 @@ QStringList serverSchemaStatements()
     QStringList statements;
     const QString definitions = QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
                                 QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables) +
-                                QString::fromUtf8(kPricingTables);
+                                QString::fromUtf8(kPricingTables) + QString::fromUtf8(kTillTables);
     for (QString statement : definitions.split(u';', Qt::SkipEmptyParts)) {
         statement = statement.trimmed();
         if (statement.isEmpty())
@@ -522,7 +585,7 @@ QString schemaColumnName(const QString& name)
                                                QRegularExpression::MultilineOption);
         for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
                                           QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables) +
-                                          QString::fromUtf8(kPricingTables));
+                                          QString::fromUtf8(kPricingTables) + QString::fromUtf8(kTillTables));
              it.hasNext();) {
             const QString n = it.next().captured(1);
             map.insert(n.toLower(), n);
@@ -590,7 +653,7 @@ bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
     if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && !needsPricing(db) &&
-        hasSortIndexes(db))
+        !needsTillSessions(db) && hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -605,6 +668,8 @@ bool upgradeSchema(Database& db)
     if (needsCatalog(db) && !db.executeScript(QString::fromUtf8(kCatalogTables)))
         return false;
     if (needsPricing(db) && !db.executeScript(QString::fromUtf8(kPricingTables)))
+        return false;
+    if (needsTillSessions(db) && !db.executeScript(QString::fromUtf8(kTillTables)))
         return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
@@ -623,6 +688,7 @@ bool upgradeServerSchema(Database& db)
         {"tblreturn", R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"},
         {"tblbarcode", R"(\b(tblBarcode|tblSetting)\b)"},
         {"tbltaxrate", R"(\b(tblTaxRate|tblItemTax|tblOpenDiscount|tblSoldPrice|tblSaleTax|tblSaleDiscount)\b)"},
+        {"tbltillsession", R"(\b(tblTillSession|tblPayment|tblCashMove|tblZReport|tblZCounter)\b)"},
     };
     const auto has = [&db](const char* table) {
         const Recordset r = db.query(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
@@ -785,7 +851,8 @@ bool createSchema(Database& db, const InitOptions& options)
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
         !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)) ||
-        !db.executeScript(QString::fromUtf8(kCatalogTables)) || !db.executeScript(QString::fromUtf8(kPricingTables)))
+        !db.executeScript(QString::fromUtf8(kCatalogTables)) || !db.executeScript(QString::fromUtf8(kPricingTables)) ||
+        !db.executeScript(QString::fromUtf8(kTillTables)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||

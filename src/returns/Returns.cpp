@@ -4,6 +4,7 @@
 
 #include "data/Database.h"
 #include "data/TextForms.h"
+#include "till/TillSessions.h"
 
 #include <QHash>
 #include <QStringList>
@@ -444,6 +445,9 @@ ReturnResult Returns::store(const ReturnRequest& request)
                          request.confirmation.isEmpty() ? QVariant() : QVariant(request.confirmation),
                          request.exchange ? QVariant(m_till) : QVariant()}) != 1)
         return failed(QStringLiteral("The return"));
+    // The refund leaves the drawer of this till's open session (an exchange's stays as credit).
+    if (!TillSessions(m_db, m_till).linkReturn(signer.cashier, result.returnNumber, result.refund, request.exchange))
+        return failed(QStringLiteral("The till session"));
     for (const Planned& p : std::as_const(plan)) {
         if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblReturnLine (ReturnNumber, SaleNumber, ItemNumber, ItemName, "
                                            "Quantity, Refund, Restocked) VALUES (?, ?, ?, ?, ?, ?, ?)"),

@@ -8,6 +8,7 @@
 #include "journal/Journal.h"
 #include "pricing/PricingStore.h"
 #include "returns/Returns.h"
+#include "till/TillSessions.h"
 
 #include <QDateTime>
 
@@ -540,7 +541,7 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
 }
 
 SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash, const QString& saleNumber,
-                              const QString& cashier, qint64 credit)
+                              const QString& cashier, qint64 credit, qint64 card)
 {
     const QString cash = credit > 0 ? FormatNumber(NumberFromText(typedCash) + static_cast<double>(credit) / 100.0,
                                                    NumberPattern::Plain2)
@@ -552,7 +553,14 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash
         result.outcome = SaleOutcome::NotPayable;
         return result;
     }
-    if (!cashCovers(cash, due)) {
+    // The card pays part of what is left after the credit; the cash covers the rest.
+    const qint64 dueCents = Cents::fromText(due).value_or(0);
+    if (card < 0 || (card > 0 && card > dueCents - credit)) {
+        result.outcome = SaleOutcome::CardAboveDue;
+        return result;
+    }
+    const QString cashDue = Cents::plainText(dueCents - card);
+    if (!cashCovers(cash, cashDue)) {
         result.outcome = SaleOutcome::CashShort;
         return result;
     }
@@ -580,7 +588,7 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash
         result.outcome = SaleOutcome::CartChanged;
         return result;
     }
-    result.change = changeFor(cash, due);
+    result.change = changeFor(cash, cashDue);
     const auto failed = [&](const QString& what) {
         result.outcome = SaleOutcome::WriteFailed;
         result.error = what + QStringLiteral(": ") + m_db.lastError();
@@ -613,8 +621,11 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash
             QStringLiteral("INSERT INTO tblSaleRef (SaleNumber, SaleRow, Till, SaleDate, SaleTime, Cashier, "
                            "Amount) VALUES (?, ?, ?, ?, ?, ?, ?)"),
             {result.sale.saleNumber, result.sale.salesRow, m_till, result.sale.date, result.sale.time, cashier,
-             Cents::fromText(due).value_or(0)}) != 1)
+             dueCents}) != 1)
         return failed(QStringLiteral("The sale's reference"));
+    if (!TillSessions(m_db, m_till)
+             .linkSale(cashier, result.sale.saleNumber, result.sale.salesRow, dueCents, card, credit))
+        return failed(QStringLiteral("The sale's payments"));
     if (credit > 0) {
         // The credit is taken by this sale alone, as stored now.
         Returns returns(m_db, m_till);

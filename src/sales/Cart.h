@@ -124,6 +124,7 @@ enum class SaleOutcome {
     CartChanged,
     NoSettings,
     CreditChanged, // the exchange credit waiting at the till is no longer the one offered
+    CardAboveDue,  // the card part is below 0 or above what is left to pay
     WriteFailed,
 };
 
@@ -187,8 +188,11 @@ public:
     // be paid, the cash covers it, the cart still totals that amount and tblMain holds the
     // counter's row. `credit` (cents) is the refund of an exchange waiting at this till: it counts
     // as cash handed over (the stored cash is the cash plus the credit) and the sale takes it.
+    // `card` (cents) is the part the card terminal approved: never more than is left to pay
+    // after the credit; the cash covers the rest and the change comes from the cash alone. The
+    // payments by tender are stored with the till's open session (opened when there is none).
     SaleResult completeSale(const QString& amountDue, const QString& cash, const QString& saleNumber,
-                            const QString& cashier, qint64 credit = 0);
+                            const QString& cashier, qint64 credit = 0, qint64 card = 0);
 
 private:
     StockItem readItem(const QString& itemNumber);

@@ -320,6 +320,10 @@ void frmTotal::completeSale()
                   Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
         closeWindow(FormDialog::Reopen);
         return;
+    case SaleOutcome::CardAboveDue:
+        p.message(this, QStringLiteral("The Card part is more than is left to pay; there is no cash back on a card."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
     case SaleOutcome::WriteFailed:
         p.writeFailed(this, QStringLiteral("The sale was not stored: the cart and the sale number are unchanged."),
                       r.error);

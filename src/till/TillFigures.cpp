@@ -1,0 +1,125 @@
+#include "till/TillFigures.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace {
+
+QString money(qint64 cents)
+{
+    QString digits = QString::number(std::abs(cents / 100));
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return QStringLiteral("%1%2.%3")
+        .arg(cents < 0 ? QStringLiteral("-") : QString(), digits)
+        .arg(std::abs(cents % 100), 2, 10, QLatin1Char('0'));
+}
+
+struct Stored
+{
+    const char* name;
+    qint64 TillFigures::*member;
+};
+
+// Every figure a Z keeps, by the name it is stored under.
+constexpr Stored kStored[] = {
+    {"SessionId", &TillFigures::sessionId},
+    {"Float", &TillFigures::floatAmount},
+    {"SalesCount", &TillFigures::salesCount},
+    {"SalesTotal", &TillFigures::salesTotal},
+    {"CashCount", &TillFigures::cashCount},
+    {"CashKept", &TillFigures::cashKept},
+    {"CardCount", &TillFigures::cardCount},
+    {"CardTotal", &TillFigures::cardTotal},
+    {"CreditCount", &TillFigures::creditCount},
+    {"CreditTotal", &TillFigures::creditTotal},
+    {"RefundCount", &TillFigures::refundCount},
+    {"RefundTotal", &TillFigures::refundTotal},
+    {"ExchangeCount", &TillFigures::exchangeCount},
+    {"ExchangeTotal", &TillFigures::exchangeTotal},
+    {"CashInCount", &TillFigures::cashInCount},
+    {"CashInTotal", &TillFigures::cashInTotal},
+    {"CashOutCount", &TillFigures::cashOutCount},
+    {"CashOutTotal", &TillFigures::cashOutTotal},
+    {"ZNumber", &TillFigures::zNumber},
+    {"Counted", &TillFigures::counted},
+    {"LeftInDrawer", &TillFigures::leftInDrawer},
+};
+
+struct StoredText
+{
+    const char* name;
+    QString TillFigures::*member;
+};
+
+constexpr StoredText kStoredText[] = {
+    {"Till", &TillFigures::till},         {"OpenedAt", &TillFigures::openedAt}, {"OpenedBy", &TillFigures::openedBy},
+    {"ClosedAt", &TillFigures::closedAt}, {"ClosedBy", &TillFigures::closedBy},
+};
+
+QString countAndTotal(qint64 count, qint64 total)
+{
+    return QStringLiteral("%1 / %2").arg(count).arg(money(total));
+}
+
+} // namespace
+
+QString TillFigures::toStored() const
+{
+    QStringList lines;
+    for (const Stored& s : kStored)
+        lines << QStringLiteral("%1=%2").arg(QLatin1String(s.name)).arg(this->*s.member);
+    for (const StoredText& s : kStoredText) {
+        QString value = this->*s.member;
+        value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        lines << QStringLiteral("%1=%2").arg(QLatin1String(s.name), value);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::optional<TillFigures> TillFigures::fromStored(const QString& text)
+{
+    QHash<QString, QString> values;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype at = line.indexOf(QLatin1Char('='));
+        if (at > 0)
+            values.insert(line.left(at), line.mid(at + 1));
+    }
+    if (values.isEmpty())
+        return std::nullopt;
+    TillFigures f;
+    for (const Stored& s : kStored)
+        f.*s.member = values.value(QLatin1String(s.name)).toLongLong();
+    for (const StoredText& s : kStoredText)
+        f.*s.member = values.value(QLatin1String(s.name));
+    return f;
+}
+
+QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
+{
+    QVector<std::pair<QString, QString>> out;
+    const auto add = [&out](const QString& caption, const QString& value) { out.push_back({caption, value}); };
+    const auto rule = [&out] { out.push_back({}); };
+    add(QStringLiteral("Float"), money(floatAmount));
+    rule();
+    add(QStringLiteral("Sales (count / total)"), countAndTotal(salesCount, salesTotal));
+    add(QStringLiteral("  Cash kept"), countAndTotal(cashCount, cashKept));
+    add(QStringLiteral("  Card"), countAndTotal(cardCount, cardTotal));
+    if (creditCount > 0)
+        add(QStringLiteral("  Exchange credit"), countAndTotal(creditCount, creditTotal));
+    add(QStringLiteral("Refunds (cash)"), countAndTotal(refundCount, refundTotal));
+    if (exchangeCount > 0)
+        add(QStringLiteral("Returns as credit"), countAndTotal(exchangeCount, exchangeTotal));
+    add(QStringLiteral("Cash in"), countAndTotal(cashInCount, cashInTotal));
+    add(QStringLiteral("Cash out"), countAndTotal(cashOutCount, cashOutTotal));
+    rule();
+    if (!blind)
+        add(QStringLiteral("Expected cash"), money(expectedCash()));
+    if (isZ()) {
+        add(QStringLiteral("Counted cash"), money(counted));
+        if (!blind)
+            add(QStringLiteral("Difference"), money(difference()));
+        add(QStringLiteral("Left in drawer"), money(leftInDrawer));
+    }
+    return out;
+}
