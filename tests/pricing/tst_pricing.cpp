@@ -4,6 +4,7 @@
 #include "pricing/PricingStore.h"
 #include "returns/Returns.h"
 #include "sales/Cart.h"
+#include "till/TillSessions.h"
 
 #include <QTest>
 
@@ -213,6 +214,21 @@ void TestPricing::sales()
     QCOMPARE(rateTexts.join(u';'), taxes);
     QCOMPARE(plainCents(sold->due), due);
     QCOMPARE(shop.count(QStringLiteral("tblOpenDiscount")), 0);
+
+    // The till's X shows the same discounts and tax per rate.
+    const TillResult x = TillSessions(shop.db, QStringLiteral("1")).xReport();
+    QCOMPARE(x.outcome, TillOutcome::Done);
+    QCOMPARE(x.figures.discountTotal, sold->discounts);
+    QStringList xRates;
+    for (const TillFigures::TaxLine& t : x.figures.taxes)
+        xRates << QStringLiteral("%1/%2/%3").arg(plainCents(t.net), plainCents(t.tax), plainCents(t.gross));
+    QStringList soldRates;
+    for (const RateTotal& r : sold->rates)
+        soldRates << QStringLiteral("%1/%2/%3").arg(plainCents(r.net), plainCents(r.tax), plainCents(r.gross));
+    xRates.sort();
+    soldRates.sort();
+    QCOMPARE(xRates, soldRates);
+    QCOMPARE(TillFigures::fromStored(x.figures.toStored())->lines(), x.figures.lines());
 
     // The first line taken back refunds what it was charged, tax included.
     Returns returns(shop.db);
