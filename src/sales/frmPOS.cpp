@@ -35,6 +35,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -107,6 +108,9 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     connect(m_txtItem, &QLineEdit::textEdited, this, [this] { m_itemFromLine = false; });
     connect(m_cmdAccept, &QPushButton::clicked, this, &frmPOS::removeLine);
     connect(m_cmdDiscount, &QPushButton::clicked, this, &frmPOS::discountLine);
+    // Alt+D from anywhere in the window, the cart list included.
+    auto* discountKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_D), this);
+    connect(discountKey, &QShortcut::activated, m_cmdDiscount, &QPushButton::click);
     connect(m_lvButtons_H2, &QPushButton::clicked, this, &frmPOS::clearCart);
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmPOS::processSale);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmPOS::closeSales);
@@ -291,7 +295,8 @@ void frmPOS::buildLayout()
     m_DataGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(displayFont).height() + 10);
 
     m_cmdAccept = button(this, "cmdAccept", QStringLiteral("Remove"));
-    m_cmdDiscount = button(this, "cmdDiscount", QStringLiteral("&Discount..."));
+    m_cmdDiscount = button(this, "cmdDiscount", QStringLiteral("Discount..."));
+    m_cmdDiscount->setToolTip(QStringLiteral("Alt+D: a discount on the selected line"));
     m_lvButtons_H2 = button(this, "lvButtons_H2", QStringLiteral("Clear"));
     m_cmdOrder = button(this, "cmdOrder", QStringLiteral("Process"));
     m_cmdCancel = button(this, "cmdCancel", QStringLiteral("Close"));

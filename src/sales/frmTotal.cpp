@@ -144,7 +144,7 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
 
     m_cmdOrder = button(this, "cmdOrder", QStringLiteral("Submit"));
     m_cmdCancel = button(this, "cmdCancel", kCancel);
-    m_cmdDiscount = button(this, "cmdDiscount", QStringLiteral("&Discount..."));
+    m_cmdDiscount = button(this, "cmdDiscount", QStringLiteral("Discount..."));
     // Reached by Alt+D or the mouse: Tab keeps moving between the cash box and Submit and Cancel.
     m_cmdDiscount->setFocusPolicy(Qt::NoFocus);
     m_cmdDiscount->setToolTip(QStringLiteral("Alt+D"));
@@ -195,6 +195,9 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmTotal::submit);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmTotal::cancelOrFinish);
     connect(m_cmdDiscount, &QPushButton::clicked, this, &frmTotal::discountSale);
+    // Alt+D from anywhere in the window, the cart list included.
+    auto* discountKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_D), this);
+    connect(discountKey, &QShortcut::activated, m_cmdDiscount, &QPushButton::click);
 
     const ReceiptSettings settings = ReceiptStore(m_ctx.db, m_ctx.till).settings();
     m_chkReceipt->setChecked(settings.printOnFinish);

@@ -3,10 +3,19 @@
 #include "pricing/Pricing.h"
 #include "pricing/PricingStore.h"
 #include "returns/Returns.h"
+#include "WidgetProbe.h"
+#include "platform/DataGrid.h"
 #include "sales/Cart.h"
+#include "sales/frmPOS.h"
 #include "till/TillSessions.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+
+#include <memory>
 
 using namespace Pricing;
 
@@ -100,6 +109,7 @@ private slots:
     void approval_data();
     void approval();
     void rates();
+    void throughWindows();
 };
 
 void TestPricing::spreading_data()
@@ -350,6 +360,97 @@ void TestPricing::rates()
     QCOMPARE(shop.store.figuresForDays({DateText()})->tax, qint64(200));
     QCOMPARE(shop.store.setItemRate(QStringLiteral("100"), -1).outcome, RateOutcome::Stored);
     QCOMPARE(shop.store.deleteRate(standard).outcome, RateOutcome::Stored);
+}
+
+// Three vectors as a cashier rings them up: a line discount given with "Discount..." in the sales
+// window, a sale discount given in the payment window, and prices that exclude tax.
+void TestPricing::throughWindows()
+{
+    Shop shop;
+    shop.setSession(QStringLiteral("Admin"), QStringLiteral("Administrator"));
+    shop.item(QStringLiteral("100"), QStringLiteral("2.30"));
+    for (const char* n : {"201", "202", "203"})
+        shop.item(QString::fromLatin1(n), QStringLiteral("10.00"));
+    std::unique_ptr<frmPOS> pos;
+    const auto open = [&] {
+        pos = std::make_unique<frmPOS>(shop.ctx);
+        pos->show();
+        pos->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(pos.get()));
+    };
+    const auto add = [&](const QString& number) {
+        auto* item = child<QLineEdit>(*pos, "txtItem");
+        item->clear();
+        QTest::keyClicks(item, number);
+        QTest::mouseClick(child<QPushButton>(*pos, "cmdSearch"), Qt::LeftButton);
+    };
+    // The discount window: the kind, the figure typed, OK.
+    const auto discount = [&](bool amount, const QString& text) {
+        shop.onModal([amount, text](QDialog& d) {
+            QTest::mouseClick(child<QRadioButton>(d, amount ? "optAmount" : "optPercent"), Qt::LeftButton);
+            auto* box = child<QLineEdit>(d, "txtDiscount");
+            box->clear();
+            QTest::keyClicks(box, text);
+            QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+            return d.result();
+        });
+    };
+    QString dueShown;
+    const auto pay = [&](const QString& cash, const std::function<void(QDialog&)>& before = {}) {
+        shop.onModal([&, cash, before](QDialog& d) {
+            if (before)
+                before(d);
+            dueShown = shownText(d, "lblAmt");
+            QTest::keyClicks(child<QLineEdit>(d, "tAmt"), cash);
+            QTest::mouseClick(child<QPushButton>(d, "cmdOrder"), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+            return d.result();
+        });
+        QTest::mouseClick(child<QPushButton>(*pos, "cmdOrder"), Qt::LeftButton);
+    };
+    const auto lastDue = [&] {
+        return shop.scalar(QStringLiteral("SELECT AmountDue FROM tblSales ORDER BY rowid DESC"));
+    };
+
+    // 2.30 at 5% off is 2.19, in the cart, in the payment window and in the stored sale.
+    open();
+    add(QStringLiteral("100"));
+    auto* grid = child<DataGrid>(*pos, "DataGrid1");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+    discount(false, QStringLiteral("5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+    QCOMPARE(shownText(*pos, "lblAmt"), QStringLiteral("2.19"));
+    pay(QStringLiteral("5"));
+    QCOMPARE(dueShown, QStringLiteral("2.19"));
+    QCOMPARE(lastDue(), QStringLiteral("2.19"));
+
+    // 3 x 10.00 less 10.00 on the sale: 6.67 + 6.67 + 6.66.
+    open();
+    for (const char* n : {"201", "202", "203"})
+        add(QString::fromLatin1(n));
+    QCOMPARE(shownText(*pos, "lblAmt"), QStringLiteral("30.00"));
+    pay(QStringLiteral("20"), [&](QDialog& d) {
+        discount(true, QStringLiteral("10.00"));
+        QTest::mouseClick(child<QPushButton>(d, "cmdDiscount"), Qt::LeftButton);
+    });
+    QCOMPARE(dueShown, QStringLiteral("20.00"));
+    QCOMPARE(lastDue(), QStringLiteral("20.00"));
+    QCOMPARE(shop.scalar(QStringLiteral("SELECT group_concat(Charged) FROM (SELECT Charged FROM tblSoldPrice WHERE "
+                                        "ItemNumber LIKE '20%' ORDER BY rowid) c")),
+             QStringLiteral("667,667,666"));
+
+    // Prices that exclude 20% tax: 12.00 + 8.40 comes to 24.48.
+    QVERIFY(shop.store.setPricesIncludeTax(false));
+    shop.item(QStringLiteral("301"), QStringLiteral("12.00"), QStringLiteral("20"));
+    shop.item(QStringLiteral("302"), QStringLiteral("8.40"), QStringLiteral("20"));
+    open();
+    add(QStringLiteral("301"));
+    add(QStringLiteral("302"));
+    QCOMPARE(shownText(*pos, "lblAmt"), QStringLiteral("24.48"));
+    QCOMPARE(shownText(*pos, "lblPricing"), QStringLiteral("Tax: 4.08"));
+    pay(QStringLiteral("30"));
+    QCOMPARE(dueShown, QStringLiteral("24.48"));
+    QCOMPARE(lastDue(), QStringLiteral("24.48"));
 }
 
 QTEST_MAIN(TestPricing)
