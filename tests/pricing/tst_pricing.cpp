@@ -6,6 +6,8 @@
 #include "WidgetProbe.h"
 #include "platform/DataGrid.h"
 #include "sales/Cart.h"
+#include "sales/Receipt.h"
+#include "sales/ReceiptStore.h"
 #include "sales/frmPOS.h"
 #include "till/TillSessions.h"
 
@@ -223,6 +225,10 @@ void TestPricing::sales()
                          .arg(percentText(r.rate), plainCents(r.net), plainCents(r.tax), plainCents(r.gross));
     QCOMPARE(rateTexts.join(u';'), taxes);
     QCOMPARE(plainCents(sold->due), due);
+    // The receipt reads the sale back, adding up as it was priced.
+    ReceiptData receipt;
+    QCOMPARE(ReceiptStore(shop.db, QStringLiteral("1")).read(paid.sale, receipt), ReceiptStore::ReadOutcome::Read);
+    QCOMPARE(receipt.total, FormatText(due, NumberPattern::Grouped2));
     QCOMPARE(shop.count(QStringLiteral("tblOpenDiscount")), 0);
 
     // The till's X shows the same discounts and tax per rate.
