@@ -246,15 +246,23 @@ QWidget* frmSetting::buildTill()
     auto* scanAddsOne = new QCheckBox(QStringLiteral("Scanning an item already in the cart adds one"), group);
     scanAddsOne->setObjectName(QStringLiteral("chkScanAddsOne"));
     scanAddsOne->setChecked(ShopOptions::flag(m_ctx.db, ShopOptions::ScanAddsOne).value_or(false));
+    auto* blindCount = new QCheckBox(QStringLiteral("Blind count at the Z"), group);
+    blindCount->setToolTip(QStringLiteral("The Z hides the expected cash until the counted cash is typed"));
+    blindCount->setObjectName(QStringLiteral("chkBlindCount"));
+    blindCount->setChecked(ShopOptions::flag(m_ctx.db, ShopOptions::BlindCount).value_or(false));
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(scanAddsOne);
-    connect(scanAddsOne, &QCheckBox::toggled, this, [this, scanAddsOne](bool on) {
-        if (ShopOptions::setFlag(m_ctx.db, ShopOptions::ScanAddsOne, on))
-            return;
-        m_ctx.platform.writeFailed(this, QStringLiteral("The till setting was not saved."), m_ctx.db.lastError());
-        const QSignalBlocker quiet(scanAddsOne);
-        scanAddsOne->setChecked(!on);
-    });
+    layout->addWidget(blindCount);
+    for (const auto& [box, name] :
+         {std::pair{scanAddsOne, ShopOptions::ScanAddsOne}, std::pair{blindCount, ShopOptions::BlindCount}}) {
+        connect(box, &QCheckBox::toggled, this, [this, box, name](bool on) {
+            if (ShopOptions::setFlag(m_ctx.db, name, on))
+                return;
+            m_ctx.platform.writeFailed(this, QStringLiteral("The till setting was not saved."), m_ctx.db.lastError());
+            const QSignalBlocker quiet(box);
+            box->setChecked(!on);
+        });
+    }
     return group;
 }
 

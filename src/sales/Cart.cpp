@@ -543,9 +543,9 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
 SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash, const QString& saleNumber,
                               const QString& cashier, qint64 credit, qint64 card)
 {
-    const QString cash = credit > 0 ? FormatNumber(NumberFromText(typedCash) + static_cast<double>(credit) / 100.0,
-                                                   NumberPattern::Plain2)
-                                    : typedCash;
+    const QString tendered = credit > 0 ? FormatNumber(NumberFromText(typedCash) + static_cast<double>(credit) / 100.0,
+                                                       NumberPattern::Plain2)
+                                        : typedCash;
     SaleResult result;
     const QString due = FormatText(amountDue, NumberPattern::Plain2);
     result.problem = totalProblem(due);
@@ -560,6 +560,8 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash
         return result;
     }
     const QString cashDue = Cents::plainText(dueCents - card);
+    // A sale paid wholly by card tendered no cash: its Cash is 0, not an empty text.
+    const QString cash = card > 0 && tendered.trimmed().isEmpty() ? QStringLiteral("0") : tendered;
     if (!cashCovers(cash, cashDue)) {
         result.outcome = SaleOutcome::CashShort;
         return result;

@@ -260,12 +260,15 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
     QStringList particulars = kSaleParticulars;
     if (!receipt.exchange.isEmpty())
         particulars << QStringLiteral("lblExchange");
+    if (!receipt.card.isEmpty())
+        particulars << QStringLiteral("lblCard");
     if (paper == ReceiptPaper::A4)
         laySheet(report, company, receipt.copy, particulars, receipt.pricing);
     else
         layRoll(report, company, receipt.copy, particulars, receipt.pricing);
     addSaleSymbol(report, paper == ReceiptPaper::A4 ? kSheet : kRoll, receipt.saleNumber);
     report.setCaption(QStringLiteral("lblExchange"), receipt.exchange);
+    report.setCaption(QStringLiteral("lblCard"), QStringLiteral("Paid by card: ") + receipt.card);
     report.setCaption(QStringLiteral("lblCompany"), receipt.company);
     report.setCaption(QStringLiteral("lblMark"), QStringLiteral("COPY"));
     report.setCaption(QStringLiteral("lblSaleNumber"), QStringLiteral("Sale No.: ") + receipt.saleNumber);

@@ -40,6 +40,7 @@ struct ReceiptData
     QString change;    // "#,##0.00"
     bool copy = false; // a reprint, marked "COPY"
     QString exchange;  // for a sale that took an exchange's credit: the return and the credit
+    QString card;      // the part paid by card, "#,##0.00"; empty for a sale paid in cash
     // A sale with discounts or tax: the lines printed beneath the change, caption and figure
     // (the discounts given, then each rate's net, tax and gross). Empty for any other sale.
     QVector<std::pair<QString, QString>> pricing;

@@ -1,5 +1,7 @@
 #include "sales/ReceiptStore.h"
 
+#include "till/TillSessions.h"
+
 #include "data/Database.h"
 #include "data/MoneyTotal.h"
 #include "data/TextForms.h"
@@ -130,11 +132,15 @@ ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& r
     // The cash as it was counted: the amount due and the change computed from it, so the
     // receipt's figures always agree whatever form the cash was typed in ("2,000"); a row whose
     // figures are no numbers shows the cash text's leading number.
+    // The card part of a split or card sale was not handed over in cash.
+    const qint64 card = TillSessions::cardPaid(m_db, sale.saleNumber, sale.salesRow);
+    receipt.card = card > 0 ? FormatNumber(static_cast<double>(card) / 100.0, NumberPattern::Grouped2) : QString();
     const auto dueValue = ColumnNumber(FormatText(due, NumberPattern::Plain2));
     const auto changeValue = ColumnNumber(row.at(3).toString());
-    receipt.cash = dueValue && changeValue
-                       ? FormatNumber(*dueValue + *changeValue, NumberPattern::Grouped2)
-                       : FormatNumber(NumberFromText(row.at(4).toString()), NumberPattern::Grouped2);
+    receipt.cash =
+        dueValue && changeValue
+            ? FormatNumber(*dueValue - static_cast<double>(card) / 100.0 + *changeValue, NumberPattern::Grouped2)
+            : FormatNumber(NumberFromText(row.at(4).toString()), NumberPattern::Grouped2);
     receipt.cashier = row.at(5).toString();
     const Credit credit = Returns(m_db, m_till).creditOfSale(sale.saleNumber);
     receipt.exchange = credit.amount > 0 ? QStringLiteral("Exchange for return No. %1, credit %2")

@@ -15,6 +15,10 @@
 #include "sales/frmFindSale.h"
 #include "sales/frmDiscount.h"
 #include "sales/frmTotal.h"
+#include "till/frmCashMove.h"
+#include "till/frmOpenTill.h"
+#include "till/frmTillReport.h"
+#include "till/frmZReports.h"
 #include "session/AppContext.h"
 #include "session/SessionState.h"
 #include "session/frmMain.h"
@@ -161,6 +165,17 @@ void frmPOS::buildLayout()
     m_reprint->setObjectName(QStringLiteral("mnuReprint"));
     m_findSale = menu->addAction(QStringLiteral("Find Sale..."));
     m_findSale->setObjectName(QStringLiteral("mnuFindSale"));
+    m_zReports = reports->addAction(QStringLiteral("Z Reports"));
+    m_zReports->setObjectName(QStringLiteral("mnuZReports"));
+    connect(m_zReports, &QAction::triggered, this, [this] { tillCommand(QStringLiteral("zlist")); });
+    menu->addSeparator();
+    for (const auto& [name, caption] : {std::pair{"open", "Open Till..."}, std::pair{"cash", "Cash In/Out..."},
+                                        std::pair{"x", "X Report..."}, std::pair{"z", "Z Close..."}}) {
+        QAction* action = menu->addAction(QString::fromLatin1(caption));
+        const QString command = QString::fromLatin1(name);
+        action->setObjectName(QStringLiteral("mnuTill_") + command);
+        connect(action, &QAction::triggered, this, [this, command] { tillCommand(command); });
+    }
 
     QFont entryFont = font();
     entryFont.setPointSize(entryFont.pointSize() + 4);
@@ -689,6 +704,32 @@ void frmPOS::findSale()
     GetClient6();
 }
 
+void frmPOS::tillCommand(const QString& command)
+{
+    const bool roll = ReceiptStore(m_ctx.db, m_cart.till()).settings().paper == ReceiptPaper::Roll80;
+    const QString who = m_lblCashier->text();
+    if (command == u"open") {
+        frmOpenTill window(m_ctx, who, this);
+        m_ctx.platform.showModal(window);
+    } else if (command == u"cash") {
+        frmCashMove window(m_ctx, who, this);
+        m_ctx.platform.showModal(window);
+    } else if (command == u"zlist") {
+        if (isAdministrator()) {
+            frmZReports window(m_ctx, roll, this);
+            m_ctx.platform.showModal(window);
+        }
+    } else if (command == u"z" && m_cart.lineCount() > 0) {
+        m_ctx.platform.message(this, QStringLiteral("The cart holds lines: finish or clear the sale before the Z."),
+                               Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+    } else {
+        frmTillReport window(m_ctx, command == u"x" ? frmTillReport::Kind::X : frmTillReport::Kind::Z, who, roll, this);
+        if (window.ready())
+            m_ctx.platform.showModal(window);
+    }
+    m_txtItem->setFocus();
+}
+
 void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create)
 {
     // The window stays open while hidden (its wait goes on), so the sale in progress comes
@@ -709,6 +750,7 @@ void frmPOS::stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& cr
 void frmPOS::updateReportGate()
 {
     m_sale->setEnabled(isAdministrator());
+    m_zReports->setEnabled(isAdministrator());
     m_inv->setEnabled(true);
 }
 

@@ -62,6 +62,8 @@ private:
     void openSalesLedger();
     void reprintReceipt();
     void findSale();
+    // The till's drawer: opening with a float, cash in and out, X and Z, the stored Zs.
+    void tillCommand(const QString& command);
     // Hides this window while the window made by `create` is open (again while it asks to be
     // reopened), then shows this one as it was.
     void stepAsideFor(const std::function<std::unique_ptr<FormDialog>()>& create);
@@ -109,6 +111,7 @@ private:
     QAction* m_inv = nullptr;
     QAction* m_reprint = nullptr;
     QAction* m_findSale = nullptr;
+    QAction* m_zReports = nullptr;
     QLabel* m_lblSaleNo = nullptr;
     QLabel* m_lblCredit = nullptr;
 

@@ -11,6 +11,7 @@
 #include "sales/ReceiptStore.h"
 #include "sales/frmDiscount.h"
 #include "session/AppContext.h"
+#include "till/TillAmount.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,6 +100,17 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     cashFont.setPointSize(24);
     m_tAmt->setFont(cashFont);
     m_tAmt->setAlignment(Qt::AlignRight);
+    auto* cardCaption = new QLabel(QStringLiteral("CARD:"), this);
+    cardCaption->setFont(captionFont);
+    m_tCard = new QLineEdit(this);
+    m_tCard->setObjectName(QStringLiteral("tCard"));
+    m_tCard->setFont(cashFont);
+    m_tCard->setAlignment(Qt::AlignRight);
+    m_tCard->setPlaceholderText(QStringLiteral("0.00"));
+    m_tCard->setToolTip(QStringLiteral("The amount the card terminal approved"));
+    auto* dueCaption2 = new QLabel(QStringLiteral("STILL DUE:"), this);
+    dueCaption2->setFont(captionFont);
+    m_lblDue = figure(this, "lblDue", 20);
     auto* changeCaption = new QLabel(QStringLiteral("CHANGE:"), this);
     changeCaption->setFont(captionFont);
     m_lblChange = figure(this, "lblChange", 28);
@@ -114,9 +126,13 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     auto* grid = new QGridLayout;
     grid->addWidget(cashCaption, 0, 0);
     grid->addWidget(m_tAmt, 0, 1);
-    grid->addWidget(m_lblCashHint, 1, 1);
-    grid->addWidget(changeCaption, 2, 0);
-    grid->addWidget(m_lblChange, 2, 1);
+    grid->addWidget(cardCaption, 1, 0);
+    grid->addWidget(m_tCard, 1, 1);
+    grid->addWidget(m_lblCashHint, 2, 1);
+    grid->addWidget(dueCaption2, 3, 0);
+    grid->addWidget(m_lblDue, 3, 1);
+    grid->addWidget(changeCaption, 4, 0);
+    grid->addWidget(m_lblChange, 4, 1);
     grid->setColumnStretch(1, 1);
     grid->setVerticalSpacing(14);
 
@@ -182,7 +198,7 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     outer->addLayout(buttons);
     // The window grows when the cash hint appears, rather than squeezing it.
     outer->setSizeConstraint(QLayout::SetMinimumSize);
-    resizeToScreen(this, QSize(460, 380));
+    resizeToScreen(this, QSize(460, 470));
 
     // Opening: the amount due as the sales window shows it, and its plain form.
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
@@ -190,8 +206,11 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     if (m_credit > 0)
         m_amountTag = Cents::plainText(std::max<qint64>(0, Cents::fromText(m_amountDue).value_or(0) - m_credit));
     m_changeTag = QStringLiteral("0.00");
+    m_toPay = Cents::fromText(m_amountTag).value_or(0);
 
     connect(m_tAmt, &QLineEdit::textChanged, this, &frmTotal::updateSubmitGate);
+    connect(m_tCard, &QLineEdit::textChanged, this, &frmTotal::updateSubmitGate);
+    m_tCard->installEventFilter(this);
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmTotal::submit);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmTotal::cancelOrFinish);
     connect(m_cmdDiscount, &QPushButton::clicked, this, &frmTotal::discountSale);
@@ -221,6 +240,7 @@ void frmTotal::showAmountDue(const QString& amountDue)
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
     if (m_credit > 0)
         m_amountTag = Cents::plainText(std::max<qint64>(0, Cents::fromText(m_amountDue).value_or(0) - m_credit));
+    m_toPay = Cents::fromText(m_amountTag).value_or(0);
     PricingStore pricing(m_ctx.db, m_ctx.till);
     const auto priced = pricing.active(m_saleNumber) ? pricing.openSale(m_saleNumber) : std::nullopt;
     QStringList parts;
@@ -243,23 +263,59 @@ void frmTotal::discountSale()
     m_tAmt->setFocus();
 }
 
+std::optional<qint64> frmTotal::cardPart(QString* why) const
+{
+    if (m_tCard->text().trimmed().isEmpty())
+        return 0;
+    const AmountReading card = readAmount(m_tCard->text());
+    if (!card.cents) {
+        if (why)
+            *why = QStringLiteral("The Card is no amount: %1.").arg(card.why);
+        return std::nullopt;
+    }
+    if (*card.cents > m_toPay) {
+        if (why)
+            *why = QStringLiteral("The Card is more than is left to pay (%1): no cash back on a card.")
+                       .arg(Cents::text(m_toPay));
+        return std::nullopt;
+    }
+    return card.cents;
+}
+
+QString frmTotal::cashTag() const
+{
+    // An amount due that cannot be paid stays what it is, so no cash covers it.
+    const auto toPay = Cents::fromText(m_amountTag);
+    if (!toPay || *toPay < 0)
+        return m_amountTag;
+    return Cents::plainText(m_toPay - cardPart().value_or(0));
+}
+
 void frmTotal::updateSubmitGate()
 {
-    m_cmdOrder->setEnabled(cashCovers(m_tAmt->text(), m_amountTag));
+    QString cardWhy;
+    const auto card = cardPart(&cardWhy);
+    m_cmdOrder->setEnabled(card && cashCovers(m_tAmt->text(), cashTag()));
     const TypedReading cash = cashReading(m_tAmt->text());
-    m_lblCashHint->setText(cash.value ? QString() : QStringLiteral("The Cash is no amount: %1.").arg(cash.why));
-    m_lblCashHint->setVisible(!cash.value);
+    const QString hint = !card        ? cardWhy
+                         : cash.value ? QString()
+                                      : QStringLiteral("The Cash is no amount: %1.").arg(cash.why);
+    m_lblCashHint->setText(hint);
+    m_lblCashHint->setVisible(!hint.isEmpty());
+    const qint64 typedCash = Cents::fromValue(cash.value.value_or(0));
+    m_lblDue->setText(Cents::text(std::max<qint64>(0, m_toPay - card.value_or(0) - std::max<qint64>(0, typedCash))));
 }
 
 void frmTotal::submit()
 {
-    if (!cashCovers(m_tAmt->text(), m_amountTag))
+    if (!cardPart() || !cashCovers(m_tAmt->text(), cashTag()))
         return;
     m_cmdOrder->setEnabled(false);
     // What is settled now is what Finish stores: typing after this reaches the record only
     // through another Submit.
     m_submittedCash = m_tAmt->text();
-    m_lblChange->setText(changeFor(m_submittedCash, m_amountTag));
+    m_submittedCard = m_tCard->text();
+    m_lblChange->setText(changeFor(m_submittedCash, cashTag()));
     m_changeTag = m_lblChange->text();
     m_cmdCancel->setText(kFinish);
     m_cmdDiscount->setEnabled(false);
@@ -282,8 +338,16 @@ void frmTotal::completeSale()
     Cart cart(m_ctx.db, m_ctx.till);
     // The sale stores the cash and change of the last Submit, and only while the cash box
     // still shows cash that covers the amount due (otherwise that cash is refused as short).
-    const QString cash = cashCovers(m_tAmt->text(), m_amountTag) ? m_submittedCash : m_tAmt->text();
-    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier, m_credit);
+    const QString cash = cashCovers(m_tAmt->text(), cashTag()) ? m_submittedCash : m_tAmt->text();
+    // The card part is the one of the last Submit: a card box changed since is submitted again.
+    if (m_tCard->text() != m_submittedCard) {
+        p.message(this, QStringLiteral("The Card was changed after Submit: press Submit again."),
+                  Platform::applicationTitle(), QMessageBox::Ok, QMessageBox::Warning);
+        m_tCard->setFocus();
+        return;
+    }
+    const qint64 card = cardPart().value_or(-1);
+    const SaleResult r = cart.completeSale(m_amountDue, cash, m_saleNumber, m_cashier, m_credit, card);
     switch (r.outcome) {
     case SaleOutcome::Completed:
         // The sale is stored; its receipt follows, and nothing that befalls the printing
@@ -354,7 +418,7 @@ void frmTotal::saveReceiptSettings()
 
 bool frmTotal::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_tAmt && event->type() == QEvent::KeyPress) {
+    if ((watched == m_tAmt || watched == m_tCard) && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (m_cmdCancel->text() == kFinish)

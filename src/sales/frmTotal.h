@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct AppContext;
 class QCheckBox;
 class QComboBox;
@@ -16,7 +18,9 @@ class QPushButton;
 // With "Print receipt" ticked (remembered per till, with its paper), the stored sale's receipt
 // is printed. Closes Accepted when the sale was stored, Reopen when the cart changed under it,
 // Rejected when cancelled. When an exchange left a credit at this till, the window shows it and
-// asks for the amount due less the credit, or shows what is paid back.
+// asks for the amount due less the credit, or shows what is paid back. A card part (what the
+// separate card terminal approved) pays part of the rest, never more; the cash covers what is
+// left, and the change comes from the cash alone.
 class frmTotal : public FormDialog
 {
     Q_OBJECT
@@ -40,6 +44,10 @@ private:
     void discountSale();
     void showAmountDue(const QString& amountDue);
     void dropSaleDiscount();
+    // The card part typed (0 when empty); none when it is no amount or more than is left to pay.
+    std::optional<qint64> cardPart(QString* why = nullptr) const;
+    // What the cash must cover: what is left to pay less the card part, "0.00".
+    QString cashTag() const;
 
     AppContext& m_ctx;
     QString m_amountDue;
@@ -49,11 +57,15 @@ private:
     QString m_changeTag;     // the change of the last Submit, "0.00"
     QString m_submittedCash; // the cash box text at the last Submit
     qint64 m_credit = 0;     // an exchange's credit waiting at this till, in cents
+    qint64 m_toPay = 0;      // the amount due less the credit, in cents (0 when it is paid back)
+    QString m_submittedCard; // the card box text at the last Submit
 
     QLabel* m_lblAmt = nullptr;
     QLabel* m_lblChange = nullptr;
     QLabel* m_lblCashHint = nullptr;
     QLineEdit* m_tAmt = nullptr;
+    QLineEdit* m_tCard = nullptr;
+    QLabel* m_lblDue = nullptr; // what is still due after the card and the cash typed
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;
     QPushButton* m_cmdDiscount = nullptr;

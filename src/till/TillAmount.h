@@ -14,3 +14,6 @@ struct AmountReading
 };
 
 AmountReading readAmount(const QString& text);
+
+// Cents as the till shows and prints them: "#,##0.00", a leading minus when negative.
+QString moneyText(qint64 cents);

@@ -1,19 +1,11 @@
 #include "till/TillFigures.h"
 
+#include "till/TillAmount.h"
+
 #include <QHash>
 #include <QStringList>
 
 namespace {
-
-QString money(qint64 cents)
-{
-    QString digits = QString::number(std::abs(cents / 100));
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return QStringLiteral("%1%2.%3")
-        .arg(cents < 0 ? QStringLiteral("-") : QString(), digits)
-        .arg(std::abs(cents % 100), 2, 10, QLatin1Char('0'));
-}
 
 struct Stored
 {
@@ -61,7 +53,7 @@ constexpr StoredText kStoredText[] = {
 
 QString countAndTotal(qint64 count, qint64 total)
 {
-    return QStringLiteral("%1 / %2").arg(count).arg(money(total));
+    return QStringLiteral("%1 / %2").arg(count).arg(moneyText(total));
 }
 
 } // namespace
@@ -117,7 +109,7 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
     QVector<std::pair<QString, QString>> out;
     const auto add = [&out](const QString& caption, const QString& value) { out.push_back({caption, value}); };
     const auto rule = [&out] { out.push_back({}); };
-    add(QStringLiteral("Float"), money(floatAmount));
+    add(QStringLiteral("Float"), moneyText(floatAmount));
     rule();
     add(QStringLiteral("Sales (count / total)"), countAndTotal(salesCount, salesTotal));
     add(QStringLiteral("  Cash kept"), countAndTotal(cashCount, cashKept));
@@ -136,16 +128,16 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
         add(QStringLiteral("Tax per rate (net / tax / gross)"), QString());
         for (const TaxLine& t : taxes)
             add(QStringLiteral("  ") + t.name,
-                QStringLiteral("%1 / %2 / %3").arg(money(t.net), money(t.tax), money(t.gross)));
+                QStringLiteral("%1 / %2 / %3").arg(moneyText(t.net), moneyText(t.tax), moneyText(t.gross)));
     }
     rule();
     if (!blind)
-        add(QStringLiteral("Expected cash"), money(expectedCash()));
+        add(QStringLiteral("Expected cash"), moneyText(expectedCash()));
     if (isZ()) {
-        add(QStringLiteral("Counted cash"), money(counted));
+        add(QStringLiteral("Counted cash"), moneyText(counted));
         if (!blind)
-            add(QStringLiteral("Difference"), money(difference()));
-        add(QStringLiteral("Left in drawer"), money(leftInDrawer));
+            add(QStringLiteral("Difference"), moneyText(difference()));
+        add(QStringLiteral("Left in drawer"), moneyText(leftInDrawer));
     }
     return out;
 }

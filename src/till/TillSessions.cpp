@@ -4,6 +4,7 @@
 
 #include "data/Database.h"
 #include "data/TextForms.h"
+#include "till/TillAmount.h"
 
 #include <QDateTime>
 
@@ -23,11 +24,6 @@ const QString kExchange = QStringLiteral("Exchange");
 qint64 whole(const QVariant& value)
 {
     return value.isNull() ? 0 : std::llround(NumberFromText(value.toString()));
-}
-
-QString money(qint64 cents)
-{
-    return FormatNumber(static_cast<double>(cents) / 100.0, NumberPattern::Grouped2);
 }
 
 } // namespace
@@ -125,8 +121,9 @@ std::optional<TillFigures> TillSessions::figures(qint64 sessionId)
     const Recordset tenders = m_db.query(
         QStringLiteral("SELECT Tender, count(*), sum(Amount) FROM tblPayment WHERE SessionId = ? GROUP BY Tender"),
         {sessionId});
-    const Recordset sales = m_db.query(
-        QStringLiteral("SELECT count(DISTINCT SaleRow), sum(Amount) FROM tblPayment WHERE SessionId = ?"), {sessionId});
+    const Recordset sales =
+        m_db.query(QStringLiteral("SELECT count(DISTINCT SaleNumber), sum(Amount) FROM tblPayment WHERE SessionId = ?"),
+                   {sessionId});
     const Recordset moves = m_db.query(
         QStringLiteral("SELECT Kind, count(*), sum(Amount) FROM tblCashMove WHERE SessionId = ? GROUP BY Kind"),
         {sessionId});
@@ -211,7 +208,7 @@ TillResult TillSessions::open(qint64 floatCents, const QString& who)
         return failed();
     const qint64 id = m_db.lastInsertRowId();
     if (!journal(openTitle(),
-                 QStringLiteral("%1 opened till %2 with a float of %3.").arg(who, m_till, money(floatCents))))
+                 QStringLiteral("%1 opened till %2 with a float of %3.").arg(who, m_till, moneyText(floatCents))))
         return failed();
     const auto f = figures(id);
     if (!f || !tx.commit())
@@ -259,7 +256,7 @@ TillResult TillSessions::moveCash(bool in, qint64 cents, const QString& reason, 
         return failed();
     if (!journal(in ? cashInTitle() : cashOutTitle(),
                  QStringLiteral("%1 %2 %3 %4 till %5: %6")
-                     .arg(who, in ? QStringLiteral("put") : QStringLiteral("took"), money(cents),
+                     .arg(who, in ? QStringLiteral("put") : QStringLiteral("took"), moneyText(cents),
                           in ? QStringLiteral("into") : QStringLiteral("out of"), m_till, why)))
         return failed();
     f = figures(*session);
@@ -358,12 +355,12 @@ TillResult TillSessions::closeZ(qint64 counted, qint64 leftInDrawer, const QStri
                                        "= ? WHERE rowid = ?"),
                         {f->closedAt, who, number, session}) != 1)
         return failed();
-    if (!journal(zTitle(),
-                 QStringLiteral("%1 closed till %2 with Z No. %3: expected cash %4, counted %5, difference "
-                                "%6, left in drawer %7.")
-                     .arg(who, m_till)
-                     .arg(number)
-                     .arg(money(f->expectedCash()), money(counted), money(f->difference()), money(leftInDrawer))))
+    if (!journal(zTitle(), QStringLiteral("%1 closed till %2 with Z No. %3: expected cash %4, counted %5, difference "
+                                          "%6, left in drawer %7.")
+                               .arg(who, m_till)
+                               .arg(number)
+                               .arg(moneyText(f->expectedCash()), moneyText(counted), moneyText(f->difference()),
+                                    moneyText(leftInDrawer))))
         return failed();
     if (!tx.commit())
         return failed();
@@ -397,4 +394,18 @@ bool TillSessions::zReports(Database& db, QVector<ZSummary>& list, const QString
         list.push_back({whole(row.at(0)), row.at(1).toString(), row.at(2).toString(), row.at(3).toString(),
                         whole(row.at(4)), whole(row.at(5)), whole(row.at(6))});
     return true;
+}
+
+QString TillSessions::companyName(Database& db)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT CompanyName FROM tblMain"));
+    return r.BOF() ? QString() : r.rows().last().first().toString();
+}
+
+qint64 TillSessions::cardPaid(Database& db, const QString& saleNumber, qint64 saleRow)
+{
+    const Recordset r = db.query(QStringLiteral("SELECT sum(Amount) FROM tblPayment WHERE SaleNumber = ? AND SaleRow = "
+                                                "? AND Tender = ?"),
+                                 {saleNumber, saleRow, kCard});
+    return r.BOF() ? 0 : whole(r.rows().first().first());
 }

@@ -81,6 +81,12 @@ public:
     // The stored Zs, newest first; `till` empty for every till.
     static bool zReports(Database& db, QVector<ZSummary>& list, const QString& till = {}, QString* error = nullptr);
 
+    // What a completed sale had paid by card (cents); 0 for a sale paid in cash.
+    static qint64 cardPaid(Database& db, const QString& saleNumber, qint64 saleRow);
+
+    // The shop's name as the settings row holds it, for the printed X and Z.
+    static QString companyName(Database& db);
+
     // The journal titles of the drawer's entries.
     static QString cashInTitle() { return QStringLiteral("Cash In"); }
     static QString cashOutTitle() { return QStringLiteral("Cash Out"); }

@@ -711,14 +711,14 @@ void tst_admin::backupFailures()
 void tst_admin::backupDiskFull()
 {
     TestEnv env;
-    // Enough rows that the copy cannot fit in 64 KiB.
-    for (int i = 0; i < 400; ++i)
+    // Enough rows that the copy cannot fit in 128 KiB (a new database takes about half of it).
+    for (int i = 0; i < 800; ++i)
         env.exec(QStringLiteral("INSERT INTO tblSold (TransactionID, ItemName) VALUES (?, ?)"),
                  {QString::number(i), QString(200, QLatin1Char('x'))});
     QTemporaryDir small;
     if (QProcess::execute(QStringLiteral("mount"),
                           {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                           QStringLiteral("size=64k"), QStringLiteral("tmpfs"), small.path()}) != 0)
+                           QStringLiteral("size=128k"), QStringLiteral("tmpfs"), small.path()}) != 0)
         QSKIP("cannot mount a small file system here");
     struct Unmount
     {

@@ -1440,7 +1440,9 @@ void tst_sales::paymentKeys()
         auto* cash = child<QLineEdit>(total, "tAmt");
         QCOMPARE(QApplication::focusWidget(), cash);
         type(QStringLiteral("50"));
-        // Tab reaches Submit and Cancel, and comes back to the cash box.
+        // Tab reaches the card box, Submit and Cancel, and comes back to the cash box.
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(total, "tCard"));
         press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), child<QPushButton>(total, "cmdOrder"));
         press(Qt::Key_Tab);
@@ -1448,6 +1450,7 @@ void tst_sales::paymentKeys()
         press(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), cash);
         if (submitFirst) {
+            press(Qt::Key_Tab);
             press(Qt::Key_Tab);
             press(Qt::Key_Space); // Submit
             QCOMPARE(shownText(total, "lblChange"), QStringLiteral("4.50"));
@@ -1458,6 +1461,7 @@ void tst_sales::paymentKeys()
         QCOMPARE(total.isVisible(), submitFirst);
         QCOMPARE(s.env.count(QStringLiteral("tblSales")), 0);
         if (submitFirst) {
+            press(Qt::Key_Tab);
             press(Qt::Key_Tab);
             press(Qt::Key_Tab);
             press(Qt::Key_Return); // Finish
