@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 
+#include "data/Backup.h"
 #include "pricing/Pricing.h"
 #include "pricing/PricingStore.h"
 #include "returns/Returns.h"
@@ -112,6 +113,7 @@ private slots:
     void approval();
     void rates();
     void throughWindows();
+    void backupCarriesPricing();
 };
 
 void TestPricing::spreading_data()
@@ -457,6 +459,44 @@ void TestPricing::throughWindows()
     pay(QStringLiteral("30"));
     QCOMPARE(dueShown, QStringLiteral("24.48"));
     QCOMPARE(lastDue(), QStringLiteral("24.48"));
+}
+
+// A backup holds the rates, the items' rates and the priced sales; a restore brings back exactly
+// those, and sales priced after the backup are gone with their sales.
+void TestPricing::backupCarriesPricing()
+{
+    if (TestEnv::onServer())
+        QSKIP("a server's backups are the server's own");
+    Shop shop;
+    shop.item(QStringLiteral("100"), QStringLiteral("12.00"), QStringLiteral("20"));
+    const auto sell = [&] {
+        Cart cart(shop.db);
+        const QString sale = cart.nextSaleNumber();
+        cart.addLine(QStringLiteral("100"), QStringLiteral("1"), sale, QStringLiteral("Maria"));
+        shop.store.giveDiscount(sale, QStringLiteral("100"), DiscountKind::Percent, QStringLiteral("10"),
+                                administrator());
+        return cart.completeSale(cart.cartTotalText(), QStringLiteral("20"), sale, QStringLiteral("Maria")).outcome;
+    };
+    QCOMPARE(sell(), SaleOutcome::Completed);
+    const auto state = [&] {
+        return QStringList{
+            shop.scalar(QStringLiteral("SELECT group_concat(Name || Rate) FROM tblTaxRate")),
+            shop.scalar(QStringLiteral("SELECT group_concat(ItemNumber || '/' || RateID) FROM tblItemTax")),
+            shop.scalar(QStringLiteral("SELECT group_concat(Paid) FROM tblSoldPrice")),
+            shop.scalar(QStringLiteral("SELECT group_concat(Tax) FROM tblSaleTax")),
+            shop.scalar(QStringLiteral("SELECT group_concat(Cents || GivenBy) FROM tblSaleDiscount"))}
+            .join(u'|');
+    };
+    const QString before = state();
+    QCOMPARE(before, QStringLiteral("Rate 202000|100/1|1080|180|120Admin"));
+    const QString copy = shop.dir() + QStringLiteral("/copy.mdb");
+    QString error;
+    QVERIFY2(backupDatabase(shop.db, copy, &error), qPrintable(error));
+    QCOMPARE(sell(), SaleOutcome::Completed);
+    shop.store.addRate(QStringLiteral("Reduced"), QStringLiteral("5"));
+    QVERIFY(state() != before);
+    QVERIFY2(checkBackupFile(copy, &error) && restoreDatabase(shop.db, copy, &error), qPrintable(error));
+    QCOMPARE(state(), before);
 }
 
 QTEST_MAIN(TestPricing)
