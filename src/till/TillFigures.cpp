@@ -125,7 +125,7 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
         add(QStringLiteral("Discounts given"), countAndTotal(discountCount, discountTotal));
     if (!taxes.isEmpty()) {
         rule();
-        add(QStringLiteral("Tax per rate (net / tax / gross)"), QString());
+        add(QStringLiteral("Tax per rate"), QStringLiteral("net / tax / gross"));
         for (const TaxLine& t : taxes)
             add(QStringLiteral("  ") + t.name,
                 QStringLiteral("%1 / %2 / %3").arg(moneyText(t.net), moneyText(t.tax), moneyText(t.gross)));
