@@ -322,6 +322,22 @@ CREATE TABLE tblZCounter (
     LastNumber INTEGER NOT NULL
 );
 )SQL";
+// A stored Z stays as it was taken: the database itself refuses to change or delete one.
+const char* const kZGuardFile = R"SQL(
+CREATE TRIGGER IF NOT EXISTS trgZReportKept BEFORE UPDATE ON tblZReport
+BEGIN SELECT RAISE(ABORT, 'a Z report is never changed'); END;
+CREATE TRIGGER IF NOT EXISTS trgZReportNotDeleted BEFORE DELETE ON tblZReport
+BEGIN SELECT RAISE(ABORT, 'a Z report is never deleted'); END;
+)SQL";
+const char* const kZGuardServer = R"SQL(
+CREATE OR REPLACE FUNCTION pemvix_z_kept() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    RAISE EXCEPTION 'a Z report is never changed or deleted';
+END
+$$;
+CREATE TRIGGER trgZReportKept BEFORE UPDATE OR DELETE ON tblZReport
+    FOR EACH ROW EXECUTE FUNCTION pemvix_z_kept();
+)SQL";
 // The sorted lists of the large tables that an index serves: the first page of such a list is
 // read from its index instead of from a sort of the whole table.
 struct SortIndex
@@ -621,6 +637,8 @@ bool createServerSchema(Database& db, QString* why, const QString& company)
         if (!db.executeScript(statement))
             return fail(QStringLiteral("Cannot create the tables: %1").arg(db.lastError()));
     }
+    if (!db.executeScript(QString::fromUtf8(kZGuardServer)))
+        return fail(QStringLiteral("Cannot create the tables: %1").arg(db.lastError()));
     if (!insertSettingsRow(db, company) || !tx.commit())
         return fail(QStringLiteral("Cannot write the settings row: %1").arg(db.lastError()));
     return true;
@@ -669,7 +687,8 @@ bool upgradeSchema(Database& db)
         return false;
     if (needsPricing(db) && !db.executeScript(QString::fromUtf8(kPricingTables)))
         return false;
-    if (needsTillSessions(db) && !db.executeScript(QString::fromUtf8(kTillTables)))
+    if (needsTillSessions(db) &&
+        !(db.executeScript(QString::fromUtf8(kTillTables)) && db.executeScript(QString::fromUtf8(kZGuardFile))))
         return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
@@ -727,6 +746,9 @@ bool upgradeServerSchema(Database& db)
             if (names.match(statement).hasMatch() && !db.executeScript(statement))
                 return false;
         }
+        if (QLatin1String(feature->marker) == QLatin1String("tbltillsession") &&
+            !db.executeScript(QString::fromUtf8(kZGuardServer)))
+            return false;
     }
     return tx.commit();
 }
@@ -852,7 +874,7 @@ bool createSchema(Database& db, const InitOptions& options)
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
         !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)) ||
         !db.executeScript(QString::fromUtf8(kCatalogTables)) || !db.executeScript(QString::fromUtf8(kPricingTables)) ||
-        !db.executeScript(QString::fromUtf8(kTillTables)))
+        !db.executeScript(QString::fromUtf8(kTillTables)) || !db.executeScript(QString::fromUtf8(kZGuardFile)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||

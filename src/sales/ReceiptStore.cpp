@@ -1,12 +1,11 @@
 #include "sales/ReceiptStore.h"
 
-#include "till/TillSessions.h"
-
 #include "data/Database.h"
 #include "data/MoneyTotal.h"
 #include "data/TextForms.h"
 #include "pricing/PricingStore.h"
 #include "returns/Returns.h"
+#include "till/TillSessions.h"
 
 #include <QStringList>
 
