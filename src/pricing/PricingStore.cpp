@@ -530,28 +530,37 @@ std::optional<PricingFigures> PricingStore::figures(const QString& where, const 
     return f;
 }
 
+std::optional<PricingFigures> PricingStore::figuresIn(const QString& column, const QStringList& values)
+{
+    // In slices, so that a long session or span stays within what a statement may bind.
+    constexpr qsizetype kSlice = 500;
+    PricingFigures total;
+    for (qsizetype from = 0; from < values.size(); from += kSlice) {
+        const QStringList slice = values.mid(from, kSlice);
+        QStringList marks;
+        QVariantList params;
+        for (const QString& v : slice) {
+            marks << QStringLiteral("?");
+            params << v;
+        }
+        const auto part = figures(QStringLiteral("%1 IN (%2)").arg(column, marks.join(u',')), params);
+        if (!part)
+            return std::nullopt;
+        total.discounts += part->discounts;
+        total.discountCount += part->discountCount;
+        total.tax += part->tax;
+        for (const RateTotal& r : part->rates)
+            addToRates(total.rates, r);
+    }
+    return total;
+}
+
 std::optional<PricingFigures> PricingStore::figuresForSales(const QStringList& saleNumbers)
 {
-    if (saleNumbers.isEmpty())
-        return PricingFigures{};
-    QStringList marks;
-    QVariantList params;
-    for (const QString& s : saleNumbers) {
-        marks << QStringLiteral("?");
-        params << s;
-    }
-    return figures(QStringLiteral("SaleNumber IN (%1)").arg(marks.join(u',')), params);
+    return figuresIn(QStringLiteral("SaleNumber"), saleNumbers);
 }
 
 std::optional<PricingFigures> PricingStore::figuresForDays(const QStringList& days)
 {
-    if (days.isEmpty())
-        return PricingFigures{};
-    QStringList marks;
-    QVariantList params;
-    for (const QString& s : days) {
-        marks << QStringLiteral("?");
-        params << s;
-    }
-    return figures(QStringLiteral("SaleDate IN (%1)").arg(marks.join(u',')), params);
+    return figuresIn(QStringLiteral("SaleDate"), days);
 }

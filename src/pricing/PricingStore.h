@@ -158,6 +158,7 @@ private:
     std::optional<QString> setting(const QString& name);
     bool putSetting(const QString& name, const QString& value);
     std::optional<PricingFigures> figures(const QString& where, const QVariantList& params);
+    std::optional<PricingFigures> figuresIn(const QString& column, const QStringList& values);
 
     Database& m_db;
     QString m_till;
