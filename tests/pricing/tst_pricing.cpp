@@ -62,7 +62,7 @@ DiscountSigner administrator()
 
 // "2.30 5%" is a line of one at 2.30 with 5% off; "1.19*5 30%" five at 1.19; "8.40 0.40" an
 // amount off; "@20" after the price gives the line that tax rate.
-struct LineSpec
+struct WantedLine
 {
     QString quantity = QStringLiteral("1");
     QString price;
@@ -70,11 +70,11 @@ struct LineSpec
     QString discount;
 };
 
-QVector<LineSpec> lines(const QString& spec)
+QVector<WantedLine> lines(const QString& text)
 {
-    QVector<LineSpec> out;
-    for (const QString& part : spec.split(u';', Qt::SkipEmptyParts)) {
-        LineSpec l;
+    QVector<WantedLine> out;
+    for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
+        WantedLine l;
         for (const QString& word : part.split(u' ', Qt::SkipEmptyParts)) {
             if (word.startsWith(u'@'))
                 l.rate = word.mid(1);
@@ -141,7 +141,7 @@ void TestPricing::spreading()
 
 void TestPricing::sales_data()
 {
-    QTest::addColumn<QString>("spec");         // the cart's lines
+    QTest::addColumn<QString>("rungUp");       // the cart's lines
     QTest::addColumn<QString>("saleDiscount"); // given in the payment window
     QTest::addColumn<bool>("includeTax");
     QTest::addColumn<QString>("charged"); // each line after its discounts
@@ -182,7 +182,7 @@ void TestPricing::sales_data()
 // taken back: the cart, the stored sale and the refund agree to the cent.
 void TestPricing::sales()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, rungUp);
     QFETCH(QString, saleDiscount);
     QFETCH(bool, includeTax);
     QFETCH(QString, charged);
@@ -191,7 +191,7 @@ void TestPricing::sales()
 
     Shop shop;
     QVERIFY(shop.store.setPricesIncludeTax(includeTax));
-    const QVector<LineSpec> wanted = lines(spec);
+    const QVector<WantedLine> wanted = lines(rungUp);
     Cart cart(shop.db);
     const QString sale = cart.nextSaleNumber();
     for (qsizetype i = 0; i < wanted.size(); ++i) {
