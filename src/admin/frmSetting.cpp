@@ -4,6 +4,7 @@
 
 #include "admin/Accounts.h"
 #include "admin/History.h"
+#include "admin/TaxSettings.h"
 #include "data/Backup.h"
 #include "data/DataControl.h"
 #include "data/Database.h"
@@ -171,6 +172,7 @@ frmSetting::frmSetting(AppContext& ctx, QWidget* parent) : FormDialog(parent), m
     left->addWidget(buildBackup());
     left->addWidget(buildHistory());
     left->addWidget(buildTill());
+    left->addWidget(new TaxSettings(m_ctx, this));
     left->addStretch(1);
     auto* cmdAccept = makeButton(QStringLiteral("cmdAccept"), QStringLiteral("Close"), this);
     connect(cmdAccept, &QPushButton::clicked, this, [this] { closeWindow(QDialog::Accepted); });

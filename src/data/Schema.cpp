@@ -197,6 +197,73 @@ CREATE TABLE tblSetting (
 );
 CREATE UNIQUE INDEX idxSettingName ON tblSetting (Name);
 )SQL";
+// Discounts and tax. Rates have a number, a name and a percentage in hundredths; an item has at
+// most one rate. The discounts of sales still open at a till wait in tblOpenDiscount (an empty
+// item number is the sale's own discount) until the sale is paid; a paid sale keeps each line as
+// it was priced (amounts in cents, the rate's name and percentage as sold), each rate's figures
+// and each discount with who gave and who approved it.
+const char* const kPricingTables = R"SQL(
+CREATE TABLE tblTaxRate (
+    RateID  INTEGER NOT NULL,
+    Name    TEXT COLLATE NOCASE,
+    Rate    INTEGER NOT NULL,
+    Retired INTEGER NOT NULL DEFAULT 0
+);
+CREATE UNIQUE INDEX idxTaxRateId ON tblTaxRate (RateID);
+CREATE TABLE tblItemTax (
+    ItemNumber TEXT COLLATE NOCASE,
+    RateID     INTEGER NOT NULL
+);
+CREATE UNIQUE INDEX idxItemTaxItem ON tblItemTax (ItemNumber);
+CREATE INDEX idxItemTaxRate ON tblItemTax (RateID);
+CREATE TABLE tblOpenDiscount (
+    Till       TEXT COLLATE NOCASE,
+    SaleNumber TEXT COLLATE NOCASE,
+    ItemNumber TEXT COLLATE NOCASE,
+    Kind       TEXT,
+    Value      INTEGER NOT NULL,
+    GivenBy    TEXT COLLATE NOCASE,
+    Approver   TEXT COLLATE NOCASE
+);
+CREATE INDEX idxOpenDiscountSale ON tblOpenDiscount (Till, SaleNumber);
+CREATE TABLE tblSoldPrice (
+    SaleNumber   TEXT COLLATE NOCASE,
+    ItemNumber   TEXT COLLATE NOCASE,
+    ItemName     TEXT COLLATE NOCASE,
+    Amount       INTEGER NOT NULL,
+    LineDiscount INTEGER NOT NULL,
+    SaleDiscount INTEGER NOT NULL,
+    Charged      INTEGER NOT NULL,
+    RateName     TEXT COLLATE NOCASE,
+    Rate         INTEGER,
+    Tax          INTEGER NOT NULL,
+    Paid         INTEGER NOT NULL
+);
+CREATE INDEX idxSoldPriceSale ON tblSoldPrice (SaleNumber);
+CREATE TABLE tblSaleTax (
+    SaleNumber TEXT COLLATE NOCASE,
+    SaleDate   TEXT COLLATE NOCASE,
+    RateName   TEXT COLLATE NOCASE,
+    Rate       INTEGER NOT NULL,
+    Net        INTEGER NOT NULL,
+    Tax        INTEGER NOT NULL,
+    Gross      INTEGER NOT NULL
+);
+CREATE INDEX idxSaleTaxSale ON tblSaleTax (SaleNumber);
+CREATE INDEX idxSaleTaxDate ON tblSaleTax (SaleDate);
+CREATE TABLE tblSaleDiscount (
+    SaleNumber TEXT COLLATE NOCASE,
+    SaleDate   TEXT COLLATE NOCASE,
+    ItemNumber TEXT COLLATE NOCASE,
+    Kind       TEXT,
+    Value      INTEGER NOT NULL,
+    Cents      INTEGER NOT NULL,
+    GivenBy    TEXT COLLATE NOCASE,
+    Approver   TEXT COLLATE NOCASE
+);
+CREATE INDEX idxSaleDiscountSale ON tblSaleDiscount (SaleNumber);
+CREATE INDEX idxSaleDiscountDate ON tblSaleDiscount (SaleDate);
+)SQL";
 // The till's drawer. A session runs from a till's opening to its Z: the till, its float (in
 // cents) and who opened and closed it; OpenTill holds the till while the session is open and is
 // emptied at its close, so its unique index allows one open session per till. A sale's payments
@@ -547,6 +614,11 @@ bool needsCatalog(Database& db)
     return !hasTable(db, QStringLiteral("tblBarcode"));
 }
 
+bool needsPricing(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblTaxRate"));
+}
+
 bool needsTillSessions(Database& db)
 {
     return !hasTable(db, QStringLiteral("tblTillSession"));
@@ -609,7 +681,7 @@ QStringList serverSchemaStatements()
     QStringList statements;
     const QString definitions = QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
                                 QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables) +
-                                QString::fromUtf8(kTillTables);
+                                QString::fromUtf8(kPricingTables) + QString::fromUtf8(kTillTables);
     for (QString statement : definitions.split(u';', Qt::SkipEmptyParts)) {
         statement = statement.trimmed();
         if (statement.isEmpty())
@@ -661,7 +733,7 @@ QString schemaColumnName(const QString& name)
                                                QRegularExpression::MultilineOption);
         for (auto it = column.globalMatch(QString::fromUtf8(kTables) + QString::fromUtf8(kReceiptTable) +
                                           QString::fromUtf8(kReturnTables) + QString::fromUtf8(kCatalogTables) +
-                                          QString::fromUtf8(kTillTables));
+                                          QString::fromUtf8(kPricingTables) + QString::fromUtf8(kTillTables));
              it.hasNext();) {
             const QString n = it.next().captured(1);
             map.insert(n.toLower(), n);
@@ -731,9 +803,8 @@ bool createServerDatabase(Database& db, const InitOptions& options, QString* why
 bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
-    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && !needsTillSessions(db) &&
-        !needsKeptFigures(db) &&
-        hasSortIndexes(db))
+    if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && !needsPricing(db) &&
+        !needsTillSessions(db) && !needsKeptFigures(db) && hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -746,6 +817,8 @@ bool upgradeSchema(Database& db)
     if (needsReturns(db) && !db.executeScript(QString::fromUtf8(kReturnTables)))
         return false;
     if (needsCatalog(db) && !db.executeScript(QString::fromUtf8(kCatalogTables)))
+        return false;
+    if (needsPricing(db) && !db.executeScript(QString::fromUtf8(kPricingTables)))
         return false;
     if (needsTillSessions(db) &&
         !(db.executeScript(QString::fromUtf8(kTillTables)) && db.executeScript(QString::fromUtf8(kZGuardFile))))
@@ -769,6 +842,7 @@ bool upgradeServerSchema(Database& db)
     static const Feature features[] = {
         {"tblreturn", R"(\b(tblSaleRef|tblReturn|tblReturnLine|tblReturnCounter|tblDailyRefund|idxSoldSale)\b)"},
         {"tblbarcode", R"(\b(tblBarcode|tblSetting)\b)"},
+        {"tbltaxrate", R"(\b(tblTaxRate|tblItemTax|tblOpenDiscount|tblSoldPrice|tblSaleTax|tblSaleDiscount)\b)"},
         {"tbltillsession", R"(\b(tblTillSession|tblPayment|tblCashMove|tblZReport|tblZCounter)\b)"},
     };
     const auto has = [&db](const char* table) {
@@ -961,8 +1035,8 @@ bool createSchema(Database& db, const InitOptions& options)
     Transaction tx(db);
     if (!tx.isActive() || !db.executeScript(QString::fromUtf8(kTables)) ||
         !db.executeScript(QString::fromUtf8(kReceiptTable)) || !db.executeScript(QString::fromUtf8(kReturnTables)) ||
-        !db.executeScript(QString::fromUtf8(kCatalogTables)) || !db.executeScript(QString::fromUtf8(kTillTables)) ||
-        !db.executeScript(QString::fromUtf8(kZGuardFile)))
+        !db.executeScript(QString::fromUtf8(kCatalogTables)) || !db.executeScript(QString::fromUtf8(kPricingTables)) ||
+        !db.executeScript(QString::fromUtf8(kTillTables)) || !db.executeScript(QString::fromUtf8(kZGuardFile)))
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||

@@ -1,5 +1,7 @@
 #include "inventory/InventoryReport.h"
 
+#include "pricing/PricingStore.h"
+
 #include "data/MoneyTotal.h"
 #include "data/Recordset.h"
 #include "data/TextForms.h"
@@ -51,7 +53,8 @@ QString linesTotal(const Recordset& lines)
     return total.formatted(NumberPattern::Grouped2);
 }
 
-BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional<qint64> refunds)
+BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional<qint64> refunds,
+                   const PricingFigures* pricing)
 {
     BandedReport report(QStringLiteral("Zarel's Customized Inventory Report"));
 
@@ -112,6 +115,27 @@ BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional
                                      true, kRight);
         report.reportFooter.addLabel(QStringLiteral("lblNet"), sales ? Cents::text(*sales - *refunds) : QString(),
                                      QRectF(120, 18, 28, 6), 10, true, kRight);
+    }
+    if (pricing && !pricing->isEmpty()) {
+        // The day's discounts and the tax of each rate, as its sales were priced.
+        ReportBand& band = report.reportFooter;
+        double y = band.height;
+        const auto line = [&](const QString& name, const QString& caption, const QString& value) {
+            band.addLabel(name + QStringLiteral("Caption"), caption, QRectF(0, y, 100, 6), 10, true, kRight);
+            band.addLabel(name, value, QRectF(102, y, kWidth - 102, 6), 10, false, kRight);
+            y += 7;
+        };
+        if (pricing->discountCount > 0)
+            line(QStringLiteral("lblDiscounts"), QStringLiteral("DISCOUNTS GIVEN:"),
+                 QStringLiteral("%1 (%2)").arg(Pricing::centsText(pricing->discounts)).arg(pricing->discountCount));
+        for (qsizetype i = 0; i < pricing->rates.size(); ++i) {
+            const Pricing::RateTotal& r = pricing->rates.at(i);
+            line(QStringLiteral("lblTax%1").arg(i),
+                 QStringLiteral("TAX %1 (NET / TAX / GROSS):").arg(TaxRate{-1, r.name, r.rate, false}.label()),
+                 QStringLiteral("%1 / %2 / %3")
+                     .arg(Pricing::centsText(r.net), Pricing::centsText(r.tax), Pricing::centsText(r.gross)));
+        }
+        band.height = y + 1;
     }
     report.setRows(lines.columns(), lines.rows());
     return report;

@@ -7,6 +7,7 @@
 #include <optional>
 
 class Recordset;
+struct PricingFigures;
 
 // The "INVENTORY ITEM SOLD REPORT": one day's sold lines (ItemNumber, ItemName, Quantity,
 // Amount, Cashier) under the report title, the day of printing and the column headings, with
@@ -22,6 +23,9 @@ QString linesTotal(const Recordset& lines);
 
 // With `refunds` (in cents, of the returns made on the lines' day), the footer adds them and the
 // net (the lines' total less the refunds), each labelled.
-BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional<qint64> refunds = {});
+// With `pricing` (of the same day) holding discounts or tax, labelled lines beneath give the
+// discounts given and each rate's net, tax and gross.
+BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional<qint64> refunds = {},
+                   const PricingFigures* pricing = nullptr);
 
 } // namespace InventoryReport

@@ -7,6 +7,7 @@
 #include "data/TextForms.h"
 #include "inventory/InventoryData.h"
 #include "inventory/InventoryReport.h"
+#include "pricing/PricingStore.h"
 #include "returns/Returns.h"
 #include "platform/BandedReport.h"
 #include "platform/DataGrid.h"
@@ -752,8 +753,10 @@ void frmInvent::printReport()
     showDayLines(day);
     const Recordset lines = InventoryData::soldLinesForDate(m_ctx.db, day);
     const RefundTotal refunds = refundsForDay(m_ctx.db, DateFromText(day));
+    const auto pricing = PricingStore(m_ctx.db).figuresForDays({day});
     const BandedReport report = InventoryReport::build(
-        lines, QDate::currentDate(), refunds.ok ? std::optional<qint64>(refunds.refunds) : std::nullopt);
+        lines, QDate::currentDate(), refunds.ok ? std::optional<qint64>(refunds.refunds) : std::nullopt,
+        pricing ? &*pricing : nullptr);
     keepFirstColumnHidden();
     const QString question =
         QStringLiteral("Print Sold Items for ") + day + QStringLiteral("?\nClick Yes to Print\nClick No to See Result");

@@ -4,6 +4,7 @@
 
 #include "data/Database.h"
 #include "data/TextForms.h"
+#include "pricing/PricingStore.h"
 
 #include <QSet>
 
@@ -338,6 +339,14 @@ Stored storeItem(Database& db, const NewItem& item, const QString& barcode)
         const BarcodeStore::Check check = barcodes.check(barcode, *number);
         if (!barcodes.add(check, *number)) {
             stored.error = barcodes.lastError();
+            return stored;
+        }
+    }
+    if (item.taxRate >= 0) {
+        const RateResult r = PricingStore(db).setItemRate(*number, item.taxRate);
+        if (r.outcome != RateOutcome::Stored) {
+            stored.error =
+                r.outcome == RateOutcome::WriteFailed ? r.error : QStringLiteral("The tax rate is retired or gone.");
             return stored;
         }
     }

@@ -57,10 +57,12 @@ QString itemEditRefusal(Database& db, qint64 rowId, const QString& column, const
 QVariant itemEditForm(const QString& column, const QVariant& value);
 QString employeeEditRefusal(Database& db, qint64 rowId, const QString& column, const QVariant& value);
 
-// The seven texts of a new tblStocks row, stored as they are (the number is issued on storing).
+// The seven texts of a new tblStocks row, stored as they are (the number is issued on storing),
+// and the tax rate the item is given (none when below 0).
 struct NewItem
 {
     QString name, price, description, brand, stocks, availability;
+    qint64 taxRate = -1;
 };
 
 // The six texts of a new tblEmp row, stored as they are (the number is issued on storing).
@@ -81,7 +83,7 @@ struct Stored
 // the counter, so two copies registering at once never store one number twice.
 Stored storeEmployee(Database& db, const NewEmployee& employee);
 // Registers one item the same way, with its barcode (none when empty), which is checked again
-// against the number issued, under the same lock.
+// against the number issued, under the same lock, and its tax rate.
 Stored storeItem(Database& db, const NewItem& item, const QString& barcode);
 
 // The availability registration gives an item: "Available" while its stock is above 0,

@@ -9,6 +9,7 @@
 #include "journal/Journal.h"
 #include "platform/DataGrid.h"
 #include "platform/ListExport.h"
+#include "pricing/PricingStore.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "platform/WorkProgressDialog.h"
@@ -126,6 +127,7 @@ frmReg::frmReg(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     m_adoNot->Refresh();
 
     buildWindow();
+    fillTaxRates();
 
     // The registration date is the day the window was opened.
     m_txtClientReg->setText(DateText());
@@ -295,6 +297,10 @@ QWidget* frmReg::buildItemHalf()
     form->addRow(QStringLiteral("Brand"), m_txtBrand);
     form->addRow(QStringLiteral("Stocks"), m_txtStocks);
     form->addRow(QStringLiteral("Availability"), m_txtAvail);
+    m_cboTaxRate = new QComboBox(group);
+    m_cboTaxRate->setObjectName(QStringLiteral("cboTaxRate"));
+    m_lblTaxRate = new QLabel(QStringLiteral("Tax rate"), group);
+    form->addRow(m_lblTaxRate, m_cboTaxRate);
     // The maker's barcode, when the item has one: the till finds the item by it as by its number.
     m_txtBarcode = lineEdit(QStringLiteral("txtBarcode"), group);
     m_txtBarcode->setMaxLength(Barcode::kMaxLength + 1);
@@ -442,11 +448,15 @@ QWidget* frmReg::buildItemPanel()
     auto* labels = button(QStringLiteral("cmdLabels"), QStringLiteral("Print Labels..."), m_Picture2);
     labels->setToolTip(QStringLiteral("Print shelf labels with barcodes for the selected items"));
     connect(labels, &QPushButton::clicked, this, &frmReg::cmdLabels_Click);
+    m_cmdItemRate = button(QStringLiteral("cmdItemRate"), QStringLiteral("Give Tax Rate"), m_Picture2);
+    m_cmdItemRate->setToolTip(QStringLiteral("Give the selected items the rate chosen in the Tax rate box"));
+    connect(m_cmdItemRate, &QPushButton::clicked, this, &frmReg::cmdItemRate_Click);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_cmdImport);
     bottom->addWidget(exportList);
     bottom->addWidget(labels);
+    bottom->addWidget(m_cmdItemRate);
     bottom->addStretch(1);
     bottom->addWidget(refresh);
     bottom->addWidget(close);
@@ -656,7 +666,8 @@ void frmReg::cmdItemReg_Click()
     const RegistrationData::Stored stored = RegistrationData::storeItem(
         m_ctx.db,
         {m_txtItemname->text(), StoredNumberText(m_txtPrice->text(), *price), m_txtDesc->toPlainText(),
-         m_txtBrand->text(), m_txtStocks->text(), m_txtAvail->currentText()},
+         m_txtBrand->text(), m_txtStocks->text(), m_txtAvail->currentText(),
+         m_cboTaxRate->currentData().toLongLong()},
         m_txtBarcode->text());
     if (!stored.number) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), stored.error);
@@ -690,6 +701,7 @@ void frmReg::cmdItemReg_Click()
     m_txtAvail->setCurrentIndex(-1);
     m_txtAvail->clearEditText();
     m_txtBarcode->clear();
+    m_cboTaxRate->setCurrentIndex(0);
     m_txtItemname->setFocus();
     GetClient1();
 }
@@ -891,6 +903,56 @@ void frmReg::txtSearch1_Change(const QString& text)
 {
     // setFilter matches the text literally and refreshes the whole list when it is empty.
     m_adoLog1->setFilter(QStringLiteral("EmployeeName"), text);
+}
+
+void frmReg::fillTaxRates()
+{
+    // The rates new items can get; a shop without rates does not see the box.
+    QVector<TaxRate> rates;
+    PricingStore(m_ctx.db).rates(rates);
+    m_cboTaxRate->clear();
+    m_cboTaxRate->addItem(QStringLiteral("(none)"), qint64(-1));
+    for (const TaxRate& r : std::as_const(rates)) {
+        if (!r.retired)
+            m_cboTaxRate->addItem(r.label(), r.id);
+    }
+    const bool shown = !rates.isEmpty();
+    m_lblTaxRate->setVisible(shown);
+    m_cboTaxRate->setVisible(shown);
+    m_cmdItemRate->setVisible(shown);
+}
+
+void frmReg::cmdItemRate_Click()
+{
+    QStringList numbers;
+    for (const QModelIndex& index : m_DataGrid2->selectionModel()->selectedRows())
+        numbers << m_AdoLog2->value(index.row(), QStringLiteral("ItemNumber")).toString();
+    if (numbers.isEmpty() && m_DataGrid2->currentRowIndex() >= 0)
+        numbers << m_AdoLog2->value(m_DataGrid2->currentRowIndex(), QStringLiteral("ItemNumber")).toString();
+    if (numbers.isEmpty()) {
+        m_ctx.platform.message(this, QStringLiteral("Select the items to give the tax rate in the list."));
+        return;
+    }
+    const qint64 rate = m_cboTaxRate->currentData().toLongLong();
+    PricingStore store(m_ctx.db);
+    Transaction tx(m_ctx.db);
+    for (const QString& number : std::as_const(numbers)) {
+        const RateResult r = store.setItemRate(number, rate);
+        if (r.outcome != RateOutcome::Stored) {
+            if (r.outcome == RateOutcome::WriteFailed)
+                m_ctx.platform.writeFailed(this, QStringLiteral("No item was given the rate."), r.error);
+            else
+                m_ctx.platform.message(this,
+                                       QStringLiteral("Item %1 cannot get that rate: it is retired.").arg(number));
+            return;
+        }
+    }
+    if (!tx.commit()) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("No item was given the rate."), m_ctx.db.lastError());
+        return;
+    }
+    m_ctx.platform.message(
+        this, QStringLiteral("%1 item(s) now have the rate %2.").arg(numbers.size()).arg(m_cboTaxRate->currentText()));
 }
 
 void frmReg::cmdLabels_Click()

@@ -56,6 +56,9 @@ private:
     void cmdLabels_Click();
     void txtDesc_Change();
     void cmdImport_Click();
+    // Gives the items selected in the list the rate chosen in the Tax rate box.
+    void cmdItemRate_Click();
+    void fillTaxRates();
 
     // The administrator gate on both "View" buttons.
     void updateViewButtons();
@@ -106,6 +109,9 @@ private:
     QLineEdit* m_txtBarcode = nullptr;
     QLineEdit* m_txtStocks = nullptr;
     QComboBox* m_txtAvail = nullptr;
+    QComboBox* m_cboTaxRate = nullptr; // shown once the shop has tax rates
+    QLabel* m_lblTaxRate = nullptr;
+    QPushButton* m_cmdItemRate = nullptr;
     QPushButton* m_cmdItemReg = nullptr;
     QPushButton* m_cmdItem = nullptr;
 

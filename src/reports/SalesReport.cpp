@@ -2,6 +2,7 @@
 
 #include "data/Recordset.h"
 #include "data/TextForms.h"
+#include "pricing/PricingStore.h"
 #include "reports/SalesQueries.h"
 #include "returns/Returns.h"
 
@@ -31,7 +32,8 @@ const Column kColumns[] = {
 
 } // namespace
 
-BandedReport SalesReport(const Recordset& rows, const QString& total, std::optional<qint64> refunds)
+BandedReport SalesReport(const Recordset& rows, const QString& total, std::optional<qint64> refunds,
+                         const PricingFigures* pricing)
 {
     BandedReport report(QStringLiteral("Zarel's Customized Sales Report"));
 
@@ -85,6 +87,28 @@ BandedReport SalesReport(const Recordset& rows, const QString& total, std::optio
                                      salesCents ? Cents::text(*salesCents - *refunds) : QString(),
                                      QRectF(102, 19, 50, 6), 10, true, kLeft);
         report.reportFooter.addRule(27);
+    }
+    if (pricing && !pricing->isEmpty()) {
+        // Beneath them: the discounts given and the tax of each rate, as the sales were priced.
+        ReportBand& band = report.reportFooter;
+        double y = band.height;
+        const auto line = [&](const QString& name, const QString& caption, const QString& value) {
+            band.addLabel(name + QStringLiteral("Caption"), caption, QRectF(20, y, 80, 6), 10, true, kRight);
+            band.addLabel(name, value, QRectF(102, y, 78, 6), 10, false, kLeft);
+            y += 7;
+        };
+        if (pricing->discountCount > 0)
+            line(QStringLiteral("lblDiscounts"), QStringLiteral("DISCOUNTS GIVEN:"),
+                 QStringLiteral("%1 (%2)").arg(Pricing::centsText(pricing->discounts)).arg(pricing->discountCount));
+        for (qsizetype i = 0; i < pricing->rates.size(); ++i) {
+            const Pricing::RateTotal& r = pricing->rates.at(i);
+            line(QStringLiteral("lblTax%1").arg(i),
+                 QStringLiteral("TAX %1 (NET / TAX / GROSS):").arg(TaxRate{-1, r.name, r.rate, false}.label()),
+                 QStringLiteral("%1 / %2 / %3")
+                     .arg(Pricing::centsText(r.net), Pricing::centsText(r.tax), Pricing::centsText(r.gross)));
+        }
+        band.addRule(y);
+        band.height = y + 1;
     }
     return report;
 }

@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
 #include "platform/WorkProgressDialog.h"
+#include "pricing/PricingStore.h"
 #include "reports/SalesQueries.h"
 #include "reports/SalesReport.h"
 #include "returns/Returns.h"
@@ -283,7 +284,7 @@ void frmPrint::onPrintByDate()
            NotificationSentence(session.DisplayName(), QStringLiteral(" accessed Sales Report by Date Print using "),
                                 session.DomainName()) +
                DetailsBlock({{QStringLiteral("Date: "), day}, {QStringLiteral("Sales: "), total}}));
-    printReport(rows, total, refundsForDay(m_ctx.db, DateFromText(day)));
+    printReport(rows, total, refundsForDay(m_ctx.db, DateFromText(day)), {day});
 }
 
 void frmPrint::onPrintByCutoff()
@@ -316,7 +317,10 @@ void frmPrint::onPrintByCutoff()
                                 session.DomainName()) +
                DetailsBlock({{QStringLiteral("Date: From"), from + QStringLiteral(" - ") + to},
                              {QStringLiteral("Sales: "), m_Text3->text()}}));
-    printReport(rows, total, refundsForSpan(m_ctx.db, DateFromText(from), DateFromText(to)));
+    QStringList days;
+    for (QDate d = DateFromText(from); d.isValid() && d <= DateFromText(to) && days.size() < 3700; d = d.addDays(1))
+        days << DateText(d);
+    printReport(rows, total, refundsForSpan(m_ctx.db, DateFromText(from), DateFromText(to)), days);
     // A year's rows take tens of milliseconds to free, and nothing shares them by now: they are
     // freed on a worker thread while the window goes on.
     auto doomed = std::make_shared<Recordset>(std::move(rows));
@@ -331,9 +335,11 @@ void frmPrint::notify(const QString& title, const QString& message)
     m_ctx.notificationsChanged();
 }
 
-void frmPrint::printReport(const Recordset& rows, const QString& total, const RefundTotal& refunds)
+void frmPrint::printReport(const Recordset& rows, const QString& total, const RefundTotal& refunds,
+                           const QStringList& days)
 {
-    const BandedReport report =
-        SalesReport(rows, total, refunds.ok ? std::optional<qint64>(refunds.refunds) : std::nullopt);
+    const auto pricing = PricingStore(m_ctx.db).figuresForDays(days);
+    const BandedReport report = SalesReport(
+        rows, total, refunds.ok ? std::optional<qint64>(refunds.refunds) : std::nullopt, pricing ? &*pricing : nullptr);
     showReportPreview(report, m_ctx.platform, this);
 }

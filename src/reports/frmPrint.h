@@ -41,7 +41,8 @@ private:
     void onPrintByCutoff();
     void gridChanged();
     // The sales report of the rows, with the refunds of the same day or span when they could be read.
-    void printReport(const Recordset& rows, const QString& total, const RefundTotal& refunds);
+    // `days` (as the sales record them) name the sales whose discounts and tax are printed.
+    void printReport(const Recordset& rows, const QString& total, const RefundTotal& refunds, const QStringList& days);
     void notify(const QString& title, const QString& message);
 
     AppContext& m_ctx;

@@ -1,5 +1,7 @@
 #include "returns/Returns.h"
 
+#include "pricing/PricingStore.h"
+
 #include "data/Database.h"
 #include "data/TextForms.h"
 #include "till/TillSessions.h"
@@ -175,6 +177,23 @@ FoundSale Returns::read(const QString& saleNumber)
         SoldLine& line = found.lines[*at];
         line.sold += NumberFromText(row.at(2).toString());
         line.amount += amount;
+    }
+
+    // A sale with discounts or tax charged each line what its priced line says it paid: the
+    // discounted price and, where prices exclude it, the line's tax.
+    const auto priced = PricingStore(m_db).soldSale(number);
+    if (!priced)
+        return failed();
+    if (!priced->isEmpty()) {
+        linesTotal = 0;
+        for (SoldLine& line : found.lines) {
+            line.amount = 0;
+            for (const auto& p : priced->lines) {
+                if (p.itemNumber == line.itemNumber)
+                    line.amount += p.paid;
+            }
+            linesTotal += line.amount;
+        }
     }
 
     SaleSummary& s = found.sale;

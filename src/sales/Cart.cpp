@@ -7,6 +7,7 @@
 #include "data/Schema.h"
 #include "data/TextForms.h"
 #include "journal/Journal.h"
+#include "pricing/PricingStore.h"
 #include "returns/Returns.h"
 #include "till/TillSessions.h"
 
@@ -301,6 +302,13 @@ MoneyTotal Cart::cartTotal(bool* empty)
 
 QString Cart::cartTotalText()
 {
+    // A sale with discounts, or in a shop with tax rates, is charged as it is priced.
+    const QString sale = nextSaleNumber();
+    PricingStore pricing(m_db, m_till);
+    if (!sale.isEmpty() && pricing.active(sale)) {
+        if (const auto priced = pricing.openSale(sale))
+            return Pricing::plainCents(priced->due);
+    }
     bool empty = false;
     const MoneyTotal total = cartTotal(&empty);
     return empty ? QStringLiteral("0.00") : total.text();
@@ -513,7 +521,8 @@ RemoveResult Cart::removeLine(qint64 lineRowId, const QString& saleNumber, const
         return result;
     }
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE rowid = ?"), {lineRowId}) != 1 ||
-        !giveBack(result.line, openSaleNumber(saleNumber), &result.item, &result.newStock)) {
+        !giveBack(result.line, openSaleNumber(saleNumber), &result.item, &result.newStock) ||
+        !PricingStore(m_db, m_till).dropLineDiscount(result.line.itemNumber)) {
         result.error = m_db.lastError();
         return result;
     }
@@ -554,7 +563,8 @@ bool Cart::clearCart(const QString& saleNumber, QString* error)
             ok = giveBack(lineFromRow(row), sale, nullptr, nullptr);
         }
     }
-    ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {m_till}) >= 0 && tx.commit();
+    ok = ok && m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {m_till}) >= 0 &&
+         PricingStore(m_db, m_till).dropOpenSale() && tx.commit();
     if (!ok && error)
         *error = m_db.lastError();
     return ok;
@@ -631,6 +641,9 @@ SaleResult Cart::completeSale(const QString& amountDue, const QString& typedCash
     if (m_db.ExecuteSql(QStringLiteral("UPDATE tblMain SET TransactionID = ?"), {PlainNumber(std::max(stored, sale))}) <
         1)
         return failed(QStringLiteral("The sale number"));
+    // Its priced lines and tax, when it has discounts or tax, before its cart lines go.
+    if (!PricingStore(m_db, m_till).recordSale(result.sale.saleNumber, result.sale.date))
+        return failed(QStringLiteral("The sale's discounts and tax"));
     if (m_db.ExecuteSql(QStringLiteral("DELETE FROM tblPos WHERE Till = ?"), {m_till}) < 0)
         return failed(QStringLiteral("Emptying the cart"));
     if (!ReceiptStore(m_db, m_till).recordLastSale(result.sale))

@@ -3,6 +3,7 @@
 #include "data/TextForms.h"
 #include "platform/BandedReport.h"
 #include "platform/Platform.h"
+#include "pricing/PricingStore.h"
 #include "data/Database.h"
 #include "returns/Returns.h"
 #include "catalog/BarcodePainter.h"
@@ -91,7 +92,8 @@ const QStringList kReturnParticulars = {QStringLiteral("lblSaleNumber"), QString
 
 // Total, cash and change, a rule and the thank-you line. The captions stand from `captionX`,
 // the figures from `figureX` to the right margin.
-void addFooter(BandedReport& report, const Layout& l, double captionX, double figureX)
+void addFooter(BandedReport& report, const Layout& l, double captionX, double figureX,
+               const QVector<std::pair<QString, QString>>& pricing = {})
 {
     ReportBand& band = report.reportFooter;
     const double captionWidth = figureX - captionX;
@@ -109,6 +111,18 @@ void addFooter(BandedReport& report, const Layout& l, double captionX, double fi
         band.addLabel(QString::fromLatin1(name), QString(), QRectF(figureX, y, figureWidth, l.line), l.small, false,
                       kRight);
         y += l.line;
+    }
+    // Discounts and tax per rate, for a sale that has them.
+    if (!pricing.isEmpty()) {
+        band.addRule(y + 1);
+        y += 2.5;
+        for (qsizetype i = 0; i < pricing.size(); ++i) {
+            band.addLabel(QStringLiteral("lblPricingCaption%1").arg(i), pricing.at(i).first,
+                          QRectF(0, y, figureX - 1, l.line), l.small);
+            band.addLabel(QStringLiteral("lblPricing%1").arg(i), pricing.at(i).second,
+                          QRectF(figureX - 1, y, l.width - figureX + 1, l.line), l.small, false, kRight);
+            y += l.line;
+        }
     }
     band.addRule(y + 2);
     band.addLabel(QStringLiteral("lblThanks"), kThanks, QRectF(0, y + 4, l.width, l.line), l.small, false, kCentre);
@@ -131,7 +145,8 @@ void addSaleSymbol(BandedReport& report, const Layout& l, const QString& saleNum
 
 // A roll is narrow: each line prints its name on a line of its own, then quantity, price and
 // amount beneath it.
-void layRoll(BandedReport& report, const QString& company, bool marked, const QStringList& particulars)
+void layRoll(BandedReport& report, const QString& company, bool marked, const QStringList& particulars,
+             const QVector<std::pair<QString, QString>>& pricing = {})
 {
     const Layout& l = kRoll;
     report.setRollPaper(80, QMarginsF(4, 4, 4, 4));
@@ -148,11 +163,12 @@ void layRoll(BandedReport& report, const QString& company, bool marked, const QS
     report.detail.addLabel(QStringLiteral("lblTimes"), QStringLiteral("x"), QRectF(10, l.line, 3, l.line), l.small);
     report.detail.addField(QStringLiteral("Price"), QRectF(14, l.line, 26, l.line), l.small);
     report.detail.addField(QStringLiteral("Amount"), QRectF(40, l.line, 32, l.line), l.small, kRight);
-    addFooter(report, l, 0, 24);
+    addFooter(report, l, 0, 24, pricing);
 }
 
 // An A4 sheet: one line per sold line, in columns, with the headings on every page.
-void laySheet(BandedReport& report, const QString& company, bool marked, const QStringList& particulars)
+void laySheet(BandedReport& report, const QString& company, bool marked, const QStringList& particulars,
+              const QVector<std::pair<QString, QString>>& pricing = {})
 {
     const Layout& l = kSheet;
     report.setPaper(QPageSize(QPageSize::A4), QMarginsF(15, 15, 15, 15));
@@ -185,10 +201,28 @@ void laySheet(BandedReport& report, const QString& company, bool marked, const Q
         .addLabel(QStringLiteral("lblPage"), QStringLiteral("Page {page} of {pages}"), QRectF(0, 2, l.width, 5), 8,
                   false, kCentre)
         .color = kGrey;
-    addFooter(report, l, 74, 120);
+    addFooter(report, l, 74, 120, pricing);
 }
 
 } // namespace
+
+bool addPricing(AppContext& ctx, const QString& saleNumber, ReceiptData& receipt)
+{
+    const auto sold = PricingStore(ctx.db, ctx.till).soldSale(saleNumber);
+    if (!sold)
+        return false;
+    receipt.pricing.clear();
+    if (sold->discounts > 0)
+        receipt.pricing.push_back({QStringLiteral("DISCOUNTS"), Pricing::centsText(-sold->discounts)});
+    if (!sold->rates.isEmpty())
+        receipt.pricing.push_back({QStringLiteral("TAX RATE"), QStringLiteral("NET / TAX / GROSS")});
+    for (const Pricing::RateTotal& r : sold->rates)
+        receipt.pricing.push_back(
+            {TaxRate{-1, r.name, r.rate, false}.label(),
+             QStringLiteral("%1 / %2 / %3")
+                 .arg(Pricing::centsText(r.net), Pricing::centsText(r.tax), Pricing::centsText(r.gross))});
+    return true;
+}
 
 BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
 {
@@ -205,9 +239,9 @@ BandedReport ReceiptReport(const ReceiptData& receipt, ReceiptPaper paper)
     if (!receipt.card.isEmpty())
         particulars << QStringLiteral("lblCard");
     if (paper == ReceiptPaper::A4)
-        laySheet(report, company, receipt.copy, particulars);
+        laySheet(report, company, receipt.copy, particulars, receipt.pricing);
     else
-        layRoll(report, company, receipt.copy, particulars);
+        layRoll(report, company, receipt.copy, particulars, receipt.pricing);
     addSaleSymbol(report, paper == ReceiptPaper::A4 ? kSheet : kRoll, receipt.saleNumber);
     report.setCaption(QStringLiteral("lblExchange"), receipt.exchange);
     report.setCaption(QStringLiteral("lblCard"), QStringLiteral("Paid by card: ") + receipt.card);
@@ -295,6 +329,9 @@ bool printReceipt(AppContext& ctx, QWidget* parent, const SaleRef& sale, Receipt
     switch (ReceiptStore(ctx.db, ctx.till).read(sale, receipt, &error)) {
     case ReceiptStore::ReadOutcome::Read:
         receipt.copy = copy;
+        if (!addPricing(ctx, sale.saleNumber, receipt))
+            return fail(QStringLiteral("cannot be printed: its discounts and tax could not be read."),
+                        ctx.db.lastError());
         break;
     case ReceiptStore::ReadOutcome::Gone:
         return fail(QStringLiteral("cannot be printed: the sale is no longer in the sales history."));

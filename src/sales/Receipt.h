@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+#include <utility>
+
 struct AppContext;
 struct SaleRef;
 class BandedReport;
@@ -39,7 +41,14 @@ struct ReceiptData
     bool copy = false; // a reprint, marked "COPY"
     QString exchange;  // for a sale that took an exchange's credit: the return and the credit
     QString card;      // the part paid by card, "#,##0.00"; empty for a sale paid in cash
+    // A sale with discounts or tax: the lines printed beneath the change, caption and figure
+    // (the discounts given, then each rate's net, tax and gross). Empty for any other sale.
+    QVector<std::pair<QString, QString>> pricing;
 };
+
+// Fills the receipt's discounts and tax per rate from the sale as it was priced; false when the
+// sale's pricing could not be read.
+bool addPricing(AppContext& ctx, const QString& saleNumber, ReceiptData& receipt);
 
 struct ReturnRecord;
 

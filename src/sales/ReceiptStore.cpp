@@ -4,6 +4,7 @@
 #include "data/MoneyTotal.h"
 #include "data/TextForms.h"
 #include "sales/Cart.h"
+#include "pricing/PricingStore.h"
 #include "returns/Returns.h"
 #include "till/TillSessions.h"
 
@@ -137,8 +138,13 @@ ReceiptStore::ReadOutcome ReceiptStore::read(const SaleRef& sale, ReceiptData& r
     }
     // The lines must add up to the amount due: a history emptied since (or a sale row that now
     // belongs to another sale) cannot give this sale's receipt.
-    if (receipt.lines.isEmpty() || sum.overflowed() ||
-        sum.formatted(NumberPattern::Plain2) != FormatText(due, NumberPattern::Plain2))
+    // A sale with discounts or tax adds up as it was priced.
+    const auto priced = PricingStore(m_db, m_till).soldSale(sale.saleNumber);
+    if (!priced)
+        return failed();
+    const QString linesDue =
+        priced->isEmpty() ? sum.formatted(NumberPattern::Plain2) : Pricing::plainCents(priced->due);
+    if (receipt.lines.isEmpty() || sum.overflowed() || linesDue != FormatText(due, NumberPattern::Plain2))
         return ReadOutcome::Gone;
 
     receipt.company = main.BOF() ? QString() : main.rows().last().first().toString();

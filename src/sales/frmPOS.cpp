@@ -5,11 +5,13 @@
 #include "platform/DataGrid.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "pricing/PricingStore.h"
 #include "returns/Returns.h"
 #include "sales/NumericKeyFilter.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
 #include "sales/frmFindSale.h"
+#include "sales/frmDiscount.h"
 #include "sales/frmTotal.h"
 #include "till/frmCashMove.h"
 #include "till/frmOpenTill.h"
@@ -35,6 +37,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -106,6 +109,10 @@ frmPOS::frmPOS(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx(ctx
     // Once the cashier types in the item box, the number there is the cashier's own.
     connect(m_txtItem, &QLineEdit::textEdited, this, [this] { m_itemFromLine = false; });
     connect(m_cmdAccept, &QPushButton::clicked, this, &frmPOS::removeLine);
+    connect(m_cmdDiscount, &QPushButton::clicked, this, &frmPOS::discountLine);
+    // Alt+D from anywhere in the window, the cart list included.
+    auto* discountKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_D), this);
+    connect(discountKey, &QShortcut::activated, m_cmdDiscount, &QPushButton::click);
     connect(m_lvButtons_H2, &QPushButton::clicked, this, &frmPOS::clearCart);
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmPOS::processSale);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmPOS::closeSales);
@@ -285,6 +292,12 @@ void frmPOS::buildLayout()
     m_lblSaleNo->setObjectName(QStringLiteral("lblSaleNo"));
     m_lblSaleNo->setFont(bold);
     panel->addWidget(m_lblSaleNo, 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    m_lblPricing = new QLabel(totalPanel);
+    m_lblPricing->setObjectName(QStringLiteral("lblPricing"));
+    m_lblPricing->setFont(displayFont);
+    m_lblPricing->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_lblPricing->hide();
+    panel->addWidget(m_lblPricing, 3, 0, 1, 2);
     panel->setColumnStretch(1, 1);
 
     m_DataGrid1 = new DataGrid(this);
@@ -294,15 +307,18 @@ void frmPOS::buildLayout()
     m_DataGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(displayFont).height() + 10);
 
     m_cmdAccept = button(this, "cmdAccept", QStringLiteral("Remove"));
+    m_cmdDiscount = button(this, "cmdDiscount", QStringLiteral("Discount..."));
+    m_cmdDiscount->setToolTip(QStringLiteral("Alt+D: a discount on the selected line"));
     m_lvButtons_H2 = button(this, "lvButtons_H2", QStringLiteral("Clear"));
     m_cmdOrder = button(this, "cmdOrder", QStringLiteral("Process"));
     m_cmdCancel = button(this, "cmdCancel", QStringLiteral("Close"));
     QFont buttonFont = displayFont;
     buttonFont.setBold(true);
-    for (QPushButton* b : {m_cmdAccept, m_lvButtons_H2, m_cmdOrder, m_cmdCancel})
+    for (QPushButton* b : {m_cmdAccept, m_cmdDiscount, m_lvButtons_H2, m_cmdOrder, m_cmdCancel})
         b->setFont(buttonFont);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdAccept);
+    buttons->addWidget(m_cmdDiscount);
     buttons->addWidget(m_lvButtons_H2);
     buttons->addStretch(1);
     buttons->addWidget(m_cmdOrder);
@@ -437,6 +453,17 @@ void frmPOS::GetClient6()
 void frmPOS::ComputeCartTotal()
 {
     m_lblAmt->setText(FormatText(m_cart.cartTotalText(), NumberPattern::Grouped2));
+    // Discounts and tax beside the total, for a cart that has them.
+    PricingStore pricing(m_ctx.db, m_ctx.till);
+    const QString sale = m_cart.nextSaleNumber();
+    const auto priced = pricing.active(sale) ? pricing.openSale(sale) : std::nullopt;
+    QStringList parts;
+    if (priced && priced->lineDiscounts + priced->saleDiscount > 0)
+        parts << QStringLiteral("Discounts: %1").arg(Pricing::centsText(priced->lineDiscounts + priced->saleDiscount));
+    if (priced && !priced->rates.isEmpty())
+        parts << QStringLiteral("Tax: %1").arg(Pricing::centsText(priced->tax));
+    m_lblPricing->setText(parts.join(QStringLiteral("   ")));
+    m_lblPricing->setVisible(!parts.isEmpty());
 }
 
 void frmPOS::reloadCart()
@@ -620,6 +647,25 @@ void frmPOS::removeLine()
     m_selectionMark.clear();
     m_Combo1->setToolTip(QString());
     showLookedUpItem();
+    m_txtItem->setFocus();
+}
+
+void frmPOS::discountLine()
+{
+    const int row = m_adoLog1->currentRow();
+    if (m_selectionMark.isEmpty() || row < 0) {
+        m_ctx.platform.message(this, QStringLiteral("Select the line to discount."), QStringLiteral("Discount"));
+        return;
+    }
+    const QString item = m_adoLog1->value(row, QStringLiteral("ItemNumber")).toString();
+    const QString what =
+        QStringLiteral("%1 x %2, %3")
+            .arg(m_adoLog1->value(row, QStringLiteral("itemQuantity")).toString(),
+                 m_adoLog1->value(row, QStringLiteral("ItemName")).toString(),
+                 FormatText(m_adoLog1->value(row, QStringLiteral("itemAmount")).toString(), NumberPattern::Grouped2));
+    frmDiscount discount(m_ctx, m_cart.nextSaleNumber(), item, what, this);
+    if (m_ctx.platform.showModal(discount) == QDialog::Accepted)
+        ComputeCartTotal();
     m_txtItem->setFocus();
 }
 

@@ -53,6 +53,8 @@ private:
     void addItem(AddBy by);
     void selectLine(int row);
     void removeLine();
+    // "Discount..." on the selected line.
+    void discountLine();
     void clearCart();
     void closeSales();
     void processSale();
@@ -107,6 +109,8 @@ private:
     QLabel* m_Label7 = nullptr;
     QPushButton* m_cmdSearch = nullptr;
     QPushButton* m_cmdAccept = nullptr;
+    QPushButton* m_cmdDiscount = nullptr;
+    QLabel* m_lblPricing = nullptr; // the cart's discounts and tax, when it has any
     QPushButton* m_lvButtons_H2 = nullptr;
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;

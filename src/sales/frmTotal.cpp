@@ -1,12 +1,15 @@
 #include "sales/frmTotal.h"
 
+#include "data/Database.h"
 #include "data/TextForms.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "pricing/PricingStore.h"
 #include "returns/Returns.h"
 #include "sales/Cart.h"
 #include "sales/Receipt.h"
 #include "sales/ReceiptStore.h"
+#include "sales/frmDiscount.h"
 #include "session/AppContext.h"
 #include "till/TillAmount.h"
 
@@ -79,6 +82,11 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     panelBox->setContentsMargins(16, 10, 16, 10);
     panelBox->addWidget(dueCaption);
     panelBox->addWidget(m_lblAmt);
+    m_lblTax = new QLabel(panel);
+    m_lblTax->setObjectName(QStringLiteral("lblTax"));
+    m_lblTax->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_lblTax->hide();
+    panelBox->addWidget(m_lblTax);
 
     QFont captionFont = font();
     captionFont.setPointSize(captionFont.pointSize() + 4);
@@ -152,7 +160,12 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
 
     m_cmdOrder = button(this, "cmdOrder", QStringLiteral("Submit"));
     m_cmdCancel = button(this, "cmdCancel", kCancel);
+    m_cmdDiscount = button(this, "cmdDiscount", QStringLiteral("Discount..."));
+    // Reached by Alt+D or the mouse: Tab keeps moving between the cash box and Submit and Cancel.
+    m_cmdDiscount->setFocusPolicy(Qt::NoFocus);
+    m_cmdDiscount->setToolTip(QStringLiteral("Alt+D"));
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdDiscount);
     buttons->addStretch(1);
     buttons->addWidget(m_cmdOrder);
     buttons->addWidget(m_cmdCancel);
@@ -200,6 +213,10 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     m_tCard->installEventFilter(this);
     connect(m_cmdOrder, &QPushButton::clicked, this, &frmTotal::submit);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmTotal::cancelOrFinish);
+    connect(m_cmdDiscount, &QPushButton::clicked, this, &frmTotal::discountSale);
+    // Alt+D from anywhere in the window, the cart list included.
+    auto* discountKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_D), this);
+    connect(discountKey, &QShortcut::activated, m_cmdDiscount, &QPushButton::click);
 
     const ReceiptSettings settings = ReceiptStore(m_ctx.db, m_ctx.till).settings();
     m_chkReceipt->setChecked(settings.printOnFinish);
@@ -209,11 +226,42 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     auto* toggle = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this);
     connect(toggle, &QShortcut::activated, m_chkReceipt, &QCheckBox::toggle);
     m_tAmt->installEventFilter(this);
+    showAmountDue(m_amountDue);
     updateSubmitGate();
     m_tAmt->setFocus();
 }
 
 frmTotal::~frmTotal() = default;
+
+void frmTotal::showAmountDue(const QString& amountDue)
+{
+    m_amountDue = amountDue;
+    m_lblAmt->setText(amountDue);
+    m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
+    if (m_credit > 0)
+        m_amountTag = Cents::plainText(std::max<qint64>(0, Cents::fromText(m_amountDue).value_or(0) - m_credit));
+    m_toPay = Cents::fromText(m_amountTag).value_or(0);
+    PricingStore pricing(m_ctx.db, m_ctx.till);
+    const auto priced = pricing.active(m_saleNumber) ? pricing.openSale(m_saleNumber) : std::nullopt;
+    QStringList parts;
+    if (priced && priced->lineDiscounts + priced->saleDiscount > 0)
+        parts << QStringLiteral("Discounts: %1").arg(Pricing::centsText(priced->lineDiscounts + priced->saleDiscount));
+    if (priced && !priced->rates.isEmpty())
+        parts << QStringLiteral("Tax: %1").arg(Pricing::centsText(priced->tax));
+    m_lblTax->setText(parts.join(QStringLiteral("   ")));
+    m_lblTax->setVisible(!parts.isEmpty());
+    updateSubmitGate();
+}
+
+void frmTotal::discountSale()
+{
+    if (m_cmdCancel->text() != kCancel)
+        return;
+    frmDiscount discount(m_ctx, m_saleNumber, {}, QStringLiteral("The whole sale, %1").arg(m_lblAmt->text()), this);
+    if (m_ctx.platform.showModal(discount) == QDialog::Accepted)
+        showAmountDue(FormatText(Cart(m_ctx.db, m_ctx.till).cartTotalText(), NumberPattern::Grouped2));
+    m_tAmt->setFocus();
+}
 
 std::optional<qint64> frmTotal::cardPart(QString* why) const
 {
@@ -270,15 +318,17 @@ void frmTotal::submit()
     m_lblChange->setText(changeFor(m_submittedCash, cashTag()));
     m_changeTag = m_lblChange->text();
     m_cmdCancel->setText(kFinish);
+    m_cmdDiscount->setEnabled(false);
     m_tAmt->setFocus();
     updateSubmitGate(); // Submit may be pressed again while the cash covers the amount
 }
 
 void frmTotal::cancelOrFinish()
 {
-    if (m_cmdCancel->text() == kCancel)
+    if (m_cmdCancel->text() == kCancel) {
+        dropSaleDiscount();
         closeWindow(QDialog::Rejected);
-    else
+    } else
         completeSale();
 }
 
@@ -348,6 +398,14 @@ void frmTotal::completeSale()
     }
 }
 
+void frmTotal::dropSaleDiscount()
+{
+    // A payment given up takes its sale discount along; the lines keep theirs.
+    if (!PricingStore(m_ctx.db, m_ctx.till).dropSaleDiscount(m_saleNumber))
+        m_ctx.platform.writeFailed(this, QStringLiteral("The sale's discount could not be taken away."),
+                                   m_ctx.db.lastError());
+}
+
 void frmTotal::saveReceiptSettings()
 {
     const ReceiptSettings settings{m_chkReceipt->isChecked(), paperFromName(m_cboPaper->currentData().toString())};
@@ -377,8 +435,10 @@ void frmTotal::keyPressEvent(QKeyEvent* event)
 {
     // Escape before Submit is Cancel; after Submit the payment ends only with a stored sale.
     if (event->key() == Qt::Key_Escape) {
-        if (m_cmdCancel->text() == kCancel)
+        if (m_cmdCancel->text() == kCancel) {
+            dropSaleDiscount();
             closeWindow(QDialog::Rejected);
+        }
         return;
     }
     FormDialog::keyPressEvent(event);

@@ -40,6 +40,10 @@ private:
     void cancelOrFinish();
     void completeSale();
     void saveReceiptSettings();
+    // A discount on the whole sale, before Submit; the amount due follows it.
+    void discountSale();
+    void showAmountDue(const QString& amountDue);
+    void dropSaleDiscount();
     // The card part typed (0 when empty); none when it is no amount or more than is left to pay.
     std::optional<qint64> cardPart(QString* why = nullptr) const;
     // What the cash must cover: what is left to pay less the card part, "0.00".
@@ -64,6 +68,8 @@ private:
     QLabel* m_lblDue = nullptr; // what is still due after the card and the cash typed
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;
+    QPushButton* m_cmdDiscount = nullptr;
+    QLabel* m_lblTax = nullptr; // the sale's discounts and tax, when it has any
     QCheckBox* m_chkReceipt = nullptr;
     QComboBox* m_cboPaper = nullptr;
 };

@@ -33,6 +33,8 @@ constexpr Stored kStored[] = {
     {"CashInTotal", &TillFigures::cashInTotal},
     {"CashOutCount", &TillFigures::cashOutCount},
     {"CashOutTotal", &TillFigures::cashOutTotal},
+    {"DiscountCount", &TillFigures::discountCount},
+    {"DiscountTotal", &TillFigures::discountTotal},
     {"ZNumber", &TillFigures::zNumber},
     {"Counted", &TillFigures::counted},
     {"LeftInDrawer", &TillFigures::leftInDrawer},
@@ -66,13 +68,27 @@ QString TillFigures::toStored() const
         value.replace(QLatin1Char('\n'), QLatin1Char(' '));
         lines << QStringLiteral("%1=%2").arg(QLatin1String(s.name), value);
     }
+    // One line per tax rate: "Tax=net|tax|gross|name".
+    for (const TaxLine& t : taxes) {
+        QString name = t.name;
+        name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        lines << QStringLiteral("Tax=%1|%2|%3|%4").arg(t.net).arg(t.tax).arg(t.gross).arg(name);
+    }
     return lines.join(QLatin1Char('\n'));
 }
 
 std::optional<TillFigures> TillFigures::fromStored(const QString& text)
 {
     QHash<QString, QString> values;
+    QVector<TaxLine> taxes;
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("Tax="))) {
+            const QStringList parts = line.mid(4).split(QLatin1Char('|'));
+            if (parts.size() >= 4)
+                taxes.push_back({parts.mid(3).join(QLatin1Char('|')), parts.at(0).toLongLong(),
+                                 parts.at(1).toLongLong(), parts.at(2).toLongLong()});
+            continue;
+        }
         const qsizetype at = line.indexOf(QLatin1Char('='));
         if (at > 0)
             values.insert(line.left(at), line.mid(at + 1));
@@ -84,6 +100,7 @@ std::optional<TillFigures> TillFigures::fromStored(const QString& text)
         f.*s.member = values.value(QLatin1String(s.name)).toLongLong();
     for (const StoredText& s : kStoredText)
         f.*s.member = values.value(QLatin1String(s.name));
+    f.taxes = taxes;
     return f;
 }
 
@@ -104,6 +121,15 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
         add(QStringLiteral("Returns as credit"), countAndTotal(exchangeCount, exchangeTotal));
     add(QStringLiteral("Cash in"), countAndTotal(cashInCount, cashInTotal));
     add(QStringLiteral("Cash out"), countAndTotal(cashOutCount, cashOutTotal));
+    if (discountCount > 0)
+        add(QStringLiteral("Discounts given"), countAndTotal(discountCount, discountTotal));
+    if (!taxes.isEmpty()) {
+        rule();
+        add(QStringLiteral("Tax per rate"), QStringLiteral("net / tax / gross"));
+        for (const TaxLine& t : taxes)
+            add(QStringLiteral("  ") + t.name,
+                QStringLiteral("%1 / %2 / %3").arg(moneyText(t.net), moneyText(t.tax), moneyText(t.gross)));
+    }
     rule();
     if (!blind)
         add(QStringLiteral("Expected cash"), moneyText(expectedCash()));

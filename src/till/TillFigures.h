@@ -37,6 +37,19 @@ struct TillFigures
     qint64 cashOutCount = 0;
     qint64 cashOutTotal = 0;
 
+    // Discounts given on the session's sales, and the tax of each rate they were sold at; both
+    // stay empty (and unprinted) for a shop without discounts or tax rates.
+    qint64 discountCount = 0;
+    qint64 discountTotal = 0;
+    struct TaxLine
+    {
+        QString name; // "Standard 20%"
+        qint64 net = 0;
+        qint64 tax = 0;
+        qint64 gross = 0;
+    };
+    QVector<TaxLine> taxes;
+
     // Z only.
     qint64 zNumber = 0; // 0 for an X
     qint64 counted = 0;

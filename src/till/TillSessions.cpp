@@ -1,5 +1,7 @@
 #include "till/TillSessions.h"
 
+#include "pricing/PricingStore.h"
+
 #include "data/Database.h"
 #include "data/TextForms.h"
 #include "till/TillAmount.h"
@@ -125,6 +127,19 @@ std::optional<TillFigures> TillSessions::figures(qint64 sessionId)
     const Recordset moves = m_db.query(
         QStringLiteral("SELECT Kind, count(*), sum(Amount) FROM tblCashMove WHERE SessionId = ? GROUP BY Kind"),
         {sessionId});
+    // The discounts and tax of the session's sales, as they were priced.
+    const Recordset numbers =
+        m_db.query(QStringLiteral("SELECT DISTINCT SaleNumber FROM tblPayment WHERE SessionId = ?"), {sessionId});
+    QStringList saleNumbers;
+    for (const auto& row : numbers.rows())
+        saleNumbers << row.at(0).toString();
+    const auto priced = PricingStore(m_db, m_till).figuresForSales(saleNumbers);
+    if (numbers.State() == 0 || !priced)
+        return std::nullopt;
+    f.discountCount = priced->discountCount;
+    f.discountTotal = priced->discounts;
+    for (const Pricing::RateTotal& r : priced->rates)
+        f.taxes.push_back({TaxRate{-1, r.name, r.rate, false}.label(), r.net, r.tax, r.gross});
     if (tenders.State() == 0 || sales.BOF() || moves.State() == 0)
         return std::nullopt;
     for (const auto& row : tenders.rows()) {
