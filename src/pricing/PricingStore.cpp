@@ -250,6 +250,30 @@ RateResult PricingStore::setItemRate(const QString& itemNumberText, qint64 id)
     return result;
 }
 
+RateResult PricingStore::setItemsRate(const QStringList& itemNumbers, qint64 id, QString* refusedItem)
+{
+    Transaction tx(m_db);
+    RateResult result;
+    result.id = id;
+    if (!tx.isActive()) {
+        result.error = m_db.lastError();
+        return result;
+    }
+    for (const QString& number : itemNumbers) {
+        result = setItemRate(number, id);
+        if (result.outcome != RateOutcome::Stored) {
+            if (refusedItem)
+                *refusedItem = number;
+            return result;
+        }
+    }
+    if (!tx.commit()) {
+        result.outcome = RateOutcome::WriteFailed;
+        result.error = m_db.lastError();
+    }
+    return result;
+}
+
 bool PricingStore::active(const QString& saleNumber)
 {
     const Recordset r = m_db.query(

@@ -122,6 +122,9 @@ public:
     std::optional<TaxRate> itemRate(const QString& itemNumber);
     // Gives the item the rate (-1: none). A retired rate is refused for an item that has another.
     RateResult setItemRate(const QString& itemNumber, qint64 id);
+    // Gives every item of the list the rate, all or none, in one transaction. When one item
+    // refuses it, nothing is stored and `refusedItem` names that item.
+    RateResult setItemsRate(const QStringList& itemNumbers, qint64 id, QString* refusedItem = nullptr);
 
     // True when this till's open sale has to be priced here: the shop has tax rates, or the
     // sale has a discount. A shop with neither sells exactly as before.

@@ -666,8 +666,7 @@ void frmReg::cmdItemReg_Click()
     const RegistrationData::Stored stored = RegistrationData::storeItem(
         m_ctx.db,
         {m_txtItemname->text(), StoredNumberText(m_txtPrice->text(), *price), m_txtDesc->toPlainText(),
-         m_txtBrand->text(), m_txtStocks->text(), m_txtAvail->currentText(),
-         m_cboTaxRate->currentData().toLongLong()},
+         m_txtBrand->text(), m_txtStocks->text(), m_txtAvail->currentText(), m_cboTaxRate->currentData().toLongLong()},
         m_txtBarcode->text());
     if (!stored.number) {
         m_ctx.platform.writeFailed(this, QStringLiteral("The new item was not registered."), stored.error);
@@ -933,22 +932,15 @@ void frmReg::cmdItemRate_Click()
         m_ctx.platform.message(this, QStringLiteral("Select the items to give the tax rate in the list."));
         return;
     }
-    const qint64 rate = m_cboTaxRate->currentData().toLongLong();
-    PricingStore store(m_ctx.db);
-    Transaction tx(m_ctx.db);
-    for (const QString& number : std::as_const(numbers)) {
-        const RateResult r = store.setItemRate(number, rate);
-        if (r.outcome != RateOutcome::Stored) {
-            if (r.outcome == RateOutcome::WriteFailed)
-                m_ctx.platform.writeFailed(this, QStringLiteral("No item was given the rate."), r.error);
-            else
-                m_ctx.platform.message(this,
-                                       QStringLiteral("Item %1 cannot get that rate: it is retired.").arg(number));
-            return;
-        }
+    QString refused;
+    const RateResult r =
+        PricingStore(m_ctx.db).setItemsRate(numbers, m_cboTaxRate->currentData().toLongLong(), &refused);
+    if (r.outcome == RateOutcome::WriteFailed) {
+        m_ctx.platform.writeFailed(this, QStringLiteral("No item was given the rate."), r.error);
+        return;
     }
-    if (!tx.commit()) {
-        m_ctx.platform.writeFailed(this, QStringLiteral("No item was given the rate."), m_ctx.db.lastError());
+    if (r.outcome != RateOutcome::Stored) {
+        m_ctx.platform.message(this, QStringLiteral("Item %1 cannot get that rate: it is retired.").arg(refused));
         return;
     }
     m_ctx.platform.message(
