@@ -4,6 +4,10 @@
 #include "data/TextForms.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -38,7 +42,46 @@ void addToRates(QVector<RateTotal>& list, const RateTotal& r)
     list << r;
 }
 
+// In slices, so that a long session or span stays within what a statement may bind.
+constexpr qsizetype kSlice = 500;
+
+// Runs `sql`, whose "%1" stands for a list of marks, over `values` in slices; the rows of all
+// slices, or none when a slice could not be read.
+std::optional<QVector<QVector<QVariant>>> rowsIn(Database& db, const QString& sql, const QVariantList& values)
+{
+    QVector<QVector<QVariant>> rows;
+    for (qsizetype from = 0; from < values.size(); from += kSlice) {
+        const QVariantList slice = values.mid(from, kSlice);
+        QStringList marks;
+        for (qsizetype i = 0; i < slice.size(); ++i)
+            marks << QStringLiteral("?");
+        const Recordset r = db.query(sql.arg(marks.join(u',')), slice);
+        if (!r.State())
+            return std::nullopt;
+        for (const auto& row : r.rows())
+            rows << row;
+    }
+    return rows;
+}
+
+QString lineKey(const QVariant& sale, const QVariant& item)
+{
+    return sale.toString().toLower() + u'\x1f' + item.toString().toLower();
+}
+
 } // namespace
+
+QVector<RateTotal> PricingFigures::owed() const
+{
+    QVector<RateTotal> list = rates;
+    for (RateTotal r : refunds) {
+        r.net = -r.net;
+        r.tax = -r.tax;
+        r.gross = -r.gross;
+        addToRates(list, r);
+    }
+    return list;
+}
 
 QString TaxRate::label() const
 {
@@ -556,8 +599,6 @@ std::optional<PricingFigures> PricingStore::figures(const QString& where, const 
 
 std::optional<PricingFigures> PricingStore::figuresIn(const QString& column, const QStringList& values)
 {
-    // In slices, so that a long session or span stays within what a statement may bind.
-    constexpr qsizetype kSlice = 500;
     PricingFigures total;
     for (qsizetype from = 0; from < values.size(); from += kSlice) {
         const QStringList slice = values.mid(from, kSlice);
@@ -586,5 +627,92 @@ std::optional<PricingFigures> PricingStore::figuresForSales(const QStringList& s
 
 std::optional<PricingFigures> PricingStore::figuresForDays(const QStringList& days)
 {
-    return figuresIn(QStringLiteral("SaleDate"), days);
+    auto f = figuresIn(QStringLiteral("SaleDate"), days);
+    QVariantList values;
+    for (const QString& day : days)
+        values << day;
+    const auto given = refunds(QStringLiteral("r.ReturnDate IN (%1)"), values);
+    if (!f || !given)
+        return std::nullopt;
+    f->refunds = *given;
+    return f;
+}
+
+std::optional<QVector<RateTotal>> PricingStore::refundsOfReturns(const QVector<qint64>& returnNumbers)
+{
+    QVariantList values;
+    for (const qint64 n : returnNumbers)
+        values << n;
+    return refunds(QStringLiteral("l.ReturnNumber IN (%1)"), values);
+}
+
+std::optional<QVector<RateTotal>> PricingStore::refunds(const QString& where, const QVariantList& values)
+{
+    QVector<RateTotal> list;
+    const auto returned = rowsIn(m_db,
+                                 QStringLiteral("SELECT l.ReturnNumber, l.SaleNumber, l.ItemNumber, l.Refund FROM "
+                                                "tblReturnLine l JOIN tblReturn r ON r.ReturnNumber = l.ReturnNumber "
+                                                "WHERE ") +
+                                     where,
+                                 values);
+    if (!returned)
+        return std::nullopt;
+    QVariantList sales;
+    QSet<QString> seen;
+    for (const auto& row : *returned) {
+        if (!seen.contains(row.at(1).toString())) {
+            seen.insert(row.at(1).toString());
+            sales << row.at(1);
+        }
+    }
+    // The rated lines of those sales as they were priced, and every return of them so far.
+    const auto priced = rowsIn(m_db,
+                               QStringLiteral("SELECT SaleNumber, ItemNumber, RateName, Rate, Tax, Paid FROM "
+                                              "tblSoldPrice WHERE Rate IS NOT NULL AND SaleNumber IN (%1)"),
+                               sales);
+    const auto earlier = rowsIn(m_db,
+                                QStringLiteral("SELECT ReturnNumber, SaleNumber, ItemNumber, Refund FROM tblReturnLine "
+                                               "WHERE SaleNumber IN (%1)"),
+                                sales);
+    if (!priced || !earlier)
+        return std::nullopt;
+    struct Sold
+    {
+        QString name;
+        qint64 rate = 0;
+        qint64 tax = 0;
+        qint64 paid = 0;
+    };
+    QHash<QString, Sold> byLine;
+    for (const auto& row : *priced) {
+        Sold& s = byLine[lineKey(row.at(0), row.at(1))];
+        if (s.name.isEmpty()) {
+            s.name = row.at(2).toString();
+            s.rate = row.at(3).toLongLong();
+        }
+        s.tax += row.at(4).toLongLong();
+        s.paid += row.at(5).toLongLong();
+    }
+    QHash<QString, QVector<std::pair<qint64, qint64>>> refundsOfLine; // return number, refund
+    for (const auto& row : *earlier)
+        refundsOfLine[lineKey(row.at(1), row.at(2))].push_back({row.at(0).toLongLong(), row.at(3).toLongLong()});
+    for (const auto& row : *returned) {
+        const QString key = lineKey(row.at(1), row.at(2));
+        const auto sold = byLine.constFind(key);
+        if (sold == byLine.constEnd() || sold->paid <= 0)
+            continue;
+        const qint64 number = row.at(0).toLongLong();
+        const qint64 refund = row.at(3).toLongLong();
+        qint64 before = 0;
+        for (const auto& [other, cents] : refundsOfLine.value(key)) {
+            if (other < number)
+                before += cents;
+        }
+        const auto taxUpTo = [&](qint64 refunded) {
+            return mulDivRound(std::min(refunded, sold->paid), sold->tax, sold->paid);
+        };
+        const qint64 tax = taxUpTo(before + refund) - taxUpTo(before);
+        addToRates(list, {-1, sold->name, sold->rate, refund - tax, tax, refund});
+    }
+    return list;
 }

@@ -84,14 +84,18 @@ struct SoldPricing
     bool isEmpty() const { return lines.isEmpty(); }
 };
 
-// The discounts given and the tax of each rate over a set of sales (a day, a till's shift).
+// The discounts given and the tax of each rate over a set of sales (a day, a till's shift), and
+// what the returns of the same period gave back of each rate.
 struct PricingFigures
 {
     qint64 discounts = 0;
     qint64 discountCount = 0;
     QVector<Pricing::RateTotal> rates; // by rate name and percentage
     qint64 tax = 0;
-    bool isEmpty() const { return discountCount == 0 && rates.isEmpty(); }
+    QVector<Pricing::RateTotal> refunds; // the refunds' net, tax and gross, by rate as sold
+    bool isEmpty() const { return discountCount == 0 && rates.isEmpty() && refunds.isEmpty(); }
+    // Each rate's figures less what was refunded of it: the tax the period owes.
+    QVector<Pricing::RateTotal> owed() const;
 };
 
 // Discounts and tax as the shop keeps them: the rates, each item's rate, the two settings, the
@@ -152,8 +156,15 @@ public:
     std::optional<SoldPricing> soldSale(const QString& saleNumber);
     // Discounts given and tax per rate over the completed sales named.
     std::optional<PricingFigures> figuresForSales(const QStringList& saleNumbers);
-    // The same over the sales of the days named (DateText, as the sales record them).
+    // The same over the sales of the days named (DateText, as the sales record them), with the
+    // tax refunded by the returns made on those days.
     std::optional<PricingFigures> figuresForDays(const QStringList& days);
+    // What the returns named gave back of each rate: for each returned line, its share of the tax
+    // its sold line carried, in proportion to what it refunded of what the line was paid. The
+    // share is worked out on all the line's refunds so far, halves away from zero, so the
+    // returns that take a whole line back give back exactly its tax. Lines sold without a rate
+    // give back no tax.
+    std::optional<QVector<Pricing::RateTotal>> refundsOfReturns(const QVector<qint64>& returnNumbers);
 
     QString lastError() const;
 
@@ -162,6 +173,8 @@ private:
     bool putSetting(const QString& name, const QString& value);
     std::optional<PricingFigures> figures(const QString& where, const QVariantList& params);
     std::optional<PricingFigures> figuresIn(const QString& column, const QStringList& values);
+    // The returned lines matched by `where` (on tblReturnLine l and tblReturn r), as refunds.
+    std::optional<QVector<Pricing::RateTotal>> refunds(const QString& where, const QVariantList& values);
 
     Database& m_db;
     QString m_till;

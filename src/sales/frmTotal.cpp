@@ -178,19 +178,15 @@ frmTotal::frmTotal(AppContext& ctx, const QString& amountDue, const QString& sal
     const Credit credit = Returns(m_ctx.db, m_ctx.till).pendingCredit();
     m_credit = credit.amount;
     if (m_credit > 0) {
-        const qint64 due = Cents::fromText(m_amountDue).value_or(0);
         auto* lblCredit = new QLabel(
             QStringLiteral("CREDIT (return No. %1): %2").arg(credit.returnsText(), Cents::text(-m_credit)), this);
         lblCredit->setObjectName(QStringLiteral("lblCredit"));
         lblCredit->setFont(captionFont);
-        auto* lblToPay =
-            new QLabel(due >= m_credit ? QStringLiteral("TO PAY: %1").arg(Cents::text(due - m_credit))
-                                       : QStringLiteral("TO PAY BACK: %1").arg(Cents::text(m_credit - due)),
-                       this);
-        lblToPay->setObjectName(QStringLiteral("lblToPay"));
-        lblToPay->setFont(captionFont);
+        m_lblToPay = new QLabel(this); // filled in by showAmountDue
+        m_lblToPay->setObjectName(QStringLiteral("lblToPay"));
+        m_lblToPay->setFont(captionFont);
         outer->addWidget(lblCredit);
-        outer->addWidget(lblToPay);
+        outer->addWidget(m_lblToPay);
     }
     outer->addLayout(grid);
     outer->addStretch(1);
@@ -238,8 +234,13 @@ void frmTotal::showAmountDue(const QString& amountDue)
     m_amountDue = amountDue;
     m_lblAmt->setText(amountDue);
     m_amountTag = FormatText(m_amountDue, NumberPattern::Plain2);
-    if (m_credit > 0)
-        m_amountTag = Cents::plainText(std::max<qint64>(0, Cents::fromText(m_amountDue).value_or(0) - m_credit));
+    if (m_credit > 0) {
+        // What is left to pay after the credit, or what goes back, follows a sale discount too.
+        const qint64 due = Cents::fromText(m_amountDue).value_or(0);
+        m_amountTag = Cents::plainText(std::max<qint64>(0, due - m_credit));
+        m_lblToPay->setText(due >= m_credit ? QStringLiteral("TO PAY: %1").arg(Cents::text(due - m_credit))
+                                            : QStringLiteral("TO PAY BACK: %1").arg(Cents::text(m_credit - due)));
+    }
     m_toPay = Cents::fromText(m_amountTag).value_or(0);
     PricingStore pricing(m_ctx.db, m_ctx.till);
     const auto priced = pricing.active(m_saleNumber) ? pricing.openSale(m_saleNumber) : std::nullopt;

@@ -69,7 +69,8 @@ private:
     QPushButton* m_cmdOrder = nullptr;
     QPushButton* m_cmdCancel = nullptr;
     QPushButton* m_cmdDiscount = nullptr;
-    QLabel* m_lblTax = nullptr; // the sale's discounts and tax, when it has any
+    QLabel* m_lblTax = nullptr;   // the sale's discounts and tax, when it has any
+    QLabel* m_lblToPay = nullptr; // with an exchange's credit: what is left to pay or paid back
     QCheckBox* m_chkReceipt = nullptr;
     QComboBox* m_cboPaper = nullptr;
 };

@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 struct Stored
@@ -68,12 +70,21 @@ QString TillFigures::toStored() const
         value.replace(QLatin1Char('\n'), QLatin1Char(' '));
         lines << QStringLiteral("%1=%2").arg(QLatin1String(s.name), value);
     }
-    // One line per tax rate: "Tax=net|tax|gross|name".
-    for (const TaxLine& t : taxes) {
-        QString name = t.name;
-        name.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        lines << QStringLiteral("Tax=%1|%2|%3|%4").arg(t.net).arg(t.tax).arg(t.gross).arg(name);
-    }
+    // One line per tax rate: "Tax=net|tax|gross|name", and per rate refunded "RefundTax=...".
+    const auto taxLines = [&lines](const char* key, const QVector<TaxLine>& list) {
+        for (const TaxLine& t : list) {
+            QString name = t.name;
+            name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            lines << QStringLiteral("%1=%2|%3|%4|%5")
+                         .arg(QLatin1String(key))
+                         .arg(t.net)
+                         .arg(t.tax)
+                         .arg(t.gross)
+                         .arg(name);
+        }
+    };
+    taxLines("Tax", taxes);
+    taxLines("RefundTax", refundTaxes);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -81,12 +92,15 @@ std::optional<TillFigures> TillFigures::fromStored(const QString& text)
 {
     QHash<QString, QString> values;
     QVector<TaxLine> taxes;
+    QVector<TaxLine> refundTaxes;
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(QLatin1String("Tax="))) {
-            const QStringList parts = line.mid(4).split(QLatin1Char('|'));
+        const bool refund = line.startsWith(QLatin1String("RefundTax="));
+        if (refund || line.startsWith(QLatin1String("Tax="))) {
+            const QStringList parts = line.mid(line.indexOf(QLatin1Char('=')) + 1).split(QLatin1Char('|'));
             if (parts.size() >= 4)
-                taxes.push_back({parts.mid(3).join(QLatin1Char('|')), parts.at(0).toLongLong(),
-                                 parts.at(1).toLongLong(), parts.at(2).toLongLong()});
+                (refund ? refundTaxes : taxes)
+                    .push_back({parts.mid(3).join(QLatin1Char('|')), parts.at(0).toLongLong(), parts.at(1).toLongLong(),
+                                parts.at(2).toLongLong()});
             continue;
         }
         const qsizetype at = line.indexOf(QLatin1Char('='));
@@ -101,7 +115,21 @@ std::optional<TillFigures> TillFigures::fromStored(const QString& text)
     for (const StoredText& s : kStoredText)
         f.*s.member = values.value(QLatin1String(s.name));
     f.taxes = taxes;
+    f.refundTaxes = refundTaxes;
     return f;
+}
+
+QVector<TillFigures::TaxLine> TillFigures::owedTaxes() const
+{
+    QVector<TaxLine> list = taxes;
+    for (const TaxLine& r : refundTaxes) {
+        const auto at = std::find_if(list.begin(), list.end(), [&](const TaxLine& t) { return t.name == r.name; });
+        if (at == list.end())
+            list.push_back({r.name, -r.net, -r.tax, -r.gross});
+        else
+            *at = {at->name, at->net - r.net, at->tax - r.tax, at->gross - r.gross};
+    }
+    return list;
 }
 
 QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
@@ -123,12 +151,22 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
     add(QStringLiteral("Cash out"), countAndTotal(cashOutCount, cashOutTotal));
     if (discountCount > 0)
         add(QStringLiteral("Discounts given"), countAndTotal(discountCount, discountTotal));
-    if (!taxes.isEmpty()) {
-        rule();
-        add(QStringLiteral("Tax per rate"), QStringLiteral("net / tax / gross"));
-        for (const TaxLine& t : taxes)
+    const auto taxBlock = [&](const QString& caption, const QVector<TaxLine>& list) {
+        add(caption, QStringLiteral("net / tax / gross"));
+        for (const TaxLine& t : list)
             add(QStringLiteral("  ") + t.name,
                 QStringLiteral("%1 / %2 / %3").arg(moneyText(t.net), moneyText(t.tax), moneyText(t.gross)));
+    };
+    if (!taxes.isEmpty() || !refundTaxes.isEmpty()) {
+        rule();
+        if (!taxes.isEmpty())
+            taxBlock(QStringLiteral("Tax per rate"), taxes);
+        // Returns' tax is shown beside the sales' and taken off it, so the tax owed is read
+        // directly rather than worked out.
+        if (!refundTaxes.isEmpty()) {
+            taxBlock(QStringLiteral("Tax refunded per rate"), refundTaxes);
+            taxBlock(QStringLiteral("Tax owed per rate"), owedTaxes());
+        }
     }
     rule();
     if (!blind)

@@ -49,6 +49,10 @@ struct TillFigures
         qint64 gross = 0;
     };
     QVector<TaxLine> taxes;
+    // What the session's returns gave back of each rate (refunds and exchange credits alike).
+    QVector<TaxLine> refundTaxes;
+    // Each rate's figures less what its returns gave back: the tax the session owes.
+    QVector<TaxLine> owedTaxes() const;
 
     // Z only.
     qint64 zNumber = 0; // 0 for an X

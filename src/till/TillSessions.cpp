@@ -134,12 +134,23 @@ std::optional<TillFigures> TillSessions::figures(qint64 sessionId)
     for (const auto& row : numbers.rows())
         saleNumbers << row.at(0).toString();
     const auto priced = PricingStore(m_db, m_till).figuresForSales(saleNumbers);
-    if (numbers.State() == 0 || !priced)
+    // The tax its returns gave back, refunded in cash or left as credit alike.
+    const Recordset returns = m_db.query(
+        QStringLiteral("SELECT ReturnNumber FROM tblCashMove WHERE SessionId = ? AND ReturnNumber IS NOT NULL"),
+        {sessionId});
+    QVector<qint64> returnNumbers;
+    for (const auto& row : returns.rows())
+        returnNumbers << row.at(0).toLongLong();
+    const auto refunded = PricingStore(m_db, m_till).refundsOfReturns(returnNumbers);
+    if (numbers.State() == 0 || !priced || returns.State() == 0 || !refunded)
         return std::nullopt;
     f.discountCount = priced->discountCount;
     f.discountTotal = priced->discounts;
+    const auto label = [](const Pricing::RateTotal& r) { return TaxRate{-1, r.name, r.rate, false}.label(); };
     for (const Pricing::RateTotal& r : priced->rates)
-        f.taxes.push_back({TaxRate{-1, r.name, r.rate, false}.label(), r.net, r.tax, r.gross});
+        f.taxes.push_back({label(r), r.net, r.tax, r.gross});
+    for (const Pricing::RateTotal& r : *refunded)
+        f.refundTaxes.push_back({label(r), r.net, r.tax, r.gross});
     if (tenders.State() == 0 || sales.BOF() || moves.State() == 0)
         return std::nullopt;
     for (const auto& row : tenders.rows()) {

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTest>
 
 #include <memory>
@@ -147,35 +148,73 @@ void TestPricing::sales_data()
     QTest::addColumn<QString>("charged"); // each line after its discounts
     QTest::addColumn<QString>("taxes");   // "rate:net/tax/gross" per rate
     QTest::addColumn<QString>("due");
+    QTest::addColumn<QString>("takenBack"); // returns, ";" between them: "100" the whole line, "100*2" two
+    QTest::addColumn<QString>("refunded");  // "rate:net/tax/gross" given back per rate
+    QTest::addColumn<QString>("owed");      // the session's tax less what its returns gave back
 
     QTest::newRow("2.30 at 5% off is 2.19") << "2.30 5%"
                                             << "" << true << "2.19"
                                             << ""
-                                            << "2.19";
+                                            << "2.19"
+                                            << "100"
+                                            << ""
+                                            << "0.00";
     QTest::newRow("5 x 1.19 at 30% off is 4.17") << "1.19*5 30%"
                                                  << "" << true << "4.17"
                                                  << ""
-                                                 << "4.17";
+                                                 << "4.17"
+                                                 << "100"
+                                                 << ""
+                                                 << "0.00";
     QTest::newRow("3 x 10.00 less 10.00 on the sale") << "10.00;10.00;10.00"
                                                       << "10.00" << true << "6.67,6.67,6.66"
                                                       << ""
-                                                      << "20.00";
+                                                      << "20.00"
+                                                      << "100"
+                                                      << ""
+                                                      << "0.00";
     QTest::newRow("prices include 20%") << "12.00 @20;8.40 @20"
                                         << "" << true << "12.00,8.40"
                                         << "20:17.00/3.40/20.40"
-                                        << "20.40";
+                                        << "20.40"
+                                        << "100"
+                                        << "20:10.00/2.00/12.00"
+                                        << "1.40";
     QTest::newRow("prices exclude 20%") << "12.00 @20;8.40 @20"
                                         << "" << false << "12.00,8.40"
                                         << "20:20.40/4.08/24.48"
-                                        << "24.48";
-    QTest::newRow("two rates, discounts on both levels") << "2.30 @20 5%;1.19*5 @5 30%;3.00"
-                                                         << "10%" << true << "1.97,3.76,2.69"
-                                                         << "20:1.64/0.33/1.97;5:3.58/0.18/3.76"
-                                                         << "8.42";
+                                        << "24.48"
+                                        << "100"
+                                        << "20:12.00/2.40/14.40"
+                                        << "1.68";
+    QTest::newRow("two rates, a taxed discounted line taken back") << "2.30 @20 5%;1.19*5 @5 30%;3.00"
+                                                                   << "10%" << true << "1.97,3.76,2.69"
+                                                                   << "20:1.64/0.33/1.97;5:3.58/0.18/3.76"
+                                                                   << "8.42"
+                                                                   << "100"
+                                                                   << "20:1.64/0.33/1.97"
+                                                                   << "0.18";
     QTest::newRow("an amount as large as the line leaves nothing") << "8.40 @20 8.40;1.00 @0"
                                                                    << "" << false << "0.00,1.00"
                                                                    << "20:0.00/0.00/0.00;0:1.00/0.00/1.00"
-                                                                   << "1.00";
+                                                                   << "1.00"
+                                                                   << "100"
+                                                                   << ""
+                                                                   << "0.00";
+    QTest::newRow("the whole sale taken back") << "12.00 @20;8.40 @20"
+                                               << "" << true << "12.00,8.40"
+                                               << "20:17.00/3.40/20.40"
+                                               << "20.40"
+                                               << "100,101"
+                                               << "20:17.00/3.40/20.40"
+                                               << "0.00";
+    QTest::newRow("a line taken back in two returns") << "1.19*5 @5 30%;2.00 @20"
+                                                      << "" << false << "4.17,2.00"
+                                                      << "5:4.17/0.21/4.38;20:2.00/0.40/2.40"
+                                                      << "6.78"
+                                                      << "100*2;100*3"
+                                                      << "5:4.17/0.21/4.38"
+                                                      << "0.40";
 }
 
 // Each vector is rung up at the till, discounted through the store, paid, and the first line
@@ -248,13 +287,53 @@ void TestPricing::sales()
     QCOMPARE(xRates, soldRates);
     QCOMPARE(TillFigures::fromStored(x.figures.toStored())->lines(), x.figures.lines());
 
-    // The first line taken back refunds what it was charged, tax included.
+    // The lines taken back refund what they were charged, tax included, and give back each
+    // rate's share of tax as the lines carried it; the X and the day's figures show it.
+    QFETCH(QString, takenBack);
+    QFETCH(QString, refunded);
+    QFETCH(QString, owed);
     Returns returns(shop.db);
-    ReturnRequest back{sale, {{QStringLiteral("100"), wanted.first().quantity, true}}, {}, {}, {}, false};
-    back.signer = {QStringLiteral("Admin"), QStringLiteral("Administrator"), {}, {}};
-    const ReturnResult r = returns.store(back);
-    QCOMPARE(r.outcome, ReturnOutcome::Stored);
-    QCOMPARE(r.refund, sold->lines.first().paid);
+    qint64 refunds = 0;
+    QSet<QString> items;
+    for (const QString& one : takenBack.split(u';')) {
+        ReturnRequest back{sale, {}, {QStringLiteral("Admin"), QStringLiteral("Administrator"), {}, {}}, {}, {}, false};
+        for (const QString& line : one.split(u',')) {
+            const QStringList iq = line.split(u'*');
+            const QString quantity = iq.size() > 1 ? iq.at(1) : wanted.at(iq.at(0).toInt() - 100).quantity;
+            back.lines.push_back({iq.at(0), quantity, true});
+            items.insert(iq.at(0));
+        }
+        const ReturnResult r = returns.store(back);
+        QCOMPARE(r.outcome, ReturnOutcome::Stored);
+        refunds += r.refund;
+    }
+    qint64 paidForThem = 0;
+    for (const auto& l : sold->lines)
+        paidForThem += items.contains(l.itemNumber) ? l.paid : 0;
+    QCOMPARE(refunds, paidForThem);
+
+    const TillResult after = TillSessions(shop.db, QStringLiteral("1")).xReport();
+    QCOMPARE(after.outcome, TillOutcome::Done);
+    const auto day = shop.store.figuresForDays({DateText()});
+    QVERIFY(day);
+    QStringList xRefunded, dayRefunded;
+    for (const TillFigures::TaxLine& t : after.figures.refundTaxes)
+        xRefunded << QStringLiteral("%1:%2/%3/%4")
+                         .arg(t.name.section(u' ', -1).chopped(1), plainCents(t.net), plainCents(t.tax),
+                              plainCents(t.gross));
+    for (const RateTotal& r : day->refunds)
+        dayRefunded << QStringLiteral("%1:%2/%3/%4")
+                           .arg(percentText(r.rate), plainCents(r.net), plainCents(r.tax), plainCents(r.gross));
+    QCOMPARE(xRefunded.join(u';'), refunded);
+    QCOMPARE(dayRefunded.join(u';'), refunded);
+    qint64 xOwed = 0, dayOwed = 0;
+    for (const TillFigures::TaxLine& t : after.figures.owedTaxes())
+        xOwed += t.tax;
+    for (const RateTotal& r : day->owed())
+        dayOwed += r.tax;
+    QCOMPARE(plainCents(xOwed), owed);
+    QCOMPARE(plainCents(dayOwed), owed);
+    QCOMPARE(TillFigures::fromStored(after.figures.toStored())->lines(), after.figures.lines());
 }
 
 void TestPricing::badInput_data()

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QThread>
@@ -398,25 +399,29 @@ void tst_returns::exchangeSettlesTheDifference_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("storedCash");
     QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("discounted"); // shown after 1.00 off the sale
 
     QTest::newRow("the customer pays the rest") << "100"
                                                 << "2"
                                                 << "20"
                                                 << "TO PAY: 12.50"
                                                 << "32.50"
-                                                << "7.50";
+                                                << "7.50"
+                                                << "TO PAY: 11.50";
     QTest::newRow("the shop pays back") << "200"
                                         << "1"
                                         << ""
                                         << "TO PAY BACK: 9.17"
                                         << "12.50"
-                                        << "9.17";
+                                        << "9.17"
+                                        << "TO PAY BACK: 10.17";
     QTest::newRow("even") << "100"
                           << "1"
                           << ""
                           << "TO PAY: 0.00"
                           << "12.50"
-                          << "0.00";
+                          << "0.00"
+                          << "TO PAY BACK: 1.00";
 }
 
 void tst_returns::exchangeSettlesTheDifference()
@@ -427,6 +432,7 @@ void tst_returns::exchangeSettlesTheDifference()
     QFETCH(QString, shown);
     QFETCH(QString, storedCash);
     QFETCH(QString, change);
+    QFETCH(QString, discounted);
 
     // A 12.50 item comes back in exchange; its refund pays for the next sale at the till.
     Shop shop;
@@ -441,8 +447,22 @@ void tst_returns::exchangeSettlesTheDifference()
     const QString sale = cart.nextSaleNumber();
     QCOMPARE(cart.addLine(item, quantity, sale, QStringLiteral("Maria")).outcome, AddOutcome::Added);
     {
+        shop.setSession(QStringLiteral("Admin"), QStringLiteral("Administrator"));
         frmTotal payment(shop.ctx, cart.cartTotalText(), sale, QStringLiteral("Maria"));
-        QCOMPARE(payment.findChild<QLabel*>(QStringLiteral("lblToPay"))->text(), shown);
+        payment.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&payment));
+        auto* toPay = payment.findChild<QLabel*>(QStringLiteral("lblToPay"));
+        QCOMPARE(toPay->text(), shown);
+        // A discount on the sale moves what is left to pay; Cancel takes the discount away again.
+        shop.onModal([](QDialog& d) {
+            d.findChild<QRadioButton*>(QStringLiteral("optAmount"))->click();
+            QTest::keyClicks(d.findChild<QLineEdit*>(QStringLiteral("txtDiscount")), QStringLiteral("1.00"));
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+            return d.result();
+        });
+        QTest::mouseClick(payment.findChild<QPushButton*>(QStringLiteral("cmdDiscount")), Qt::LeftButton);
+        QCOMPARE(toPay->text(), discounted);
+        QTest::mouseClick(payment.findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
     }
     // A credit other than the one waiting is refused, and nothing is stored.
     QCOMPARE(cart.completeSale(cart.cartTotalText(), cash, sale, QStringLiteral("Maria"), 2000).outcome,
