@@ -153,41 +153,25 @@ std::optional<TillFigures> TillSessions::figures(qint64 sessionId)
         f.refundTaxes.push_back({label(r), r.net, r.tax, r.gross});
     if (tenders.State() == 0 || sales.BOF() || moves.State() == 0)
         return std::nullopt;
-    for (const auto& row : tenders.rows()) {
-        const QString tender = row.at(0).toString();
-        const qint64 count = whole(row.at(1));
-        const qint64 total = whole(row.at(2));
-        if (tender == kCash) {
-            f.cashCount = count;
-            f.cashKept = total;
-        } else if (tender == kCard) {
-            f.cardCount = count;
-            f.cardTotal = total;
-        } else if (tender == kCredit) {
-            f.creditCount = count;
-            f.creditTotal = total;
-        }
-    }
+    // Each grouped row gives a count and a total to the pair of figures its tender or kind names.
+    using Pair = std::pair<qint64 TillFigures::*, qint64 TillFigures::*>;
+    const auto spread = [&f](const Recordset& rows, std::initializer_list<std::pair<QString, Pair>> pairs) {
+        for (const auto& row : rows.rows())
+            for (const auto& [name, pair] : pairs)
+                if (row.at(0).toString() == name) {
+                    f.*pair.first = whole(row.at(1));
+                    f.*pair.second = whole(row.at(2));
+                }
+    };
+    spread(tenders, {{kCash, {&TillFigures::cashCount, &TillFigures::cashKept}},
+                     {kCard, {&TillFigures::cardCount, &TillFigures::cardTotal}},
+                     {kCredit, {&TillFigures::creditCount, &TillFigures::creditTotal}}});
     f.salesCount = whole(sales.rows().first().at(0));
     f.salesTotal = whole(sales.rows().first().at(1));
-    for (const auto& row : moves.rows()) {
-        const QString kind = row.at(0).toString();
-        const qint64 count = whole(row.at(1));
-        const qint64 total = whole(row.at(2));
-        if (kind == kIn) {
-            f.cashInCount = count;
-            f.cashInTotal = total;
-        } else if (kind == kOut) {
-            f.cashOutCount = count;
-            f.cashOutTotal = total;
-        } else if (kind == kRefund) {
-            f.refundCount = count;
-            f.refundTotal = total;
-        } else if (kind == kExchange) {
-            f.exchangeCount = count;
-            f.exchangeTotal = total;
-        }
-    }
+    spread(moves, {{kIn, {&TillFigures::cashInCount, &TillFigures::cashInTotal}},
+                   {kOut, {&TillFigures::cashOutCount, &TillFigures::cashOutTotal}},
+                   {kRefund, {&TillFigures::refundCount, &TillFigures::refundTotal}},
+                   {kExchange, {&TillFigures::exchangeCount, &TillFigures::exchangeTotal}}});
     return f;
 }
 
