@@ -125,26 +125,8 @@ BandedReport build(const Recordset& lines, const QDate& printedOn, std::optional
             band.addLabel(name, value, QRectF(102, y, kWidth - 102, 6), 10, false, kRight);
             y += 7;
         };
-        if (pricing->discountCount > 0)
-            line(QStringLiteral("lblDiscounts"), QStringLiteral("DISCOUNTS GIVEN:"),
-                 QStringLiteral("%1 (%2)").arg(Pricing::centsText(pricing->discounts)).arg(pricing->discountCount));
-        // The returns' lines name their rate only, to stay within the caption; their figures are
-        // in the order the sales' tax lines above name.
-        const auto rateLines = [&](const QString& name, const QString& caption,
-                                   const QVector<Pricing::RateTotal>& list) {
-            for (qsizetype i = 0; i < list.size(); ++i) {
-                const Pricing::RateTotal& r = list.at(i);
-                line(name.arg(i), caption.arg(TaxRate{-1, r.name, r.rate, false}.label()),
-                     QStringLiteral("%1 / %2 / %3")
-                         .arg(Pricing::centsText(r.net), Pricing::centsText(r.tax), Pricing::centsText(r.gross)));
-            }
-        };
-        rateLines(QStringLiteral("lblTax%1"), QStringLiteral("TAX %1 (NET / TAX / GROSS):"), pricing->rates);
-        // The returns' tax of the same period, and what is left owed of each rate.
-        if (!pricing->refunds.isEmpty()) {
-            rateLines(QStringLiteral("lblTaxRefunded%1"), QStringLiteral("TAX REFUNDED %1:"), pricing->refunds);
-            rateLines(QStringLiteral("lblTaxOwed%1"), QStringLiteral("TAX OWED %1:"), pricing->owed());
-        }
+        for (const PricingFigures::Line& l : pricing->reportLines())
+            line(l.name, l.caption, l.value);
         band.height = y + 1;
     }
     report.setRows(lines.columns(), lines.rows());

@@ -71,6 +71,32 @@ QString lineKey(const QVariant& sale, const QVariant& item)
 
 } // namespace
 
+QVector<PricingFigures::Line> PricingFigures::reportLines() const
+{
+    QVector<Line> lines;
+    if (discountCount > 0)
+        lines.push_back({QStringLiteral("lblDiscounts"), QStringLiteral("DISCOUNTS GIVEN:"),
+                         QStringLiteral("%1 (%2)").arg(Pricing::centsText(discounts)).arg(discountCount)});
+    // The returns' lines name their rate only, to stay within the caption; their figures are in
+    // the order the sales' tax lines above name.
+    const auto rateLines = [&lines](const QString& name, const QString& caption, const QVector<RateTotal>& list) {
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const RateTotal& r = list.at(i);
+            lines.push_back(
+                {name.arg(i), caption.arg(TaxRate{-1, r.name, r.rate, false}.label()),
+                 QStringLiteral("%1 / %2 / %3")
+                     .arg(Pricing::centsText(r.net), Pricing::centsText(r.tax), Pricing::centsText(r.gross))});
+        }
+    };
+    rateLines(QStringLiteral("lblTax%1"), QStringLiteral("TAX %1 (NET / TAX / GROSS):"), rates);
+    // The returns' tax of the same period, and what is left owed of each rate.
+    if (!refunds.isEmpty()) {
+        rateLines(QStringLiteral("lblTaxRefunded%1"), QStringLiteral("TAX REFUNDED %1:"), refunds);
+        rateLines(QStringLiteral("lblTaxOwed%1"), QStringLiteral("TAX OWED %1:"), owed());
+    }
+    return lines;
+}
+
 QVector<RateTotal> PricingFigures::owed() const
 {
     QVector<RateTotal> list = rates;

@@ -96,6 +96,15 @@ struct PricingFigures
     bool isEmpty() const { return discountCount == 0 && rates.isEmpty() && refunds.isEmpty(); }
     // Each rate's figures less what was refunded of it: the tax the period owes.
     QVector<Pricing::RateTotal> owed() const;
+
+    // The labelled lines a printed report gives these figures, in order: the discounts given,
+    // each rate's net / tax / gross, and with refunds each rate's refunded and owed figures.
+    // `name` is the line's label name, unique within the report.
+    struct Line
+    {
+        QString name, caption, value;
+    };
+    QVector<Line> reportLines() const;
 };
 
 // Discounts and tax as the shop keeps them: the rates, each item's rate, the two settings, the
