@@ -245,8 +245,39 @@ void soldSort(benchmark::State& state, const char* column, const QString& search
         state.SkipWithError("not sorted");
 }
 
+// The floor of the measure on this machine at this moment: work in steps of 10 ms of plain
+// arithmetic, one step a pass of the event loop, for 8 s, as a stepped search does. Its longest
+// block is what the machine's other work adds to any step; a search's block is judged beside it.
+void steppedReference(benchmark::State& state)
+{
+    QTimer step;
+    step.setInterval(0);
+    QElapsedTimer since;
+    volatile quint64 sink = 0;
+    QObject::connect(&step, &QTimer::timeout, [&] {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.nsecsElapsed() < 10000000) {
+            for (int i = 0; i < 1000; ++i)
+                sink = sink * 6364136223846793005ULL + 1442695040888963407ULL;
+        }
+    });
+    for (auto _ : state) {
+        double took = 0;
+        const double blocked = longestBlock(
+            [&] {
+                since.start();
+                step.start();
+            },
+            [&] { return since.elapsed() >= 8000; }, &took);
+        step.stop();
+        record(state, blocked, took);
+    }
+}
+
 void registerBlockingBenchmarks()
 {
+    registerOnce("blocked|reference: 10 ms steps of arithmetic for 8 s (the machine's own pauses)", steppedReference);
     registerOnce("blocked|backup of the shop's file (frmSetting Backup Database)", backup);
     registerOnce("blocked|sales newer than a backup counted (frmSetting Restore question)", salesAfterBackup);
     registerOnce("blocked|one-year sales report preview (frmPrint Print by cut-off)", yearPreview);

@@ -27,13 +27,15 @@ QString likePattern(const QString& text)
 
 constexpr qint64 kFirstSlice = 4096;
 
-// The next slice of rowids for a step of `budgetMs`, after one of `slice` rowids took `spentMs`:
-// about a quarter of the budget each, whatever a row costs to read; a slice grows at most
-// twofold at a time, so one slow read cannot make the next one long.
-qint64 nextSlice(qint64 slice, int budgetMs, qint64 spentMs)
+// The next slice of rowids for a step of `budgetMs`, after one of `slice` rowids took `spent`
+// (timed to the microsecond: a slice read in 1.9 ms is not taken for one of 1 ms): about a
+// quarter of the budget each, whatever a row costs to read; a slice grows at most twofold at
+// a time, so one slow read cannot make the next one long.
+qint64 nextSlice(qint64 slice, int budgetMs, const QElapsedTimer& spent)
 {
-    const qint64 budget = std::min<qint64>(budgetMs, 1 << 20);
-    return std::clamp<qint64>(slice * budget / (4 * std::max<qint64>(1, spentMs)), 1024, slice * 2);
+    const qint64 budgetUs = std::min<qint64>(budgetMs, 1 << 20) * 1000;
+    const qint64 spentUs = std::max<qint64>(1, spent.nsecsElapsed() / 1000);
+    return std::clamp<qint64>(slice * budgetUs / (4 * spentUs), 1024, slice * 2);
 }
 
 // Orders two sort keys as SQLite does: numbers by value, texts by their UTF-8 bytes (the
@@ -125,6 +127,7 @@ bool DataControl::runQuery()
     m_current = -1;
     m_total = -1;
     m_countedTo = -1;
+    m_countWaits = false;
     m_atEnd = false;
     m_sliced = false;
     m_sortedPass = false;
@@ -185,9 +188,10 @@ bool DataControl::runQuery()
     // Filling before the reset is announced, so views fetching more on the reset wait for it.
     if (m_sliced)
         startFill();
+    // Every step, the first included, runs between events (rows are shown as they are found):
+    // letters typed faster than the event loop turns restart the search without reading rows,
+    // and only the last one's are read.
     endResetModel();
-    if (m_sliced) // the first step now, the rest between events; rows are shown as they are found
-        fillStep(m_fillStepMs);
     if (sortDropped)
         emit sortChanged(-1, m_sortOrder);
     emitCurrent();
@@ -255,7 +259,9 @@ bool DataControl::fillStep(int budgetMs)
     QElapsedTimer clock;
     clock.start();
     QVariantList params;
-    const QString sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 AND rowid > ? AND rowid <= ? ORDER BY rowid")
+    // A slice gives no more rows than the page still lacks: where most rows match, a slice
+    // sized by time would otherwise read (and list) many times a page in one step.
+    const QString sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 AND rowid > ? AND rowid <= ? ORDER BY rowid LIMIT ?")
                             .arg(m_columnList, m_table, whereClause(params));
     QVector<Row> found;
     bool ok = true;
@@ -264,12 +270,20 @@ bool DataControl::fillStep(int budgetMs)
         QElapsedTimer slice;
         slice.start();
         const qint64 to = sliceEnd();
-        ok = readRows(sql, params + QVariantList{m_scanTo, to}, found);
+        const qsizetype wanted = m_fillTarget - (m_rows.size() + found.size());
+        const qsizetype before = found.size();
+        ok = readRows(sql, params + QVariantList{m_scanTo, to, wanted}, found);
         if (!ok)
             break;
-        m_scanTo = to;
-        m_atEnd = to == std::numeric_limits<qint64>::max();
-        m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice.elapsed());
+        if (found.size() - before >= wanted) {
+            // The page is complete inside the slice: every match up to its last row is listed,
+            // and the next page (or the count) goes on from there.
+            m_scanTo = found.last().id;
+        } else {
+            m_scanTo = to;
+            m_atEnd = to == std::numeric_limits<qint64>::max();
+        }
+        m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice);
     } while (!m_atEnd && m_rows.size() + found.size() < m_fillTarget && clock.elapsed() < budgetMs);
     if (!ok) {
         found.clear(); // the failed slice's rows would leave a gap behind m_scanTo
@@ -279,8 +293,10 @@ bool DataControl::fillStep(int budgetMs)
     // them waits for the step to end.
     const bool complete = m_atEnd || m_rows.size() + found.size() >= m_fillTarget;
     appendRows(found);
-    if (complete)
+    if (complete) {
         stopFill();
+        m_countWaits = true;
+    }
     m_sinceFillStep.start();
     if (placeCurrent())
         emitCurrent();
@@ -319,7 +335,7 @@ bool DataControl::passStep(int budgetMs)
         if (m_best.size() > kPassRows)
             m_best.resize(kPassRows);
         m_scanTo = to;
-        m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice.elapsed());
+        m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice);
     } while (m_scanTo != std::numeric_limits<qint64>::max() && clock.elapsed() < budgetMs);
     m_sinceFillStep.start();
     if (ok && m_scanTo != std::numeric_limits<qint64>::max())
@@ -329,6 +345,7 @@ bool DataControl::passStep(int budgetMs)
     QVector<Row> rows = ok ? std::move(m_best) : QVector<Row>();
     m_best.clear();
     stopFill();
+    m_countWaits = true;
     appendRows(rows);
     if (placeCurrent())
         emitCurrent();
@@ -560,10 +577,14 @@ bool DataControl::countStep(int budgetMs)
 {
     if (knownRowCount() >= 0)
         return true;
-    if (m_filling && !m_sortedPass) { // gathering the page counts the rows it passes
-        if (fillStepDue())
-            fillStep(budgetMs);
-        return knownRowCount() >= 0;
+    // One step of reading a pass of the event loop: while a page is gathered (which counts the
+    // rows it passes) the page's own timer reads, and the first count step after it waits for
+    // the next pass, so that the two never run back to back.
+    if (m_filling)
+        return false;
+    if (m_countWaits) {
+        m_countWaits = false;
+        return false;
     }
     QElapsedTimer clock;
     clock.start();
@@ -593,7 +614,7 @@ bool DataControl::countStep(int budgetMs)
         }
         m_counted += r.rows().first().first().toInt();
         m_countedTo = to;
-        m_countSlice = nextSlice(m_countSlice, budgetMs, slice.elapsed());
+        m_countSlice = nextSlice(m_countSlice, budgetMs, slice);
     }
     if (m_countedTo < m_countEnd)
         return false;

@@ -58,7 +58,9 @@ public:
     // A database server reads every row to count a whole table: that count is made so too.
     int knownRowCount() const;
     // Counts the filtered rows of the next slices of rowids, for about `budgetMs`; true once
-    // the count is complete (knownRowCount() then gives it).
+    // the count is complete (knownRowCount() then gives it). Called between events: while a
+    // page is still being gathered, and in the pass of the event loop that gathered its last
+    // rows, it reads nothing and returns false.
     bool countStep(int budgetMs);
     // True while a page of a filtered large table is still being gathered between events.
     bool isFilling() const { return m_filling; }
@@ -225,6 +227,7 @@ private:
     qint64 m_countEnd = -1;
     qint64 m_countSlice = 0;
     int m_counted = 0;
+    bool m_countWaits = false; // a page was just gathered: the next count step waits a pass
     // Gathering rows a slice of rowids at a time: every matching row up to m_scanTo is
     // fetched; m_fillTarget is the row count at which the page being gathered is complete.
     bool m_sliced = false;

@@ -479,15 +479,21 @@ void frmInvent::updateCounters()
         m_countTimer->start();
 }
 
-// Counts the next slices of a large filtered list between events, so the window stays alive.
+// Counts the next slices of a large filtered list between events, so the window stays alive:
+// one list's step a pass of the event loop, however many lists are still counting.
 void frmInvent::countSome()
 {
     auto* first = qobject_cast<DataControl*>(DataGrid1->model());
     auto* second = qobject_cast<DataControl*>(DataGrid3->model());
-    bool done = !first || first->countStep(kCountSliceMs);
-    if (second && second != first)
-        done = second->countStep(kCountSliceMs) && done;
-    done = adoLog2->countStep(kCountSliceMs) && done;
+    DataControl* next = nullptr;
+    int counting = 0;
+    for (DataControl* control : {first, second == first ? nullptr : second, adoLog2}) {
+        if (control && control->knownRowCount() < 0) {
+            next = next ? next : control;
+            ++counting;
+        }
+    }
+    const bool done = !next || (next->countStep(kCountSliceMs) && counting == 1);
     if (done) {
         m_countTimer->stop();
         updateCounters();

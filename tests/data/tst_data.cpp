@@ -40,6 +40,8 @@ private slots:
     void dataControlFilterIsLiteral();
     void dataControlPagesLargeTables();
     void dataControlGathersFilteredPagesInSlices();
+    void dataControlPageEndsInsideASlice_data();
+    void dataControlPageEndsInsideASlice();
     void textComparisonIgnoresCase();
     void quotesAreOrdinaryCharacters();
     void wrongPasswordFails();
@@ -390,6 +392,54 @@ void tst_Data::dataControlPagesLargeTables()
             ids.insert(ctl.rowId(r));
         QCOMPARE(ids.size(), 1000);
     }
+}
+
+void tst_Data::dataControlPageEndsInsideASlice_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("every line") << QStringLiteral("a");
+    QTest::newRow("every other line") << QStringLiteral("cola");
+    QTest::newRow("one line, past the dense rows") << QStringLiteral("Bread 3001");
+    QTest::newRow("none") << QStringLiteral("milk");
+}
+
+// Dense rowids, where one slice of rowids holds many pages of matches: a page ends on its last
+// row inside the slice, and the count and the next pages go on from that row, so the rows
+// listed and counted are exactly those of the plain LIKE, in rowid order.
+void tst_Data::dataControlPageEndsInsideASlice()
+{
+    QFETCH(QString, filter);
+    TestEnv env;
+    QVERIFY(env.db.begin());
+    for (int i = 1; i <= 3000; ++i)
+        env.exec(QStringLiteral("INSERT INTO tblSold (rowid, TransactionID, ItemName) VALUES (?, ?, ?)"),
+                 {i, i, (i % 2 ? QStringLiteral("Bread %1") : QStringLiteral("Cola %1")).arg(i)});
+    env.exec(
+        QStringLiteral("INSERT INTO tblSold (rowid, TransactionID, ItemName) VALUES (100000, 3001, 'Bread 3001')"));
+    QVERIFY(env.db.commit());
+    const Recordset r = env.db.query(QStringLiteral("SELECT rowid FROM tblSold WHERE ItemName LIKE ? ORDER BY rowid"),
+                                     {u'%' + filter + u'%'});
+    QVector<qint64> matching;
+    for (const QVariantList& row : r.rows())
+        matching << row.first().toLongLong();
+    DataControl ctl(env.db);
+    ctl.setRecordSource(QStringLiteral("Select * from tblSold"));
+    QVERIFY(ctl.setFilter(QStringLiteral("ItemName"), filter));
+    QTRY_VERIFY(!ctl.isFilling());
+    const int page = std::min<int>(DataControl::kPageSize, int(matching.size()));
+    QCOMPARE(ctl.rowCount(), page);
+    while (!ctl.countStep(5)) {
+    }
+    QCOMPARE(ctl.knownRowCount(), int(matching.size()));
+    if (!matching.isEmpty()) {
+        ctl.setCurrentRow(int(matching.size()) - 1);
+        QCOMPARE(ctl.currentRow(), int(matching.size()) - 1);
+    }
+    QVector<qint64> shown;
+    for (int row = 0; row < ctl.rowCount(); ++row)
+        shown << ctl.rowId(row);
+    QCOMPARE(shown, matching);
+    QVERIFY(!ctl.canFetchMore());
 }
 
 void tst_Data::dataControlGathersFilteredPagesInSlices()
