@@ -154,6 +154,25 @@ void yearPreview(benchmark::State& state)
         state.SkipWithError("no preview shown");
 }
 
+// Types `typed` into the search box a letter at a time, as a clerk does, and records the longest
+// block until the count of what was found (`count`) is shown.
+void typeSearch(benchmark::State& state, QLineEdit* search, const QString& typed, const std::function<QString()>& count)
+{
+    for (auto _ : state) {
+        const QString everything = count();
+        double took = 0;
+        const double blocked = longestBlock(
+            [search, typed] {
+                search->clear();
+                for (const QChar c : typed)
+                    search->insert(QString(c));
+            },
+            [count, everything] { return count() != everything && count() != u"..."; }, &took);
+        record(state, blocked, took);
+        state.counters["found"] = count().toDouble();
+    }
+}
+
 // Shows the window with its sold-items panel (a million lines) open.
 void showSoldItems(frmInvent& window)
 {
@@ -175,19 +194,7 @@ void soldSearch(benchmark::State& state, bool whole)
     // A few letters of a real item's name, as a clerk types them; the search is complete when
     // the count of the lines found is shown.
     const QString typed = whole ? shop.itemNames().front() : shop.itemNames().front().left(5);
-    for (auto _ : state) {
-        const QString everything = count->text();
-        double took = 0;
-        const double blocked = longestBlock(
-            [search, typed] {
-                search->clear();
-                for (const QChar c : typed)
-                    search->insert(QString(c));
-            },
-            [count, everything] { return count->text() != everything && count->text() != u"..."; }, &took);
-        record(state, blocked, took);
-        state.counters["found"] = count->text().toDouble();
-    }
+    typeSearch(state, search, typed, [count] { return count->text(); });
 }
 
 // A search of the stock list (a million items at scale 10) by one of its options, typed a letter at
@@ -201,19 +208,7 @@ void stockSearch(benchmark::State& state, const char* option, const QString& typ
     child<QRadioButton>(window, option)->click();
     auto* search = child<QLineEdit>(window, "txtSearching");
     auto* count = child<QLabel>(window, "lblFound");
-    for (auto _ : state) {
-        const QString everything = count->text();
-        double took = 0;
-        const double blocked = longestBlock(
-            [search, typed] {
-                search->clear();
-                for (const QChar c : typed)
-                    search->insert(QString(c));
-            },
-            [count, everything] { return count->text() != everything && count->text() != u"..."; }, &took);
-        record(state, blocked, took);
-        state.counters["found"] = count->text().toDouble();
-    }
+    typeSearch(state, search, typed, [count] { return count->text(); });
 }
 
 // A click on a heading of the sold-items panel (a million lines) sorting by a column that no

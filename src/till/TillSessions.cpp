@@ -32,12 +32,20 @@ TillSessions::TillSessions(Database& db, const QString& till) : m_db(db), m_till
 {
 }
 
-std::optional<qint64> TillSessions::openSessionId()
+bool TillSessions::readOpenSession(std::optional<qint64>& id)
 {
     const Recordset r = m_db.query(QStringLiteral("SELECT rowid FROM tblTillSession WHERE OpenTill = ?"), {m_till});
-    if (r.BOF())
-        return std::nullopt;
-    return r.rows().first().first().toLongLong();
+    if (r.State() == 0)
+        return false;
+    id = r.BOF() ? std::nullopt : std::optional<qint64>(r.rows().first().first().toLongLong());
+    return true;
+}
+
+std::optional<qint64> TillSessions::openSessionId()
+{
+    std::optional<qint64> id;
+    readOpenSession(id);
+    return id;
 }
 
 qint64 TillSessions::proposedFloat()
@@ -49,11 +57,11 @@ qint64 TillSessions::proposedFloat()
 
 std::optional<qint64> TillSessions::sessionForWrite(const QString& who)
 {
-    const Recordset r = m_db.query(QStringLiteral("SELECT rowid FROM tblTillSession WHERE OpenTill = ?"), {m_till});
-    if (r.State() == 0)
+    std::optional<qint64> open;
+    if (!readOpenSession(open))
         return std::nullopt;
-    if (!r.BOF())
-        return r.rows().first().first().toLongLong();
+    if (open)
+        return open;
     if (m_db.ExecuteSql(QStringLiteral("INSERT INTO tblTillSession (Till, OpenTill, OpenedAt, OpenedBy, Float) VALUES "
                                        "(?, ?, ?, ?, 0)"),
                         {m_till, m_till, DateTimeText(), who}) != 1)
@@ -190,10 +198,10 @@ TillResult TillSessions::open(qint64 floatCents, const QString& who)
     };
     if (!tx.isActive())
         return failed();
-    const Recordset r = m_db.query(QStringLiteral("SELECT rowid FROM tblTillSession WHERE OpenTill = ?"), {m_till});
-    if (r.State() == 0)
+    std::optional<qint64> open;
+    if (!readOpenSession(open))
         return failed();
-    if (!r.BOF()) {
+    if (open) {
         result.outcome = TillOutcome::AlreadyOpen;
         return result;
     }
@@ -265,16 +273,16 @@ TillResult TillSessions::moveCash(bool in, qint64 cents, const QString& reason, 
 TillResult TillSessions::xReport()
 {
     TillResult result;
-    const Recordset r = m_db.query(QStringLiteral("SELECT rowid FROM tblTillSession WHERE OpenTill = ?"), {m_till});
-    if (r.State() == 0) {
+    std::optional<qint64> open;
+    if (!readOpenSession(open)) {
         result.error = m_db.lastError();
         return result;
     }
-    if (r.BOF()) {
+    if (!open) {
         result.outcome = TillOutcome::NoSession;
         return result;
     }
-    const auto f = figures(r.rows().first().first().toLongLong());
+    const auto f = figures(*open);
     if (!f) {
         result.error = m_db.lastError();
         return result;
@@ -303,11 +311,12 @@ TillResult TillSessions::closeZ(qint64 counted, qint64 leftInDrawer, const QStri
     };
     if (!tx.isActive())
         return failed();
-    const Recordset open = m_db.query(QStringLiteral("SELECT rowid FROM tblTillSession WHERE OpenTill = ?"), {m_till});
+    std::optional<qint64> open;
+    const bool read = readOpenSession(open);
     const Recordset cart = m_db.query(QStringLiteral("SELECT count(*) FROM tblPos WHERE Till = ?"), {m_till});
-    if (open.State() == 0 || cart.BOF())
+    if (!read || cart.BOF())
         return failed();
-    if (open.BOF()) {
+    if (!open) {
         result.outcome = TillOutcome::NoSession;
         return result;
     }
@@ -315,7 +324,7 @@ TillResult TillSessions::closeZ(qint64 counted, qint64 leftInDrawer, const QStri
         result.outcome = TillOutcome::CartNotEmpty;
         return result;
     }
-    const qint64 session = open.rows().first().first().toLongLong();
+    const qint64 session = *open;
     auto f = figures(session);
     if (!f)
         return failed();

@@ -94,6 +94,9 @@ public:
     static QString zTitle() { return QStringLiteral("Z Report"); }
 
 private:
+    // Reads the till's open session into `id` (none when the till has none); false when the read
+    // failed.
+    bool readOpenSession(std::optional<qint64>& id);
     std::optional<TillFigures> figures(qint64 sessionId);
     bool journal(const QString& title, const QString& text);
 
