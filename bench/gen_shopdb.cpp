@@ -544,11 +544,11 @@ int copyToServer(const QString& file, const QString& conninfo)
         return 1;
     }
     // The kept counts and amount tallies are not copied: the server's triggers write them as the
-    // rows arrive.
+    // rows arrive. Nor is the file's index of item texts: the server has its own.
     std::vector<std::string> tables;
-    const Recordset names =
-        source.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%' "
-                                    "AND name NOT IN ('tblRowCount', 'tblSoldAmount') ORDER BY name"));
+    const Recordset names = source.query(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%' "
+        "AND name NOT IN ('tblRowCount', 'tblSoldAmount', 'tblStocksGram', 'tblGramSeq') ORDER BY name"));
     for (const auto& row : names.rows())
         tables.push_back(row.first().toString().toStdString());
     std::printf("Copying %s to the server (%zu tables)\n", qPrintable(file), tables.size());

@@ -1,5 +1,6 @@
 #include "data/DataControl.h"
 
+#include "data/ContainsIndex.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 
@@ -12,18 +13,6 @@
 #include <limits>
 
 namespace {
-
-QString likePattern(const QString& text)
-{
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    for (const QChar c : text) {
-        if (c == u'%' || c == u'_' || c == u'\\')
-            escaped += u'\\';
-        escaped += c;
-    }
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
-}
 
 constexpr qint64 kFirstSlice = 4096;
 
@@ -97,7 +86,7 @@ void DataControl::setRecordSource(const QString& select, const QVariantList& par
     m_orderBy = match.captured(4).trimmed();
 }
 
-QStringList DataControl::conditions(QVariantList& params) const
+QStringList DataControl::conditions(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows) const
 {
     QStringList parts;
     if (!m_where.isEmpty()) {
@@ -105,15 +94,19 @@ QStringList DataControl::conditions(QVariantList& params) const
         params << m_sourceParams;
     }
     if (!m_filterColumn.isEmpty()) {
-        parts << m_db.containsSql(m_db.quoteIdentifier(m_filterColumn));
-        params << likePattern(m_filterText);
+        if (!m_narrowing.replacesLike()) {
+            parts << m_db.containsSql(m_db.quoteIdentifier(m_filterColumn));
+            params << containsPattern(m_filterText);
+        }
+        if (!m_narrowing.isNone())
+            parts << m_narrowing.condition(params, rows);
     }
     return parts;
 }
 
-QString DataControl::whereClause(QVariantList& params) const
+QString DataControl::whereClause(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows) const
 {
-    const QStringList parts = conditions(params);
+    const QStringList parts = conditions(params, rows);
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
@@ -135,6 +128,9 @@ bool DataControl::runQuery()
     m_adding = false;
     m_pending.clear();
     bool ok = !m_table.isEmpty();
+    // A search an index of the file can narrow reads only the rows the index gives.
+    m_narrowing = ok && !m_filterColumn.isEmpty() ? narrowContains(m_db, m_table, m_filterColumn, m_filterText)
+                                                  : ContainsNarrowing{};
     if (ok) {
         // Learn the column names (and check the statement) without reading a row.
         QVariantList params;
@@ -258,11 +254,6 @@ bool DataControl::fillStep(int budgetMs)
         return passStep(budgetMs);
     QElapsedTimer clock;
     clock.start();
-    QVariantList params;
-    // A slice gives no more rows than the page still lacks: where most rows match, a slice
-    // sized by time would otherwise read (and list) many times a page in one step.
-    const QString sql = QStringLiteral("SELECT rowid, %1 FROM %2%3 AND rowid > ? AND rowid <= ? ORDER BY rowid LIMIT ?")
-                            .arg(m_columnList, m_table, whereClause(params));
     QVector<Row> found;
     bool ok = true;
     // At least one slice a step, so the gathering moves on however loaded the machine is.
@@ -272,6 +263,12 @@ bool DataControl::fillStep(int budgetMs)
         const qint64 to = sliceEnd();
         const qsizetype wanted = m_fillTarget - (m_rows.size() + found.size());
         const qsizetype before = found.size();
+        // A slice gives no more rows than the page still lacks: where most rows match, a slice
+        // sized by time would otherwise read (and list) many times a page in one step.
+        QVariantList params;
+        const QString sql =
+            QStringLiteral("SELECT rowid, %1 FROM %2%3 AND rowid > ? AND rowid <= ? ORDER BY rowid LIMIT ?")
+                .arg(m_columnList, m_table, whereClause(params, std::pair{m_scanTo, to}));
         ok = readRows(sql, params + QVariantList{m_scanTo, to, wanted}, found);
         if (!ok)
             break;
@@ -318,7 +315,7 @@ bool DataControl::passStep(int budgetMs)
         slice.start();
         const qint64 to = sliceEnd();
         QVariantList params;
-        QStringList where = conditions(params);
+        QStringList where = conditions(params, std::pair{m_scanTo, to});
         where << QStringLiteral("rowid > ? AND rowid <= ?");
         params << m_scanTo << to;
         if (!m_rows.isEmpty())
@@ -597,17 +594,17 @@ bool DataControl::countStep(int budgetMs)
         m_counted = gathered ? static_cast<int>(m_rows.size()) : 0;
         m_countSlice = kFirstSlice;
     }
-    QVariantList params;
-    QString where = whereClause(params);
-    where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
-             QStringLiteral("rowid > ? AND rowid <= ?");
-    const QString sql = QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where);
     // At least one slice a step, so even a step with no time to spare moves the count on.
     for (bool first = true; m_countedTo < m_countEnd && (first || clock.elapsed() < budgetMs); first = false) {
         QElapsedTimer slice;
         slice.start();
         const qint64 to = std::min(m_countEnd, m_countedTo + m_countSlice);
-        const Recordset r = m_db.query(sql, params + QVariantList{m_countedTo, to});
+        QVariantList params;
+        QString where = whereClause(params, std::pair{m_countedTo, to});
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+                 QStringLiteral("rowid > ? AND rowid <= ?");
+        const Recordset r = m_db.query(QStringLiteral("SELECT count(*) FROM %1%2").arg(m_table, where),
+                                       params + QVariantList{m_countedTo, to});
         if (r.BOF()) { // the count failed: give the rows fetched, as totalRowCount() does
             m_total = static_cast<int>(m_rows.size());
             return true;

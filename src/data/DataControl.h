@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ContainsIndex.h"
+
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
 #include <QSet>
@@ -8,6 +10,8 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class Database;
 class QTimer;
@@ -180,8 +184,9 @@ private:
         QVector<QVariant> values;
         QVariant key; // the sort key, when sorted
     };
-    QStringList conditions(QVariantList& params) const;
-    QString whereClause(QVariantList& params) const;
+    // The list's conditions; with `rows`, for the rowids (first, second] alone.
+    QStringList conditions(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows = {}) const;
+    QString whereClause(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows = {}) const;
     bool fetchPage(QVector<Row>& page);
     bool readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows);
     bool sorted() const { return !m_sortKey.isEmpty(); }
@@ -212,7 +217,8 @@ private:
     QStringList m_columns;
     QString m_filterColumn;
     QString m_filterText;
-    QString m_sortColumn; // empty: the record source's order
+    ContainsNarrowing m_narrowing; // how an index narrows the filter, if it does
+    QString m_sortColumn;          // empty: the record source's order
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QString m_sortKey; // the sort key's SQL while sorted
     // Gathering a sorted page in passes over slices of rowids: the best rows found so far.

@@ -375,6 +375,71 @@ QString keptFiguresSql()
     return script;
 }
 
+// The file's index of the items' texts searched for a part of them (the name and the number):
+// every three letters of each, as LIKE compares them (capitals as small letters), with the
+// item's rowid. Two letters of code 1 end each text, so that every letter starts a gram and a
+// search for one or two letters finds its items among the grams starting with them. A text
+// longer than tblGramSeq counts has the gram '' instead, which every search asks for. Triggers
+// keep it in the transaction that writes the item.
+constexpr int kGramSpan = 1000;
+constexpr std::pair<int, const char*> kGramColumns[] = {{1, "ItemName"}, {2, "ItemNumber"}};
+
+QString stocksGramSql()
+{
+    const auto grams = [](const std::pair<int, const char*>& column, const QString& row) {
+        return QStringLiteral("SELECT %1, lower(substr(%2.%3 || char(1, 1), n, 3)), %2.rowid FROM tblGramSeq "
+                              "WHERE n <= length(%2.%3) UNION ALL SELECT %1, '', %2.rowid WHERE length(%2.%3) > %4")
+            .arg(column.first)
+            .arg(row, QString::fromLatin1(column.second))
+            .arg(kGramSpan);
+    };
+    const auto add = [&grams](const std::pair<int, const char*>& column) {
+        return QStringLiteral("INSERT OR IGNORE INTO tblStocksGram (Col, Gram, ItemRow) %1;")
+            .arg(grams(column, QStringLiteral("NEW")));
+    };
+    const auto remove = [](const std::pair<int, const char*>& column) {
+        return QStringLiteral("DELETE FROM tblStocksGram WHERE Col = %1 AND ItemRow = OLD.rowid AND Gram IN "
+                              "(SELECT lower(substr(OLD.%2 || char(1, 1), n, 3)) FROM tblGramSeq WHERE n <= "
+                              "length(OLD.%2) UNION ALL SELECT '');")
+            .arg(column.first)
+            .arg(QString::fromLatin1(column.second));
+    };
+    QString script =
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS idxStocksBrand ON tblStocks (ItemBrand);\n"
+            "CREATE INDEX IF NOT EXISTS idxStocksAvailability ON tblStocks (ItemAvailability);\n"
+            "CREATE TABLE tblGramSeq (n INTEGER PRIMARY KEY);\n"
+            "WITH RECURSIVE seq(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM seq WHERE n < %1) "
+            "INSERT INTO tblGramSeq (n) SELECT n FROM seq;\n"
+            "CREATE TABLE tblStocksGram (Col INTEGER NOT NULL, Gram TEXT NOT NULL, ItemRow INTEGER NOT NULL, "
+            "PRIMARY KEY (Col, Gram, ItemRow)) WITHOUT ROWID;\n")
+            .arg(kGramSpan);
+    // The items there already, in the index's own order (each item's grams first, then the
+    // whole sorted once), instead of a gram at a time.
+    QStringList existing;
+    for (const auto& [number, name] : kGramColumns)
+        existing << QStringLiteral("SELECT %1, lower(substr(s.%2 || char(1, 1), n, 3)), s.rowid FROM tblStocks s "
+                                   "CROSS JOIN tblGramSeq WHERE n <= length(s.%2) UNION ALL "
+                                   "SELECT %1, '', rowid FROM tblStocks WHERE length(%2) > %3")
+                        .arg(number)
+                        .arg(QString::fromLatin1(name))
+                        .arg(kGramSpan);
+    script += QStringLiteral("INSERT OR IGNORE INTO tblStocksGram (Col, Gram, ItemRow) %1 ORDER BY 1, 2, 3;\n")
+                  .arg(existing.join(QStringLiteral(" UNION ALL ")));
+    QString added, removed;
+    for (const auto& column : kGramColumns) {
+        added += add(column);
+        removed += remove(column);
+        script += QStringLiteral("CREATE TRIGGER trgStocksGram%1 AFTER UPDATE OF %1 ON tblStocks "
+                                 "WHEN OLD.%1 IS NOT NEW.%1 BEGIN %2 %3 END;\n")
+                      .arg(QString::fromLatin1(column.second), remove(column), add(column));
+    }
+    script += QStringLiteral("CREATE TRIGGER trgStocksGramAdded AFTER INSERT ON tblStocks BEGIN %1 END;\n"
+                             "CREATE TRIGGER trgStocksGramRemoved AFTER DELETE ON tblStocks BEGIN %2 END;\n")
+                  .arg(added, removed);
+    return script;
+}
+
 // The same on the server, where a statement's triggers see all the rows it wrote at once: a
 // COPY or a DELETE of millions of lines moves each figure once. Every name is folded to lower
 // case there, as the server folds the unquoted names of the tables.
@@ -629,6 +694,11 @@ bool needsKeptFigures(Database& db)
     return !hasTable(db, QStringLiteral("tblRowCount"));
 }
 
+bool needsSearchGrams(Database& db)
+{
+    return !hasTable(db, QStringLiteral("tblStocksGram"));
+}
+
 bool addTills(Database& db)
 {
     // The cart of a file from before tills belongs to till 1, and its lines to the sale that
@@ -804,7 +874,7 @@ bool upgradeSchema(Database& db)
 {
     // Most opens find nothing to do; that is answered without taking the write lock.
     if (!needsTills(db) && !needsReceipts(db) && !needsReturns(db) && !needsCatalog(db) && !needsPricing(db) &&
-        !needsTillSessions(db) && !needsKeptFigures(db) && hasSortIndexes(db))
+        !needsTillSessions(db) && !needsKeptFigures(db) && !needsSearchGrams(db) && hasSortIndexes(db))
         return true;
     Transaction tx(db);
     if (!tx.isActive())
@@ -825,6 +895,9 @@ bool upgradeSchema(Database& db)
         return false;
     // Counted once here (a few seconds for tens of millions of lines), then kept by the triggers.
     if (needsKeptFigures(db) && !db.executeScript(keptFiguresSql()))
+        return false;
+    // Every item's grams once here (a minute for a million items), then kept by the triggers.
+    if (needsSearchGrams(db) && !db.executeScript(stocksGramSql()))
         return false;
     // Indexes of sorted lists that the file lacks (added in a later version) are made as well.
     return createSortIndexes(db) && tx.commit();
@@ -1040,7 +1113,7 @@ bool createSchema(Database& db, const InitOptions& options)
         return false;
     // Spans of sale days are selected by calendar day through this index.
     if (!db.executeScript(QStringLiteral("CREATE INDEX idxSalesDay ON tblSales (%1);").arg(SalesDayKeySql())) ||
-        !createSortIndexes(db) || !db.executeScript(keptFiguresSql()))
+        !createSortIndexes(db) || !db.executeScript(keptFiguresSql()) || !db.executeScript(stocksGramSql()))
         return false;
     if (!insertSettingsRow(db, options.company) || !addFirstRows(db, options))
         return false;

@@ -615,8 +615,9 @@ void tst_Data::initRefusesExistingFileAndEncrypts()
     const Recordset tables =
         db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
     // The ten of the first version, tblReceipt, the five of returns, the two of the catalog, the
-    // five of the till's drawer, the six of discounts and tax and the two of the kept counts.
-    QCOMPARE(tables.rows().first().first().toInt(), 31);
+    // five of the till's drawer, the six of discounts and tax, the two of the kept counts and the
+    // two of the items' search index.
+    QCOMPARE(tables.rows().first().first().toInt(), 33);
     QCOMPARE(db.query(QStringLiteral("SELECT count(*) FROM tblMain")).rows().first().first().toInt(), 1);
     QVERIFY(db.query(QStringLiteral("SELECT count(*) FROM tblStocks")).rows().first().first().toInt() >= 5);
     QCOMPARE(db.query(QStringLiteral("SELECT Account FROM tblClient")).rows().first().first().toString(),

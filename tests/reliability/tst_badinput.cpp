@@ -56,8 +56,9 @@ Snapshot snapshot(Database& db)
         db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'tbl%'"));
     for (const auto& t : tables.rows()) {
         const QString table = t.first().toString();
-        // The counts the database keeps follow every row written; they are not rows an action changes.
-        if (table == u"tblRowCount" || table == u"tblSoldAmount")
+        // The counts and the items' search index the database keeps follow every row written; they
+        // are not rows an action changes.
+        if (table == u"tblRowCount" || table == u"tblSoldAmount" || table == u"tblStocksGram" || table == u"tblGramSeq")
             continue;
         const Recordset rows = db.query(QStringLiteral("SELECT rowid, * FROM %1").arg(table));
         for (const auto& row : rows.rows()) {
