@@ -81,11 +81,20 @@ ContainsNarrowing narrowByGrams(Database& db, int column, const QString& text)
     if (grams.BOF())
         return {};
     // The rarest gram: a rare one is usually there, found by counting each only a little;
-    // else each is counted up to the rarest so far.
+    // else a few of them, spread over the text, are counted up to the rarest so far.
+    constexpr qsizetype kCountedFully = 6;
+    QStringList all;
+    for (const auto& row : grams.rows())
+        all << row.first().toString();
+    QStringList spread = all;
+    if (all.size() > kCountedFully) {
+        spread.clear();
+        for (qsizetype i = 0; i < kCountedFully; ++i)
+            spread << all.at(i * (all.size() - 1) / (kCountedFully - 1));
+    }
     for (const qint64 bound : {kRareGram, std::min(limit, kCommonGram)}) {
         qint64 best = bound + 1;
-        for (const auto& row : grams.rows()) {
-            const QString gram = row.first().toString();
+        for (const QString& gram : bound == kRareGram ? all : spread) {
             const qint64 held = gramsHeld(db, column, gram, {}, best, &ok);
             if (!ok)
                 return {};

@@ -86,7 +86,8 @@ void DataControl::setRecordSource(const QString& select, const QVariantList& par
     m_orderBy = match.captured(4).trimmed();
 }
 
-QStringList DataControl::conditions(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows) const
+QStringList DataControl::conditions(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows,
+                                    bool narrow) const
 {
     QStringList parts;
     if (!m_where.isEmpty()) {
@@ -94,19 +95,22 @@ QStringList DataControl::conditions(QVariantList& params, const std::optional<st
         params << m_sourceParams;
     }
     if (!m_filterColumn.isEmpty()) {
-        if (!m_narrowing.replacesLike()) {
+        const ContainsNarrowing none;
+        const ContainsNarrowing& narrowed = narrow ? narrowing() : none;
+        if (!narrowed.replacesLike()) {
             parts << m_db.containsSql(m_db.quoteIdentifier(m_filterColumn));
             params << containsPattern(m_filterText);
         }
-        if (!m_narrowing.isNone())
-            parts << m_narrowing.condition(params, rows);
+        if (!narrowed.isNone())
+            parts << narrowed.condition(params, rows);
     }
     return parts;
 }
 
-QString DataControl::whereClause(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows) const
+QString DataControl::whereClause(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows,
+                                 bool narrow) const
 {
-    const QStringList parts = conditions(params, rows);
+    const QStringList parts = conditions(params, rows, narrow);
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
@@ -128,14 +132,15 @@ bool DataControl::runQuery()
     m_adding = false;
     m_pending.clear();
     bool ok = !m_table.isEmpty();
-    // A search an index of the file can narrow reads only the rows the index gives.
-    m_narrowing = ok && !m_filterColumn.isEmpty() ? narrowContains(m_db, m_table, m_filterColumn, m_filterText)
-                                                  : ContainsNarrowing{};
+    // A search an index of the file can narrow reads only the rows the index gives; what the
+    // index gives is asked when the rows are first read (for a list gathered in slices, between
+    // events, so letters typed in a burst ask it only for the last text).
+    m_narrowing.reset();
     if (ok) {
         // Learn the column names (and check the statement) without reading a row.
         QVariantList params;
         const QString sql =
-            QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params));
+            QStringLiteral("SELECT %1 FROM %2%3 LIMIT 0").arg(m_columnList, m_table, whereClause(params, {}, false));
         const Recordset none = m_db.query(sql, params);
         ok = none.State() != 0;
         if (ok)
@@ -250,6 +255,12 @@ bool DataControl::fillStep(int budgetMs)
 {
     if (!m_filling)
         return true;
+    if (!m_narrowing && !m_filterColumn.isEmpty()) {
+        // The index is asked in a step of its own; the rows are read from the next one.
+        narrowing();
+        m_sinceFillStep.start();
+        return false;
+    }
     if (m_sortedPass)
         return passStep(budgetMs);
     QElapsedTimer clock;
@@ -546,6 +557,14 @@ int DataControl::totalRowCount() const
         }
     }
     return m_total;
+}
+
+const ContainsNarrowing& DataControl::narrowing() const
+{
+    if (!m_narrowing)
+        m_narrowing = m_filterColumn.isEmpty() ? ContainsNarrowing{}
+                                               : narrowContains(m_db, m_table, m_filterColumn, m_filterText);
+    return *m_narrowing;
 }
 
 bool DataControl::wholeTable() const

@@ -184,9 +184,13 @@ private:
         QVector<QVariant> values;
         QVariant key; // the sort key, when sorted
     };
-    // The list's conditions; with `rows`, for the rowids (first, second] alone.
-    QStringList conditions(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows = {}) const;
-    QString whereClause(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows = {}) const;
+    // The list's conditions; with `rows`, for the rowids (first, second] alone; without
+    // `narrow`, the filter's LIKE alone, without asking an index.
+    QStringList conditions(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows = {},
+                           bool narrow = true) const;
+    QString whereClause(QVariantList& params, const std::optional<std::pair<qint64, qint64>>& rows = {},
+                        bool narrow = true) const;
+    const ContainsNarrowing& narrowing() const;
     bool fetchPage(QVector<Row>& page);
     bool readRows(const QString& sql, const QVariantList& params, QVector<Row>& rows);
     bool sorted() const { return !m_sortKey.isEmpty(); }
@@ -217,8 +221,8 @@ private:
     QStringList m_columns;
     QString m_filterColumn;
     QString m_filterText;
-    ContainsNarrowing m_narrowing; // how an index narrows the filter, if it does
-    QString m_sortColumn;          // empty: the record source's order
+    mutable std::optional<ContainsNarrowing> m_narrowing; // how an index narrows the filter, once asked
+    QString m_sortColumn;                                 // empty: the record source's order
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QString m_sortKey; // the sort key's SQL while sorted
     // Gathering a sorted page in passes over slices of rowids: the best rows found so far.
