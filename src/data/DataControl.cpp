@@ -16,6 +16,13 @@ namespace {
 
 constexpr qint64 kFirstSlice = 4096;
 
+// A server's plan that reads a filter's rows through an index is run at once (not in slices) when
+// it expects at most this many rows, each index read estimated at most this cost: on a million
+// rows a few milliseconds. (A long text over ten million rows costs more in the trigram index
+// alone: a tenth of a second.)
+constexpr qint64 kIndexedRows = 4096;
+constexpr double kIndexReadCost = 2000;
+
 // The next slice of rowids for a step of `budgetMs`, after one of `slice` rowids took `spent`
 // (timed to the microsecond: a slice read in 1.9 ms is not taken for one of 1 ms): about a
 // quarter of the budget each, whatever a row costs to read; a slice grows at most twofold at
@@ -236,6 +243,7 @@ void DataControl::appendRows(QVector<Row>& rows)
 void DataControl::startFill()
 {
     m_filling = true;
+    m_indexTried = false;
     m_fillTarget = static_cast<int>(m_rows.size()) + kPageSize;
     if (m_sortedPass) { // every page of a sorted list is a pass over the whole table
         m_scanTo = 0;
@@ -267,8 +275,16 @@ bool DataControl::fillStep(int budgetMs)
     clock.start();
     QVector<Row> found;
     bool ok = true;
+    // A server may find a page of few matches at once through an index.
+    bool indexed = false;
+    if (!m_indexTried && m_db.isServer()) {
+        m_indexTried = true;
+        indexed = takeFromIndex(found);
+    }
     // At least one slice a step, so the gathering moves on however loaded the machine is.
-    do {
+    for (bool first = true;
+         !indexed && (first || (!m_atEnd && m_rows.size() + found.size() < m_fillTarget && clock.elapsed() < budgetMs));
+         first = false) {
         QElapsedTimer slice;
         slice.start();
         const qint64 to = sliceEnd();
@@ -292,7 +308,7 @@ bool DataControl::fillStep(int budgetMs)
             m_atEnd = to == std::numeric_limits<qint64>::max();
         }
         m_fillSlice = nextSlice(m_fillSlice, budgetMs, slice);
-    } while (!m_atEnd && m_rows.size() + found.size() < m_fillTarget && clock.elapsed() < budgetMs);
+    }
     if (!ok) {
         found.clear(); // the failed slice's rows would leave a gap behind m_scanTo
         m_atEnd = true;
@@ -309,6 +325,75 @@ bool DataControl::fillStep(int budgetMs)
     if (placeCurrent())
         emitCurrent();
     return !m_filling;
+}
+
+// On a server, the rows a filter finds after the last one listed are taken from the column's
+// trigram index at once when the planner reads them through an index and expects few of them
+// (a search that most rows would fail, where slices of rowids would read much of the table for a
+// page): their rowids first, all of them, which also counts them, then the page's rows by rowid.
+// False, with nothing taken, when the planner would read the table or expects many rows, or a
+// read failed: the page is then gathered in slices.
+bool DataControl::takeFromIndex(QVector<Row>& found)
+{
+    QVariantList params;
+    const QString where = whereClause(params);
+    params << m_scanTo;
+    // Without an order or a limit, so that a plan made for any text reads the index as well.
+    const QString ids = QStringLiteral("SELECT rowid FROM %1%2 AND rowid > ?").arg(m_table, where);
+    const Recordset plan = m_db.query(QStringLiteral("EXPLAIN ") + ids, params);
+    if (plan.BOF())
+        return false;
+    // Each line of the plan ends with its estimates: "(cost=START..TOTAL rows=N width=W)".
+    static const QRegularExpression estimate(QStringLiteral(R"(cost=[\d.]+\.\.([\d.]+) rows=(\d+))"));
+    const QRegularExpressionMatch top = estimate.match(plan.rows().first().last().toString());
+    if (!top.hasMatch() || top.captured(2).toLongLong() > kIndexedRows)
+        return false;
+    bool bitmap = false;
+    for (const QVariantList& step : plan.rows()) {
+        const QString detail = step.isEmpty() ? QString() : step.last().toString();
+        if (detail.contains(QLatin1String("Seq Scan")))
+            return false;
+        if (detail.contains(QLatin1String("Bitmap Index Scan"))) {
+            const QRegularExpressionMatch read = estimate.match(detail);
+            if (!read.hasMatch() || read.captured(1).toDouble() > kIndexReadCost)
+                return false;
+            bitmap = true;
+        }
+    }
+    if (!bitmap)
+        return false;
+    QVector<qint64> rowIds;
+    const bool read = m_db.forEachRow(ids, params, [&rowIds](const QVector<QVariant>& row) {
+        rowIds << row.first().toLongLong();
+        return true;
+    });
+    if (!read)
+        return false;
+    std::sort(rowIds.begin(), rowIds.end());
+    const qsizetype taken = std::min<qsizetype>(rowIds.size(), m_fillTarget - m_rows.size());
+    if (taken > 0) {
+        QStringList list;
+        for (qsizetype i = 0; i < taken; ++i)
+            list << QString::number(rowIds.at(i));
+        QVariantList rowParams;
+        const QString sql =
+            QStringLiteral("SELECT rowid, %1 FROM %2%3 AND rowid = ANY(CAST(? AS bigint[])) ORDER BY rowid")
+                .arg(m_columnList, m_table, whereClause(rowParams));
+        rowParams << QLatin1Char('{') + list.join(QLatin1Char(',')) + QLatin1Char('}');
+        if (!readRows(sql, rowParams, found)) {
+            found.clear();
+            return false;
+        }
+    }
+    if (taken == rowIds.size()) {
+        m_scanTo = std::numeric_limits<qint64>::max();
+        m_atEnd = true;
+    } else {
+        // Every match up to the page's last row is listed; the rest are counted already.
+        m_scanTo = rowIds.at(taken - 1);
+        m_total = static_cast<int>(m_rows.size() + found.size() + (rowIds.size() - taken));
+    }
+    return true;
 }
 
 // One step of a pass over the table for the next rows of a sorted list: every slice of rowids

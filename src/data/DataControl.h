@@ -206,6 +206,7 @@ private:
     void startFill();
     void stopFill();
     bool fillStep(int budgetMs);
+    bool takeFromIndex(QVector<Row>& found);
     bool fillStepDue() const;
     void fetchNow();
     bool runQuery();
@@ -246,6 +247,7 @@ private:
     qint64 m_scanEnd = 0;
     qint64 m_fillSlice = 0;
     int m_fillTarget = 0;
+    bool m_indexTried = false; // this page has asked a server whether an index finds its rows
     int m_fillStepMs = kFillStepMs;
     QTimer* m_fillTimer = nullptr;
     QElapsedTimer m_sinceFillStep;

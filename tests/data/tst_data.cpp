@@ -40,6 +40,8 @@ private slots:
     void dataControlFilterIsLiteral();
     void dataControlPagesLargeTables();
     void dataControlGathersFilteredPagesInSlices();
+    void dataControlFindsFewRowsThroughTheIndex_data();
+    void dataControlFindsFewRowsThroughTheIndex();
     void dataControlPageEndsInsideASlice_data();
     void dataControlPageEndsInsideASlice();
     void textComparisonIgnoresCase();
@@ -521,6 +523,66 @@ void tst_Data::dataControlGathersFilteredPagesInSlices()
     QCOMPARE(ctl.rowCount(), DataControl::kPageSize);
     QCOMPARE(ctl.rowId(0), 500);
     QCOMPARE(ctl.totalRowCount(), 1200);
+}
+
+void tst_Data::dataControlFindsFewRowsThroughTheIndex_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("indexed"); // a server finds these through the trigram index
+    QTest::newRow("a page and more of a rare name") << QStringLiteral("seaside") << true;
+    QTest::newRow("accent, other letter case") << QStringLiteral("CAFÉ CRÈME") << false;
+    QTest::newRow("quote") << QStringLiteral("jack's") << true;
+    QTest::newRow("one line") << QStringLiteral("seaside butter 6000 #") << true;
+    QTest::newRow("none") << QStringLiteral("nowhere") << true;
+    QTest::newRow("percent") << QStringLiteral("100%") << false;
+    QTest::newRow("underscore") << QStringLiteral("snake_c") << false;
+    QTest::newRow("backslash") << QStringLiteral("\\n") << false;
+    QTest::newRow("most lines") << QStringLiteral("bread") << false;
+}
+
+// A search that few of many lines pass is answered from the server's trigram index at once, with
+// its count; whichever way a list finds its rows, they are exactly those of the plain LIKE, in
+// rowid order, page after page.
+void tst_Data::dataControlFindsFewRowsThroughTheIndex()
+{
+    QFETCH(QString, filter);
+    QFETCH(bool, indexed);
+    TestEnv env;
+    // 100,000 lines, one in a hundred of three rare kinds (a third of them more than a page).
+    QVERIFY(env.db.executeScript(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+        "INSERT INTO tblSold (rowid, TransactionID, ItemName) SELECT i * 10, i, CASE WHEN i % 100 <> 0 THEN "
+        "'Bread ' || i WHEN i / 100 % 3 = 0 THEN 'Seaside Butter ' || i || ' #' WHEN i / 100 % 3 = 1 THEN "
+        "'Café Crème ' || i ELSE 'Jack''s 100% snake_case \\n ' || i END FROM n")));
+    QVERIFY(env.db.executeScript(QStringLiteral("ANALYZE tblSold")));
+    QString pattern;
+    for (const QChar c : filter)
+        pattern += (c == u'%' || c == u'_' || c == u'\\' ? QStringLiteral("\\") : QString()) + c;
+    QVector<qint64> matching;
+    const Recordset r = env.db.query(QStringLiteral("SELECT rowid FROM tblSold WHERE %1 ORDER BY rowid")
+                                         .arg(env.db.containsSql(QStringLiteral("ItemName"))),
+                                     {QLatin1Char('%') + pattern + QLatin1Char('%')});
+    for (const QVariantList& row : r.rows())
+        matching << row.first().toLongLong();
+    DataControl ctl(env.db);
+    ctl.setRecordSource(QStringLiteral("Select * from tblSold"));
+    QVERIFY(ctl.setFilter(QStringLiteral("ItemName"), filter));
+    QTRY_VERIFY(!ctl.isFilling());
+    QCOMPARE(ctl.rowCount(), std::min<int>(DataControl::kPageSize, int(matching.size())));
+    if (indexed && env.db.isServer())
+        QCOMPARE(ctl.knownRowCount(), int(matching.size())); // counted with the page, not in steps
+    while (!ctl.countStep(5)) {
+    }
+    QCOMPARE(ctl.knownRowCount(), int(matching.size()));
+    while (ctl.canFetchMore() || ctl.isFilling()) {
+        if (!ctl.isFilling())
+            ctl.fetchMore();
+        QTest::qWait(1);
+    }
+    QVector<qint64> shown;
+    for (int row = 0; row < ctl.rowCount(); ++row)
+        shown << ctl.rowId(row);
+    QCOMPARE(shown, matching);
 }
 
 void tst_Data::textComparisonIgnoresCase()
