@@ -88,7 +88,7 @@ BenchShop::BenchShop()
     const qint64 stride = std::max<qint64>(1, (counted.BOF() ? 0 : counted.rows().first().first().toLongLong()) / 8192);
     const Recordset items = db.query(QStringLiteral("SELECT ItemNumber, ItemName FROM tblStocks "
                                                     "WHERE ItemAvailability = 'Available' AND ItemStocks >= 100 "
-                                                    "AND rowid % ? = 0"),
+                                                    "AND rowid % ? = 0 ORDER BY rowid"),
                                      {stride});
     for (const auto& row : items.rows()) {
         m_numbers.push_back(row.at(0).toString());

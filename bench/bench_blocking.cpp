@@ -316,6 +316,10 @@ void registerBlockingBenchmarks()
                  [](benchmark::State& state) { soldSort(state, "Cashier", {}); });
     registerOnce("blocked|stock search by name (frmInvent txtSearching, \"coffee\")",
                  [](benchmark::State& state) { stockSearch(state, "Option1", "ItemName", QStringLiteral("coffee")); });
+    registerOnce("blocked|stock search by name (frmInvent txtSearching, a whole item name)",
+                 [](benchmark::State& state) {
+                     stockSearch(state, "Option1", "ItemName", BenchShop::instance().itemNames().front());
+                 });
     registerOnce("blocked|stock search by availability (frmInvent txtSearching, \"out\")", [](benchmark::State& state) {
         stockSearch(state, "Option3", "ItemAvailability", QStringLiteral("out"));
     });
