@@ -88,8 +88,19 @@ template <typename Fn> void registerOnce(const char* name, Fn fn)
     benchmark::RegisterBenchmark(name, fn)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+// A server's database is backed up and restored on the server (pg_dump), never by a till.
+bool skippedOnServer(benchmark::State& state)
+{
+    if (!BenchShop::onServer())
+        return false;
+    state.SkipWithError("the server's database is backed up on the server, not by the program");
+    return true;
+}
+
 void backup(benchmark::State& state)
 {
+    if (skippedOnServer(state))
+        return;
     BenchShop& shop = BenchShop::instance();
     QTemporaryDir folder;
     frmSetting window(shop.ctx);
@@ -110,6 +121,8 @@ void backup(benchmark::State& state)
 // a backup a year old (midday of the first day of the year that ends on the last sale day).
 void salesAfterBackup(benchmark::State& state)
 {
+    if (skippedOnServer(state))
+        return;
     BenchShop& shop = BenchShop::instance();
     const QDateTime when(QLocale::c().toDate(shop.yearStart(), QStringLiteral("MMMM dd, yyyy")), QTime(12, 0));
     qint64 counted = -1;
