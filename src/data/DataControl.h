@@ -247,7 +247,8 @@ private:
     qint64 m_scanEnd = 0;
     qint64 m_fillSlice = 0;
     int m_fillTarget = 0;
-    bool m_indexTried = false; // this page has asked a server whether an index finds its rows
+    bool m_indexTried = false;   // this page has asked a server whether an index finds its rows
+    bool m_countInSteps = false; // a server's count of a condition's many rows is made in steps
     int m_fillStepMs = kFillStepMs;
     QTimer* m_fillTimer = nullptr;
     QElapsedTimer m_sinceFillStep;

@@ -42,6 +42,8 @@ private slots:
     void dataControlGathersFilteredPagesInSlices();
     void dataControlFindsFewRowsThroughTheIndex_data();
     void dataControlFindsFewRowsThroughTheIndex();
+    void dataControlCountsManyRowsInSteps_data();
+    void dataControlCountsManyRowsInSteps();
     void dataControlPageEndsInsideASlice_data();
     void dataControlPageEndsInsideASlice();
     void textComparisonIgnoresCase();
@@ -583,6 +585,36 @@ void tst_Data::dataControlFindsFewRowsThroughTheIndex()
     for (int row = 0; row < ctl.rowCount(); ++row)
         shown << ctl.rowId(row);
     QCOMPARE(shown, matching);
+}
+
+void tst_Data::dataControlCountsManyRowsInSteps_data()
+{
+    QTest::addColumn<int>("below");
+    QTest::addColumn<bool>("inSteps"); // on a server
+    QTest::newRow("most lines") << 90000 << true;
+    QTest::newRow("a page and more") << 400 << false;
+    QTest::newRow("none") << 0 << false;
+}
+
+// A condition of the record source (a stock watch) is counted at once through its index, unless a
+// server expects many rows: those are counted in steps between events, to the same count.
+void tst_Data::dataControlCountsManyRowsInSteps()
+{
+    QFETCH(int, below);
+    QFETCH(bool, inSteps);
+    TestEnv env;
+    QVERIFY(env.db.executeScript(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+                       "INSERT INTO tblStocks (ItemName, ItemStocks) SELECT 'Bread', i FROM n")));
+    QVERIFY(env.db.executeScript(QStringLiteral("ANALYZE tblStocks")));
+    DataControl ctl(env.db);
+    ctl.setRecordSource(QStringLiteral("Select * from tblStocks where ItemStocks < ?"), {below});
+    QVERIFY(ctl.Refresh());
+    QCOMPARE(ctl.rowCount(), std::min(DataControl::kPageSize, std::max(below - 1, 0)));
+    QCOMPARE(ctl.knownRowCount(), inSteps && env.db.isServer() ? -1 : std::max(below - 1, 0));
+    while (!ctl.countStep(5)) {
+    }
+    QCOMPARE(ctl.knownRowCount(), std::max(below - 1, 0));
 }
 
 void tst_Data::textComparisonIgnoresCase()
