@@ -95,6 +95,9 @@ void watchPair(const char* button, int threshold)
                      auto* count = child<QLabel>(*invent, "lblWatch");
                      return [=, window = invent, &state] {
                          press->click();
+                         // A server counts many rows in steps between events: until the count shows.
+                         while (count->text() == QLatin1String("..."))
+                             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
                          if (count->text().toInt() <= 0)
                              state.SkipWithError("the list is empty");
                      };
