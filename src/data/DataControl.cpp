@@ -18,10 +18,12 @@ constexpr qint64 kFirstSlice = 4096;
 
 // A server's plan that reads a filter's rows through an index is run at once (not in slices) when
 // it expects at most this many rows, each index read estimated at most this cost: on a million
-// rows a few milliseconds. (A long text over ten million rows costs more in the trigram index
-// alone: a tenth of a second.)
+// rows a few milliseconds. Tables beyond a few million rows are not asked: there the trigram
+// index alone costs a tenth of a second for a long text, and even planning a search through it
+// can take that long on a connection's first search (ten million sold lines).
 constexpr qint64 kIndexedRows = 4096;
 constexpr double kIndexReadCost = 2000;
+constexpr qint64 kIndexedTableRows = 2000000;
 
 // The next slice of rowids for a step of `budgetMs`, after one of `slice` rowids took `spent`
 // (timed to the microsecond: a slice read in 1.9 ms is not taken for one of 1 ms): about a
@@ -290,7 +292,7 @@ bool DataControl::fillStep(int budgetMs)
     bool ok = true;
     // A server may find a page of few matches at once through an index.
     bool indexed = false;
-    if (!m_indexTried && m_db.isServer()) {
+    if (!m_indexTried && m_db.isServer() && m_scanEnd <= kIndexedTableRows) {
         m_indexTried = true;
         indexed = takeFromIndex(found);
     }
