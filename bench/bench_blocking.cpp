@@ -136,6 +136,28 @@ void salesAfterBackup(benchmark::State& state)
         state.SkipWithError("the sales were not counted");
 }
 
+// The sales of a year shown in the print window (Show by cut-off): the grid, its count and the
+// total; complete when the total is shown.
+void yearShown(benchmark::State& state)
+{
+    BenchShop& shop = BenchShop::instance();
+    frmPrint window(shop.ctx);
+    window.show();
+    QApplication::processEvents();
+    child<QRadioButton>(window, "Option2")->click();
+    child<QLineEdit>(window, "Text1")->setText(shop.yearStart());
+    child<QLineEdit>(window, "Text2")->setText(shop.lastDay());
+    auto* show = child<QAbstractButton>(window, "lvButtons_H6");
+    auto* total = child<QLineEdit>(window, "Text3");
+    for (auto _ : state) {
+        total->clear();
+        double took = 0;
+        const double blocked =
+            longestBlock([show] { show->click(); }, [total] { return !total->text().isEmpty(); }, &took);
+        record(state, blocked, took);
+    }
+}
+
 void yearPreview(benchmark::State& state)
 {
     BenchShop& shop = BenchShop::instance();
@@ -341,6 +363,7 @@ void registerBlockingBenchmarks()
     registerOnce("blocked|reference: 10 ms steps of arithmetic for 8 s (the machine's own pauses)", steppedReference);
     registerOnce("blocked|backup of the shop's file (frmSetting Backup Database)", backup);
     registerOnce("blocked|sales newer than a backup counted (frmSetting Restore question)", salesAfterBackup);
+    registerOnce("blocked|one-year span shown (frmPrint Show by cut-off)", yearShown);
     registerOnce("blocked|one-year sales report preview (frmPrint Print by cut-off)", yearPreview);
     registerOnce("blocked|search in the sold-items panel (frmInvent txtSearch, five letters)",
                  [](benchmark::State& state) { soldSearch(state, false); });

@@ -102,6 +102,27 @@ QString SumSalesForRange(Database& db, const QString& fromText, const QString& t
     return sumAmountDue(db, spanWhere(), {keys->first, keys->second});
 }
 
+std::optional<SpanSum> SumSalesForRange(Database& db, const QString& fromText, const QString& toText,
+                                        const std::function<bool(qint64 read)>& progress)
+{
+    constexpr qint64 kToldEvery = 2048;
+    const auto keys = spanKeys(fromText, toText);
+    if (!keys)
+        return SpanSum{PlainNumber(0), 0};
+    MoneyTotal total;
+    qint64 read = 0;
+    bool stopped = false;
+    db.forEachRow(QStringLiteral("SELECT AmountDue FROM tblSales WHERE ") + spanWhere(), {keys->first, keys->second},
+                  [&](const QVector<QVariant>& row) {
+                      total.add(row.first());
+                      stopped = ++read % kToldEvery == 0 && progress && !progress(read);
+                      return !stopped;
+                  });
+    if (stopped)
+        return std::nullopt;
+    return SpanSum{total.text(), read};
+}
+
 QString SumAmountDue(const Recordset& rows, const std::function<bool(qint64 done, qint64 total)>& progress)
 {
     constexpr qsizetype kChunk = 4096;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class DataControl;
 class Database;
@@ -37,6 +38,16 @@ Recordset SelectSalesForRange(Database& db, const QString& fromText, const QStri
 // An AmountDue that is not a number is left out of the total.
 QString SumSalesForDate(Database& db, const QString& dayText);
 QString SumSalesForRange(Database& db, const QString& fromText, const QString& toText);
+// A span's total and the number of its sales, from one reading of its rows: a year of a large
+// shop holds a million sales, so `progress` is told how many were read every few thousand, and
+// stops the reading (nothing is returned) by returning false.
+struct SpanSum
+{
+    QString total;
+    qint64 sales = 0;
+};
+std::optional<SpanSum> SumSalesForRange(Database& db, const QString& fromText, const QString& toText,
+                                        const std::function<bool(qint64 read)>& progress);
 // The same total over rows already read (the rows a report prints). Many rows are summed a
 // chunk at a time: `progress` is told how many of how many were summed, and stops the sum (a
 // null text is returned) by returning false.

@@ -75,7 +75,11 @@ frmPrint::frmPrint(AppContext& ctx, QWidget* parent) : FormDialog(parent), m_ctx
 
     bindGrid(m_DataGrid1, m_rows);
     connect(m_rows, &QAbstractItemModel::modelReset, this, &frmPrint::gridChanged);
-    connect(m_rows, &QAbstractItemModel::rowsRemoved, this, &frmPrint::gridChanged);
+    connect(m_rows, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
+        if (m_spanSales >= 0)
+            m_spanSales = std::max<qint64>(0, m_spanSales - (last - first + 1));
+        gridChanged();
+    });
 
     // By-date mode at opening.
     m_Option1->setChecked(true);
@@ -237,8 +241,8 @@ void frmPrint::onOption2()
 void frmPrint::gridChanged()
 {
     // Printing is possible only while the grid shows at least one sale (and, through its
-    // frame, only in the chosen mode).
-    const int rows = m_rows->totalRowCount();
+    // frame, only in the chosen mode). A span's sales were counted as they were added up.
+    const int rows = m_spanSales >= 0 ? static_cast<int>(m_spanSales) : m_rows->totalRowCount();
     m_Label7->setText(QString::number(rows));
     m_lvButtons_H1->setEnabled(rows != 0);
     m_lvButtons_H3->setEnabled(rows != 0);
@@ -250,22 +254,38 @@ void frmPrint::SumSalesForDate()
     m_txtSales->setText(day.isEmpty() ? QString() : ::SumSalesForDate(m_ctx.db, day));
 }
 
-void frmPrint::SumSalesForRange()
+bool frmPrint::SumSalesForRange()
 {
-    const bool chosen = !m_Text1->text().isEmpty() && !m_Text2->text().isEmpty();
-    m_Text3->setText(chosen ? ::SumSalesForRange(m_ctx.db, m_Text1->text(), m_Text2->text()) : QString());
+    m_spanSales = -1;
+    if (m_Text1->text().isEmpty() || m_Text2->text().isEmpty()) {
+        m_Text3->setText(QString());
+        return true;
+    }
+    // A year of a large shop holds a million sales: added up with a progress window.
+    WorkProgressDialog progress(this, QStringLiteral("Adding up the sales..."), true);
+    const auto sum = ::SumSalesForRange(m_ctx.db, m_Text1->text(), m_Text2->text(), [&progress](qint64 read) {
+        progress.setLabel(QStringLiteral("Adding up the sales... %1").arg(read));
+        return progress.step(0, 0);
+    });
+    if (!sum)
+        return false;
+    m_spanSales = sum->sales;
+    m_Text3->setText(sum->total);
+    return true;
 }
 
 void frmPrint::onShowByDate()
 {
+    m_spanSales = -1;
     ShowSalesForDate(*m_rows, m_txtDate->text());
     SumSalesForDate();
 }
 
 void frmPrint::onShowByCutoff()
 {
-    ShowSalesForRange(*m_rows, m_Text1->text(), m_Text2->text());
-    SumSalesForRange();
+    // Stopped while adding up: the grid and the total stay as they were.
+    if (SumSalesForRange())
+        ShowSalesForRange(*m_rows, m_Text1->text(), m_Text2->text());
 }
 
 void frmPrint::onPrintByDate()
@@ -276,6 +296,7 @@ void frmPrint::onPrintByDate()
     // The report, the grid and the total are all read now, for the day shown now. The total
     // shown and noted is that of the rows printed, also when a till sells meanwhile.
     const Recordset rows = SelectSalesForDate(m_ctx.db, day);
+    m_spanSales = -1;
     ShowSalesForDate(*m_rows, day);
     const QString total = SumAmountDue(rows);
     m_txtSales->setText(total);
@@ -309,6 +330,7 @@ void frmPrint::onPrintByCutoff()
         if (progress.wasCanceled())
             return;
     }
+    m_spanSales = rows.rowCount();
     ShowSalesForRange(*m_rows, from, to);
     m_Text3->setText(total);
     const SessionState& session = m_ctx.session();

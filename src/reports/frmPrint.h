@@ -27,7 +27,8 @@ public:
 
     // Set txtSales to the total of the day in txtDate, Text3 to that of the span Text1 to Text2.
     void SumSalesForDate();
-    void SumSalesForRange();
+    // False when the adding up was stopped.
+    bool SumSalesForRange();
 
 private:
     void buildLayout();
@@ -48,6 +49,7 @@ private:
     AppContext& m_ctx;
     DataControl* m_adoNot = nullptr;
     DataControl* m_rows = nullptr; // the sales of the last Show or Print
+    qint64 m_spanSales = -1;       // their number when a span's were counted as they were added up
 
     QRadioButton* m_Option1 = nullptr;
     QRadioButton* m_Option2 = nullptr;

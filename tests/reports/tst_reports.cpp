@@ -197,6 +197,24 @@ void tst_reports::sumInChunks()
     QCOMPARE(total, QStringLiteral("1000"));
     // Stopped: no total at all rather than the total of part of the rows.
     QVERIFY(SumAmountDue(rows, [](qint64, qint64) { return false; }).isNull());
+
+    // A span's sales read from the database, added up and counted in one reading, told as well.
+    TestEnv env;
+    QVERIFY(env.db.begin());
+    addSales(env, QList<Sale>(5000, Sale{QDate(2026, 12, 1), QStringLiteral("0.10")}));
+    QVERIFY(env.db.commit());
+    const QString from = DateText(QDate(2026, 11, 1)), to = DateText(QDate(2026, 12, 31));
+    QVector<qint64> read;
+    const auto span = SumSalesForRange(env.db, from, to, [&read](qint64 n) {
+        read << n;
+        return true;
+    });
+    QVERIFY(span);
+    QCOMPARE(read, (QVector<qint64>{2048, 4096}));
+    QCOMPARE(span->total, QStringLiteral("500"));
+    QCOMPARE(span->total, SumSalesForRange(env.db, from, to));
+    QCOMPARE(span->sales, 5000);
+    QVERIFY(!SumSalesForRange(env.db, from, to, [](qint64) { return false; }));
 }
 
 void tst_reports::dayPick_data()
