@@ -136,17 +136,23 @@ void salesAfterBackup(benchmark::State& state)
         state.SkipWithError("the sales were not counted");
 }
 
-// The sales of a year shown in the print window (Show by cut-off): the grid, its count and the
-// total; complete when the total is shown.
-void yearShown(benchmark::State& state)
+// The print window shown, with the span of the shop's last year chosen.
+void chooseYear(frmPrint& window)
 {
     BenchShop& shop = BenchShop::instance();
-    frmPrint window(shop.ctx);
     window.show();
     QApplication::processEvents();
     child<QRadioButton>(window, "Option2")->click();
     child<QLineEdit>(window, "Text1")->setText(shop.yearStart());
     child<QLineEdit>(window, "Text2")->setText(shop.lastDay());
+}
+
+// The sales of a year shown in the print window (Show by cut-off): the grid, its count and the
+// total; complete when the total is shown.
+void yearShown(benchmark::State& state)
+{
+    frmPrint window(BenchShop::instance().ctx);
+    chooseYear(window);
     auto* show = child<QAbstractButton>(window, "lvButtons_H6");
     auto* total = child<QLineEdit>(window, "Text3");
     for (auto _ : state) {
@@ -162,11 +168,7 @@ void yearPreview(benchmark::State& state)
 {
     BenchShop& shop = BenchShop::instance();
     frmPrint window(shop.ctx);
-    window.show();
-    QApplication::processEvents();
-    child<QRadioButton>(window, "Option2")->click();
-    child<QLineEdit>(window, "Text1")->setText(shop.yearStart());
-    child<QLineEdit>(window, "Text2")->setText(shop.lastDay());
+    chooseYear(window);
     child<QAbstractButton>(window, "lvButtons_H6")->click(); // Show: the span's sales, which enables Print
     auto* print = child<QAbstractButton>(window, "lvButtons_H3");
     int pages = 0;
