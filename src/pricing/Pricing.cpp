@@ -1,6 +1,6 @@
 #include "pricing/Pricing.h"
 
-#include <QLocale>
+#include <cstdlib>
 
 #include <algorithm>
 #include <numeric>
@@ -107,10 +107,13 @@ std::optional<qint64> lineCents(const QString& quantity, const QString& price)
 
 QString centsText(qint64 cents)
 {
-    const qint64 whole = (cents < 0 ? -cents : cents) / 100;
-    const qint64 part = (cents < 0 ? -cents : cents) % 100;
-    QString text = QLocale::c().toString(whole) + u'.' + QStringLiteral("%1").arg(part, 2, 10, QLatin1Char('0'));
-    return cents < 0 ? u'-' + text : text;
+    // The C locale writes no thousands separator: the digits are grouped here.
+    QString digits = QString::number(std::abs(cents / 100));
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return QStringLiteral("%1%2.%3")
+        .arg(cents < 0 ? QStringLiteral("-") : QString(), digits)
+        .arg(std::abs(cents % 100), 2, 10, QLatin1Char('0'));
 }
 
 QString plainCents(qint64 cents)

@@ -35,22 +35,12 @@ qint64 fromValue(double value)
 
 QString plainText(qint64 cents)
 {
-    const qint64 whole = cents / 100;
-    const qint64 part = std::abs(cents % 100);
-    return QStringLiteral("%1%2.%3")
-        .arg(cents < 0 && whole == 0 ? QStringLiteral("-") : QString())
-        .arg(whole)
-        .arg(part, 2, 10, QLatin1Char('0'));
+    return Pricing::plainCents(cents);
 }
 
 QString text(qint64 cents)
 {
-    QString digits = QString::number(std::abs(cents / 100));
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return QStringLiteral("%1%2.%3")
-        .arg(cents < 0 ? QStringLiteral("-") : QString(), digits)
-        .arg(std::abs(cents % 100), 2, 10, QLatin1Char('0'));
+    return Pricing::centsText(cents);
 }
 
 } // namespace Cents

@@ -29,13 +29,3 @@ AmountReading readAmount(const QString& text)
     reading.cents = static_cast<qint64>(whole);
     return reading;
 }
-
-QString moneyText(qint64 cents)
-{
-    QString digits = QString::number(std::abs(cents / 100));
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return QStringLiteral("%1%2.%3")
-        .arg(cents < 0 ? QStringLiteral("-") : QString(), digits)
-        .arg(std::abs(cents % 100), 2, 10, QLatin1Char('0'));
-}

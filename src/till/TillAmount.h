@@ -14,6 +14,3 @@ struct AmountReading
 };
 
 AmountReading readAmount(const QString& text);
-
-// Cents as the till shows and prints them: "#,##0.00", a leading minus when negative.
-QString moneyText(qint64 cents);

@@ -1,6 +1,6 @@
 #include "till/TillFigures.h"
 
-#include "till/TillAmount.h"
+#include "pricing/Pricing.h"
 
 #include <QHash>
 #include <QStringList>
@@ -55,7 +55,7 @@ constexpr StoredText kStoredText[] = {
 
 QString countAndTotal(qint64 count, qint64 total)
 {
-    return QStringLiteral("%1 / %2").arg(count).arg(moneyText(total));
+    return QStringLiteral("%1 / %2").arg(count).arg(Pricing::centsText(total));
 }
 
 } // namespace
@@ -137,7 +137,7 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
     QVector<std::pair<QString, QString>> out;
     const auto add = [&out](const QString& caption, const QString& value) { out.push_back({caption, value}); };
     const auto rule = [&out] { out.push_back({}); };
-    add(QStringLiteral("Float"), moneyText(floatAmount));
+    add(QStringLiteral("Float"), Pricing::centsText(floatAmount));
     rule();
     add(QStringLiteral("Sales (count / total)"), countAndTotal(salesCount, salesTotal));
     add(QStringLiteral("  Cash kept"), countAndTotal(cashCount, cashKept));
@@ -155,7 +155,8 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
         add(caption, QStringLiteral("net / tax / gross"));
         for (const TaxLine& t : list)
             add(QStringLiteral("  ") + t.name,
-                QStringLiteral("%1 / %2 / %3").arg(moneyText(t.net), moneyText(t.tax), moneyText(t.gross)));
+                QStringLiteral("%1 / %2 / %3")
+                    .arg(Pricing::centsText(t.net), Pricing::centsText(t.tax), Pricing::centsText(t.gross)));
     };
     if (!taxes.isEmpty() || !refundTaxes.isEmpty()) {
         rule();
@@ -170,12 +171,12 @@ QVector<std::pair<QString, QString>> TillFigures::lines(bool blind) const
     }
     rule();
     if (!blind)
-        add(QStringLiteral("Expected cash"), moneyText(expectedCash()));
+        add(QStringLiteral("Expected cash"), Pricing::centsText(expectedCash()));
     if (isZ()) {
-        add(QStringLiteral("Counted cash"), moneyText(counted));
+        add(QStringLiteral("Counted cash"), Pricing::centsText(counted));
         if (!blind)
-            add(QStringLiteral("Difference"), moneyText(difference()));
-        add(QStringLiteral("Left in drawer"), moneyText(leftInDrawer));
+            add(QStringLiteral("Difference"), Pricing::centsText(difference()));
+        add(QStringLiteral("Left in drawer"), Pricing::centsText(leftInDrawer));
     }
     return out;
 }

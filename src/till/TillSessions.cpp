@@ -1,10 +1,10 @@
 #include "till/TillSessions.h"
 
+#include "pricing/Pricing.h"
 #include "pricing/PricingStore.h"
 
 #include "data/Database.h"
 #include "data/TextForms.h"
-#include "till/TillAmount.h"
 
 #include <QDateTime>
 
@@ -210,8 +210,9 @@ TillResult TillSessions::open(qint64 floatCents, const QString& who)
                         {m_till, m_till, DateTimeText(), who, floatCents}) != 1)
         return failed();
     const qint64 id = m_db.lastInsertRowId();
-    if (!journal(openTitle(),
-                 QStringLiteral("%1 opened till %2 with a float of %3.").arg(who, m_till, moneyText(floatCents))))
+    if (!journal(
+            openTitle(),
+            QStringLiteral("%1 opened till %2 with a float of %3.").arg(who, m_till, Pricing::centsText(floatCents))))
         return failed();
     const auto f = figures(id);
     if (!f || !tx.commit())
@@ -259,7 +260,7 @@ TillResult TillSessions::moveCash(bool in, qint64 cents, const QString& reason, 
         return failed();
     if (!journal(in ? cashInTitle() : cashOutTitle(),
                  QStringLiteral("%1 %2 %3 %4 till %5: %6")
-                     .arg(who, in ? QStringLiteral("put") : QStringLiteral("took"), moneyText(cents),
+                     .arg(who, in ? QStringLiteral("put") : QStringLiteral("took"), Pricing::centsText(cents),
                           in ? QStringLiteral("into") : QStringLiteral("out of"), m_till, why)))
         return failed();
     f = figures(*session);
@@ -363,8 +364,8 @@ TillResult TillSessions::closeZ(qint64 counted, qint64 leftInDrawer, const QStri
                                           "%6, left in drawer %7.")
                                .arg(who, m_till)
                                .arg(number)
-                               .arg(moneyText(f->expectedCash()), moneyText(counted), moneyText(f->difference()),
-                                    moneyText(leftInDrawer))))
+                               .arg(Pricing::centsText(f->expectedCash()), Pricing::centsText(counted),
+                                    Pricing::centsText(f->difference()), Pricing::centsText(leftInDrawer))))
         return failed();
     if (!tx.commit())
         return failed();

@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "pricing/Pricing.h"
 #include "session/AppContext.h"
-#include "till/TillAmount.h"
 #include "till/TillSessions.h"
 #include "till/TillWidgets.h"
 
@@ -82,7 +82,7 @@ void frmCashMove::store()
         return;
     case TillOutcome::AboveExpected:
         refuse(QStringLiteral("The Amount is more than the drawer should hold: the expected cash is %1.")
-                   .arg(moneyText(r.figures.expectedCash())),
+                   .arg(Pricing::centsText(r.figures.expectedCash())),
                m_txtAmount);
         return;
     default:

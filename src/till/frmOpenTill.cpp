@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "pricing/Pricing.h"
 #include "session/AppContext.h"
-#include "till/TillAmount.h"
 #include "till/TillSessions.h"
 #include "till/TillWidgets.h"
 
@@ -22,7 +22,7 @@ frmOpenTill::frmOpenTill(AppContext& ctx, const QString& who, QWidget* parent)
     setObjectName(QStringLiteral("frmOpenTill"));
     setWindowTitle(QStringLiteral("Open Till %1").arg(ctx.till));
     m_txtFloat = amountBox(this, "txtFloat");
-    m_txtFloat->setText(moneyText(TillSessions(ctx.db, ctx.till).proposedFloat()));
+    m_txtFloat->setText(Pricing::centsText(TillSessions(ctx.db, ctx.till).proposedFloat()));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Float:"), m_txtFloat);
     auto* hint = new QLabel(QStringLiteral("The cash in the drawer at the start. The last close's \"left in drawer\" "

@@ -4,6 +4,7 @@
 #include "platform/BandedReport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "pricing/Pricing.h"
 #include "session/AppContext.h"
 #include "till/TillAmount.h"
 #include "till/TillReport.h"
@@ -56,7 +57,7 @@ frmTillReport::frmTillReport(AppContext& ctx, Kind kind, const QString& who, boo
     if (kind == Kind::Z) {
         m_txtCounted = amountBox(this, "txtCounted");
         m_txtLeft = amountBox(this, "txtLeft");
-        m_txtLeft->setText(moneyText(m_figures.floatAmount));
+        m_txtLeft->setText(Pricing::centsText(m_figures.floatAmount));
         m_lblDifference = new QLabel(this);
         m_lblDifference->setObjectName(QStringLiteral("lblDifference"));
         // A long reason wraps inside the window instead of widening it past the screen.
@@ -152,9 +153,9 @@ void frmTillReport::updateCount()
     }
     const qint64 difference = *counted.cents - m_figures.expectedCash();
     m_lblDifference->setText(QStringLiteral("Difference: %1%2")
-                                 .arg(moneyText(difference), difference < 0   ? QStringLiteral(" (short)")
-                                                             : difference > 0 ? QStringLiteral(" (over)")
-                                                                              : QString()));
+                                 .arg(Pricing::centsText(difference), difference < 0   ? QStringLiteral(" (short)")
+                                                                      : difference > 0 ? QStringLiteral(" (over)")
+                                                                                       : QString()));
 }
 
 void frmTillReport::closeTill()

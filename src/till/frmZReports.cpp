@@ -3,8 +3,8 @@
 #include "platform/BandedReport.h"
 #include "platform/Platform.h"
 #include "platform/ScreenFit.h"
+#include "pricing/Pricing.h"
 #include "session/AppContext.h"
-#include "till/TillAmount.h"
 #include "till/TillReport.h"
 #include "till/TillSessions.h"
 #include "till/TillWidgets.h"
@@ -76,9 +76,13 @@ void frmZReports::load()
     m_list->setRowCount(static_cast<int>(list.size()));
     for (int row = 0; row < list.size(); ++row) {
         const ZSummary& z = list.at(row);
-        const QStringList cells{
-            QString::number(z.zNumber), z.till, z.closedAt, z.closedBy, moneyText(z.expected), moneyText(z.counted),
-            moneyText(z.difference)};
+        const QStringList cells{QString::number(z.zNumber),
+                                z.till,
+                                z.closedAt,
+                                z.closedBy,
+                                Pricing::centsText(z.expected),
+                                Pricing::centsText(z.counted),
+                                Pricing::centsText(z.difference)};
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells.at(column));
             if (column >= 4 || column == 0)

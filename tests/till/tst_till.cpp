@@ -14,6 +14,7 @@
 #include "till/frmOpenTill.h"
 #include "till/frmTillReport.h"
 #include "till/frmZReports.h"
+#include "pricing/Pricing.h"
 #include "till/TillAmount.h"
 #include "till/TillSessions.h"
 
@@ -197,31 +198,38 @@ private slots:
 void tst_till::amounts_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<qint64>("cents"); // -1: refused
-    QTest::newRow("plain") << "152.50" << qint64(15250);
-    QTest::newRow("grouped") << "1,250.5" << qint64(125050);
-    QTest::newRow("whole") << " 7 " << qint64(700);
-    QTest::newRow("zero") << "0" << qint64(0);
-    QTest::newRow("largest") << "999999999.99" << qint64(99999999999);
-    QTest::newRow("a billion") << "1000000000" << qint64(-1);
-    QTest::newRow("negative") << "-1.00" << qint64(-1);
-    QTest::newRow("three decimals") << "1.005" << qint64(-1);
-    QTest::newRow("text") << "ten" << qint64(-1);
-    QTest::newRow("trailing text") << "10 pesos" << qint64(-1);
-    QTest::newRow("nan") << "nan" << qint64(-1);
-    QTest::newRow("inf") << "inf" << qint64(-1);
-    QTest::newRow("misplaced separator") << "12,50" << qint64(-1);
-    QTest::newRow("two points") << "1.2.3" << qint64(-1);
-    QTest::newRow("empty") << "" << qint64(-1);
+    QTest::addColumn<qint64>("cents");  // -1: refused
+    QTest::addColumn<QString>("shown"); // the amount as the till shows and prints it
+    QTest::newRow("plain") << "152.50" << qint64(15250) << "152.50";
+    QTest::newRow("grouped") << "1,250.5" << qint64(125050) << "1,250.50";
+    QTest::newRow("whole") << " 7 " << qint64(700) << "7.00";
+    QTest::newRow("zero") << "0" << qint64(0) << "0.00";
+    QTest::newRow("largest") << "999999999.99" << qint64(99999999999) << "999,999,999.99";
+    QTest::newRow("a billion") << "1000000000" << qint64(-1) << "";
+    QTest::newRow("negative") << "-1.00" << qint64(-1) << "";
+    QTest::newRow("three decimals") << "1.005" << qint64(-1) << "";
+    QTest::newRow("text") << "ten" << qint64(-1) << "";
+    QTest::newRow("trailing text") << "10 pesos" << qint64(-1) << "";
+    QTest::newRow("nan") << "nan" << qint64(-1) << "";
+    QTest::newRow("inf") << "inf" << qint64(-1) << "";
+    QTest::newRow("misplaced separator") << "12,50" << qint64(-1) << "";
+    QTest::newRow("two points") << "1.2.3" << qint64(-1) << "";
+    QTest::newRow("empty") << "" << qint64(-1) << "";
 }
 
 void tst_till::amounts()
 {
     QFETCH(QString, typed);
     QFETCH(qint64, cents);
+    QFETCH(QString, shown);
     const AmountReading r = readAmount(typed);
     QCOMPARE(r.cents.value_or(-1), cents);
     QCOMPARE(r.why.isEmpty(), cents >= 0);
+    if (cents >= 0) {
+        QCOMPARE(Pricing::centsText(cents), shown);
+        QCOMPARE(Pricing::centsText(-cents), cents ? u'-' + shown : shown); // a shortfall at the count
+        QCOMPARE(readAmount(shown).cents.value_or(-1), cents);
+    }
 }
 
 void tst_till::figures_data()
