@@ -362,6 +362,17 @@ std::optional<Discount> PricingStore::openDiscount(const QString& saleNumber, co
     return Discount{kindFrom(r.rows().first().at(0).toString()), r.rows().first().at(1).toLongLong()};
 }
 
+QString PricingStore::openSaleSummary(const QString& saleNumber)
+{
+    const auto priced = active(saleNumber) ? openSale(saleNumber) : std::nullopt;
+    QStringList parts;
+    if (priced && priced->lineDiscounts + priced->saleDiscount > 0)
+        parts << QStringLiteral("Discounts: %1").arg(centsText(priced->lineDiscounts + priced->saleDiscount));
+    if (priced && !priced->rates.isEmpty())
+        parts << QStringLiteral("Tax: %1").arg(centsText(priced->tax));
+    return parts.join(QStringLiteral("   "));
+}
+
 std::optional<Sale> PricingStore::openSale(const QString& saleNumber, QStringList* itemNumbers)
 {
     const auto include = pricesIncludeTax();

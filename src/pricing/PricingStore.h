@@ -144,6 +144,9 @@ public:
     bool active(const QString& saleNumber);
     // The open sale at this till as it would be charged now.
     std::optional<Pricing::Sale> openSale(const QString& saleNumber, QStringList* itemNumbers = nullptr);
+    // The open sale's discounts and tax as shown beside its total ("Discounts: 2.19   Tax: 3.40");
+    // empty for a sale with neither.
+    QString openSaleSummary(const QString& saleNumber);
     // The discount given on a line (or on the sale, with an empty item number).
     std::optional<Pricing::Discount> openDiscount(const QString& saleNumber, const QString& itemNumber);
     // Gives, replaces or (with 0) takes away the discount of a cart line, or of the whole sale

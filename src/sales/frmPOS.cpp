@@ -454,16 +454,9 @@ void frmPOS::ComputeCartTotal()
 {
     m_lblAmt->setText(FormatText(m_cart.cartTotalText(), NumberPattern::Grouped2));
     // Discounts and tax beside the total, for a cart that has them.
-    PricingStore pricing(m_ctx.db, m_ctx.till);
-    const QString sale = m_cart.nextSaleNumber();
-    const auto priced = pricing.active(sale) ? pricing.openSale(sale) : std::nullopt;
-    QStringList parts;
-    if (priced && priced->lineDiscounts + priced->saleDiscount > 0)
-        parts << QStringLiteral("Discounts: %1").arg(Pricing::centsText(priced->lineDiscounts + priced->saleDiscount));
-    if (priced && !priced->rates.isEmpty())
-        parts << QStringLiteral("Tax: %1").arg(Pricing::centsText(priced->tax));
-    m_lblPricing->setText(parts.join(QStringLiteral("   ")));
-    m_lblPricing->setVisible(!parts.isEmpty());
+    const QString summary = PricingStore(m_ctx.db, m_ctx.till).openSaleSummary(m_cart.nextSaleNumber());
+    m_lblPricing->setText(summary);
+    m_lblPricing->setVisible(!summary.isEmpty());
 }
 
 void frmPOS::reloadCart()

@@ -242,15 +242,9 @@ void frmTotal::showAmountDue(const QString& amountDue)
                                             : QStringLiteral("TO PAY BACK: %1").arg(Cents::text(m_credit - due)));
     }
     m_toPay = Cents::fromText(m_amountTag).value_or(0);
-    PricingStore pricing(m_ctx.db, m_ctx.till);
-    const auto priced = pricing.active(m_saleNumber) ? pricing.openSale(m_saleNumber) : std::nullopt;
-    QStringList parts;
-    if (priced && priced->lineDiscounts + priced->saleDiscount > 0)
-        parts << QStringLiteral("Discounts: %1").arg(Pricing::centsText(priced->lineDiscounts + priced->saleDiscount));
-    if (priced && !priced->rates.isEmpty())
-        parts << QStringLiteral("Tax: %1").arg(Pricing::centsText(priced->tax));
-    m_lblTax->setText(parts.join(QStringLiteral("   ")));
-    m_lblTax->setVisible(!parts.isEmpty());
+    const QString summary = PricingStore(m_ctx.db, m_ctx.till).openSaleSummary(m_saleNumber);
+    m_lblTax->setText(summary);
+    m_lblTax->setVisible(!summary.isEmpty());
     updateSubmitGate();
 }
 
