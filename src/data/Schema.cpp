@@ -384,13 +384,20 @@ QString keptFiguresSql()
 constexpr int kGramSpan = 1000;
 constexpr std::pair<int, const char*> kGramColumns[] = {{1, "ItemName"}, {2, "ItemNumber"}};
 
+// The gram of `value` that starts at its letter n (n from tblGramSeq).
+QString gramAt(const QString& value)
+{
+    return QStringLiteral("lower(substr(%1 || char(1, 1), n, 3))").arg(value);
+}
+
 QString stocksGramSql()
 {
     const auto grams = [](const std::pair<int, const char*>& column, const QString& row) {
-        return QStringLiteral("SELECT %1, lower(substr(%2.%3 || char(1, 1), n, 3)), %2.rowid FROM tblGramSeq "
-                              "WHERE n <= length(%2.%3) UNION ALL SELECT %1, '', %2.rowid WHERE length(%2.%3) > %4")
+        const QString value = row + u'.' + QString::fromLatin1(column.second);
+        return QStringLiteral("SELECT %1, %2, %3.rowid FROM tblGramSeq WHERE n <= length(%4) UNION ALL "
+                              "SELECT %1, '', %3.rowid WHERE length(%4) > %5")
             .arg(column.first)
-            .arg(row, QString::fromLatin1(column.second))
+            .arg(gramAt(value), row, value)
             .arg(kGramSpan);
     };
     const auto add = [&grams](const std::pair<int, const char*>& column) {
@@ -398,11 +405,11 @@ QString stocksGramSql()
             .arg(grams(column, QStringLiteral("NEW")));
     };
     const auto remove = [](const std::pair<int, const char*>& column) {
+        const QString value = QStringLiteral("OLD.") + QString::fromLatin1(column.second);
         return QStringLiteral("DELETE FROM tblStocksGram WHERE Col = %1 AND ItemRow = OLD.rowid AND Gram IN "
-                              "(SELECT lower(substr(OLD.%2 || char(1, 1), n, 3)) FROM tblGramSeq WHERE n <= "
-                              "length(OLD.%2) UNION ALL SELECT '');")
+                              "(SELECT %2 FROM tblGramSeq WHERE n <= length(%3) UNION ALL SELECT '');")
             .arg(column.first)
-            .arg(QString::fromLatin1(column.second));
+            .arg(gramAt(value), value);
     };
     QString script =
         QStringLiteral(
@@ -418,11 +425,10 @@ QString stocksGramSql()
     // whole sorted once), instead of a gram at a time.
     QStringList existing;
     for (const auto& [number, name] : kGramColumns)
-        existing << QStringLiteral("SELECT %1, lower(substr(s.%2 || char(1, 1), n, 3)), s.rowid FROM tblStocks s "
-                                   "CROSS JOIN tblGramSeq WHERE n <= length(s.%2) UNION ALL "
-                                   "SELECT %1, '', rowid FROM tblStocks WHERE length(%2) > %3")
+        existing << QStringLiteral("SELECT %1, %2, s.rowid FROM tblStocks s CROSS JOIN tblGramSeq WHERE n <= "
+                                   "length(s.%3) UNION ALL SELECT %1, '', rowid FROM tblStocks WHERE length(%3) > %4")
                         .arg(number)
-                        .arg(QString::fromLatin1(name))
+                        .arg(gramAt(QStringLiteral("s.") + QString::fromLatin1(name)), QString::fromLatin1(name))
                         .arg(kGramSpan);
     script += QStringLiteral("INSERT OR IGNORE INTO tblStocksGram (Col, Gram, ItemRow) %1 ORDER BY 1, 2, 3;\n")
                   .arg(existing.join(QStringLiteral(" UNION ALL ")));
