@@ -118,11 +118,11 @@ ContainsNarrowing narrowByValues(Database& db, const QString& column, const QStr
     ContainsNarrowing narrowing;
     narrowing.kind = ContainsNarrowing::Kind::Values;
     narrowing.quotedColumn = quoted;
+    const QString holds = likeContainsSql(quoted);
     const QString first =
-        QStringLiteral("SELECT %1, %1 LIKE ? ESCAPE '\\' FROM tblStocks WHERE %1 IS NOT NULL ORDER BY %1 LIMIT 1")
-            .arg(quoted);
+        QStringLiteral("SELECT %1, %2 FROM tblStocks WHERE %1 IS NOT NULL ORDER BY %1 LIMIT 1").arg(quoted, holds);
     const QString next =
-        QStringLiteral("SELECT %1, %1 LIKE ? ESCAPE '\\' FROM tblStocks WHERE %1 > ? ORDER BY %1 LIMIT 1").arg(quoted);
+        QStringLiteral("SELECT %1, %2 FROM tblStocks WHERE %1 > ? ORDER BY %1 LIMIT 1").arg(quoted, holds);
     Recordset r = db.query(first, {pattern});
     for (int seen = 0; r.State() && !r.BOF(); ++seen) {
         if (seen == kMostValues)
